@@ -1,0 +1,32 @@
+# Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
+FUZZ_SECONDS ?= 30
+
+.PHONY: all build run test bench fuzz clean
+
+all: build
+
+build:
+	cmake --preset default
+	cmake --build --preset default
+
+# The build folder is the program's folder: put SS_MEMS.BIN and the other
+# container files there, and OTHER, SAROO and SSF beside them.
+run: build
+	cd build && ./quillmere
+
+test:
+	cmake --preset test
+	cmake --build --preset test
+	ctest --preset test
+
+bench: build
+	./build/bench/quillmere_bench
+
+fuzz:
+	scripts/setup.sh clang libclang-rt-dev
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/fuzz.sh build-fuzz/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build build-test build-fuzz

@@ -1,0 +1,124 @@
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <optional>
+
+#include "model/container_kind.h"
+#include "model/conversions.h"
+#include "operations/workbench.h"
+#include "platform/file_io.h"
+
+namespace quillmere::cli {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// The kind named by --kind, else the one the file's name stands for.
+std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs::path& file, std::ostream& err) {
+  if (!kindOption.empty()) {
+    auto kind = ContainerKindFromName(kindOption);
+    if (!kind) err << "quillmere-cli: unknown kind '" << kindOption << "' (use mems, bkram, bup or save)\n";
+    return kind;
+  }
+  auto kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
+  if (!kind) {
+    err << "quillmere-cli: cannot tell the kind of '" << platform::PathToUtf8(file)
+        << "' from its name; give --kind mems, bkram, bup or save\n";
+  }
+  return kind;
+}
+
+struct ListOptions {
+  std::string file;
+  std::string kind;
+  int pane = 1;
+  bool json = false;
+};
+
+int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  const auto kind = ResolveKind(options.kind, file, err);
+  if (!kind) return kUsage;
+  if (!platform::FileExists(file)) {
+    err << "quillmere-cli: no such file: " << options.file << "\n";
+    return kFailed;
+  }
+  // Listing never writes, so the clearing step stays off.
+  const PaneLoad load = LoadContainerFile(*kind, file, options.pane, false);
+
+  if (options.json) {
+    json saves = json::array();
+    for (std::size_t i = 0; i < load.rows.size(); ++i) {
+      const SaveEntry& row = load.rows[i];
+      json save = {{"num", std::stoll(row.num())},   {"name", row.name()}, {"address", row.address()},
+                   {"comment", row.comment()},        {"date", row.date()}, {"size", std::stoull(row.size())}};
+      if (i < load.saveTable.size()) {
+        json blocks = json::array();
+        const std::string& list = load.saveTable[i].blockList;
+        for (std::size_t at = 0; at + 4 <= list.size(); at += 4) blocks.push_back(HexToUint(list.substr(at, 4)));
+        save["blocks"] = blocks;
+      }
+      saves.push_back(save);
+    }
+    json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
+    result["remaining"] = load.remainingSpace ? json(*load.remainingSpace) : json(nullptr);
+    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
+    result["saves"] = saves;
+    out << Dump(result) << "\n";
+    return kDone;
+  }
+
+  out << "Num\tName\tAddress\tComment\tDate\tSize\n";
+  for (const SaveEntry& row : load.rows) {
+    for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << row.cells[c];
+    out << "\n";
+  }
+  if (load.remainingSpace) out << "剩余: " << *load.remainingSpace << "\n";
+  return kDone;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
+  app.require_subcommand(1);
+
+  ListOptions list;
+  CLI::App* listCommand = app.add_subcommand("list", "List the saves of a container file");
+  listCommand->add_option("FILE", list.file, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
+  listCommand->add_option("--kind", list.kind, "mems, bkram, bup or save (default: from the file name)");
+  listCommand->add_option("--pane", list.pane, "read as pane 1 or pane 2 does")->check(CLI::IsMember({1, 2}));
+  listCommand->add_flag("--json", list.json, "print one JSON object");
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kDone;
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) {
+      out << app.help();
+      return kDone;
+    }
+    err << "quillmere-cli: " << error.what() << "\n";
+    for (const CLI::App* sub : app.get_subcommands()) err << sub->help();
+    if (app.get_subcommands().empty()) err << app.help();
+    return kUsage;
+  }
+
+  if (listCommand->parsed()) return List(list, out, err);
+  return kUsage;
+}
+
+}  // namespace quillmere::cli

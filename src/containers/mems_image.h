@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "containers/pane_load.h"
+#include "model/byte_buffer.h"
+#include "model/save_entry.h"
+
+// SS_MEMS.BIN: an 8 MiB image of 1024-byte clusters. Cluster 0 holds the free
+// count and the cluster bitmap, clusters 1-7 a directory of 448 slots, and
+// the saves live from cluster 8 on.
+namespace quillmere::mems {
+
+inline constexpr std::size_t kImageSize = 0x800000;
+inline constexpr std::size_t kClusterSize = 1024;
+inline constexpr std::uint32_t kClusterCount = kImageSize / kClusterSize;  // 8192
+inline constexpr std::uint32_t kBitmapClusters = 8064;  // clusters 8064-8191 have no bit
+inline constexpr std::uint32_t kReservedClusters = 8;   // header and directory
+inline constexpr std::size_t kFreeClusterCountOffset = 0x00C;  // 2 bytes at +0x00C
+inline constexpr std::size_t kClusterBitmapOffset = 0x010;     // 1008 bytes at +0x010, bit n%8 of byte n/8
+inline constexpr std::size_t kClusterBitmapSize = 1008;
+inline constexpr std::size_t kDirectoryOffset = 0x400;  // 448 entries of 16 bytes at +0x400
+inline constexpr int kDirectorySlots = 448;
+inline constexpr std::size_t kDirectoryEntrySize = 16;
+inline constexpr std::size_t kDataAreaOffset = 0x2000;
+inline constexpr std::uint16_t kEmptyFreeClusterCount = 0x1F78;  // 8064 - 8
+
+// Directory entry fields.
+inline constexpr std::size_t kEntryNameOffset = 0;           // 12 bytes at +0: name
+inline constexpr std::size_t kEntryNameSize = 12;
+inline constexpr std::size_t kEntryFirstClusterOffset = 14;  // 2 bytes at +14: record cluster
+
+// Save record: the 32-byte save header, 32 reserved bytes, then the data of a
+// small save or the cluster list of a large one.
+inline constexpr std::size_t kRecordPayloadOffset = 64;
+inline constexpr std::uint32_t kSmallSaveLimit = 960;  // data that fits the record cluster
+inline constexpr std::size_t kClusterListCapacity = 480;
+
+constexpr std::size_t SlotOffset(int slot) { return kDirectoryOffset + kDirectoryEntrySize * static_cast<std::size_t>(slot - 1); }
+
+// One save of the directory.
+struct MemsSave {
+  int slot = 0;
+  std::uint32_t firstCluster = 0;
+  std::uint32_t size = 0;
+  // Every cluster the save occupies: its record cluster, then its listed data clusters.
+  std::vector<std::uint32_t> clusters;
+};
+
+// A listing of an image as a pane shows it.
+struct MemsListing {
+  std::vector<SaveEntry> rows;
+  std::vector<MemsSave> saves;
+  std::int64_t remainingSpace = 0;
+  std::uint32_t nextEntryPosition = 0;  // 1-based position just past the highest in-use slot
+  std::int64_t nextDataOffset = 0;      // just past that slot's save
+};
+
+// Number of data clusters a large save lists (none for a small save).
+std::uint32_t DataClusterCount(std::uint32_t size);
+
+// The clusters of the save whose record is at `firstCluster`: the record
+// cluster, then the data clusters its list names.
+std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t firstCluster);
+
+bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster);
+
+// Lists the saves of an image. Pane 1 shows 10 comment bytes, pane 2 all 12.
+MemsListing ListMemsImage(const ByteBuffer& image, int pane);
+
+// The image with the space no listed save uses set to zero: the directory
+// after the highest in-use slot, and every cluster from `nextDataOffset` on
+// that no listed save occupies. Free count and bitmap are left alone.
+ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing);
+
+// Reads an SS_MEMS.BIN file as pane `pane` does, and runs the clearing step
+// when `clearUnused` is set. A missing file is reported, never created.
+PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused);
+
+// Problems that make an image inconsistent; empty when it is sound.
+std::vector<std::string> CheckMemsImage(const ByteBuffer& image);
+
+}  // namespace quillmere::mems

@@ -1,0 +1,42 @@
+#include "model/byte_buffer.h"
+
+#include <algorithm>
+
+namespace quillmere {
+
+ByteBuffer ByteBuffer::Slice(std::size_t offset, std::size_t length) const {
+  if (offset >= bytes_.size()) return {};
+  const std::size_t count = std::min(length, bytes_.size() - offset);
+  return ByteBuffer(std::vector<std::uint8_t>(bytes_.begin() + static_cast<std::ptrdiff_t>(offset),
+                                              bytes_.begin() + static_cast<std::ptrdiff_t>(offset + count)));
+}
+
+std::uint64_t ByteBuffer::ReadBE(std::size_t offset, std::size_t width) const {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width && offset < bytes_.size() && i < bytes_.size() - offset; ++i) {
+    value = (value << 8) | bytes_[offset + i];
+  }
+  return value;
+}
+
+bool ByteBuffer::Write(std::size_t offset, const std::vector<std::uint8_t>& field) {
+  if (!Contains(offset, field.size())) return false;
+  std::copy(field.begin(), field.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+  return true;
+}
+
+bool ByteBuffer::WriteBE(std::size_t offset, std::uint64_t value, std::size_t width) {
+  if (!Contains(offset, width)) return false;
+  for (std::size_t i = 0; i < width; ++i) {
+    bytes_[offset + width - 1 - i] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+  return true;
+}
+
+void ByteBuffer::Fill(std::size_t offset, std::size_t length, std::uint8_t value) {
+  if (offset >= bytes_.size()) return;
+  const std::size_t count = std::min(length, bytes_.size() - offset);
+  std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), count, value);
+}
+
+}  // namespace quillmere

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+namespace quillmere {
+
+// A counted byte string: whole file images and the fields cut from them.
+// Every read is bounded: a field that runs past the end yields the bytes that
+// exist, and a field wholly past the end yields nothing (a number reads as 0).
+// Every write is bounded too: it changes nothing unless the whole range fits.
+class ByteBuffer {
+ public:
+  ByteBuffer() = default;
+  explicit ByteBuffer(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  ByteBuffer(std::size_t size, std::uint8_t fill) : bytes_(size, fill) {}
+  ByteBuffer(std::initializer_list<std::uint8_t> bytes) : bytes_(bytes) {}
+  static ByteBuffer FromText(std::string_view text) {
+    return ByteBuffer(std::vector<std::uint8_t>(text.begin(), text.end()));
+  }
+
+  std::size_t size() const { return bytes_.size(); }
+  bool empty() const { return bytes_.empty(); }
+  const std::uint8_t* data() const { return bytes_.data(); }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  std::vector<std::uint8_t>& bytes() { return bytes_; }
+  std::uint8_t operator[](std::size_t i) const { return bytes_[i]; }
+  bool operator==(const ByteBuffer&) const = default;
+
+  // The byte at `offset`, 0 past the end.
+  std::uint8_t At(std::size_t offset) const { return offset < bytes_.size() ? bytes_[offset] : 0; }
+
+  // Up to `length` bytes from `offset`: fewer where the buffer ends.
+  ByteBuffer Slice(std::size_t offset, std::size_t length) const;
+
+  // The bytes of the field that exist, read as one big-endian number
+  // (`width` at most 8).
+  std::uint64_t ReadBE(std::size_t offset, std::size_t width) const;
+  std::uint32_t ReadU16(std::size_t offset) const { return static_cast<std::uint32_t>(ReadBE(offset, 2)); }
+  std::uint32_t ReadU32(std::size_t offset) const { return static_cast<std::uint32_t>(ReadBE(offset, 4)); }
+
+  // True when [offset, offset + length) lies inside the buffer.
+  bool Contains(std::size_t offset, std::size_t length) const {
+    return offset <= bytes_.size() && length <= bytes_.size() - offset;
+  }
+
+  bool Write(std::size_t offset, const ByteBuffer& field) { return Write(offset, field.bytes_); }
+  bool Write(std::size_t offset, const std::vector<std::uint8_t>& field);
+  bool WriteBE(std::size_t offset, std::uint64_t value, std::size_t width);
+  // Sets [offset, offset + length) to `value`, clamped to the end of the buffer.
+  void Fill(std::size_t offset, std::size_t length, std::uint8_t value);
+
+  void Append(const ByteBuffer& other) { bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end()); }
+  void Append(std::size_t count, std::uint8_t value) { bytes_.insert(bytes_.end(), count, value); }
+  void Resize(std::size_t size) { bytes_.resize(size); }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace quillmere

@@ -1,0 +1,191 @@
+#include "model/conversions.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "model/messages.h"
+#include "platform/text_codec.h"
+
+namespace quillmere {
+
+std::string BytesToHex(const ByteBuffer& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const std::uint8_t byte : bytes.bytes()) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return text;
+}
+
+std::uint32_t HexToUint(std::string_view text) {
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    if (c == ' ') continue;
+    const auto code = static_cast<unsigned char>(c);
+    const std::uint32_t digit = code >= 0x40 ? code - 0x37u : code - 0x30u;
+    value = value * 16u + digit;
+  }
+  return value;
+}
+
+std::string UintToHex(std::int32_t value) {
+  if (value < 0) return std::string(messages::kInvalidValue);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  std::uint32_t n = static_cast<std::uint32_t>(value);
+  do {
+    text.insert(text.begin(), kDigits[n % 16]);
+    n /= 16;
+  } while (n != 0);
+  return text;
+}
+
+std::string OffsetToHex(std::int64_t value) {
+  if (value < 0 || value > INT32_MAX) return std::string(messages::kInvalidValue);
+  return UintToHex(static_cast<std::int32_t>(value));
+}
+
+std::string PadLeftZeros(std::string_view text, std::size_t width) {
+  std::string padded(text);
+  if (padded.size() < width) padded.insert(0, width - padded.size(), '0');
+  return padded;
+}
+
+ByteBuffer ReverseBytes(const ByteBuffer& bytes, std::int64_t start, std::int64_t length) {
+  ByteBuffer copy = bytes;
+  const auto size = static_cast<std::int64_t>(bytes.size());
+  if (start < 0) start = 0;
+  std::int64_t end = length <= 0 ? size : start + length;
+  if (end > size) end = size;
+  if (start >= size - 1) return copy;
+  auto& raw = copy.bytes();
+  std::reverse(raw.begin() + start, raw.begin() + end);
+  return copy;
+}
+
+ByteBuffer CutAtNulPad4(const ByteBuffer& bytes) {
+  std::vector<std::uint8_t> kept;
+  for (const std::uint8_t byte : bytes.bytes()) {
+    kept.push_back(byte);
+    if (byte == 0) break;
+  }
+  if (kept.size() % 4 != 0) kept.resize(kept.size() + (4 - kept.size() % 4), 0);
+  return ByteBuffer(std::move(kept));
+}
+
+namespace {
+
+std::string CutAtNulChar(std::string text) {
+  const auto nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+}  // namespace
+
+std::string DecodeComment(const ByteBuffer& field) {
+  return CutAtNulChar(platform::DecodeToUtf8(CutAtNulPad4(field).bytes(), platform::kShiftJis));
+}
+
+std::string DecodeName(const ByteBuffer& field) {
+  std::vector<std::uint8_t> name;
+  for (const std::uint8_t byte : field.bytes()) {
+    if (byte == 0) break;
+    name.push_back(byte);
+  }
+  return platform::DecodeToUtf8(name, platform::kGbk);
+}
+
+std::string Decimal(std::uint64_t value) { return std::to_string(value); }
+
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+  // Howard Hinnant's days_from_civil, valid over the whole 64-bit year range we use.
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+namespace {
+
+struct CivilDate {
+  std::int64_t year;
+  int month;
+  int day;
+};
+
+CivilDate CivilFromDays(std::int64_t days) {
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+  const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+
+const std::int64_t kBaseEpochMinutes = DaysFromCivil(1979, 12, 31) * 1440 + 16 * 60;
+
+}  // namespace
+
+int DaysInMonth(std::int64_t year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+SaveDateTime DateTimeFromEpochMinutes(std::int64_t minutes) {
+  const std::int64_t days = FloorDiv(minutes, 1440);
+  const std::int64_t minuteOfDay = minutes - days * 1440;
+  const CivilDate civil = CivilFromDays(days);
+  return {civil.year, civil.month, civil.day, static_cast<int>(minuteOfDay / 60), static_cast<int>(minuteOfDay % 60)};
+}
+
+std::int64_t EpochMinutes(const SaveDateTime& date) {
+  return DaysFromCivil(date.year, date.month, date.day) * 1440 + date.hour * 60 + date.minute;
+}
+
+SaveDateTime SaveDateFromMinutes(std::uint32_t minutes) {
+  return DateTimeFromEpochMinutes(kBaseEpochMinutes + minutes);
+}
+
+std::int64_t MinutesFromSaveDate(const SaveDateTime& date) { return EpochMinutes(date) - kBaseEpochMinutes; }
+
+std::string FormatSaveDate(const SaveDateTime& date) {
+  return std::to_string(date.year) + "-" + PadLeftZeros(std::to_string(date.month), 2) + "-" +
+         PadLeftZeros(std::to_string(date.day), 2) + " " + PadLeftZeros(std::to_string(date.hour), 2) + ":" +
+         PadLeftZeros(std::to_string(date.minute), 2);
+}
+
+std::optional<SaveDateTime> ParseSaveDate(std::string_view text) {
+  // YYYY-MM-DD HH:MM, with a year of any length.
+  const auto dash = text.find('-');
+  if (dash == std::string_view::npos || dash == 0 || text.size() != dash + 12) return std::nullopt;
+  auto number = [&](std::size_t from, std::size_t length, std::int64_t& out) {
+    const char* first = text.data() + from;
+    const auto result = std::from_chars(first, first + length, out);
+    return result.ec == std::errc() && result.ptr == first + length;
+  };
+  std::int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  if (!number(0, dash, year) || !number(dash + 1, 2, month) || text[dash + 3] != '-' ||
+      !number(dash + 4, 2, day) || text[dash + 6] != ' ' || !number(dash + 7, 2, hour) ||
+      text[dash + 9] != ':' || !number(dash + 10, 2, minute)) {
+    return std::nullopt;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, static_cast<int>(month)) || hour > 23 ||
+      minute > 59) {
+    return std::nullopt;
+  }
+  return SaveDateTime{year, static_cast<int>(month), static_cast<int>(day), static_cast<int>(hour),
+                      static_cast<int>(minute)};
+}
+
+}  // namespace quillmere

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The texts the program shows its users, in one place.
+namespace quillmere::messages {
+
+inline constexpr std::string_view kCaption = "信息";
+inline constexpr std::string_view kInvalidValue = "错误数值";
+inline constexpr std::string_view kWriteFailed = "写入文件失败！";
+inline constexpr std::string_view kWrongFormat = "错误的存档格式！";
+inline constexpr std::string_view kNotSarooSingleSave = "此存档不是SAROO单存档格式！";
+inline constexpr std::string_view kSelectSaveToExport = "请先选中要导出的存档！";
+inline constexpr std::string_view kNothingSelectedToTransfer = "未选中任何要转移的存档！";
+inline constexpr std::string_view kImportDone = "导入完成！";
+inline constexpr std::string_view kCompactDone = "整理完成!";
+inline constexpr std::string_view kDirectoryFull = "存档列表已满!";
+inline constexpr std::string_view kBitmapFullForRecord = "存档位图数据已满!";
+inline constexpr std::string_view kBitmapFullForData = "存档位图空间不足!";
+
+// "存档列表1已满，无法继续写入！" and its pane 2 twin.
+inline std::string ListFull(int pane) { return "存档列表" + std::to_string(pane) + "已满，无法继续写入！"; }
+
+// "是否替换列表1已有存档？\r\n" and its pane 2 twin.
+inline std::string ReplaceQuestion(int pane) { return "是否替换列表" + std::to_string(pane) + "已有存档？\r\n"; }
+
+// A failed write: the message, a line break and the path.
+inline std::string WriteFailed(std::string_view path) { return std::string(kWriteFailed) + "\r\n" + std::string(path); }
+
+}  // namespace quillmere::messages

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+
+namespace quillmere::save_header {
+
+// The 32-byte save header shared by SS_MEMS.BIN records, SS_SAVE.BIN records
+// and SAROO single saves.
+inline constexpr std::size_t kNameOffset = 0x00;     // 12 bytes at +0x00: name, zero-ended
+inline constexpr std::size_t kNameSize = 12;
+inline constexpr std::size_t kSizeOffset = 0x0C;     // 4 bytes at +0x0C: data length
+inline constexpr std::size_t kCommentOffset = 0x10;  // 12 bytes at +0x10: Shift-JIS comment
+inline constexpr std::size_t kCommentSize = 12;
+inline constexpr std::size_t kDateOffset = 0x1C;     // 4 bytes at +0x1C: minutes after 1979-12-31 16:00
+inline constexpr std::size_t kSize = 32;
+
+// Most readers show the first 10 comment bytes.
+inline constexpr std::size_t kShownCommentBytes = 10;
+
+}  // namespace quillmere::save_header

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+// The buttons whose captions an operation may change while it runs.
+enum class PaneButton { kCompact };
+
+// Everything an operation needs from the world outside the core: the GUI
+// implements it with dialogs, the command line on the console, tests with a
+// script.
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A message box captioned "信息" with one OK button.
+  virtual void ShowMessage(std::string_view text) = 0;
+  // The same box with OK and Cancel; true for OK.
+  virtual bool AskOkCancel(std::string_view text) = 0;
+  // An open-file dialog. `filter` is "description|pattern". Nothing on cancel.
+  virtual std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
+                                                            const std::filesystem::path& initialFolder) = 0;
+  // Shows the file selected in the system's file browser.
+  virtual void RevealFile(const std::filesystem::path& file) = 0;
+  // The pane's rows, figures or hint changed; views should read them again.
+  virtual void PaneChanged(int pane) = 0;
+  // A pane button's caption or enabled state changed while an operation runs.
+  virtual void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) = 0;
+};
+
+}  // namespace quillmere

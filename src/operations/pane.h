@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "containers/pane_load.h"
+#include "model/byte_buffer.h"
+#include "model/container_kind.h"
+#include "model/save_entry.h"
+
+namespace quillmere {
+
+// One of the two panes: the container it shows and what its reader found.
+struct Pane {
+  int number = 1;
+  ContainerKind kind = ContainerKind::kMems;
+  std::filesystem::path folder;  // the program folder, or its OTHER folder for pane 2
+  std::vector<SaveEntry> rows;
+  std::vector<int> selection;    // selected rows, 0-based
+  ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
+  std::string numberLabel = "0"; // the figure beside "剩余:"
+  bool hintVisible = false;      // the placement hint, shown while the file is missing
+
+  // Reader figures.
+  std::uint32_t nextEntryPosition = 0;
+  std::string nextDataOffset;
+  std::vector<SaveBlockEntry> saveTable;
+  std::string blockUsage;
+
+  // "SS_MEMS.BIN放程序目录" for pane 1, "…放OTHER目录" for pane 2.
+  std::string HintText() const;
+  // Whether the pane's writers (import, compact, the transfer into it) apply.
+  bool Writable() const { return kind == ContainerKind::kMems; }
+  bool ShowsRemaining() const { return kind != ContainerKind::kSave; }
+  bool HasMap() const { return kind != ContainerKind::kSave; }
+};
+
+}  // namespace quillmere

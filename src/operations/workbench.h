@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+
+#include "operations/host.h"
+#include "operations/pane.h"
+#include "operations/save_operation_state.h"
+
+namespace quillmere {
+
+// The two panes side by side, the state the operations share, the two
+// options, and the host they report through. The GUI and the command line
+// each drive one.
+class Workbench {
+ public:
+  Workbench(std::filesystem::path programDirectory, Host& host);
+
+  Pane& pane(int number) { return panes_[static_cast<std::size_t>(number - 1)]; }
+  const Pane& pane(int number) const { return panes_[static_cast<std::size_t>(number - 1)]; }
+  // The pane a transfer from `number` writes into.
+  Pane& otherPane(int number) { return pane(3 - number); }
+
+  const std::filesystem::path& programDirectory() const { return programDirectory_; }
+  Host& host() { return host_; }
+
+  SaveOperationState state;
+  bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"
+  bool overwriteOnTransfer = false;   // "转移时覆盖同名存档"
+
+ private:
+  std::filesystem::path programDirectory_;
+  Host& host_;
+  std::array<Pane, 2> panes_;
+};
+
+// Reads the pane's container file afresh and lists its saves, then tells the host.
+void ReloadPane(Workbench& bench, int pane);
+
+// Selects a kind for the pane: the number label goes back to "0", then the pane reloads.
+void SetPaneKind(Workbench& bench, int pane, ContainerKind kind);
+
+// Loads a container file of `kind` as pane `pane` reads it.
+PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, int pane, bool clearUnused);
+
+// Loads the pane's container file from its folder. Pane 1 makes sure the
+// OTHER folder exists; pane 2 does so for every kind but SS_MEMS.BIN.
+PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder, int pane, bool clearUnused);
+
+}  // namespace quillmere

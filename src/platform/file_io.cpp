@@ -1,0 +1,180 @@
+#include "platform/file_io.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#elif defined(__APPLE__)
+#include <fcntl.h>
+#include <mach-o/dyld.h>
+#include <unistd.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace quillmere::platform {
+
+namespace fs = std::filesystem;
+
+Bytes ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  in.seekg(0, std::ios::end);
+  const std::streamoff length = in.tellg();
+  if (length <= 0) return {};
+  in.seekg(0, std::ios::beg);
+  Bytes bytes(static_cast<std::size_t>(length));
+  in.read(reinterpret_cast<char*>(bytes.data()), length);
+  if (in.gcount() != length) return {};
+  return bytes;
+}
+
+bool FileExists(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+fs::path ResolveFileName(const fs::path& folder, std::string_view name) {
+  const fs::path exact = folder / PathFromUtf8(std::string(name));
+  if (FileExists(exact)) return exact;
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string wanted = lower(std::string(name));
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (lower(PathToUtf8(it->path().filename())) == wanted && FileExists(it->path())) return it->path();
+  }
+  return exact;
+}
+
+namespace {
+
+std::string RandomSuffix() {
+  std::random_device device;
+  std::uniform_int_distribution<unsigned> digit(0, 35);
+  std::string suffix;
+  for (int i = 0; i < 8; ++i) suffix += "0123456789abcdefghijklmnopqrstuvwxyz"[digit(device)];
+  return suffix;
+}
+
+#ifdef _WIN32
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(file);
+  CloseHandle(file);
+  return ok;
+}
+
+bool ReplaceWith(const fs::path& temp, const fs::path& target) {
+  return MoveFileExW(temp.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+#else
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+    } else {
+      done += static_cast<std::size_t>(written);
+    }
+  }
+#ifdef __APPLE__
+  ok = ok && ::fcntl(fd, F_FULLFSYNC) == 0;
+#else
+  ok = ok && ::fsync(fd) == 0;
+#endif
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
+bool ReplaceWith(const fs::path& temp, const fs::path& target) {
+  if (std::rename(temp.c_str(), target.c_str()) != 0) return false;
+  // Sync the folder so the rename itself survives a power cut.
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return false;
+  // Keep the permissions of a file being replaced, and never replace a folder.
+  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) return false;
+  const fs::path temp = folder / (path.filename().native() + fs::path(".tmp-" + RandomSuffix()).native());
+  if (!WriteAndSync(temp, bytes) || !ReplaceWith(temp, path)) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+bool EnsureDirectory(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return true;
+  fs::create_directories(path, ec);
+  return fs::is_directory(path, ec);
+}
+
+fs::path ProgramDirectory() {
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  buffer.resize(length);
+  return fs::path(buffer).parent_path();
+#elif defined(__APPLE__)
+  uint32_t size = 0;
+  _NSGetExecutablePath(nullptr, &size);
+  std::string buffer(size, '\0');
+  if (_NSGetExecutablePath(buffer.data(), &size) != 0) return fs::current_path();
+  std::error_code ec;
+  const fs::path resolved = fs::canonical(buffer.c_str(), ec);
+  return ec ? fs::path(buffer.c_str()).parent_path() : resolved.parent_path();
+#else
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::current_path() : self.parent_path();
+#endif
+}
+
+std::string PathToUtf8(const fs::path& path) {
+  const auto text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+fs::path PathFromUtf8(const std::string& text) {
+  return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace quillmere::platform

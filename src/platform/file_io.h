@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmere::platform {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Reads a whole file. A missing or unreadable file reads as empty, the way the
+// panes treat it; callers that must tell the two apart ask FileExists first.
+Bytes ReadWholeFile(const std::filesystem::path& path);
+
+bool FileExists(const std::filesystem::path& path);
+
+// `folder / name`, or the file in `folder` whose name differs from `name` only
+// in letter case (SD cards and Windows folders ignore case; other systems do
+// not). When neither exists, `folder / name`.
+std::filesystem::path ResolveFileName(const std::filesystem::path& folder, std::string_view name);
+
+// Replaces `path` with `bytes` so that a crash or a full disk leaves either the
+// old file or the new one: a temporary file in the same folder is written,
+// flushed and synced, then renamed over the target. Returns false on any
+// failure, in which case the target is untouched.
+bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes);
+
+// Creates the folder (and its parents) when missing. True when it exists afterwards.
+bool EnsureDirectory(const std::filesystem::path& path);
+
+// The folder that holds the running program.
+std::filesystem::path ProgramDirectory();
+
+// Path text for messages and output, UTF-8 on every system.
+std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(const std::string& text);
+
+}  // namespace quillmere::platform

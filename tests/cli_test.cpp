@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "support/image_builder.h"
+#include "support/test_files.h"
+
+namespace quillmere {
+namespace {
+
+using testing::MemsImageBuilder;
+using testing::TempDir;
+using testing::TestSave;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCliWith(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = cli::RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class CliListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestSave first;
+    first.name = "GAME01";
+    first.comment = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L'};
+    first.date = 22855474;
+    first.data = testing::PatternData(960, 1);
+    TestSave second;
+    second.name = "GAME03";
+    second.data = testing::PatternData(2000, 2);
+    testing::WriteFile(file, MemsImageBuilder().AddSave(1, 8, first).AddSave(3, 9, second).Build());
+  }
+  TempDir dir;
+  std::filesystem::path file = dir / "SS_MEMS.BIN";
+};
+
+TEST_F(CliListTest, PrintsTheRowsAndTheRemainingSpace) {
+  const CliRun run = RunCliWith({"list", file.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Num\tName\tAddress\tComment\tDate\tSize\n"
+            "1\tGAME01\t2000\tABCDEFGHIJ\t2023-06-15 12:34\t960\n"
+            "3\tGAME03\t2400\t\t1979-12-31 16:00\t2000\n"
+            "剩余: " + std::to_string(16 * (8056 - 4) - 16) + "\n");
+}
+
+TEST_F(CliListTest, PrintsJsonAsPane2Reads) {
+  const CliRun run = RunCliWith({"list", file.string(), "--json", "--pane", "2"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["kind"], "mems");
+  EXPECT_EQ(json["file"], file.string());
+  EXPECT_EQ(json["remaining"], 16 * (8056 - 4) - 16);
+  ASSERT_EQ(json["saves"].size(), 2u);
+  EXPECT_EQ(json["saves"][0],
+            nlohmann::json::parse(R"({"num":1,"name":"GAME01","address":"2000","comment":"ABCDEFGHIJKL",)"
+                                  R"("date":"2023-06-15 12:34","size":960})"));
+  EXPECT_EQ(json["saves"][1]["num"], 3);
+}
+
+TEST_F(CliListTest, OtherNamesNeedAKind) {
+  const auto renamed = dir / "backup.img";
+  std::filesystem::copy_file(file, renamed);
+  EXPECT_EQ(RunCliWith({"list", renamed.string()}).status, 2);
+  EXPECT_EQ(RunCliWith({"list", renamed.string(), "--kind", "tape"}).status, 2);
+  const CliRun run = RunCliWith({"list", renamed.string(), "--kind", "mems"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("GAME03"), std::string::npos);
+}
+
+TEST(CliUsage, MissingFilesAndBadArgumentsAreTold) {
+  TempDir dir;
+  const CliRun missing = RunCliWith({"list", (dir / "SS_MEMS.BIN").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+  EXPECT_EQ(RunCliWith({}).status, 2);
+  EXPECT_EQ(RunCliWith({"list"}).status, 2);
+  EXPECT_EQ(RunCliWith({"list", "x", "--pane", "3"}).status, 2);
+  EXPECT_EQ(RunCliWith({"frobnicate"}).status, 2);
+  EXPECT_EQ(RunCliWith({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace quillmere

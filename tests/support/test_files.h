@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "model/byte_buffer.h"
+
+namespace quillmere {
+// Shows a buffer's size and its first bytes when an expectation fails.
+void PrintTo(const ByteBuffer& bytes, std::ostream* out);
+}  // namespace quillmere
+
+namespace quillmere::testing {
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const ByteBuffer& bytes);
+ByteBuffer ReadFile(const std::filesystem::path& path);
+
+// The folder of real save files, when this checkout has it beside it.
+std::optional<std::filesystem::path> SamplesDir();
+
+// True when this process cannot be kept out of a read-only folder (root can
+// write anywhere, so read-only tests are meaningless there).
+bool IgnoresFilePermissions();
+
+}  // namespace quillmere::testing
