@@ -1,0 +1,324 @@
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QCollator>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTableView>
+
+#include "operations/pane_sort.h"
+#include "ui/save_rows_model.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kMagenta(255, 0, 255);
+const QColor kBlack(0, 0, 0);
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QRect geometry, const QColor& colour, const char* name) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setGeometry(geometry);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, QRect geometry, const char* name) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setGeometry(geometry);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QTableView* MakeList(QWidget* parent, QRect geometry, const char* name) {
+  auto* list = new QTableView(parent);
+  list->setObjectName(name);
+  list->setGeometry(geometry);
+  list->setShowGrid(true);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setWordWrap(false);
+  list->setTextElideMode(Qt::ElideRight);
+  list->verticalHeader()->hide();
+  list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list->verticalHeader()->setDefaultSectionSize(17);
+  list->horizontalHeader()->setFixedHeight(18);
+  list->horizontalHeader()->setHighlightSections(false);
+  list->horizontalHeader()->setStretchLastSection(false);
+  list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  return list;
+}
+
+int SaveRowsColumnWidth(SaveColumn column) { return kSaveColumnWidths[static_cast<std::size_t>(column)]; }
+
+}  // namespace
+
+class MainWindow::WindowHost : public Host {
+ public:
+  WindowHost(MainWindow& window, Host& dialogs) : window_(window), dialogs_(dialogs) {}
+  void ShowMessage(std::string_view text) override { dialogs_.ShowMessage(text); }
+  bool AskOkCancel(std::string_view text) override { return dialogs_.AskOkCancel(text); }
+  std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
+                                                    const std::filesystem::path& initialFolder) override {
+    return dialogs_.PickOpenFile(filter, initialFolder);
+  }
+  void RevealFile(const std::filesystem::path& file) override { dialogs_.RevealFile(file); }
+  void PaneChanged(int pane) override {
+    window_.ShowPane(pane);
+    dialogs_.PaneChanged(pane);
+  }
+  void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) override {
+    window_.SetPaneButton(pane, button, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
+                          enabled);
+    dialogs_.ButtonChanged(pane, button, caption, enabled);
+  }
+
+ private:
+  MainWindow& window_;
+  Host& dialogs_;
+};
+
+MainWindow::MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      host_(std::make_unique<WindowHost>(*this, dialogs)),
+      bench_(std::make_unique<Workbench>(std::move(programDirectory), *host_)) {
+  BuildMainWindow();
+}
+
+MainWindow::~MainWindow() {
+  // The views read the workbench until they are gone, so they go first.
+  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
+
+void MainWindow::BuildMainWindow() {
+  setWindowTitle("QuillmereV1.85");
+  setFixedSize(kClientWidth, kClientHeight);
+  setWindowIcon(WindowIcon());
+  ApplyWindowFont(*this);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+
+  ssf_ = BuildConverterPanel(true);
+  saroo_ = BuildConverterPanel(false);
+
+  auto* area = new QGroupBox("SAROO存档转移", this);
+  area->setObjectName("transferArea");
+  area->setGeometry(8, 132, 896, 412);
+
+  PaneControls& p1 = controls(1);
+  PaneControls& p2 = controls(2);
+  p1.import = MakeButton(area, "导入", {106, 364, 45, 22}, "pane1Import");
+  p1.exportButton = MakeButton(area, "导出", {57, 364, 45, 22}, "pane1Export");
+  p1.refresh = MakeButton(area, "刷新", {8, 364, 45, 22}, "pane1Refresh");
+  p2.import = MakeButton(area, "导入", {745, 364, 45, 22}, "pane2Import");
+  p2.exportButton = MakeButton(area, "导出", {794, 364, 45, 22}, "pane2Export");
+  p2.refresh = MakeButton(area, "刷新", {843, 364, 45, 22}, "pane2Refresh");
+  transferLeft_ = MakeButton(area, "<<转移", {450, 366, 50, 25}, "transferLeft");
+  transferRight_ = MakeButton(area, "转移>>", {395, 366, 50, 25}, "transferRight");
+  p1.compact = MakeButton(area, "整理", {8, 387, 45, 22}, "pane1Compact");
+  p2.compact = MakeButton(area, "整理", {843, 387, 45, 22}, "pane2Compact");
+  p1.map = MakeButton(area, "MAP", {153, 364, 35, 22}, "pane1Map");
+  p2.map = MakeButton(area, "MAP", {707, 365, 35, 22}, "pane2Map");
+
+  p1.hint = MakeLabel(area, "SS_MEMS.BIN放程序目录", {172, 395, 140, 14}, kRed, "pane1Hint");
+  p1.remainingCaption = MakeLabel(area, "剩余:", {198, 369, 28, 16}, kBlack, "pane1RemainingCaption");
+  p1.number = MakeLabel(area, "0", {231, 371, 50, 12}, kRed, "pane1Number");
+  p2.hint = MakeLabel(area, "SS_MEMS.BIN放OTHER目录", {603, 395, 140, 14}, kRed, "pane2Hint");
+  p2.number = MakeLabel(area, "0", {656, 373, 50, 12}, kRed, "pane2Number");
+  p2.remainingCaption = MakeLabel(area, "剩余:", {623, 371, 28, 16}, kBlack, "pane2RemainingCaption");
+  MakeLabel(area, ".\\OTHER\\SS_MEMS.BIN", {503, 367, 115, 24}, kMagenta, "pane2FileLabel");
+  MakeLabel(area, "SS_MEMS.BIN", {325, 366, 72, 24}, kMagenta, "pane1FileLabel");
+
+  BuildPaneList(1, area);
+  BuildPaneList(2, area);
+
+  clearUnused_ = new QCheckBox("刷新时清空未使用区域", area);
+  clearUnused_->setObjectName("clearUnusedOnRefresh");
+  clearUnused_->setGeometry(315, 396, 140, 14);
+  connect(clearUnused_, &QCheckBox::toggled, this, [this](bool on) { bench_->clearUnusedOnRefresh = on; });
+  overwrite_ = new QCheckBox("转移时覆盖同名存档", area);
+  overwrite_->setObjectName("overwriteOnTransfer");
+  overwrite_->setGeometry(466, 396, 133, 14);
+  connect(overwrite_, &QCheckBox::toggled, this, [this](bool on) { bench_->overwriteOnTransfer = on; });
+
+  const std::array<QRect, 2> comboGeometry = {QRect(58, 388, 94, 22), QRect(743, 389, 94, 22)};
+  for (int pane = 1; pane <= 2; ++pane) {
+    PaneControls& c = controls(pane);
+    c.kind = new QComboBox(area);
+    c.kind->setObjectName(pane == 1 ? "pane1Kind" : "pane2Kind");
+    c.kind->setGeometry(comboGeometry[static_cast<std::size_t>(pane - 1)]);
+    c.kind->setMaxVisibleItems(4);
+    for (const ContainerKind kind : kAllContainerKinds) c.kind->addItem(QString::fromUtf8(ContainerFileName(kind).data()));
+    c.kind->setCurrentIndex(0);
+    connect(c.kind, &QComboBox::currentIndexChanged, this, [this, pane](int) { OnPaneKindChanged(pane); });
+    connect(c.refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(pane); });
+  }
+
+  OnPaneKindChanged(1);
+  OnPaneKindChanged(2);
+}
+
+MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
+  ConverterControls c;
+  const QString prefix = ssfHalf ? "ssf" : "saroo";
+  auto name = [&](const char* part) { return (prefix + part).toLatin1(); };
+  c.frame = new QGroupBox(ssfHalf ? "SSF单存档转SAROO单存档" : "SAROO单存档转SSF单存档", this);
+  c.frame->setObjectName(name("Panel"));
+  c.frame->setGeometry(ssfHalf ? QRect(46, 8, 370, 120) : QRect(492, 8, 377, 120));
+  c.convert = MakeButton(c.frame, ssfHalf ? "转成SAROO单存档" : "转成SSF单存档",
+                         ssfHalf ? QRect(211, 90, 120, 25) : QRect(218, 88, 120, 25), name("Convert"));
+  c.pick = MakeButton(c.frame, "...", ssfHalf ? QRect(333, 16, 32, 20) : QRect(339, 15, 32, 20), name("Pick"));
+  c.path = new QLineEdit(c.frame);
+  c.path->setObjectName(name("Path"));
+  c.path->setGeometry(ssfHalf ? QRect(56, 17, 275, 20) : QRect(62, 16, 275, 20));
+  c.path->setReadOnly(true);
+  QPalette palette = c.path->palette();
+  palette.setColor(QPalette::Base, QColor(255, 255, 255));
+  c.path->setPalette(palette);
+  MakeLabel(c.frame, ssfHalf ? "SSF存档" : "SAROO存档", ssfHalf ? QRect(8, 19, 48, 16) : QRect(5, 18, 56, 16), kBlack,
+            name("Label"));
+
+  const std::vector<SaveColumn> columns = {SaveColumn::kName, SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize};
+  c.list = MakeList(c.frame, ssfHalf ? QRect(26, 45, 323, 36) : QRect(32, 45, 323, 36), name("List"));
+  std::vector<SaveEntry>* row = ssfHalf ? &ssfRow_ : &sarooRow_;
+  c.model = new SaveRowsModel([row]() -> const std::vector<SaveEntry>& { return *row; }, columns,
+                              Qt::AlignLeft, c.list);
+  c.list->setModel(c.model);
+  c.list->setSelectionMode(QAbstractItemView::SingleSelection);
+  c.list->horizontalHeader()->setSectionsClickable(false);
+  c.list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const std::array<int, 4> widths = {80, 80, 110, 50};
+  for (int i = 0; i < 4; ++i) c.list->setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
+  return c;
+}
+
+void MainWindow::BuildPaneList(int pane, QWidget* parent) {
+  PaneControls& c = controls(pane);
+  c.list = MakeList(parent, pane == 1 ? QRect(5, 16, 440, 346) : QRect(450, 16, 440, 346),
+                    pane == 1 ? "pane1List" : "pane2List");
+  std::vector<SaveColumn> columns;
+  for (std::size_t i = 0; i < kSaveColumnCount; ++i) columns.push_back(static_cast<SaveColumn>(i));
+  c.model = new SaveRowsModel([this, pane]() -> const std::vector<SaveEntry>& { return bench_->pane(pane).rows; },
+                              columns, Qt::AlignHCenter, c.list);
+  c.list->setModel(c.model);
+  c.list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  c.list->horizontalHeader()->setSectionsClickable(true);
+  for (std::size_t i = 0; i < kSaveColumnCount; ++i) {
+    c.list->setColumnWidth(static_cast<int>(i), SaveRowsColumnWidth(static_cast<SaveColumn>(i)));
+  }
+  connect(c.list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this, pane](int column) { OnPaneHeaderClick(pane, column); });
+  connect(c.list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, pane] {
+    std::vector<int> selected;
+    for (const QModelIndex& index : controls(pane).list->selectionModel()->selectedRows()) selected.push_back(index.row());
+    std::sort(selected.begin(), selected.end());
+    bench_->pane(pane).selection = std::move(selected);
+  });
+}
+
+void MainWindow::OnPaneKindChanged(int pane) {
+  PaneControls& c = controls(pane);
+  const auto kind = static_cast<ContainerKind>(std::max(0, c.kind->currentIndex()));
+  Pane& state = bench_->pane(pane);
+  state.kind = kind;
+  c.hint->setText(ToQString(state.HintText()));
+  // The writers: this pane's import and compact, and the transfer that leads into it.
+  const bool writable = state.Writable();
+  c.import->setEnabled(writable);
+  c.compact->setEnabled(writable);
+  (pane == 1 ? transferLeft_ : transferRight_)->setEnabled(writable);
+  c.remainingCaption->setVisible(state.ShowsRemaining());
+  c.number->setVisible(state.ShowsRemaining());
+  c.map->setEnabled(state.HasMap());
+  SetPaneKind(*bench_, pane, kind);
+}
+
+void MainWindow::ReloadPane(int pane) { quillmere::ReloadPane(*bench_, pane); }
+
+void MainWindow::OnPaneHeaderClick(int pane, int column) {
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseSensitive);
+  quillmere::OnPaneHeaderClick(*bench_, pane, column, [&collator](const std::string& a, const std::string& b) {
+    return collator.compare(QString::fromStdString(a), QString::fromStdString(b));
+  });
+}
+
+void MainWindow::ShowPane(int pane) {
+  PaneControls& c = controls(pane);
+  const Pane& state = bench_->pane(pane);
+  c.model->Refresh();
+  c.hint->setVisible(state.hintVisible);
+  c.number->setText(ToQString(state.numberLabel));
+}
+
+void MainWindow::SetPaneButton(int pane, PaneButton button, const QString& caption, bool enabled) {
+  switch (button) {
+    case PaneButton::kCompact:
+      controls(pane).compact->setText(caption);
+      controls(pane).compact->setEnabled(enabled);
+      break;
+  }
+}
+
+QIcon WindowIcon() {
+  QPixmap pixmap(48, 48);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  // A cartridge: a rounded body with a notch and a label.
+  QPainterPath body;
+  body.addRoundedRect(QRectF(6, 4, 36, 40), 5, 5);
+  painter.fillPath(body, QColor(28, 64, 160));
+  painter.fillRect(QRectF(12, 4, 24, 6), QColor(18, 40, 110));
+  painter.fillRect(QRectF(11, 14, 26, 20), QColor(235, 240, 255));
+  // A save moving across: an arrow on the label.
+  painter.setPen(QPen(QColor(230, 30, 60), 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.drawLine(QPointF(15, 24), QPointF(31, 24));
+  painter.drawPolyline(QPolygonF({QPointF(26, 19), QPointF(32, 24), QPointF(26, 29)}));
+  for (int i = 0; i < 5; ++i) painter.fillRect(QRectF(11 + 6 * i, 38, 3, 6), QColor(220, 180, 60));
+  painter.end();
+  return QIcon(pixmap);
+}
+
+void ApplyWindowFont(QWidget& window) {
+  // The layout was made for a 12-pixel CJK dialog font whose Latin letters
+  // are half as wide as its Chinese ones: SimSun, or Noto's monospaced CJK.
+  QString family = window.font().family();
+  for (const char* candidate : {"SimSun", "Noto Sans Mono CJK SC", "Noto Sans CJK SC", "PingFang SC", "Microsoft YaHei"}) {
+    if (QFontDatabase::hasFamily(candidate)) {
+      family = candidate;
+      break;
+    }
+  }
+  // Set through the style sheet: a style sheet stops fonts set with setFont()
+  // from reaching the children. Frames get the caption on the frame line.
+  window.setStyleSheet(
+      "QWidget { font-family: \"" + family + "\"; font-size: 12px; }"
+      "QGroupBox { border: 1px solid #b4b4b4; border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 2px; }");
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "model/save_entry.h"
+
+namespace quillmere::ui {
+
+// A read-only table over rows the core owns. The view asks for cells; the
+// window calls Refresh() after the core changed the rows.
+class SaveRowsModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  using RowsGetter = std::function<const std::vector<SaveEntry>&()>;
+
+  // `columns` picks and orders the row's cells for this view.
+  SaveRowsModel(RowsGetter rows, std::vector<SaveColumn> columns, Qt::Alignment alignment, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void Refresh();
+
+ private:
+  RowsGetter rows_;
+  std::vector<SaveColumn> columns_;
+  Qt::Alignment alignment_;
+};
+
+}  // namespace quillmere::ui

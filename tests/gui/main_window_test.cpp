@@ -1,0 +1,237 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "containers/mems_image.h"
+#include "support/image_builder.h"
+#include "support/scripted_host.h"
+#include "support/test_files.h"
+#include "ui/main_window.h"
+
+using quillmere::ByteBuffer;
+using quillmere::ContainerKind;
+using quillmere::testing::MemsImageBuilder;
+using quillmere::testing::ScriptedHost;
+using quillmere::testing::TempDir;
+using quillmere::testing::TestSave;
+using quillmere::ui::MainWindow;
+
+namespace {
+
+TestSave Save(const std::string& name, std::size_t size, std::uint32_t date, std::vector<std::uint8_t> comment = {}) {
+  TestSave save;
+  save.name = name;
+  save.date = date;
+  save.comment = std::move(comment);
+  save.data = quillmere::testing::PatternData(size, static_cast<std::uint8_t>(size));
+  return save;
+}
+
+// Pane 1: three saves in slots 1, 2 and 4, so the reader's numbers have a gap.
+ByteBuffer Pane1Image() {
+  return MemsImageBuilder()
+      .AddSave(1, 8, Save("bravo", 100, 22855474, {0xBE, 0xB0, 0xCC, 0xDE}))  // ｾｰﾌﾞ
+      .AddSave(2, 9, Save("Alpha", 2000, 480, {'Z', 'E', 'T', 'A'}))
+      .AddSave(4, 12, Save("charlie", 99, 1000000, {'A', 'L', 'P', 'H', 'A'}))
+      .Build();
+}
+
+ByteBuffer Pane2Image() {
+  return MemsImageBuilder()
+      .AddSave(1, 8, Save("GRANDIA_001", 4000, 10000000, {0x83, 0x5A, 0x81, 0x5B, 0x83, 0x75}))  // セーブ
+      .AddSave(2, 13, Save("SAKURA_02", 700, 9000000, {'S', 'T', 'A', 'G', 'E', ' ', '3'}))
+      .Build();
+}
+
+QStringList Column(QTableView* list, int column) {
+  QStringList cells;
+  for (int row = 0; row < list->model()->rowCount(); ++row) {
+    cells << list->model()->index(row, column).data().toString();
+  }
+  return cells;
+}
+
+void ClickHeader(QTableView* list, int column) {
+  QHeaderView* header = list->horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  T* Find(MainWindow& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    if (!widget) qFatal("no widget named %s", name);
+    return widget;
+  }
+
+ private slots:
+  void startLoadsBothPanesAndShowsHints() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+
+    QCOMPARE(window.windowTitle(), QString("QuillmereV1.85"));
+    QVERIFY(QFileInfo(QString::fromStdString((dir / "OTHER").string())).isDir());
+    QCOMPARE(Column(Find<QTableView>(window, "pane1List"), 0), QStringList({"1", "2", "4"}));
+    QCOMPARE(Column(Find<QTableView>(window, "pane1List"), 3), QStringList({"ｾｰﾌﾞ", "ZETA", "ALPHA"}));
+    QCOMPARE(Find<QLabel>(window, "pane1Number")->text(), QString::number(16 * (8056 - 5) - 16));
+    QVERIFY(Find<QLabel>(window, "pane1Hint")->isHidden());
+    QCOMPARE(Find<QTableView>(window, "pane2List")->model()->rowCount(), 0);
+    QVERIFY(!Find<QLabel>(window, "pane2Hint")->isHidden());
+    QCOMPARE(Find<QLabel>(window, "pane2Hint")->text(), QString("SS_MEMS.BIN放OTHER目录"));
+    QCOMPARE(Find<QLabel>(window, "pane2Number")->text(), QString("0"));
+    for (const char* name : {"pane1Kind", "pane2Kind"}) QCOMPARE(Find<QComboBox>(window, name)->currentIndex(), 0);
+    for (const char* name : {"clearUnusedOnRefresh", "overwriteOnTransfer"}) {
+      QVERIFY(!Find<QCheckBox>(window, name)->isChecked());
+    }
+    for (QPushButton* button : window.findChildren<QPushButton*>()) QVERIFY2(button->isEnabled(), qPrintable(button->text()));
+    // Each pane was loaded exactly once.
+    QCOMPARE(host.paneChanges, std::vector<int>({1, 2}));
+
+    // The file appears in OTHER: a refresh of pane 2 finds it.
+    quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane2Image());
+    QTest::mouseClick(Find<QPushButton>(window, "pane2Refresh"), Qt::LeftButton);
+    QCOMPARE(Column(Find<QTableView>(window, "pane2List"), 1), QStringList({"GRANDIA_001", "SAKURA_02"}));
+    QVERIFY(Find<QLabel>(window, "pane2Hint")->isHidden());
+  }
+
+  void kindsSetTheControlStates() {
+    TempDir dir;
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    struct Expected {
+      bool writers;
+      bool remaining;
+      bool map;
+    };
+    const Expected byKind[] = {{true, true, true}, {false, true, true}, {false, true, true}, {false, false, false}};
+    const QStringList hints1 = {"SS_MEMS.BIN放程序目录", "BKRAMSV.BIN放程序目录", "SS_BUP.BIN放程序目录", "SS_SAVE.BIN放程序目录"};
+    const QStringList hints2 = {"SS_MEMS.BIN放OTHER目录", "BKRAMSV.BIN放OTHER目录", "SS_BUP.BIN放OTHER目录", "SS_SAVE.BIN放OTHER目录"};
+    for (int pane = 1; pane <= 2; ++pane) {
+      const QByteArray p = "pane" + QByteArray::number(pane);
+      const QByteArray other = "pane" + QByteArray::number(3 - pane);
+      const char* into = pane == 1 ? "transferLeft" : "transferRight";
+      const char* outOf = pane == 1 ? "transferRight" : "transferLeft";
+      for (int kind : {1, 2, 3, 0}) {
+        Find<QLabel>(window, p + "Number")->setText("77");
+        Find<QComboBox>(window, p + "Kind")->setCurrentIndex(kind);
+        const Expected& e = byKind[kind];
+        QCOMPARE(Find<QPushButton>(window, p + "Import")->isEnabled(), e.writers);
+        QCOMPARE(Find<QPushButton>(window, p + "Compact")->isEnabled(), e.writers);
+        QCOMPARE(Find<QPushButton>(window, into)->isEnabled(), e.writers);
+        QCOMPARE(Find<QPushButton>(window, p + "Map")->isEnabled(), e.map);
+        QCOMPARE(!Find<QLabel>(window, p + "RemainingCaption")->isHidden(), e.remaining);
+        QCOMPARE(!Find<QLabel>(window, p + "Number")->isHidden(), e.remaining);
+        QCOMPARE(Find<QLabel>(window, p + "Number")->text(), QString("0"));
+        QCOMPARE(Find<QLabel>(window, p + "Hint")->text(), (pane == 1 ? hints1 : hints2)[kind]);
+        QVERIFY(!Find<QLabel>(window, p + "Hint")->isHidden());
+        QVERIFY(Find<QPushButton>(window, p + "Export")->isEnabled());
+        QVERIFY(Find<QPushButton>(window, p + "Refresh")->isEnabled());
+        // The transfer out of this pane writes into the other pane, which still shows SS_MEMS.BIN.
+        QVERIFY(Find<QPushButton>(window, outOf)->isEnabled());
+        QVERIFY(Find<QPushButton>(window, other + "Import")->isEnabled());
+      }
+      Find<QComboBox>(window, p + "Kind")->setCurrentIndex(0);
+    }
+    // The fixed file labels never change.
+    QCOMPARE(Find<QLabel>(window, "pane1FileLabel")->text(), QString("SS_MEMS.BIN"));
+    QCOMPARE(Find<QLabel>(window, "pane2FileLabel")->text(), QString(".\\OTHER\\SS_MEMS.BIN"));
+  }
+
+  void headersSortAndAddressRestoresFileOrder() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    QTableView* list = Find<QTableView>(window, "pane1List");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    ClickHeader(list, 0);  // "Num": nothing
+    QCOMPARE(Column(list, 0), QStringList({"1", "2", "4"}));
+    ClickHeader(list, 1);
+    QCOMPARE(Column(list, 1), QStringList({"Alpha", "bravo", "charlie"}));
+    QCOMPARE(Column(list, 0), QStringList({"1", "2", "3"}));
+    ClickHeader(list, 5);  // sizes as numbers: 99 before 100
+    QCOMPARE(Column(list, 5), QStringList({"99", "100", "2000"}));
+    QCOMPARE(Column(list, 0), QStringList({"1", "2", "3"}));
+    ClickHeader(list, 4);
+    QCOMPARE(Column(list, 1), QStringList({"Alpha", "charlie", "bravo"}));
+    ClickHeader(list, 3);
+    QCOMPARE(Column(list, 3), QStringList({"ALPHA", "ZETA", "ｾｰﾌﾞ"}));
+    ClickHeader(list, 2);  // "Address": back to file order and the reader's numbers
+    QCOMPARE(Column(list, 1), QStringList({"bravo", "Alpha", "charlie"}));
+    QCOMPARE(Column(list, 0), QStringList({"1", "2", "4"}));
+
+    // An empty pane sorts to empty.
+    QTableView* empty = Find<QTableView>(window, "pane2List");
+    for (int column = 0; column < 6; ++column) ClickHeader(empty, column);
+    QCOMPARE(empty->model()->rowCount(), 0);
+  }
+
+  void escapeClosesTheWindow() {
+    TempDir dir;
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.isVisible());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
+  }
+
+  void screenshotOfBothPanesFilled() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
+    quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane2Image());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(window.size(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    // Every control lies inside the client area.
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY2(window.rect().contains(child->geometry()), qPrintable(child->objectName()));
+    }
+    QStringList captions;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) captions << button->text();
+    for (QGroupBox* box : window.findChildren<QGroupBox*>()) captions << box->title();
+    for (const char* caption : {"SSF单存档转SAROO单存档", "SAROO单存档转SSF单存档", "SAROO存档转移", "转成SAROO单存档",
+                                "转成SSF单存档", "转移>>", "<<转移", "导入", "导出", "刷新", "整理", "MAP", "..."}) {
+      QVERIFY2(captions.contains(QString::fromUtf8(caption)), caption);
+    }
+    QCOMPARE(Find<QTableView>(window, "ssfList")->model()->rowCount(), 1);
+    QCOMPARE(Find<QTableView>(window, "sarooList")->model()->columnCount(), 4);
+
+    // The fixed labels fit their boxes in the window's font.
+    for (const char* name : {"pane1FileLabel", "pane2FileLabel", "sarooLabel", "ssfLabel"}) {
+      QLabel* label = Find<QLabel>(window, name);
+      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), name);
+    }
+    const QImage shot = window.grab().toImage();
+    QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
+    const QString folder = qEnvironmentVariable("QUILLMERE_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    const QString file = folder + "/main_window.png";
+    QVERIFY(shot.save(file));
+    qInfo("screenshot: %s", qPrintable(file));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
