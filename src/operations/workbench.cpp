@@ -1,6 +1,8 @@
 #include "operations/workbench.h"
 
+#include "containers/backup_ram.h"
 #include "containers/mems_image.h"
+#include "containers/save_file.h"
 #include "model/messages.h"
 #include "platform/file_io.h"
 
@@ -22,8 +24,8 @@ PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file
   switch (kind) {
     case ContainerKind::kMems: return mems::LoadMemsFile(file, pane, clearUnused);
     case ContainerKind::kBkram:
-    case ContainerKind::kBup:
-    case ContainerKind::kSave: break;
+    case ContainerKind::kBup: return backup_ram::LoadBackupRamFile(file, pane);
+    case ContainerKind::kSave: return save_file::LoadSaveFile(file, pane);
   }
   PaneLoad load;
   load.file = file;

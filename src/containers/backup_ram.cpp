@@ -1,0 +1,146 @@
+#include "containers/backup_ram.h"
+
+#include <algorithm>
+
+#include "model/conversions.h"
+#include "platform/file_io.h"
+
+namespace quillmere::backup_ram {
+
+namespace {
+
+// Stream bytes the first block holds (+34 to +63), and each further block (+4 to +63).
+constexpr std::size_t kFirstBlockStream = kBlockSize - kBlockListOffset;
+constexpr std::size_t kFurtherBlockStream = kBlockSize - kFurtherStreamOffset;
+
+std::string BlockText(std::uint32_t block) { return PadLeftZeros(UintToHex(static_cast<std::int32_t>(block)), 4); }
+
+}  // namespace
+
+ByteBuffer WordWideToRam(const ByteBuffer& file) {
+  std::vector<std::uint8_t> ram(file.size() / 2);
+  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = file[2 * k + 1];
+  return ByteBuffer(std::move(ram));
+}
+
+std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position) {
+  if (blocks.empty()) return std::nullopt;
+  if (position < kFirstBlockStream) return std::size_t{blocks[0]} * kBlockSize + kBlockListOffset + position;
+  const std::size_t further = position - kFirstBlockStream;
+  const std::size_t index = 1 + further / kFurtherBlockStream;
+  if (index >= blocks.size()) return std::nullopt;
+  return std::size_t{blocks[index]} * kBlockSize + kFurtherStreamOffset + further % kFurtherBlockStream;
+}
+
+ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& blocks, std::size_t position,
+                      std::size_t count) {
+  ByteBuffer bytes;
+  // One step per block, so a huge count ends with the blocks.
+  while (count > 0) {
+    const std::optional<std::size_t> offset = StreamOffset(blocks, position);
+    if (!offset) break;
+    const std::size_t chunk = std::min(count, kBlockSize - *offset % kBlockSize);
+    bytes.Append(ram.Slice(*offset, chunk));
+    position += chunk;
+    count -= chunk;
+  }
+  return bytes;
+}
+
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock) {
+  SaveBlocks save;
+  save.blocks.push_back(firstBlock);
+  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
+  if (size <= kFirstBlockDataLimit) {
+    // The list is its 0 entry alone and is not read.
+    save.dataStart = kListEntrySize;
+    save.listEnded = true;
+    return save;
+  }
+
+  std::vector<bool> inSave(kBlockCount, false);
+  if (firstBlock < kBlockCount) inSave[firstBlock] = true;
+  std::size_t position = 0;
+  // Every entry that continues the walk adds a new block below 512, so the
+  // walk ends after at most 512 entries.
+  while (true) {
+    const std::optional<std::size_t> offset = StreamOffset(save.blocks, position);
+    if (!offset) break;  // the list ran past the blocks it named: never fall into block 0
+    const std::uint32_t entry = ram.ReadU16(*offset);
+    position += kListEntrySize;
+    if (entry == 0) {
+      save.listEnded = true;
+      break;
+    }
+    // A block outside the RAM or already in the save would be read twice or
+    // not at all; it is neither kept nor followed.
+    const bool outside = entry >= kBlockCount || std::size_t{entry} * kBlockSize >= ram.size();
+    if (outside || inSave[entry]) break;
+    inSave[entry] = true;
+    save.blocks.push_back(entry);
+  }
+  save.dataStart = position;
+  return save;
+}
+
+ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock) {
+  const SaveBlocks save = CollectSaveBlocks(ram, firstBlock);
+  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
+  return ReadStream(ram, save.blocks, save.dataStart, size);
+}
+
+std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) / 64; }
+
+BackupRamListing ListBackupRam(const ByteBuffer& ram) {
+  BackupRamListing listing;
+  std::vector<bool> used(kBlockCount, false);
+  const std::size_t lastBlock = ram.size() / kBlockSize;
+  // Block 0 holds the RAM's format text, never a save.
+  for (std::size_t n = 1; n <= lastBlock; ++n) {
+    const std::size_t start = n * kBlockSize;
+    if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
+    const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
+    const std::uint32_t date = ram.ReadU32(start + kDateOffset);
+    const std::string name = DecodeName(ram.Slice(start + kNameOffset, kNameSize));
+    const std::string address = OffsetToHex(static_cast<std::int64_t>(start));
+
+    SaveEntry row;
+    row.cell(SaveColumn::kNum) = Decimal(listing.rows.size() + 1);
+    row.cell(SaveColumn::kName) = name;
+    row.cell(SaveColumn::kAddress) = address;
+    row.cell(SaveColumn::kComment) = DecodeComment(ram.Slice(start + kCommentOffset, kCommentSize));
+    row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(date));
+    row.cell(SaveColumn::kSize) = Decimal(size);
+    listing.rows.push_back(std::move(row));
+
+    SaveBlockEntry entry{name, "", address, 0};
+    for (const std::uint32_t block : CollectSaveBlocks(ram, static_cast<std::uint32_t>(n)).blocks) {
+      // Blocks past 511 of a long image are listed but have no place in the usage text.
+      if (block < kBlockCount) used[block] = true;
+      entry.blockList += BlockText(block);
+      ++entry.blockCount;
+    }
+    listing.saveTable.push_back(std::move(entry));
+    listing.remainingSpace -= SpaceTaken(size);
+  }
+  listing.blockUsage.reserve(kBlockCount);
+  for (const bool blockUsed : used) listing.blockUsage += blockUsed ? '1' : '0';
+  return listing;
+}
+
+PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
+  PaneLoad load;
+  load.file = file;
+  if (!platform::FileExists(load.file)) return load;
+
+  load.fileFound = true;
+  load.image = WordWideToRam(ByteBuffer(platform::ReadWholeFile(load.file)));
+  BackupRamListing listing = ListBackupRam(load.image);
+  load.rows = std::move(listing.rows);
+  load.saveTable = std::move(listing.saveTable);
+  load.blockUsage = std::move(listing.blockUsage);
+  load.remainingSpace = listing.remainingSpace;
+  return load;
+}
+
+}  // namespace quillmere::backup_ram

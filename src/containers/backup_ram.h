@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "containers/pane_load.h"
+#include "model/byte_buffer.h"
+#include "model/save_entry.h"
+
+// BKRAMSV.BIN and SS_BUP.BIN: the console's backup RAM stored word-wide, each
+// RAM byte in the second byte of a 16-bit word. The RAM is cut into 64-byte
+// blocks; a save starts with a header block and chains further blocks through
+// a block list. Everything below refers to the RAM copy, not to the file.
+namespace quillmere::backup_ram {
+
+inline constexpr std::size_t kBlockSize = 64;
+inline constexpr std::uint32_t kBlockCount = 512;  // a 32 KiB backup RAM
+inline constexpr std::uint32_t kSaveMarker = 0x80000000;
+inline constexpr std::int64_t kTotalSpace = 461;  // the remaining space of an empty RAM
+
+// First block of a save.
+inline constexpr std::size_t kMarkerOffset = 0;     // 4 bytes at +0: 0x80000000
+inline constexpr std::size_t kNameOffset = 4;       // 11 bytes at +4: name, zero-ended
+inline constexpr std::size_t kNameSize = 11;
+inline constexpr std::size_t kLanguageOffset = 15;  // 1 byte at +15: language
+inline constexpr std::size_t kCommentOffset = 16;   // 10 bytes at +16: Shift-JIS comment
+inline constexpr std::size_t kCommentSize = 10;
+inline constexpr std::size_t kDateOffset = 26;      // 4 bytes at +26: minutes after 1979-12-31 16:00
+inline constexpr std::size_t kSizeOffset = 30;      // 4 bytes at +30: data length
+inline constexpr std::size_t kBlockListOffset = 34; // 2 bytes per block from +34: the block list, then the data
+
+// Further blocks carry the save's stream from +4 on.
+inline constexpr std::size_t kFurtherStreamOffset = 4;
+inline constexpr std::size_t kListEntrySize = 2;
+
+// Data that fits after the list's 0 entry in the first block: no list is read.
+inline constexpr std::uint32_t kFirstBlockDataLimit = 28;
+
+// The word-wide file as backup RAM: RAM byte k is file byte 2k + 1; the last
+// byte of a file of odd length belongs to no word.
+ByteBuffer WordWideToRam(const ByteBuffer& file);
+
+// A save's blocks and where its data starts in its stream. The stream runs
+// from +34 of the first block to its end, then from +4 to the end of each
+// further block, in list order.
+struct SaveBlocks {
+  std::vector<std::uint32_t> blocks;  // the first block, then the list entries in order
+  std::size_t dataStart = 0;          // stream position just past the list's 0 entry, or past
+                                      // the entry where a damaged list was cut off
+  bool listEnded = false;             // false: the walk stopped before a 0 entry
+};
+
+// Walks the block list of the save whose first block is `firstBlock`. The
+// walk stops at the 0 entry, and also, keeping what it gathered, at an entry
+// of 512 or more, one past the image, one already in the save, or once the
+// stream has run past the blocks collected so far. It never reads block 0.
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock);
+
+// The RAM offset of stream position `position` over `blocks`; nothing once
+// the position lies past the last of them.
+std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position);
+
+// Up to `count` stream bytes from `position`: fewer where the blocks or the
+// image end.
+ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& blocks, std::size_t position,
+                      std::size_t count);
+
+// The save's data: `size` bytes of its stream after the block list, fewer when
+// the blocks it lists do not hold that many.
+ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock);
+
+// Blocks a save of `size` bytes counts against the remaining space.
+std::int64_t SpaceTaken(std::uint32_t size);
+
+// A listing of a backup RAM as a pane shows it.
+struct BackupRamListing {
+  std::vector<SaveEntry> rows;
+  std::vector<SaveBlockEntry> saveTable;  // one per row, in row order
+  std::string blockUsage;                 // "0"/"1" for each of blocks 0-511
+  std::int64_t remainingSpace = kTotalSpace;
+};
+
+// Lists the saves of a backup RAM: every block from 1 on whose first four
+// bytes are the marker. Both panes list alike.
+BackupRamListing ListBackupRam(const ByteBuffer& ram);
+
+// Reads a BKRAMSV.BIN or SS_BUP.BIN file as pane `pane` does: the pane's image
+// becomes the RAM copy. A missing file is reported, never created.
+PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int pane);
+
+}  // namespace quillmere::backup_ram

@@ -1,0 +1,78 @@
+#include "support/backup_ram_builder.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace quillmere::testing {
+
+namespace {
+
+std::vector<std::uint8_t> Field(const std::vector<std::uint8_t>& bytes, std::size_t width) {
+  std::vector<std::uint8_t> field = bytes;
+  field.resize(width, 0);
+  return field;
+}
+
+}  // namespace
+
+std::uint32_t FurtherBlocksNeeded(std::uint32_t size) {
+  if (size <= 28) return 0;
+  // 30 + 60k bytes hold 2k + 2 list bytes and the data: 28 + 58k >= size.
+  return (size - 28 + 57) / 58;
+}
+
+BackupRamBuilder::BackupRamBuilder(std::size_t ramSize) : ram_(ramSize, 0) {
+  constexpr std::string_view kFormat = "BackUpRam Format";
+  for (std::size_t at = 0; at + kFormat.size() <= 64; at += kFormat.size()) {
+    ram_.Write(at, ByteBuffer::FromText(kFormat));
+  }
+}
+
+BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const TestSave& save,
+                                            std::vector<std::uint32_t> furtherBlocks, std::uint8_t language) {
+  const std::uint32_t size = save.StoredSize();
+  if (furtherBlocks.empty()) {
+    for (std::uint32_t k = 1; k <= FurtherBlocksNeeded(size); ++k) furtherBlocks.push_back(firstBlock + k);
+  }
+  const std::size_t start = std::size_t{firstBlock} * 64;
+  ram_.WriteBE(start, 0x80000000, 4);
+  ram_.Write(start + 4, Field(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
+  ram_.WriteBE(start + 15, language, 1);
+  ram_.Write(start + 16, Field(save.comment, 10));
+  ram_.WriteBE(start + 26, save.date, 4);
+  ram_.WriteBE(start + 30, size, 4);
+
+  // The stream: list entries, the 0 entry, the data; spread over +34..+63 of
+  // the first block and +4..+63 of each listed block.
+  std::vector<std::uint8_t> stream;
+  if (size > 28) {
+    for (const std::uint32_t block : furtherBlocks) {
+      stream.push_back(static_cast<std::uint8_t>(block >> 8));
+      stream.push_back(static_cast<std::uint8_t>(block));
+    }
+  }
+  stream.push_back(0);
+  stream.push_back(0);
+  stream.insert(stream.end(), save.data.begin(), save.data.end());
+
+  std::vector<std::uint32_t> blocks{firstBlock};
+  if (size > 28) blocks.insert(blocks.end(), furtherBlocks.begin(), furtherBlocks.end());
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < blocks.size() && from < stream.size(); ++i) {
+    const std::size_t offset = i == 0 ? 34 : 4;
+    const std::size_t count = std::min(64 - offset, stream.size() - from);
+    ram_.Write(std::size_t{blocks[i]} * 64 + offset,
+               std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(from),
+                                         stream.begin() + static_cast<std::ptrdiff_t>(from + count)));
+    from += count;
+  }
+  return *this;
+}
+
+ByteBuffer BackupRamBuilder::BuildFile() const {
+  std::vector<std::uint8_t> file(2 * ram_.size(), 0xFF);
+  for (std::size_t k = 0; k < ram_.size(); ++k) file[2 * k + 1] = ram_[k];
+  return ByteBuffer(std::move(file));
+}
+
+}  // namespace quillmere::testing

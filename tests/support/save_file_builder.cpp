@@ -1,0 +1,79 @@
+#include "support/save_file_builder.h"
+
+#include <algorithm>
+
+namespace quillmere::testing {
+
+namespace {
+
+std::vector<std::uint8_t> Field(const std::vector<std::uint8_t>& bytes, std::size_t width) {
+  std::vector<std::uint8_t> field = bytes;
+  field.resize(width, 0);
+  return field;
+}
+
+std::vector<std::uint8_t> Field(const std::string& text, std::size_t width) {
+  return Field(std::vector<std::uint8_t>(text.begin(), text.end()), width);
+}
+
+}  // namespace
+
+SaveFileBuilder::SaveFileBuilder() : image_(0x10000, 0) { image_.Write(0, ByteBuffer::FromText("Saroo Save File")); }
+
+void SaveFileBuilder::Reach(std::size_t size) {
+  if (image_.size() < size) image_.Append(size - image_.size(), 0);
+}
+
+SaveFileBuilder& SaveFileBuilder::SetSlot(int slot, const std::string& label) {
+  image_.Write(16 * static_cast<std::size_t>(slot), Field(label, 16));
+  Reach(Area(slot + 1));
+  image_.Write(Area(slot), ByteBuffer::FromText("SaroSave"));
+  image_.Write(Area(slot) + 32, Field(label, 16));
+  return *this;
+}
+
+SaveFileBuilder& SaveFileBuilder::SetFirstRecordBlock(int slot, std::uint32_t block) {
+  Reach(Area(slot + 1));
+  image_.WriteBE(Area(slot) + 62, block, 2);
+  return *this;
+}
+
+SaveFileBuilder& SaveFileBuilder::SetNextRecordBlock(int slot, std::uint32_t block, std::uint32_t next) {
+  Reach(Record(slot, block) + 128);
+  image_.WriteBE(Record(slot, block) + 62, next, 2);
+  return *this;
+}
+
+SaveFileBuilder& SaveFileBuilder::AddRecord(int slot, std::uint32_t block, const TestSave& save,
+                                            std::vector<std::uint32_t> dataBlocks) {
+  const std::size_t record = Record(slot, block);
+  Reach(std::max(Area(slot + 1), record + 128));
+  image_.Write(record, Field(save.name, 12));
+  image_.WriteBE(record + 12, save.StoredSize(), 4);
+  image_.Write(record + 16, Field(save.comment, 12));
+  image_.WriteBE(record + 28, save.date, 4);
+
+  if (dataBlocks.empty()) {
+    for (std::size_t k = 0; 128 * k < save.data.size(); ++k) dataBlocks.push_back(block + 1 + static_cast<std::uint32_t>(k));
+  }
+  std::sort(dataBlocks.begin(), dataBlocks.end());
+  for (std::size_t k = 0; k < dataBlocks.size(); ++k) {
+    const std::uint32_t data = dataBlocks[k];
+    const std::size_t bit = record + 64 + data / 8;
+    image_.WriteBE(bit, image_.At(bit) | (1u << (data % 8)), 1);
+    const std::size_t from = 128 * k;
+    if (from < save.data.size()) {
+      const std::size_t count = std::min<std::size_t>(128, save.data.size() - from);
+      image_.Write(Record(slot, data), std::vector<std::uint8_t>(save.data.begin() + static_cast<std::ptrdiff_t>(from),
+                                                                 save.data.begin() + static_cast<std::ptrdiff_t>(from + count)));
+    }
+  }
+
+  const auto last = lastRecord_.find(slot);
+  if (last == lastRecord_.end()) SetFirstRecordBlock(slot, block);
+  else SetNextRecordBlock(slot, last->second, block);
+  lastRecord_[slot] = block;
+  return *this;
+}
+
+}  // namespace quillmere::testing
