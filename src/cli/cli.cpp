@@ -5,10 +5,13 @@
 
 #include <optional>
 
+#include "cli/console_host.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
+#include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
+#include "singlesave/converter.h"
 
 namespace quillmere::cli {
 
@@ -87,6 +90,79 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
   return kDone;
 }
 
+struct ShowOptions {
+  std::string file;
+  bool json = false;
+};
+
+// The information row a converter half shows for the file: the SAROO half's
+// for a file with the "SSAVERAW" magic, the SSF half's for any other.
+int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  if (!platform::FileExists(file)) {
+    err << "quillmere-cli: no such file: " << options.file << "\n";
+    return kFailed;
+  }
+  const ByteBuffer bytes(platform::ReadWholeFile(file));
+  const bool saroo = singlesave::IsSarooSingleSave(bytes);
+  // The SSF name comes from the text after the last separator, so the path
+  // must have one even when given bare.
+  std::error_code ec;
+  const singlesave::SingleSaveRow row =
+      saroo ? singlesave::SarooRow(bytes).row : singlesave::SsfRow(platform::PathToUtf8(fs::absolute(file, ec)), bytes);
+  const char* form = saroo ? "saroo" : "ssf";
+
+  if (options.json) {
+    const nlohmann::ordered_json result = {{"form", form},
+                                           {"name", row.name()},
+                                           {"comment", row.comment()},
+                                           {"date", row.date()},
+                                           {"size", std::stoull(row.size())}};
+    out << result.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    return kDone;
+  }
+  out << "Form";
+  for (const char* caption : singlesave::kSingleSaveColumnCaptions) out << "\t" << caption;
+  out << "\n" << form;
+  for (const std::string& cell : row.cells) out << "\t" << cell;
+  out << "\n";
+  return kDone;
+}
+
+struct ConvertOptions {
+  std::string file;
+  std::string out;
+};
+
+// Converts as the panels do: the file is shown first and the date passes
+// through the shown date. A SAROO single save becomes an SSF one, any other
+// file a SAROO one.
+int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  if (!platform::FileExists(file)) {
+    err << "quillmere-cli: no such file: " << options.file << "\n";
+    return kFailed;
+  }
+  ConsoleHost host(err);
+  const bool saroo = singlesave::IsSarooSingleSave(ByteBuffer(platform::ReadWholeFile(file)));
+  std::error_code ec;
+  const fs::path here = fs::current_path(ec);
+  const fs::path outFolder = !options.out.empty() ? platform::PathFromUtf8(options.out)
+                             : saroo              ? singlesave::SsfFolder(here)
+                                                  : singlesave::SarooFolder(here);
+
+  ConversionResult result;
+  if (saroo) {
+    result = ConvertSarooToSsf(file, singlesave::ShowSarooFile(file).pendingSsfDate, outFolder, host);
+  } else {
+    const fs::path absolute = fs::absolute(file, ec);
+    result = ConvertSsfToSaroo(absolute, singlesave::ShowSsfFile(absolute), outFolder, host);
+  }
+  if (result.outcome != ConversionOutcome::kWritten) return kFailed;
+  out << platform::PathToUtf8(result.path) << "\n";
+  return kDone;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -99,6 +175,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   listCommand->add_option("--kind", list.kind, "mems, bkram, bup or save (default: from the file name)");
   listCommand->add_option("--pane", list.pane, "read as pane 1 or pane 2 does")->check(CLI::IsMember({1, 2}));
   listCommand->add_flag("--json", list.json, "print one JSON object");
+
+  ShowOptions show;
+  CLI::App* showCommand = app.add_subcommand("show", "Show a single-save file as the converter lists it");
+  showCommand->add_option("SINGLE", show.file, "a SAROO or SSF single-save file")->required();
+  showCommand->add_flag("--json", show.json, "print one JSON object");
+
+  ConvertOptions convert;
+  CLI::App* convertCommand =
+      app.add_subcommand("convert", "Convert a SAROO single save to SSF, or any other file to SAROO");
+  convertCommand->add_option("SINGLE", convert.file, "a SAROO or SSF single-save file")->required();
+  convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF or ./SAROO)");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -118,6 +205,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 
   if (listCommand->parsed()) return List(list, out, err);
+  if (showCommand->parsed()) return Show(show, out, err);
+  if (convertCommand->parsed()) return Convert(convert, out, err);
   return kUsage;
 }
 

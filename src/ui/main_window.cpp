@@ -19,6 +19,8 @@
 #include <QTableView>
 
 #include "operations/pane_sort.h"
+#include "operations/single_save_conversion.h"
+#include "platform/file_io.h"
 #include "ui/save_rows_model.h"
 
 namespace quillmere::ui {
@@ -69,6 +71,20 @@ QTableView* MakeList(QWidget* parent, QRect geometry, const char* name) {
 }
 
 int SaveRowsColumnWidth(SaveColumn column) { return kSaveColumnWidths[static_cast<std::size_t>(column)]; }
+
+// A converter row in the columns the one-row lists show.
+SaveEntry ToEntry(const singlesave::SingleSaveRow& row) {
+  SaveEntry entry;
+  entry.cell(SaveColumn::kName) = row.name();
+  entry.cell(SaveColumn::kComment) = row.comment();
+  entry.cell(SaveColumn::kDate) = row.date();
+  entry.cell(SaveColumn::kSize) = row.size();
+  return entry;
+}
+
+std::filesystem::path PathOf(const QString& text) { return platform::PathFromUtf8(text.toStdString()); }
+
+QString PathText(const std::filesystem::path& path) { return QString::fromStdString(platform::PathToUtf8(path)); }
 
 }  // namespace
 
@@ -210,8 +226,18 @@ MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
   c.list->setSelectionMode(QAbstractItemView::SingleSelection);
   c.list->horizontalHeader()->setSectionsClickable(false);
   c.list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  const std::array<int, 4> widths = {80, 80, 110, 50};
-  for (int i = 0; i < 4; ++i) c.list->setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
+  for (std::size_t i = 0; i < singlesave::kSingleSaveColumnCount; ++i) {
+    c.list->setColumnWidth(static_cast<int>(i), singlesave::kSingleSaveColumnWidths[i]);
+  }
+  if (ssfHalf) {
+    connect(c.pick, &QPushButton::clicked, this, &MainWindow::PickSsfFile);
+    connect(c.path, &QLineEdit::textChanged, this, &MainWindow::ShowSsfFile);
+    connect(c.convert, &QPushButton::clicked, this, &MainWindow::ConvertSsfToSaroo);
+  } else {
+    connect(c.pick, &QPushButton::clicked, this, &MainWindow::PickSarooFile);
+    connect(c.path, &QLineEdit::textChanged, this, &MainWindow::ShowSarooFile);
+    connect(c.convert, &QPushButton::clicked, this, &MainWindow::ConvertSarooToSsf);
+  }
   return c;
 }
 
@@ -264,6 +290,38 @@ void MainWindow::OnPaneHeaderClick(int pane, int column) {
   quillmere::OnPaneHeaderClick(*bench_, pane, column, [&collator](const std::string& a, const std::string& b) {
     return collator.compare(QString::fromStdString(a), QString::fromStdString(b));
   });
+}
+
+void MainWindow::PickSsfFile() {
+  const auto chosen = host_->PickOpenFile("SSF单存档文件（*.bin）|*.bin", singlesave::SsfFolder(bench_->programDirectory()));
+  if (chosen) ssf_.path->setText(PathText(*chosen));
+}
+
+void MainWindow::PickSarooFile() {
+  const auto chosen = host_->PickOpenFile("SAROO单存档（*.bin）|*.bin", singlesave::SarooFolder(bench_->programDirectory()));
+  if (chosen) saroo_.path->setText(PathText(*chosen));
+}
+
+void MainWindow::ShowSsfFile(const QString& path) {
+  ssfShown_ = singlesave::ShowSsfFile(PathOf(path));
+  ssfRow_ = {ToEntry(ssfShown_)};
+  ssf_.model->Refresh();
+}
+
+void MainWindow::ShowSarooFile(const QString& path) {
+  sarooShown_ = singlesave::ShowSarooFile(PathOf(path));
+  sarooRow_ = {ToEntry(sarooShown_.row)};
+  saroo_.model->Refresh();
+}
+
+void MainWindow::ConvertSsfToSaroo() {
+  quillmere::ConvertSsfToSaroo(PathOf(ssf_.path->text()), ssfShown_, singlesave::SarooFolder(bench_->programDirectory()),
+                               *host_);
+}
+
+void MainWindow::ConvertSarooToSsf() {
+  quillmere::ConvertSarooToSsf(PathOf(saroo_.path->text()), sarooShown_.pendingSsfDate,
+                               singlesave::SsfFolder(bench_->programDirectory()), *host_);
 }
 
 void MainWindow::ShowPane(int pane) {

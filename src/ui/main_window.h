@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "operations/workbench.h"
+#include "singlesave/converter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -38,6 +39,14 @@ class MainWindow : public QWidget {
   void OnPaneKindChanged(int pane);
   void ReloadPane(int pane);
   void OnPaneHeaderClick(int pane, int column);
+
+  // The converter panels.
+  void PickSsfFile();
+  void PickSarooFile();
+  void ShowSsfFile(const QString& path);
+  void ShowSarooFile(const QString& path);
+  void ConvertSsfToSaroo();
+  void ConvertSarooToSsf();
 
  private:
   // Relays the core's reports to the dialogs host and refreshes the views.
@@ -81,6 +90,8 @@ class MainWindow : public QWidget {
   // The converter rows: one row each, empty until a file is shown.
   std::vector<SaveEntry> ssfRow_{1};
   std::vector<SaveEntry> sarooRow_{1};
+  singlesave::SingleSaveRow ssfShown_;
+  singlesave::SarooShown sarooShown_;
   QPushButton* transferRight_ = nullptr;  // "转移>>": pane 1 into pane 2
   QPushButton* transferLeft_ = nullptr;   // "<<转移": pane 2 into pane 1
   QCheckBox* clearUnused_ = nullptr;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+#include "operations/host.h"
+
+namespace quillmere::cli {
+
+// The host of the command line: messages go to the error stream, questions
+// are answered Cancel, no file is picked and nothing is revealed or redrawn.
+// A command decides from its options what a dialog would have asked.
+class ConsoleHost : public Host {
+ public:
+  explicit ConsoleHost(std::ostream& err) : err_(err) {}
+
+  void ShowMessage(std::string_view text) override { err_ << text << "\n"; }
+  bool AskOkCancel(std::string_view) override { return false; }
+  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  void RevealFile(const std::filesystem::path&) override {}
+  void PaneChanged(int) override {}
+  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace quillmere::cli

@@ -1,0 +1,47 @@
+#include "operations/single_save_conversion.h"
+
+#include "model/messages.h"
+#include "platform/file_io.h"
+
+namespace quillmere {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Writes a built save and reveals it; a refusal or a failed write is shown
+// instead, and then nothing is revealed.
+ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& converted,
+                                const fs::path& outputFolder, Host& host) {
+  if (!converted) {
+    host.ShowMessage(messages::kWrongFormat);
+    return {ConversionOutcome::kRefused, {}};
+  }
+  if (!platform::EnsureDirectory(outputFolder) ||
+      !platform::WriteFileAtomic(converted->path, converted->bytes.bytes())) {
+    host.ShowMessage(messages::WriteFailed(platform::PathToUtf8(converted->path)));
+    return {ConversionOutcome::kWriteFailed, converted->path};
+  }
+  host.RevealFile(converted->path);
+  return {ConversionOutcome::kWritten, converted->path};
+}
+
+}  // namespace
+
+ConversionResult ConvertSsfToSaroo(const fs::path& path, const singlesave::SingleSaveRow& shown,
+                                   const fs::path& outputFolder, Host& host) {
+  if (path.empty()) return {};
+  const ByteBuffer file(platform::ReadWholeFile(path));
+  return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), file, shown, outputFolder),
+                        outputFolder, host);
+}
+
+ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<singlesave::SsfPackedDate>& pendingSsfDate,
+                                   const fs::path& outputFolder, Host& host) {
+  if (path.empty()) return {};
+  const ByteBuffer file(platform::ReadWholeFile(path));
+  const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(file).pendingSsfDate;
+  return WriteConverted(singlesave::BuildSsfFromSaroo(file, date, outputFolder), outputFolder, host);
+}
+
+}  // namespace quillmere

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "operations/host.h"
+#include "singlesave/converter.h"
+
+// The two convert buttons of the converter panels. The bytes are built in
+// singlesave/converter; here they are written and shown through the host.
+namespace quillmere {
+
+enum class ConversionOutcome {
+  kNothingToDo,  // the path box is empty
+  kRefused,      // "错误的存档格式！" was shown; nothing written
+  kWriteFailed,  // "写入文件失败！", a line break and the path were shown; nothing revealed
+  kWritten,      // written, and the host was asked to reveal the file
+};
+
+struct ConversionResult {
+  ConversionOutcome outcome = ConversionOutcome::kNothingToDo;
+  std::filesystem::path path;  // the file written, or the one that could not be written
+};
+
+// "转成SAROO单存档": reads the SSF file at `path` again, builds its SAROO
+// single save with the date the row `shown` shows, creates `outputFolder`
+// when missing (the GUI passes singlesave::SarooFolder(programDirectory)),
+// writes the file atomically, replacing one of the same name without asking,
+// and asks the host to reveal it.
+ConversionResult ConvertSsfToSaroo(const std::filesystem::path& path, const singlesave::SingleSaveRow& shown,
+                                   const std::filesystem::path& outputFolder, Host& host);
+
+// "转成SSF单存档": the same for the SAROO file at `path`. The SSF date is
+// `pendingSsfDate`, computed when the file was shown; when nothing was shown
+// yet, the date the file's row would show. The GUI passes
+// singlesave::SsfFolder(programDirectory).
+ConversionResult ConvertSarooToSsf(const std::filesystem::path& path,
+                                   const std::optional<singlesave::SsfPackedDate>& pendingSsfDate,
+                                   const std::filesystem::path& outputFolder, Host& host);
+
+}  // namespace quillmere

@@ -1,0 +1,114 @@
+#include "singlesave/converter.h"
+
+#include <algorithm>
+
+#include "model/conversions.h"
+#include "model/safe_file_name.h"
+#include "platform/file_io.h"
+
+namespace quillmere::singlesave {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Saroo = SarooSingleSaveFile;
+using Ssf = SsfSingleSaveFile;
+
+// The bytes from `offset` to the end of the file; none when it is shorter.
+ByteBuffer DataFrom(const ByteBuffer& file, std::size_t offset) {
+  return file.Slice(offset, file.size() > offset ? file.size() - offset : 0);
+}
+
+std::size_t DataLength(const ByteBuffer& file, std::size_t offset) {
+  return file.size() > offset ? file.size() - offset : 0;
+}
+
+// A 32-bit big-endian field whose missing bytes count as zero (a bare
+// ReadU32 would read the bytes that exist as a smaller number).
+std::uint32_t ZeroFilledU32(const ByteBuffer& file, std::size_t offset) {
+  return ZeroFilledField(file, offset, 4).ReadU32(0);
+}
+
+fs::path OutputPath(const fs::path& outputFolder, std::string_view name) {
+  return outputFolder / platform::PathFromUtf8(SafeFileName(name) + ".bin");
+}
+
+bool ReadsAsSarooMagic(std::string_view comment) { return comment == Saroo::kMagic; }
+
+}  // namespace
+
+fs::path SarooFolder(const fs::path& programDirectory) {
+  return programDirectory / platform::PathFromUtf8(std::string(kSarooFolderName));
+}
+
+fs::path SsfFolder(const fs::path& programDirectory) {
+  return programDirectory / platform::PathFromUtf8(std::string(kSsfFolderName));
+}
+
+SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
+  SingleSaveRow row;
+  row.cell(SingleSaveColumn::kName) = BaseNameOfPath(path);
+  row.cell(SingleSaveColumn::kComment) = DecodeComment(file.Slice(Ssf::kCommentOffset, Ssf::kCommentSize));
+  row.cell(SingleSaveColumn::kDate) = FormatSaveDate(DecodeSsfDate(SsfDateOf(file)));
+  row.cell(SingleSaveColumn::kSize) = Decimal(DataLength(file, Ssf::kDataOffset));
+  return row;
+}
+
+SingleSaveRow ShowSsfFile(const fs::path& path) {
+  return SsfRow(platform::PathToUtf8(path), ByteBuffer(platform::ReadWholeFile(path)));
+}
+
+SarooShown SarooRow(const ByteBuffer& file) {
+  SarooShown shown;
+  SingleSaveRow& row = shown.row;
+  row.cell(SingleSaveColumn::kName) = DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize));
+  row.cell(SingleSaveColumn::kComment) = DecodeComment(file.Slice(Saroo::kCommentOffset, Saroo::kCommentSize));
+  row.cell(SingleSaveColumn::kSize) = Decimal(DataLength(file, Saroo::kDataOffset));
+  const SaveDateTime date = SaveDateFromMinutes(ZeroFilledU32(file, Saroo::kDateOffset));
+  row.cell(SingleSaveColumn::kDate) = FormatSaveDate(date);
+  // The SSF date comes from the date as shown, read back from its text.
+  shown.pendingSsfDate = EncodeSsfDate(ParseSaveDate(row.date()).value_or(date));
+  return shown;
+}
+
+SarooShown ShowSarooFile(const fs::path& path) { return SarooRow(ByteBuffer(platform::ReadWholeFile(path))); }
+
+std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const ByteBuffer& file,
+                                               const SingleSaveRow& shown, const fs::path& outputFolder) {
+  const ByteBuffer comment = ZeroFilledField(file, Ssf::kCommentOffset, Ssf::kCommentSize);
+  if (ReadsAsSarooMagic(shown.comment()) || ReadsAsSarooMagic(DecodeComment(comment))) return std::nullopt;
+  // No container holds a save this long: the file is not a single save, and
+  // cutting it short would write a damaged one.
+  if (DataLength(file, Ssf::kDataOffset) > kMaxDataSize) return std::nullopt;
+
+  // The date as the row shows it. A row that holds no date (nothing shown
+  // yet) stands for the date the file itself would show.
+  std::optional<SaveDateTime> date = ParseSaveDate(shown.date());
+  if (!date) date = DecodeSsfDate(SsfDateOf(file));
+  // The stamp is unsigned: dates before its base, which only out-of-range
+  // packed fields give, become the base itself rather than a wrapped-around
+  // far future.
+  const std::int64_t minutes = std::clamp<std::int64_t>(MinutesFromSaveDate(*date), 0, UINT32_MAX);
+
+  const ByteBuffer name = NameFieldFromText(BaseNameOfPath(path));
+  const ByteBuffer data = DataFrom(file, Ssf::kDataOffset);
+  ConvertedSave converted;
+  converted.bytes = BuildSarooSingleSave(name, static_cast<std::uint32_t>(data.size()), comment,
+                                         static_cast<std::uint32_t>(minutes), data);
+  converted.path = OutputPath(outputFolder, DecodeName(name));
+  return converted;
+}
+
+std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,
+                                               const fs::path& outputFolder) {
+  if (!IsSarooSingleSave(file)) return std::nullopt;
+  if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize) return std::nullopt;
+  ConvertedSave converted;
+  converted.bytes = BuildSsfSingleSave(ZeroFilledField(file, Saroo::kCommentOffset, Saroo::kCommentSize),
+                                       pendingSsfDate, DataFrom(file, Saroo::kDataOffset));
+  converted.path = OutputPath(outputFolder, DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize)));
+  return converted;
+}
+
+}  // namespace quillmere::singlesave

@@ -1,0 +1,122 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "support/image_builder.h"
+#include "support/scripted_host.h"
+#include "support/test_files.h"
+#include "ui/main_window.h"
+
+using quillmere::ByteBuffer;
+using quillmere::testing::ReadFile;
+using quillmere::testing::ScriptedHost;
+using quillmere::testing::TempDir;
+using quillmere::testing::WriteFile;
+using quillmere::ui::MainWindow;
+
+namespace {
+
+// An SSF single save: comment "ｾｰﾌﾞ", packed date 1999-05-18 15:08, 100 data bytes.
+ByteBuffer SsfFile() {
+  ByteBuffer file{0xBE, 0xB0, 0xCC, 0xDE, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x9E, 0xAC, 0x09};
+  file.Append(ByteBuffer(quillmere::testing::PatternData(100, 7)));
+  return file;
+}
+
+QStringList Row(QTableView* list) {
+  QStringList cells;
+  for (int column = 0; column < list->model()->columnCount(); ++column) {
+    cells << list->model()->index(0, column).data().toString();
+  }
+  return cells;
+}
+
+}  // namespace
+
+class ConverterPanelsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  T* Find(MainWindow& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    if (!widget) qFatal("no widget named %s", name);
+    return widget;
+  }
+
+ private slots:
+  void emptyPathsConvertNothing() {
+    TempDir dir;
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    QCOMPARE(Row(Find<QTableView>(window, "ssfList")), QStringList({"", "", "", ""}));
+    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
+    QVERIFY(host.messages.empty());
+    QVERIFY(host.revealed.empty());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString((dir / "SAROO").string())));
+    QVERIFY(!QFileInfo::exists(QString::fromStdString((dir / "SSF").string())));
+  }
+
+  void pickShowConvertAndBack() {
+    TempDir dir;
+    const auto ssf = dir / "SSF" / "GRANDIA_001.BIN";
+    WriteFile(ssf, SsfFile());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+
+    host.pickedFiles.push_back(ssf);
+    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QCOMPARE(host.filePicks.size(), std::size_t{1});
+    QCOMPARE(host.filePicks[0].filter, std::string("SSF单存档文件（*.bin）|*.bin"));
+    QCOMPARE(host.filePicks[0].initialFolder, dir / "SSF");
+    QCOMPARE(Find<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
+    QCOMPARE(Row(Find<QTableView>(window, "ssfList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
+
+    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    const auto saroo = dir / "SAROO" / "GRANDIA_001.bin";
+    QCOMPARE(host.revealed, std::vector<std::filesystem::path>({saroo}));
+    const ByteBuffer sarooBytes = ReadFile(saroo);
+    QCOMPARE(sarooBytes.size(), std::size_t{164});
+    QCOMPARE(sarooBytes.Slice(0, 8), ByteBuffer::FromText("SSAVERAW"));
+    QCOMPARE(sarooBytes.Slice(64, 100), ReadFile(ssf).Slice(16, 100));
+
+    // A cancelled dialog changes nothing.
+    host.pickedFiles.push_back(std::nullopt);
+    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
+
+    host.pickedFiles.push_back(saroo);
+    QTest::mouseClick(Find<QPushButton>(window, "sarooPick"), Qt::LeftButton);
+    QCOMPARE(host.filePicks.back().filter, std::string("SAROO单存档（*.bin）|*.bin"));
+    QCOMPARE(host.filePicks.back().initialFolder, dir / "SAROO");
+    QCOMPARE(Row(Find<QTableView>(window, "sarooList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
+
+    QTest::mouseClick(Find<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
+    const auto back = dir / "SSF" / "GRANDIA_001.bin";
+    QCOMPARE(host.revealed.back(), back);
+    // There and back gives the very same bytes.
+    QCOMPARE(ReadFile(back), SsfFile());
+    QVERIFY(host.messages.empty());
+  }
+
+  void sarooFileInTheSsfHalfIsRefused() {
+    TempDir dir;
+    ByteBuffer saroo = ByteBuffer::FromText("SSAVERAW");
+    saroo.Append(60, 0);
+    const auto file = dir / "SAROO" / "ODD.bin";
+    WriteFile(file, saroo);
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    host.pickedFiles.push_back(file);
+    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QCOMPARE(Row(Find<QTableView>(window, "ssfList")).at(1), QString("SSAVERAW"));
+    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    QCOMPARE(host.messages, std::vector<std::string>({"错误的存档格式！"}));
+    QVERIFY(host.revealed.empty());
+  }
+};
+
+QTEST_MAIN(ConverterPanelsTest)
+#include "converter_panels_test.moc"
