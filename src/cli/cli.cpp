@@ -17,6 +17,7 @@ namespace quillmere::cli {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 namespace {
 
@@ -24,7 +25,10 @@ constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+template <typename Json>
+std::string Dump(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 // The kind named by --kind, else the one the file's name stands for.
 std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs::path& file, std::ostream& err) {
@@ -60,21 +64,16 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
   const PaneLoad load = LoadContainerFile(*kind, file, options.pane, false);
 
   if (options.json) {
-    json saves = json::array();
+    ordered_json saves = ordered_json::array();
     for (std::size_t i = 0; i < load.rows.size(); ++i) {
       const SaveEntry& row = load.rows[i];
-      json save = {{"num", std::stoll(row.num())},   {"name", row.name()}, {"address", row.address()},
-                   {"comment", row.comment()},        {"date", row.date()}, {"size", std::stoull(row.size())}};
-      if (i < load.saveTable.size()) {
-        json blocks = json::array();
-        const std::string& list = load.saveTable[i].blockList;
-        for (std::size_t at = 0; at + 4 <= list.size(); at += 4) blocks.push_back(HexToUint(list.substr(at, 4)));
-        save["blocks"] = blocks;
-      }
+      ordered_json save = {{"num", std::stoll(row.num())}, {"name", row.name()}, {"address", row.address()},
+                           {"comment", row.comment()},      {"date", row.date()}, {"size", std::stoull(row.size())}};
+      if (i < load.saveTable.size()) save["blocks"] = load.saveTable[i].blocks;
       saves.push_back(save);
     }
-    json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
-    result["remaining"] = load.remainingSpace ? json(*load.remainingSpace) : json(nullptr);
+    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
+    result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
     if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
     result["saves"] = saves;
     out << Dump(result) << "\n";
@@ -118,7 +117,7 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                            {"comment", row.comment()},
                                            {"date", row.date()},
                                            {"size", std::stoull(row.size())}};
-    out << result.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    out << Dump(result) << "\n";
     return kDone;
   }
   out << "Form";

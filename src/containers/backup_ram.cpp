@@ -113,12 +113,13 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
     row.cell(SaveColumn::kSize) = Decimal(size);
     listing.rows.push_back(std::move(row));
 
-    SaveBlockEntry entry{name, "", address, 0};
+    SaveBlockEntry entry{name, "", address, 0, {}};
     for (const std::uint32_t block : CollectSaveBlocks(ram, static_cast<std::uint32_t>(n)).blocks) {
       // Blocks past 511 of a long image are listed but have no place in the usage text.
       if (block < kBlockCount) used[block] = true;
       entry.blockList += BlockText(block);
       ++entry.blockCount;
+      entry.blocks.push_back(block);
     }
     listing.saveTable.push_back(std::move(entry));
     listing.remainingSpace -= SpaceTaken(size);

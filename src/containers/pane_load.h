@@ -17,6 +17,7 @@ struct SaveBlockEntry {
   std::string blockList;  // each block number as 4 hex digits, first block first
   std::string address;
   int blockCount = 0;
+  std::vector<std::uint32_t> blocks;  // the same blocks as numbers
 };
 
 // What loading one pane's container file yields.

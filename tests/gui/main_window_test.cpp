@@ -197,8 +197,13 @@ class MainWindowTest : public QObject {
     TempDir dir;
     quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
     quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane2Image());
+    // A converter row filled too: an SSF save with a packed date.
+    ByteBuffer ssf{0x83, 0x5A, 0x81, 0x5B, 0x83, 0x75, 0, 0, 0, 0, 0, 0, 0x40, 0x9E, 0xAC, 0x09};
+    ssf.Append(200, 0x11);
+    quillmere::testing::WriteFile(dir / "SSF" / "GRANDIA_001.BIN", ssf);
     ScriptedHost host;
     MainWindow window(dir.path(), host);
+    window.findChild<QLineEdit*>("ssfPath")->setText(QString::fromStdString((dir / "SSF" / "GRANDIA_001.BIN").string()));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
