@@ -130,8 +130,14 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
 
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   std::vector<std::string> problems;
+  std::size_t unreported = 0;
+  // A wrecked image can disagree on every cluster; the first problems tell enough.
+  auto report = [&](std::string problem) {
+    if (problems.size() < kMaxReportedProblems) problems.push_back(std::move(problem));
+    else ++unreported;
+  };
   if (image.size() != kImageSize) {
-    problems.push_back("image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize));
+    report("image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize));
   }
   const MemsListing listing = ListMemsImage(image, 1);
   std::vector<int> owner(kClusterCount, 0);
@@ -139,16 +145,13 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   for (const MemsSave& save : listing.saves) {
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        problems.push_back("slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) +
-                           ", outside the data area");
-        continue;
+        report("slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area");
+      } else if (owner[cluster] != 0) {
+        report("slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
+               Decimal(owner[cluster]));
+      } else {
+        owner[cluster] = save.slot;
       }
-      if (owner[cluster] != 0) {
-        problems.push_back("slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
-                           Decimal(owner[cluster]));
-        continue;
-      }
-      owner[cluster] = save.slot;
     }
   }
   std::uint32_t used = 0;
@@ -156,14 +159,14 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      problems.push_back("bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it"));
+      report("bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it"));
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - used) {
-    problems.push_back("free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) +
-                       " clusters are free");
+    report("free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free");
   }
+  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
 }
 

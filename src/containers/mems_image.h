@@ -81,7 +81,9 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
 // when `clearUnused` is set. A missing file is reported, never created.
 PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused);
 
-// Problems that make an image inconsistent; empty when it is sound.
+// Problems that make an image inconsistent; empty when it is sound. At most
+// kMaxReportedProblems are described, then one line counts the rest.
+inline constexpr std::size_t kMaxReportedProblems = 100;
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image);
 
 }  // namespace quillmere::mems
