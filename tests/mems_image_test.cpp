@@ -219,6 +219,13 @@ TEST(MemsCheck, FindsEveryKindOfInconsistency) {
   EXPECT_FALSE(mems::CheckMemsImage(outside.Build()).empty());
 
   EXPECT_FALSE(mems::CheckMemsImage(ByteBuffer(100, 0)).empty());
+
+  // A wrecked image disagrees on every cluster: the report stays short.
+  MemsImageBuilder wrecked;
+  wrecked.image().Fill(mems::kClusterBitmapOffset, mems::kClusterBitmapSize, 0xFF);
+  const auto problems = mems::CheckMemsImage(wrecked.Build());
+  ASSERT_EQ(problems.size(), mems::kMaxReportedProblems + 1);
+  EXPECT_EQ(problems.back(), "and 7957 more problems");  // 8056 stray clusters and the free count
 }
 
 }  // namespace
