@@ -22,12 +22,7 @@ using testing::TestSave;
 using Row = std::array<std::string, 6>;
 
 TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) {
-  TestSave save;
-  save.name = name;
-  save.comment = {'N', 'O', 'T', 'E', 0};
-  save.date = 480;
-  save.data = PatternData(size, seed);
-  return save;
+  return testing::NamedSave(name, size, seed);
 }
 
 // The 4-digit block list text of blocks `first`, then `from` .. `to`.
@@ -381,15 +376,7 @@ TEST(BackupRamFile, PanesLoadBothBackupRamKinds) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-class BackupRamSamples : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto dir = testing::SamplesDir();
-    if (!dir) GTEST_SKIP() << "the real sample files (../shared/samples) are absent";
-    samples = *dir;
-  }
-  fs::path samples;
-};
+using BackupRamSamples = testing::SamplesTest;
 
 TEST_F(BackupRamSamples, EmulatorImageHoldsOneSaveOf77Blocks) {
   const PaneLoad load = backup_ram::LoadBackupRamFile(samples / "yabause-one-save" / "BKRAMSV.BIN", 1);

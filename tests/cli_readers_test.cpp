@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/cli.h"
+#include "support/cli_run.h"
 #include "support/backup_ram_builder.h"
 #include "support/image_builder.h"
 #include "support/save_file_builder.h"
@@ -19,17 +19,8 @@ using testing::SaveFileBuilder;
 using testing::TempDir;
 using testing::TestSave;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCliWith(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::CliRun;
+using testing::RunCliWith;
 
 TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) {
   TestSave save;
@@ -105,15 +96,7 @@ TEST_F(CliReadersTest, SaveFileHasNoFigure) {
   EXPECT_EQ(result["saves"][1]["num"], 2);
 }
 
-class CliReadersSamples : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto dir = testing::SamplesDir();
-    if (!dir) GTEST_SKIP() << "the real sample files (../shared/samples) are absent";
-    samples = *dir;
-  }
-  fs::path samples;
-};
+using CliReadersSamples = testing::SamplesTest;
 
 TEST_F(CliReadersSamples, ListsTheRealFiles) {
   const CliRun bkram = RunCliWith({"list", (samples / "yabause-one-save" / "BKRAMSV.BIN").string(), "--json"});

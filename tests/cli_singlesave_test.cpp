@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/cli.h"
+#include "support/cli_run.h"
 #include "model/conversions.h"
 #include "platform/file_io.h"
 #include "singlesave/single_save_file.h"
@@ -17,17 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCliWith(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::CliRun;
+using testing::RunCliWith;
 
 // Runs with the current folder set to `folder`, and puts it back afterwards.
 class InFolder {

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/cli.h"
+#include "support/cli_run.h"
 #include "support/image_builder.h"
 #include "support/test_files.h"
 
@@ -14,17 +14,8 @@ using testing::MemsImageBuilder;
 using testing::TempDir;
 using testing::TestSave;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCliWith(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::CliRun;
+using testing::RunCliWith;
 
 class CliListTest : public ::testing::Test {
  protected:

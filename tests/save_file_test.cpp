@@ -21,12 +21,7 @@ using testing::TestSave;
 using Row = std::array<std::string, 6>;
 
 TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) {
-  TestSave save;
-  save.name = name;
-  save.comment = {'N', 'O', 'T', 'E', 0};
-  save.date = 480;
-  save.data = PatternData(size, seed);
-  return save;
+  return testing::NamedSave(name, size, seed);
 }
 
 std::vector<std::string> Names(const save_file::SaveFileListing& listing) {
@@ -250,15 +245,7 @@ TEST(SaveFileFile, PaneKeepsItsFigureForTheSaveFile) {
   EXPECT_EQ(host.paneChanges, (std::vector<int>{2, 2}));
 }
 
-class SaveFileSamples : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto dir = testing::SamplesDir();
-    if (!dir) GTEST_SKIP() << "the real sample files (../shared/samples) are absent";
-    samples = *dir;
-  }
-  fs::path samples;
-};
+using SaveFileSamples = testing::SamplesTest;
 
 TEST_F(SaveFileSamples, TwoGamesInAreas1And3) {
   const fs::path folder = samples / "saroo-two-games";

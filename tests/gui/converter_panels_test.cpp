@@ -7,12 +7,14 @@
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
+#include "widget_lookup.h"
 
 using quillmere::ByteBuffer;
 using quillmere::testing::ReadFile;
 using quillmere::testing::ScriptedHost;
 using quillmere::testing::TempDir;
 using quillmere::testing::WriteFile;
+using quillmere::testing::FindChild;
 using quillmere::ui::MainWindow;
 
 namespace {
@@ -24,35 +26,21 @@ ByteBuffer SsfFile() {
   return file;
 }
 
-QStringList Row(QTableView* list) {
-  QStringList cells;
-  for (int column = 0; column < list->model()->columnCount(); ++column) {
-    cells << list->model()->index(0, column).data().toString();
-  }
-  return cells;
-}
+QStringList Row(QTableView* list) { return quillmere::testing::Row(list, 0); }
 
 }  // namespace
 
 class ConverterPanelsTest : public QObject {
   Q_OBJECT
 
- private:
-  template <typename T>
-  T* Find(MainWindow& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) qFatal("no widget named %s", name);
-    return widget;
-  }
-
  private slots:
   void emptyPathsConvertNothing() {
     TempDir dir;
     ScriptedHost host;
     MainWindow window(dir.path(), host);
-    QCOMPARE(Row(Find<QTableView>(window, "ssfList")), QStringList({"", "", "", ""}));
-    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
-    QTest::mouseClick(Find<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
+    QCOMPARE(Row(FindChild<QTableView>(window, "ssfList")), QStringList({"", "", "", ""}));
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
     QVERIFY(host.messages.empty());
     QVERIFY(host.revealed.empty());
     QVERIFY(!QFileInfo::exists(QString::fromStdString((dir / "SAROO").string())));
@@ -67,14 +55,14 @@ class ConverterPanelsTest : public QObject {
     MainWindow window(dir.path(), host);
 
     host.pickedFiles.push_back(ssf);
-    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfPick"), Qt::LeftButton);
     QCOMPARE(host.filePicks.size(), std::size_t{1});
     QCOMPARE(host.filePicks[0].filter, std::string("SSF单存档文件（*.bin）|*.bin"));
     QCOMPARE(host.filePicks[0].initialFolder, dir / "SSF");
-    QCOMPARE(Find<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
-    QCOMPARE(Row(Find<QTableView>(window, "ssfList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
+    QCOMPARE(FindChild<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
+    QCOMPARE(Row(FindChild<QTableView>(window, "ssfList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
 
-    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
     const auto saroo = dir / "SAROO" / "GRANDIA_001.bin";
     QCOMPARE(host.revealed, std::vector<std::filesystem::path>({saroo}));
     const ByteBuffer sarooBytes = ReadFile(saroo);
@@ -84,16 +72,16 @@ class ConverterPanelsTest : public QObject {
 
     // A cancelled dialog changes nothing.
     host.pickedFiles.push_back(std::nullopt);
-    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
-    QCOMPARE(Find<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QCOMPARE(FindChild<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
 
     host.pickedFiles.push_back(saroo);
-    QTest::mouseClick(Find<QPushButton>(window, "sarooPick"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "sarooPick"), Qt::LeftButton);
     QCOMPARE(host.filePicks.back().filter, std::string("SAROO单存档（*.bin）|*.bin"));
     QCOMPARE(host.filePicks.back().initialFolder, dir / "SAROO");
-    QCOMPARE(Row(Find<QTableView>(window, "sarooList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
+    QCOMPARE(Row(FindChild<QTableView>(window, "sarooList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
 
-    QTest::mouseClick(Find<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
     const auto back = dir / "SSF" / "GRANDIA_001.bin";
     QCOMPARE(host.revealed.back(), back);
     // There and back gives the very same bytes.
@@ -110,9 +98,9 @@ class ConverterPanelsTest : public QObject {
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     host.pickedFiles.push_back(file);
-    QTest::mouseClick(Find<QPushButton>(window, "ssfPick"), Qt::LeftButton);
-    QCOMPARE(Row(Find<QTableView>(window, "ssfList")).at(1), QString("SSAVERAW"));
-    QTest::mouseClick(Find<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfPick"), Qt::LeftButton);
+    QCOMPARE(Row(FindChild<QTableView>(window, "ssfList")).at(1), QString("SSAVERAW"));
+    QTest::mouseClick(FindChild<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
     QCOMPARE(host.messages, std::vector<std::string>({"错误的存档格式！"}));
     QVERIFY(host.revealed.empty());
   }

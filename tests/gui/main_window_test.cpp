@@ -13,6 +13,7 @@
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
+#include "widget_lookup.h"
 
 using quillmere::ByteBuffer;
 using quillmere::ContainerKind;
@@ -20,6 +21,8 @@ using quillmere::testing::MemsImageBuilder;
 using quillmere::testing::ScriptedHost;
 using quillmere::testing::TempDir;
 using quillmere::testing::TestSave;
+using quillmere::testing::Column;
+using quillmere::testing::FindChild;
 using quillmere::ui::MainWindow;
 
 namespace {
@@ -49,14 +52,6 @@ ByteBuffer Pane2Image() {
       .Build();
 }
 
-QStringList Column(QTableView* list, int column) {
-  QStringList cells;
-  for (int row = 0; row < list->model()->rowCount(); ++row) {
-    cells << list->model()->index(row, column).data().toString();
-  }
-  return cells;
-}
-
 void ClickHeader(QTableView* list, int column) {
   QHeaderView* header = list->horizontalHeader();
   const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
@@ -68,14 +63,6 @@ void ClickHeader(QTableView* list, int column) {
 class MainWindowTest : public QObject {
   Q_OBJECT
 
- private:
-  template <typename T>
-  T* Find(MainWindow& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) qFatal("no widget named %s", name);
-    return widget;
-  }
-
  private slots:
   void startLoadsBothPanesAndShowsHints() {
     TempDir dir;
@@ -85,17 +72,17 @@ class MainWindowTest : public QObject {
 
     QCOMPARE(window.windowTitle(), QString("QuillmereV1.85"));
     QVERIFY(QFileInfo(QString::fromStdString((dir / "OTHER").string())).isDir());
-    QCOMPARE(Column(Find<QTableView>(window, "pane1List"), 0), QStringList({"1", "2", "4"}));
-    QCOMPARE(Column(Find<QTableView>(window, "pane1List"), 3), QStringList({"ｾｰﾌﾞ", "ZETA", "ALPHA"}));
-    QCOMPARE(Find<QLabel>(window, "pane1Number")->text(), QString::number(16 * (8056 - 5) - 16));
-    QVERIFY(Find<QLabel>(window, "pane1Hint")->isHidden());
-    QCOMPARE(Find<QTableView>(window, "pane2List")->model()->rowCount(), 0);
-    QVERIFY(!Find<QLabel>(window, "pane2Hint")->isHidden());
-    QCOMPARE(Find<QLabel>(window, "pane2Hint")->text(), QString("SS_MEMS.BIN放OTHER目录"));
-    QCOMPARE(Find<QLabel>(window, "pane2Number")->text(), QString("0"));
-    for (const char* name : {"pane1Kind", "pane2Kind"}) QCOMPARE(Find<QComboBox>(window, name)->currentIndex(), 0);
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane1List"), 0), QStringList({"1", "2", "4"}));
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane1List"), 3), QStringList({"ｾｰﾌﾞ", "ZETA", "ALPHA"}));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(16 * (8056 - 5) - 16));
+    QVERIFY(FindChild<QLabel>(window, "pane1Hint")->isHidden());
+    QCOMPARE(FindChild<QTableView>(window, "pane2List")->model()->rowCount(), 0);
+    QVERIFY(!FindChild<QLabel>(window, "pane2Hint")->isHidden());
+    QCOMPARE(FindChild<QLabel>(window, "pane2Hint")->text(), QString("SS_MEMS.BIN放OTHER目录"));
+    QCOMPARE(FindChild<QLabel>(window, "pane2Number")->text(), QString("0"));
+    for (const char* name : {"pane1Kind", "pane2Kind"}) QCOMPARE(FindChild<QComboBox>(window, name)->currentIndex(), 0);
     for (const char* name : {"clearUnusedOnRefresh", "overwriteOnTransfer"}) {
-      QVERIFY(!Find<QCheckBox>(window, name)->isChecked());
+      QVERIFY(!FindChild<QCheckBox>(window, name)->isChecked());
     }
     for (QPushButton* button : window.findChildren<QPushButton*>()) QVERIFY2(button->isEnabled(), qPrintable(button->text()));
     // Each pane was loaded exactly once.
@@ -103,9 +90,9 @@ class MainWindowTest : public QObject {
 
     // The file appears in OTHER: a refresh of pane 2 finds it.
     quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane2Image());
-    QTest::mouseClick(Find<QPushButton>(window, "pane2Refresh"), Qt::LeftButton);
-    QCOMPARE(Column(Find<QTableView>(window, "pane2List"), 1), QStringList({"GRANDIA_001", "SAKURA_02"}));
-    QVERIFY(Find<QLabel>(window, "pane2Hint")->isHidden());
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane2Refresh"), Qt::LeftButton);
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 1), QStringList({"GRANDIA_001", "SAKURA_02"}));
+    QVERIFY(FindChild<QLabel>(window, "pane2Hint")->isHidden());
   }
 
   void kindsSetTheControlStates() {
@@ -126,29 +113,29 @@ class MainWindowTest : public QObject {
       const char* into = pane == 1 ? "transferLeft" : "transferRight";
       const char* outOf = pane == 1 ? "transferRight" : "transferLeft";
       for (int kind : {1, 2, 3, 0}) {
-        Find<QLabel>(window, p + "Number")->setText("77");
-        Find<QComboBox>(window, p + "Kind")->setCurrentIndex(kind);
+        FindChild<QLabel>(window, p + "Number")->setText("77");
+        FindChild<QComboBox>(window, p + "Kind")->setCurrentIndex(kind);
         const Expected& e = byKind[kind];
-        QCOMPARE(Find<QPushButton>(window, p + "Import")->isEnabled(), e.writers);
-        QCOMPARE(Find<QPushButton>(window, p + "Compact")->isEnabled(), e.writers);
-        QCOMPARE(Find<QPushButton>(window, into)->isEnabled(), e.writers);
-        QCOMPARE(Find<QPushButton>(window, p + "Map")->isEnabled(), e.map);
-        QCOMPARE(!Find<QLabel>(window, p + "RemainingCaption")->isHidden(), e.remaining);
-        QCOMPARE(!Find<QLabel>(window, p + "Number")->isHidden(), e.remaining);
-        QCOMPARE(Find<QLabel>(window, p + "Number")->text(), QString("0"));
-        QCOMPARE(Find<QLabel>(window, p + "Hint")->text(), (pane == 1 ? hints1 : hints2)[kind]);
-        QVERIFY(!Find<QLabel>(window, p + "Hint")->isHidden());
-        QVERIFY(Find<QPushButton>(window, p + "Export")->isEnabled());
-        QVERIFY(Find<QPushButton>(window, p + "Refresh")->isEnabled());
+        QCOMPARE(FindChild<QPushButton>(window, p + "Import")->isEnabled(), e.writers);
+        QCOMPARE(FindChild<QPushButton>(window, p + "Compact")->isEnabled(), e.writers);
+        QCOMPARE(FindChild<QPushButton>(window, into)->isEnabled(), e.writers);
+        QCOMPARE(FindChild<QPushButton>(window, p + "Map")->isEnabled(), e.map);
+        QCOMPARE(!FindChild<QLabel>(window, p + "RemainingCaption")->isHidden(), e.remaining);
+        QCOMPARE(!FindChild<QLabel>(window, p + "Number")->isHidden(), e.remaining);
+        QCOMPARE(FindChild<QLabel>(window, p + "Number")->text(), QString("0"));
+        QCOMPARE(FindChild<QLabel>(window, p + "Hint")->text(), (pane == 1 ? hints1 : hints2)[kind]);
+        QVERIFY(!FindChild<QLabel>(window, p + "Hint")->isHidden());
+        QVERIFY(FindChild<QPushButton>(window, p + "Export")->isEnabled());
+        QVERIFY(FindChild<QPushButton>(window, p + "Refresh")->isEnabled());
         // The transfer out of this pane writes into the other pane, which still shows SS_MEMS.BIN.
-        QVERIFY(Find<QPushButton>(window, outOf)->isEnabled());
-        QVERIFY(Find<QPushButton>(window, other + "Import")->isEnabled());
+        QVERIFY(FindChild<QPushButton>(window, outOf)->isEnabled());
+        QVERIFY(FindChild<QPushButton>(window, other + "Import")->isEnabled());
       }
-      Find<QComboBox>(window, p + "Kind")->setCurrentIndex(0);
+      FindChild<QComboBox>(window, p + "Kind")->setCurrentIndex(0);
     }
     // The fixed file labels never change.
-    QCOMPARE(Find<QLabel>(window, "pane1FileLabel")->text(), QString("SS_MEMS.BIN"));
-    QCOMPARE(Find<QLabel>(window, "pane2FileLabel")->text(), QString(".\\OTHER\\SS_MEMS.BIN"));
+    QCOMPARE(FindChild<QLabel>(window, "pane1FileLabel")->text(), QString("SS_MEMS.BIN"));
+    QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->text(), QString(".\\OTHER\\SS_MEMS.BIN"));
   }
 
   void headersSortAndAddressRestoresFileOrder() {
@@ -156,7 +143,7 @@ class MainWindowTest : public QObject {
     quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
     ScriptedHost host;
     MainWindow window(dir.path(), host);
-    QTableView* list = Find<QTableView>(window, "pane1List");
+    QTableView* list = FindChild<QTableView>(window, "pane1List");
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -177,7 +164,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Column(list, 0), QStringList({"1", "2", "4"}));
 
     // An empty pane sorts to empty.
-    QTableView* empty = Find<QTableView>(window, "pane2List");
+    QTableView* empty = FindChild<QTableView>(window, "pane2List");
     for (int column = 0; column < 6; ++column) ClickHeader(empty, column);
     QCOMPARE(empty->model()->rowCount(), 0);
   }
@@ -220,12 +207,12 @@ class MainWindowTest : public QObject {
                                 "转成SSF单存档", "转移>>", "<<转移", "导入", "导出", "刷新", "整理", "MAP", "..."}) {
       QVERIFY2(captions.contains(QString::fromUtf8(caption)), caption);
     }
-    QCOMPARE(Find<QTableView>(window, "ssfList")->model()->rowCount(), 1);
-    QCOMPARE(Find<QTableView>(window, "sarooList")->model()->columnCount(), 4);
+    QCOMPARE(FindChild<QTableView>(window, "ssfList")->model()->rowCount(), 1);
+    QCOMPARE(FindChild<QTableView>(window, "sarooList")->model()->columnCount(), 4);
 
     // The fixed labels fit their boxes in the window's font.
     for (const char* name : {"pane1FileLabel", "pane2FileLabel", "sarooLabel", "ssfLabel"}) {
-      QLabel* label = Find<QLabel>(window, name);
+      QLabel* label = FindChild<QLabel>(window, name);
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), name);
     }
     const QImage shot = window.grab().toImage();

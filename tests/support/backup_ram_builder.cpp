@@ -5,16 +5,6 @@
 
 namespace quillmere::testing {
 
-namespace {
-
-std::vector<std::uint8_t> Field(const std::vector<std::uint8_t>& bytes, std::size_t width) {
-  std::vector<std::uint8_t> field = bytes;
-  field.resize(width, 0);
-  return field;
-}
-
-}  // namespace
-
 std::uint32_t FurtherBlocksNeeded(std::uint32_t size) {
   if (size <= 28) return 0;
   // 30 + 60k bytes hold 2k + 2 list bytes and the data: 28 + 58k >= size.
@@ -36,9 +26,9 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
   }
   const std::size_t start = std::size_t{firstBlock} * 64;
   ram_.WriteBE(start, 0x80000000, 4);
-  ram_.Write(start + 4, Field(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
+  ram_.Write(start + 4, FixedField(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
   ram_.WriteBE(start + 15, language, 1);
-  ram_.Write(start + 16, Field(save.comment, 10));
+  ram_.Write(start + 16, FixedField(save.comment, 10));
   ram_.WriteBE(start + 26, save.date, 4);
   ram_.WriteBE(start + 30, size, 4);
 

@@ -13,21 +13,24 @@ std::vector<std::uint8_t> PatternData(std::size_t length, std::uint8_t seed) {
   return data;
 }
 
-namespace {
-
-std::vector<std::uint8_t> Field(const std::string& text, std::size_t width) {
-  std::vector<std::uint8_t> field(text.begin(), text.end());
-  field.resize(width, 0);
-  return field;
-}
-
-std::vector<std::uint8_t> Field(const std::vector<std::uint8_t>& bytes, std::size_t width) {
+std::vector<std::uint8_t> FixedField(const std::vector<std::uint8_t>& bytes, std::size_t width) {
   std::vector<std::uint8_t> field = bytes;
   field.resize(width, 0);
   return field;
 }
 
-}  // namespace
+std::vector<std::uint8_t> FixedField(const std::string& text, std::size_t width) {
+  return FixedField(std::vector<std::uint8_t>(text.begin(), text.end()), width);
+}
+
+TestSave NamedSave(const std::string& name, std::size_t size, std::uint8_t seed) {
+  TestSave save;
+  save.name = name;
+  save.comment = {'N', 'O', 'T', 'E', 0};
+  save.date = 480;
+  save.data = PatternData(size, seed);
+  return save;
+}
 
 MemsImageBuilder::MemsImageBuilder(std::size_t size) : image_(size, 0) {
   image_.WriteBE(mems::kFreeClusterCountOffset, mems::kEmptyFreeClusterCount, 2);
@@ -43,7 +46,7 @@ void MemsImageBuilder::MarkUsed(std::uint32_t cluster) {
 
 MemsImageBuilder& MemsImageBuilder::SetSlot(int slot, const std::string& name, std::uint32_t firstCluster) {
   const std::size_t entry = mems::SlotOffset(slot);
-  image_.Write(entry + mems::kEntryNameOffset, Field(name, mems::kEntryNameSize));
+  image_.Write(entry + mems::kEntryNameOffset, FixedField(name, mems::kEntryNameSize));
   image_.WriteBE(entry + mems::kEntryFirstClusterOffset, firstCluster, 2);
   return *this;
 }
@@ -57,9 +60,9 @@ MemsImageBuilder& MemsImageBuilder::AddSave(int slot, std::uint32_t recordCluste
                                             std::vector<std::uint32_t> dataClusters) {
   SetSlot(slot, save.name, recordCluster);
   const std::size_t record = std::size_t{recordCluster} * mems::kClusterSize;
-  image_.Write(record + sh::kNameOffset, Field(save.name, sh::kNameSize));
+  image_.Write(record + sh::kNameOffset, FixedField(save.name, sh::kNameSize));
   image_.WriteBE(record + sh::kSizeOffset, save.StoredSize(), 4);
-  image_.Write(record + sh::kCommentOffset, Field(save.comment, sh::kCommentSize));
+  image_.Write(record + sh::kCommentOffset, FixedField(save.comment, sh::kCommentSize));
   image_.WriteBE(record + sh::kDateOffset, save.date, 4);
   MarkUsed(recordCluster);
 

@@ -19,6 +19,13 @@ struct TestSave {
   std::uint32_t StoredSize() const { return size == 0xFFFFFFFF ? static_cast<std::uint32_t>(data.size()) : size; }
 };
 
+// `bytes` cut or zero-filled to `width`, as a fixed field of a record.
+std::vector<std::uint8_t> FixedField(const std::vector<std::uint8_t>& bytes, std::size_t width);
+std::vector<std::uint8_t> FixedField(const std::string& text, std::size_t width);
+
+// A save with the comment "NOTE", the date 1980-01-01 00:00 and `size` bytes of data.
+TestSave NamedSave(const std::string& name, std::size_t size, std::uint8_t seed = 1);
+
 // Data bytes that differ from save to save and from cluster to cluster.
 std::vector<std::uint8_t> PatternData(std::size_t length, std::uint8_t seed);
 

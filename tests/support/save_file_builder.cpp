@@ -4,20 +4,6 @@
 
 namespace quillmere::testing {
 
-namespace {
-
-std::vector<std::uint8_t> Field(const std::vector<std::uint8_t>& bytes, std::size_t width) {
-  std::vector<std::uint8_t> field = bytes;
-  field.resize(width, 0);
-  return field;
-}
-
-std::vector<std::uint8_t> Field(const std::string& text, std::size_t width) {
-  return Field(std::vector<std::uint8_t>(text.begin(), text.end()), width);
-}
-
-}  // namespace
-
 SaveFileBuilder::SaveFileBuilder() : image_(0x10000, 0) { image_.Write(0, ByteBuffer::FromText("Saroo Save File")); }
 
 void SaveFileBuilder::Reach(std::size_t size) {
@@ -25,10 +11,10 @@ void SaveFileBuilder::Reach(std::size_t size) {
 }
 
 SaveFileBuilder& SaveFileBuilder::SetSlot(int slot, const std::string& label) {
-  image_.Write(16 * static_cast<std::size_t>(slot), Field(label, 16));
+  image_.Write(16 * static_cast<std::size_t>(slot), FixedField(label, 16));
   Reach(Area(slot + 1));
   image_.Write(Area(slot), ByteBuffer::FromText("SaroSave"));
-  image_.Write(Area(slot) + 32, Field(label, 16));
+  image_.Write(Area(slot) + 32, FixedField(label, 16));
   return *this;
 }
 
@@ -48,9 +34,9 @@ SaveFileBuilder& SaveFileBuilder::AddRecord(int slot, std::uint32_t block, const
                                             std::vector<std::uint32_t> dataBlocks) {
   const std::size_t record = Record(slot, block);
   Reach(std::max(Area(slot + 1), record + 128));
-  image_.Write(record, Field(save.name, 12));
+  image_.Write(record, FixedField(save.name, 12));
   image_.WriteBE(record + 12, save.StoredSize(), 4);
-  image_.Write(record + 16, Field(save.comment, 12));
+  image_.Write(record + 16, FixedField(save.comment, 12));
   image_.WriteBE(record + 28, save.date, 4);
 
   if (dataBlocks.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -33,6 +34,18 @@ ByteBuffer ReadFile(const std::filesystem::path& path);
 
 // The folder of real save files, when this checkout has it beside it.
 std::optional<std::filesystem::path> SamplesDir();
+
+// A fixture for tests on the real save files: skipped, visibly, where the
+// folder is absent.
+class SamplesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto dir = SamplesDir();
+    if (!dir) GTEST_SKIP() << "the real sample files (../shared/samples) are absent";
+    samples = *dir;
+  }
+  std::filesystem::path samples;
+};
 
 // True when this process cannot be kept out of a read-only folder (root can
 // write anywhere, so read-only tests are meaningless there).
