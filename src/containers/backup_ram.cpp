@@ -130,12 +130,9 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
 }
 
 PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
-  PaneLoad load;
-  load.file = file;
-  if (!platform::FileExists(load.file)) return load;
-
-  load.fileFound = true;
-  load.image = WordWideToRam(ByteBuffer(platform::ReadWholeFile(load.file)));
+  PaneLoad load = ReadPaneFile(file);
+  if (!load.fileFound) return load;
+  load.image = WordWideToRam(load.image);
   BackupRamListing listing = ListBackupRam(load.image);
   load.rows = std::move(listing.rows);
   load.saveTable = std::move(listing.saveTable);

@@ -102,12 +102,8 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
 }
 
 PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused) {
-  PaneLoad load;
-  load.file = file;
-  if (!platform::FileExists(load.file)) return load;
-
-  load.fileFound = true;
-  load.image = ByteBuffer(platform::ReadWholeFile(load.file));
+  PaneLoad load = ReadPaneFile(file);
+  if (!load.fileFound) return load;
   MemsListing listing = ListMemsImage(load.image, pane);
   load.remainingSpace = listing.remainingSpace;
   load.nextEntryPosition = listing.nextEntryPosition;

@@ -41,4 +41,9 @@ struct PaneLoad {
   std::optional<std::filesystem::path> failedWrite;
 };
 
+// Starts a pane's load: the file's whole bytes as the image when it exists,
+// `fileFound` false (and nothing read) when it does not. An unreadable file
+// counts as found, with an empty image.
+PaneLoad ReadPaneFile(const std::filesystem::path& file);
+
 }  // namespace quillmere

@@ -68,12 +68,8 @@ SaveFileListing ListSaveFile(const ByteBuffer& image) {
 }
 
 PaneLoad LoadSaveFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
-  PaneLoad load;
-  load.file = file;
-  if (!platform::FileExists(load.file)) return load;
-
-  load.fileFound = true;
-  load.image = ByteBuffer(platform::ReadWholeFile(load.file));
+  PaneLoad load = ReadPaneFile(file);
+  if (!load.fileFound) return load;
   load.rows = ListSaveFile(load.image).rows;
   return load;
 }
