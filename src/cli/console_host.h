@@ -21,7 +21,7 @@ class ConsoleHost : public Host {
   std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
     return std::nullopt;
   }
-  void RevealFile(const std::filesystem::path&) override {}
+  bool RevealFile(const std::filesystem::path&) override { return true; }  // the path is printed instead
   void PaneChanged(int) override {}
   void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
 

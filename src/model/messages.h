@@ -9,6 +9,9 @@ namespace quillmere::messages {
 inline constexpr std::string_view kCaption = "信息";
 inline constexpr std::string_view kInvalidValue = "错误数值";
 inline constexpr std::string_view kWriteFailed = "写入文件失败！";
+inline constexpr std::string_view kReadFailed = "读取文件失败！";
+inline constexpr std::string_view kFileTooLarge = "文件过大，无法读取！";
+inline constexpr std::string_view kFileWritten = "文件已写入：";
 inline constexpr std::string_view kWrongFormat = "错误的存档格式！";
 inline constexpr std::string_view kNotSarooSingleSave = "此存档不是SAROO单存档格式！";
 inline constexpr std::string_view kSelectSaveToExport = "请先选中要导出的存档！";
@@ -27,5 +30,9 @@ inline std::string ReplaceQuestion(int pane) { return "是否替换列表" + std
 
 // A failed write: the message, a line break and the path.
 inline std::string WriteFailed(std::string_view path) { return std::string(kWriteFailed) + "\r\n" + std::string(path); }
+inline std::string ReadFailed(std::string_view path) { return std::string(kReadFailed) + "\r\n" + std::string(path); }
+inline std::string FileTooLarge(std::string_view path) { return std::string(kFileTooLarge) + "\r\n" + std::string(path); }
+// A file written where no file browser could show it.
+inline std::string FileWritten(std::string_view path) { return std::string(kFileWritten) + "\r\n" + std::string(path); }
 
 }  // namespace quillmere::messages

@@ -24,8 +24,9 @@ class Host {
   // An open-file dialog. `filter` is "description|pattern". Nothing on cancel.
   virtual std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
                                                             const std::filesystem::path& initialFolder) = 0;
-  // Shows the file selected in the system's file browser.
-  virtual void RevealFile(const std::filesystem::path& file) = 0;
+  // Shows the file selected in the system's file browser. False when no file
+  // browser could be started (no desktop, no launcher).
+  virtual bool RevealFile(const std::filesystem::path& file) = 0;
   // The pane's rows, figures or hint changed; views should read them again.
   virtual void PaneChanged(int pane) = 0;
   // A pane button's caption or enabled state changed while an operation runs.

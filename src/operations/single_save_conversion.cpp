@@ -1,6 +1,7 @@
 #include "operations/single_save_conversion.h"
 
 #include "model/messages.h"
+#include "operations/file_writes.h"
 #include "platform/file_io.h"
 
 namespace quillmere {
@@ -17,12 +18,12 @@ ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& 
     host.ShowMessage(messages::kWrongFormat);
     return {ConversionOutcome::kRefused, {}};
   }
-  if (!platform::EnsureDirectory(outputFolder) ||
-      !platform::WriteFileAtomic(converted->path, converted->bytes.bytes())) {
-    host.ShowMessage(messages::WriteFailed(platform::PathToUtf8(converted->path)));
+  // A folder that cannot be made fails the write like any other cause.
+  platform::EnsureDirectory(outputFolder);
+  if (!WriteFileOrReport(host, converted->path, converted->bytes)) {
     return {ConversionOutcome::kWriteFailed, converted->path};
   }
-  host.RevealFile(converted->path);
+  RevealWrittenFile(host, converted->path);
   return {ConversionOutcome::kWritten, converted->path};
 }
 

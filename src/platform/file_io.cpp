@@ -35,6 +35,32 @@ Bytes ReadWholeFile(const fs::path& path) {
   return bytes;
 }
 
+FileContents ReadFileChecked(const fs::path& path) {
+  FileContents contents;
+  if (!FileExists(path)) return contents;
+  std::error_code ec;
+  const std::uintmax_t length = fs::file_size(path, ec);
+  if (ec) {
+    contents.status = ReadStatus::kUnreadable;
+    return contents;
+  }
+  if (length > kMaxReadSize) {
+    contents.status = ReadStatus::kTooLarge;
+    return contents;
+  }
+  std::ifstream in(path, std::ios::binary);
+  contents.status = ReadStatus::kUnreadable;
+  if (!in) return contents;
+  Bytes bytes(static_cast<std::size_t>(length));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+  // A short read is a failed read; one more byte means the file grew under us.
+  if (static_cast<std::uintmax_t>(in.gcount()) != length || in.bad()) return contents;
+  if (in.peek() != std::char_traits<char>::eof()) return contents;
+  contents.status = ReadStatus::kRead;
+  contents.bytes = std::move(bytes);
+  return contents;
+}
+
 bool FileExists(const fs::path& path) {
   std::error_code ec;
   return fs::is_regular_file(path, ec);

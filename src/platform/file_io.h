@@ -16,6 +16,27 @@ Bytes ReadWholeFile(const std::filesystem::path& path);
 
 bool FileExists(const std::filesystem::path& path);
 
+// No container or single save is this large; a larger file is refused before
+// it is read, so a stray disk image cannot exhaust memory.
+inline constexpr std::uintmax_t kMaxReadSize = 512ull * 1024 * 1024;
+
+enum class ReadStatus {
+  kRead,        // `bytes` holds the whole file
+  kMissing,     // no regular file at the path
+  kUnreadable,  // it exists, but could not be read whole (permissions, a bad sector)
+  kTooLarge,    // larger than kMaxReadSize; nothing was read
+};
+
+struct FileContents {
+  ReadStatus status = ReadStatus::kMissing;
+  Bytes bytes;
+  bool ok() const { return status == ReadStatus::kRead; }
+};
+
+// Reads a whole file and says why when it could not: a file that exists but
+// cannot be read is never mistaken for an empty one.
+FileContents ReadFileChecked(const std::filesystem::path& path);
+
 // `folder / name`, or the file in `folder` whose name differs from `name` only
 // in letter case (SD cards and Windows folders ignore case; other systems do
 // not). When neither exists, `folder / name`.

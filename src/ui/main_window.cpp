@@ -97,7 +97,7 @@ class MainWindow::WindowHost : public Host {
                                                     const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
   }
-  void RevealFile(const std::filesystem::path& file) override { dialogs_.RevealFile(file); }
+  bool RevealFile(const std::filesystem::path& file) override { return dialogs_.RevealFile(file); }
   void PaneChanged(int pane) override {
     window_.ShowPane(pane);
     dialogs_.PaneChanged(pane);

@@ -52,12 +52,12 @@ std::optional<std::filesystem::path> QtHost::PickOpenFile(std::string_view filte
   return platform::PathFromUtf8(chosen.toStdString());
 }
 
-void QtHost::RevealFile(const std::filesystem::path& file) {
+bool QtHost::RevealFile(const std::filesystem::path& file) {
   const QString path = PathToQString(file);
 #if defined(Q_OS_WIN)
-  QProcess::startDetached("explorer", {"/select,", QDir::toNativeSeparators(path)});
+  return QProcess::startDetached("explorer", {"/select,", QDir::toNativeSeparators(path)});
 #elif defined(Q_OS_MACOS)
-  QProcess::startDetached("open", {"-R", path});
+  return QProcess::startDetached("open", {"-R", path});
 #else
 #ifdef QUILLMERE_HAVE_DBUS
   // The freedesktop file-manager interface opens the folder with the file selected.
@@ -65,9 +65,9 @@ void QtHost::RevealFile(const std::filesystem::path& file) {
                                                      "org.freedesktop.FileManager1", "ShowItems");
   call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-  if (reply.type() == QDBusMessage::ReplyMessage) return;
+  if (reply.type() == QDBusMessage::ReplyMessage) return true;
 #endif
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
 #endif
 }
 

@@ -19,7 +19,7 @@ class QtHost : public Host {
   bool AskOkCancel(std::string_view text) override;
   std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
                                                     const std::filesystem::path& initialFolder) override;
-  void RevealFile(const std::filesystem::path& file) override;
+  bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}
   void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
 

@@ -40,7 +40,10 @@ class ScriptedHost : public Host {
     pickedFiles.pop_front();
     return file;
   }
-  void RevealFile(const std::filesystem::path& file) override { revealed.push_back(file); }
+  bool RevealFile(const std::filesystem::path& file) override {
+    revealed.push_back(file);
+    return revealSucceeds;
+  }
   void PaneChanged(int pane) override { paneChanges.push_back(pane); }
   void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) override {
     buttonChanges.push_back({pane, button, std::string(caption), enabled});
@@ -49,6 +52,7 @@ class ScriptedHost : public Host {
   // The script: answers to questions (Cancel once they run out) and files to pick.
   std::deque<bool> answers;
   std::deque<std::optional<std::filesystem::path>> pickedFiles;
+  bool revealSucceeds = true;
 
   // The record.
   std::vector<std::string> messages;

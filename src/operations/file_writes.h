@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "model/byte_buffer.h"
+#include "operations/host.h"
+
+// Every file an operation writes or reads whole goes through these, so a
+// failure is always reported the same way and never taken for success.
+namespace quillmere {
+
+// Replaces `path` atomically with `bytes`. On failure shows "写入文件失败！",
+// a line break and the path, and returns false; the old file is untouched.
+bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes);
+
+// The whole file, or nothing after "读取文件失败！" (missing or unreadable)
+// or "文件过大，无法读取！" (larger than any save file can be), each followed
+// by a line break and the path.
+std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::path& path);
+
+// Shows a file just written in the file browser; where none can be started,
+// says where the file went instead ("文件已写入：", a line break, the path).
+void RevealWrittenFile(Host& host, const std::filesystem::path& path);
+
+}  // namespace quillmere
