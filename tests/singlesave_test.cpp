@@ -404,7 +404,7 @@ TEST_F(ConverterFiles, ShortFilesConvertWithTheirMissingBytesAsZero) {
     const std::size_t dataLength = length > 16 ? length - 16 : 0;
     ASSERT_EQ(saroo.size(), 64 + dataLength);
     EXPECT_EQ(saroo.ReadU32(28), dataLength);
-    EXPECT_EQ(saroo.Slice(32, 12), singlesave::ZeroFilledField(bytes, 0, 12)) << length;
+    EXPECT_EQ(saroo.Slice(32, 12), ZeroFilledField(bytes, 0, 12)) << length;
   }
   // The name field reads as far as the file goes; twelve bytes without a zero are all name.
   const std::vector<std::pair<std::size_t, std::string>> sarooCases = {
@@ -421,7 +421,7 @@ TEST_F(ConverterFiles, ShortFilesConvertWithTheirMissingBytesAsZero) {
     EXPECT_EQ(result.path, ssfFolder / (name + ".bin"));
     const ByteBuffer ssf = testing::ReadFile(result.path);
     ASSERT_EQ(ssf.size(), 16u + (length > 64 ? length - 64 : 0)) << length;
-    EXPECT_EQ(ssf.Slice(0, 12), singlesave::ZeroFilledField(bytes, 32, 12)) << length;
+    EXPECT_EQ(ssf.Slice(0, 12), ZeroFilledField(bytes, 32, 12)) << length;
     EXPECT_EQ(ssf.Slice(16, 1), bytes.Slice(64, 1));
   }
 }

@@ -89,6 +89,22 @@ ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock) {
   return ReadStream(ram, save.blocks, save.dataStart, size);
 }
 
+GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
+  GatheredSave save;
+  save.nameField = ram.Slice(offset + kNameOffset, kNameSize);
+  save.nameField.Resize(kNameSize + 1);
+  save.commentField = ram.Slice(offset + kCommentOffset, kCommentSize);
+  save.commentField.Resize(kCommentSize + 1);
+  save.commentField.Append(1, ram.At(offset + kLanguageOffset));
+  save.date = ram.ReadU32(offset + kDateOffset);
+  save.size = ram.ReadU32(offset + kSizeOffset);
+  // A record address always starts a block; one that does not names no save.
+  if (offset % kBlockSize == 0 && offset / kBlockSize < (std::size_t{1} << 32)) {
+    save.data = ReadSaveData(ram, static_cast<std::uint32_t>(offset / kBlockSize));
+  }
+  return save;
+}
+
 std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) / 64; }
 
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {

@@ -9,6 +9,7 @@
 
 #include "containers/pane_load.h"
 #include "model/byte_buffer.h"
+#include "model/gathered_save.h"
 #include "model/save_entry.h"
 
 // BKRAMSV.BIN and SS_BUP.BIN: the console's backup RAM stored word-wide, each
@@ -72,6 +73,12 @@ ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& b
 // The save's data: `size` bytes of its stream after the block list, fewer when
 // the blocks it lists do not hold that many.
 ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock);
+
+// The save whose first block starts at `offset`, in the SAROO single save's
+// fields: the 11 name bytes and a zero byte; the 10 comment bytes, a zero byte
+// and the language byte; the date, the size and `size` bytes of its stream
+// after the block list (fewer where its blocks end).
+GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset);
 
 // Blocks a save of `size` bytes counts against the remaining space.
 std::int64_t SpaceTaken(std::uint32_t size);

@@ -33,44 +33,68 @@ bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster) {
   return (image.At(kClusterBitmapOffset + cluster / 8) >> (cluster % 8)) & 1;
 }
 
+std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image) {
+  std::vector<MemsSave> saves;
+  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
+    const std::size_t entry = SlotOffset(slot);
+    const std::uint32_t firstCluster = image.ReadU16(entry + kEntryFirstClusterOffset);
+    if (image.At(entry + kEntryNameOffset) == 0 || firstCluster == 0) continue;
+    const std::uint32_t size = image.ReadU32(std::size_t{firstCluster} * kClusterSize + sh::kSizeOffset);
+    saves.push_back({slot, firstCluster, size, SaveClusters(image, firstCluster)});
+  }
+  return saves;
+}
+
+SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane) {
+  const std::size_t start = std::size_t{save.firstCluster} * kClusterSize;
+  const std::size_t commentBytes = pane == 1 ? sh::kShownCommentBytes : sh::kCommentSize;
+  SaveEntry row;
+  row.cell(SaveColumn::kNum) = Decimal(save.slot);
+  row.cell(SaveColumn::kName) = DecodeName(image.Slice(SlotOffset(save.slot) + kEntryNameOffset, kEntryNameSize));
+  row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(start));
+  row.cell(SaveColumn::kComment) = DecodeComment(image.Slice(start + sh::kCommentOffset, commentBytes));
+  row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(image.ReadU32(start + sh::kDateOffset)));
+  row.cell(SaveColumn::kSize) = Decimal(save.size);
+  return row;
+}
+
 MemsListing ListMemsImage(const ByteBuffer& image, int pane) {
   MemsListing listing;
   listing.remainingSpace = 16 * static_cast<std::int64_t>(image.ReadU16(kFreeClusterCountOffset)) - 16;
   listing.nextEntryPosition = kDirectoryOffset + 1;
   std::int64_t runningEnd = kDataAreaOffset;
-  const std::size_t commentBytes = pane == 1 ? sh::kShownCommentBytes : sh::kCommentSize;
-
-  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
-    const std::size_t entry = SlotOffset(slot);
-    const ByteBuffer name = image.Slice(entry + kEntryNameOffset, kEntryNameSize);
-    const std::uint32_t firstCluster = image.ReadU16(entry + kEntryFirstClusterOffset);
-    if (name.empty() || name[0] == 0 || firstCluster == 0) continue;
-
-    listing.nextEntryPosition = static_cast<std::uint32_t>(kDirectoryOffset + 1 + kDirectoryEntrySize * slot);
-    const std::size_t start = std::size_t{firstCluster} * kClusterSize;
-    const std::uint32_t size = image.ReadU32(start + sh::kSizeOffset);
-    const std::uint32_t date = image.ReadU32(start + sh::kDateOffset);
-
-    SaveEntry row;
-    row.cell(SaveColumn::kNum) = Decimal(slot);
-    row.cell(SaveColumn::kName) = DecodeName(name);
-    row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(start));
-    row.cell(SaveColumn::kComment) = DecodeComment(image.Slice(start + sh::kCommentOffset, commentBytes));
-    row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(date));
-    row.cell(SaveColumn::kSize) = Decimal(size);
-    listing.rows.push_back(std::move(row));
-
+  listing.saves = ListMemsSaves(image);
+  for (const MemsSave& save : listing.saves) {
+    listing.rows.push_back(MemsRow(image, save, pane));
+    listing.nextEntryPosition = static_cast<std::uint32_t>(kDirectoryOffset + 1 + kDirectoryEntrySize * save.slot);
     // The save reaches over its record cluster and, when large, one cluster
     // per started 1024 bytes of data.
-    const std::int64_t end = static_cast<std::int64_t>(start) + size + (size >= kClusterSize ? kClusterSize : 64);
-    const std::int64_t span = end - static_cast<std::int64_t>(start);
+    const std::int64_t start = static_cast<std::int64_t>(save.firstCluster) * kClusterSize;
+    const std::int64_t span = save.size + (save.size >= kClusterSize ? kClusterSize : 64);
     const std::int64_t clusters = std::max<std::int64_t>(1, (span + kClusterSize - 1) / kClusterSize);
-    runningEnd = static_cast<std::int64_t>(start) + clusters * static_cast<std::int64_t>(kClusterSize);
-
-    listing.saves.push_back({slot, firstCluster, size, SaveClusters(image, firstCluster)});
+    runningEnd = start + clusters * static_cast<std::int64_t>(kClusterSize);
   }
   listing.nextDataOffset = runningEnd;
   return listing;
+}
+
+GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset) {
+  GatheredSave save;
+  save.nameField = image.Slice(recordOffset + sh::kNameOffset, sh::kNameSize);
+  save.size = image.ReadU32(recordOffset + sh::kSizeOffset);
+  save.commentField = image.Slice(recordOffset + sh::kCommentOffset, sh::kCommentSize);
+  save.date = image.ReadU32(recordOffset + sh::kDateOffset);
+  if (save.size <= kSmallSaveLimit) {
+    save.data = image.Slice(recordOffset + kRecordPayloadOffset, save.size);
+    return save;
+  }
+  const std::uint32_t listed = std::min<std::uint32_t>(DataClusterCount(save.size), kClusterListCapacity);
+  for (std::uint32_t k = 0; k < listed && save.data.size() < save.size; ++k) {
+    const std::uint32_t cluster = image.ReadU16(recordOffset + kRecordPayloadOffset + 2 * k);
+    save.data.Append(image.Slice(std::size_t{cluster} * kClusterSize, kClusterSize));
+  }
+  if (save.data.size() > save.size) save.data.Resize(save.size);
+  return save;
 }
 
 namespace {
@@ -122,6 +146,143 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
   }
   load.rows = std::move(listing.rows);
   return load;
+}
+
+namespace {
+
+// The bitmap as one flag per cluster, with the header and directory always used.
+std::vector<bool> ClusterUse(const ByteBuffer& image) {
+  std::vector<bool> use(kBitmapClusters);
+  for (std::uint32_t c = 0; c < kBitmapClusters; ++c) use[c] = IsClusterUsed(image, c);
+  for (std::uint32_t c = 0; c < kReservedClusters; ++c) use[c] = true;
+  return use;
+}
+
+// Takes the lowest free cluster, or nothing when every cluster is used.
+std::optional<std::uint32_t> TakeFirstFree(std::vector<bool>& use, std::uint32_t& from) {
+  while (from < use.size() && use[from]) ++from;
+  if (from >= use.size()) return std::nullopt;
+  use[from] = true;
+  return from++;
+}
+
+bool InDataArea(std::uint32_t cluster) { return cluster >= kReservedClusters && cluster < kBitmapClusters; }
+
+int FirstFreeSlot(const ByteBuffer& image) {
+  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
+    if (image.At(SlotOffset(slot) + kEntryNameOffset) == 0) return slot;
+  }
+  return 0;
+}
+
+}  // namespace
+
+MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, std::optional<std::size_t> replacedRecord) {
+  MemsPlacement plan;
+  const std::uint32_t needed = DataClusterCount(size);
+  if (needed > kClusterListCapacity) {
+    plan.refusal = PlacementRefusal::kTooLarge;
+    return plan;
+  }
+  std::vector<bool> use = ClusterUse(image);
+  std::uint32_t searchFrom = 0;
+
+  if (!replacedRecord) {
+    plan.slot = FirstFreeSlot(image);
+    if (plan.slot == 0) {
+      plan.refusal = PlacementRefusal::kDirectoryFull;
+      return plan;
+    }
+    const auto record = TakeFirstFree(use, searchFrom);
+    if (!record) {
+      plan.refusal = PlacementRefusal::kNoRecordCluster;
+      return plan;
+    }
+    plan.recordCluster = *record;
+    plan.taken.push_back(*record);
+  } else {
+    // Writing through a record or a list that points outside the data area
+    // would overwrite the header, the directory or another save.
+    const std::size_t offset = *replacedRecord;
+    plan.recordCluster = static_cast<std::uint32_t>(std::min<std::size_t>(offset / kClusterSize, kClusterCount));
+    std::vector<std::uint32_t> oldData = SaveClusters(image, plan.recordCluster);
+    oldData.erase(oldData.begin());
+    std::set<std::uint32_t> seen{plan.recordCluster};
+    bool damaged = offset % kClusterSize != 0 || !InDataArea(plan.recordCluster);
+    for (const std::uint32_t cluster : oldData) damaged = damaged || !InDataArea(cluster) || !seen.insert(cluster).second;
+    if (damaged) {
+      plan.refusal = PlacementRefusal::kDamagedTarget;
+      return plan;
+    }
+    // Clusters that another listed save names stay in use whatever happens here.
+    std::set<std::uint32_t> others;
+    for (const MemsSave& save : ListMemsSaves(image)) {
+      if (save.firstCluster != plan.recordCluster) others.insert(save.clusters.begin(), save.clusters.end());
+    }
+    const bool oldSmall = oldData.empty();
+    const bool inPlace = (needed == 0 && oldSmall) || (needed > 0 && !oldSmall && needed <= oldData.size());
+    const std::size_t kept = inPlace ? needed : 0;
+    plan.dataClusters.assign(oldData.begin(), oldData.begin() + static_cast<std::ptrdiff_t>(kept));
+    for (std::size_t k = kept; k < oldData.size(); ++k) {
+      if (others.contains(oldData[k])) continue;
+      use[oldData[k]] = false;
+      plan.released.push_back(oldData[k]);
+    }
+    if (inPlace) return plan;
+  }
+
+  for (std::uint32_t k = 0; k < needed; ++k) {
+    const auto cluster = TakeFirstFree(use, searchFrom);
+    if (!cluster) {
+      MemsPlacement refused;
+      refused.refusal = PlacementRefusal::kNoDataClusters;
+      return refused;
+    }
+    plan.dataClusters.push_back(*cluster);
+    plan.taken.push_back(*cluster);
+  }
+  return plan;
+}
+
+void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffer& nameField,
+                   const ByteBuffer& header, const ByteBuffer& data) {
+  if (image.size() < kImageSize) image.Resize(kImageSize);
+  if (plan.slot != 0) {
+    const std::size_t entry = SlotOffset(plan.slot);
+    image.Write(entry + kEntryNameOffset, ZeroFilledField(nameField, 0, kEntryNameSize));
+    image.WriteBE(entry + kEntryFirstClusterOffset, plan.recordCluster, 2);
+  }
+  const std::size_t record = std::size_t{plan.recordCluster} * kClusterSize;
+  const std::uint32_t size = static_cast<std::uint32_t>(header.ReadU32(sh::kSizeOffset));
+  image.Fill(record, kClusterSize, 0);
+  image.Write(record, ZeroFilledField(header, 0, sh::kSize));
+  if (plan.dataClusters.empty()) {
+    image.Write(record + kRecordPayloadOffset, ZeroFilledField(data, 0, size));
+  } else {
+    for (std::size_t k = 0; k < plan.dataClusters.size(); ++k) {
+      const std::size_t cluster = std::size_t{plan.dataClusters[k]} * kClusterSize;
+      image.WriteBE(record + kRecordPayloadOffset + 2 * k, plan.dataClusters[k], 2);
+      // The last cluster takes what is left of the data; missing bytes are zero.
+      const std::size_t from = k * kClusterSize;
+      const std::size_t length = std::min<std::size_t>(kClusterSize, size - from);
+      image.Fill(cluster, kClusterSize, 0);
+      image.Write(cluster, data.Slice(from, length));
+    }
+  }
+
+  if (plan.taken.empty() && plan.released.empty()) return;
+  std::vector<bool> use = ClusterUse(image);
+  for (const std::uint32_t cluster : plan.released) use[cluster] = false;
+  for (const std::uint32_t cluster : plan.taken) use[cluster] = true;
+  for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
+    std::uint8_t bits = 0;
+    for (std::size_t bit = 0; bit < 8; ++bit) bits |= static_cast<std::uint8_t>(use[byte * 8 + bit]) << bit;
+    image.WriteBE(kClusterBitmapOffset + byte, bits, 1);
+  }
+  const std::int64_t freeCount = std::int64_t{image.ReadU16(kFreeClusterCountOffset)} +
+                                 static_cast<std::int64_t>(plan.released.size()) -
+                                 static_cast<std::int64_t>(plan.taken.size());
+  image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::clamp<std::int64_t>(freeCount, 0, 0xFFFF)), 2);
 }
 
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {

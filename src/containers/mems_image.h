@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "containers/pane_load.h"
 #include "model/byte_buffer.h"
+#include "model/gathered_save.h"
 #include "model/save_entry.h"
 
 // SS_MEMS.BIN: an 8 MiB image of 1024-byte clusters. Cluster 0 holds the free
@@ -69,6 +71,18 @@ std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t f
 
 bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster);
 
+// The saves of the in-use directory slots, in slot order, without their rows.
+std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image);
+
+// The row pane `pane` shows for the save in `slot`.
+SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane);
+
+// The save whose record starts at `recordOffset`: its header fields, and its
+// data from the record cluster (small saves) or from the clusters its list
+// names, in list order, cut to the stated size. A list never counts more than
+// the record cluster holds, and reads past the image give less data.
+GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset);
+
 // Lists the saves of an image. Pane 1 shows 10 comment bytes, pane 2 all 12.
 MemsListing ListMemsImage(const ByteBuffer& image, int pane);
 
@@ -80,6 +94,45 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
 // Reads an SS_MEMS.BIN file as pane `pane` does, and runs the clearing step
 // when `clearUnused` is set. A missing file is reported, never created.
 PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused);
+
+// Why a save cannot be placed in an image.
+enum class PlacementRefusal {
+  kNone,
+  kDirectoryFull,    // no slot has an empty name: "存档列表已满!"
+  kNoRecordCluster,  // no free cluster for the record: "存档位图数据已满!"
+  kNoDataClusters,   // too few free clusters for the data: "存档位图空间不足!"
+  kTooLarge,         // more data clusters than a cluster list holds: "存档过大，无法写入！"
+  kDamagedTarget,    // the save to replace has clusters outside the data area: "目标存档已损坏，无法覆盖！"
+};
+
+// Where a save goes, worked out in full before a byte of the image changes,
+// so a refusal leaves the image as it was.
+struct MemsPlacement {
+  PlacementRefusal refusal = PlacementRefusal::kNone;
+  int slot = 0;                             // the slot a new save takes; 0 when replacing
+  std::uint32_t recordCluster = 0;
+  std::vector<std::uint32_t> dataClusters;  // the cluster list the record will hold
+  std::vector<std::uint32_t> taken;         // clusters that become used
+  std::vector<std::uint32_t> released;      // clusters of the replaced save that become free
+};
+
+// Plans a save of `size` bytes: first fit from cluster 0 up, record cluster
+// first, clusters 0-7 always counted as used. With `replacedRecord` (the
+// record offset of a listed save) the save's slot and record cluster are
+// kept; its data clusters are reused in place when the new save needs no
+// more of them, and otherwise released and the new ones allocated afresh.
+// Clusters that another listed save also names are never released.
+MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size,
+                           std::optional<std::size_t> replacedRecord = std::nullopt);
+
+// Carries out a plan that was not refused: lengthens a short image to 8 MiB,
+// writes the slot (name and first cluster) for a new save, the 32-byte
+// `header` and 32 zero bytes, then the data (`size` bytes, zero-filled where
+// `data` is short) into the record cluster or the listed clusters, each
+// cluster's unused tail zeroed, and updates the free count (never below 0)
+// and the bitmap.
+void WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const ByteBuffer& nameField,
+                   const ByteBuffer& header, const ByteBuffer& data);
 
 // Problems that make an image inconsistent; empty when it is sound. At most
 // kMaxReportedProblems are described, then one line counts the rest.

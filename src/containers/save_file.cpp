@@ -44,6 +44,16 @@ ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record) {
   return data;
 }
 
+GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
+  GatheredSave save;
+  save.nameField = image.Slice(record + sh::kNameOffset, sh::kNameSize);
+  save.size = image.ReadU32(record + sh::kSizeOffset);
+  save.commentField = image.Slice(record + sh::kCommentOffset, sh::kCommentSize);
+  save.date = image.ReadU32(record + sh::kDateOffset);
+  save.data = ReadRecordData(image, record);
+  return save;
+}
+
 SaveFileListing ListSaveFile(const ByteBuffer& image) {
   SaveFileListing listing;
   for (int slot = 1; slot <= kSlotCount; ++slot) {

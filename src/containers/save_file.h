@@ -7,6 +7,7 @@
 
 #include "containers/pane_load.h"
 #include "model/byte_buffer.h"
+#include "model/gathered_save.h"
 #include "model/save_entry.h"
 
 // SS_SAVE.BIN: a sequence of 64 KiB areas. Area 0 holds the slot table; area
@@ -50,6 +51,10 @@ std::vector<std::uint32_t> DataBlocks(const ByteBuffer& image, std::size_t recor
 // The data of the record at `record`: its data blocks of the record's area,
 // 128 bytes each, cut to `size`; shorter where the image ends.
 ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record);
+
+// The save whose record is at `record`: the header's 12-byte name, its size,
+// comment and date, and the data of its bitmap blocks.
+GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record);
 
 // One listed save.
 struct SaveFileRecord {

@@ -39,4 +39,10 @@ void ByteBuffer::Fill(std::size_t offset, std::size_t length, std::uint8_t value
   std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), count, value);
 }
 
+ByteBuffer ZeroFilledField(const ByteBuffer& bytes, std::size_t offset, std::size_t length) {
+  ByteBuffer field = bytes.Slice(offset, length);
+  field.Resize(length);
+  return field;
+}
+
 }  // namespace quillmere

@@ -61,4 +61,7 @@ class ByteBuffer {
   std::vector<std::uint8_t> bytes_;
 };
 
+// `length` bytes of `bytes` from `offset`; bytes past the end count as zero.
+ByteBuffer ZeroFilledField(const ByteBuffer& bytes, std::size_t offset, std::size_t length);
+
 }  // namespace quillmere

@@ -21,6 +21,9 @@ inline constexpr std::string_view kCompactDone = "整理完成!";
 inline constexpr std::string_view kDirectoryFull = "存档列表已满!";
 inline constexpr std::string_view kBitmapFullForRecord = "存档位图数据已满!";
 inline constexpr std::string_view kBitmapFullForData = "存档位图空间不足!";
+inline constexpr std::string_view kSaveTooLarge = "存档过大，无法写入！";
+inline constexpr std::string_view kDamagedTarget = "目标存档已损坏，无法覆盖！";
+inline constexpr std::string_view kSingleSaveFilter = "SAROO单存档（*.bin）|*.bin";
 
 // "存档列表1已满，无法继续写入！" and its pane 2 twin.
 inline std::string ListFull(int pane) { return "存档列表" + std::to_string(pane) + "已满，无法继续写入！"; }

@@ -16,6 +16,9 @@ struct Pane {
   int number = 1;
   ContainerKind kind = ContainerKind::kMems;
   std::filesystem::path folder;  // the program folder, or its OTHER folder for pane 2
+  // A file named outright (the command line); empty: the kind's file in `folder`.
+  std::filesystem::path fixedFile;
+  std::filesystem::path file;    // the file the last load found, in its own letter case; writers write it
   std::vector<SaveEntry> rows;
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
@@ -27,6 +30,11 @@ struct Pane {
   std::string nextDataOffset;
   std::vector<SaveBlockEntry> saveTable;
   std::string blockUsage;
+
+  // While set, imports change the image and the rows but leave the file alone;
+  // whoever set it writes the file once and reloads (a transfer of many saves).
+  bool holdWrites = false;
+  bool heldChanges = false;
 
   // "SS_MEMS.BIN放程序目录" for pane 1, "…放OTHER目录" for pane 2.
   std::string HintText() const;

@@ -5,6 +5,7 @@
 #include "containers/save_file.h"
 #include "model/messages.h"
 #include "platform/file_io.h"
+#include "singlesave/converter.h"
 
 namespace quillmere {
 
@@ -13,7 +14,7 @@ std::string Pane::HintText() const {
 }
 
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
-    : programDirectory_(std::move(programDirectory)), host_(host) {
+    : sarooFolder(singlesave::SarooFolder(programDirectory)), programDirectory_(std::move(programDirectory)), host_(host) {
   panes_[0].number = 1;
   panes_[0].folder = programDirectory_;
   panes_[1].number = 2;
@@ -40,8 +41,11 @@ PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder,
 
 void ReloadPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
-  PaneLoad load = LoadPaneFolder(pane.kind, pane.folder, number,
-                                bench.clearUnusedOnRefresh && bench.state.interactive);
+  const bool clearUnused = bench.clearUnusedOnRefresh && bench.state.interactive;
+  PaneLoad load = pane.fixedFile.empty() ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
+                                         : LoadContainerFile(pane.kind, pane.fixedFile, number, clearUnused);
+  pane.file = load.file;
+  pane.heldChanges = false;
   pane.rows = std::move(load.rows);
   pane.selection.clear();
   pane.image = std::move(load.image);

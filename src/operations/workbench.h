@@ -24,6 +24,9 @@ class Workbench {
   const std::filesystem::path& programDirectory() const { return programDirectory_; }
   Host& host() { return host_; }
 
+  // Where exports go: the program's SAROO folder unless a caller names another.
+  std::filesystem::path sarooFolder;
+
   SaveOperationState state;
   bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"
   bool overwriteOnTransfer = false;   // "转移时覆盖同名存档"

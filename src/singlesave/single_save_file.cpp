@@ -111,12 +111,6 @@ ByteBuffer NameFieldFromText(std::string_view name) {
   return field;
 }
 
-ByteBuffer ZeroFilledField(const ByteBuffer& file, std::size_t offset, std::size_t length) {
-  ByteBuffer field = file.Slice(offset, length);
-  field.Resize(length);
-  return field;
-}
-
 ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size, const ByteBuffer& commentField,
                                 std::uint32_t date, const ByteBuffer& data) {
   using Layout = SarooSingleSaveFile;

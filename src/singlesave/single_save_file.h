@@ -111,7 +111,5 @@ ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size,
 // date, the data.
 ByteBuffer BuildSsfSingleSave(const ByteBuffer& commentField, const SsfPackedDate& date, const ByteBuffer& data);
 
-// `length` bytes of `file` from `offset`; bytes past the end count as zero.
-ByteBuffer ZeroFilledField(const ByteBuffer& file, std::size_t offset, std::size_t length);
 
 }  // namespace quillmere::singlesave
