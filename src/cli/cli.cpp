@@ -8,6 +8,7 @@
 #include "cli/console_host.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
+#include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
@@ -162,6 +163,143 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   return kDone;
 }
 
+// Loads `file` into pane `number` as `kind`; false, with the reason on the
+// error stream, when it is missing or cannot be read.
+bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err) {
+  if (!platform::FileExists(file)) {
+    err << "quillmere-cli: no such file: " << platform::PathToUtf8(file) << "\n";
+    return false;
+  }
+  Pane& pane = bench.pane(number);
+  pane.kind = kind;
+  pane.fixedFile = file;
+  ReloadPane(bench, number);
+  return !pane.hintVisible && !pane.image.empty();
+}
+
+// The 0-based rows that --row (counted from 1) or --all name; nothing, after
+// a message, when a row is not listed.
+std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all, const Pane& pane,
+                                         const std::string& file, std::ostream& err) {
+  std::vector<int> rows;
+  if (all) {
+    for (std::size_t r = 0; r < pane.rows.size(); ++r) rows.push_back(static_cast<int>(r));
+    return rows;
+  }
+  for (const int row : given) {
+    if (row < 1 || static_cast<std::size_t>(row) > pane.rows.size()) {
+      err << "quillmere-cli: " << file << " lists " << pane.rows.size() << " saves; there is no row " << row << "\n";
+      return std::nullopt;
+    }
+    rows.push_back(row - 1);
+  }
+  return rows;
+}
+
+fs::path OutFolder(const std::string& out, std::string_view fallback) {
+  std::error_code ec;
+  return out.empty() ? fs::current_path(ec) / platform::PathFromUtf8(std::string(fallback)) : platform::PathFromUtf8(out);
+}
+
+// Reports an import that did not happen; true when that counts as done.
+bool ImportDone(const ImportResult& result, std::ostream& err) {
+  if (result.outcome == ImportOutcome::kImported) return true;
+  if (result.outcome != ImportOutcome::kSkipped) return false;
+  err << "quillmere-cli: skipped " << result.name << ": a save of that name is listed (--overwrite replaces it)\n";
+  return true;
+}
+
+struct ExportOptions {
+  std::string file;
+  std::vector<int> rows;
+  bool all = false;
+  std::string kind;
+  std::string format = "saroo";
+  std::string out;
+};
+
+int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  const auto kind = ResolveKind(options.kind, file, err);
+  if (!kind) return kUsage;
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
+  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
+  if (!rows) return kFailed;
+
+  int status = kDone;
+  bench.state.interactive = false;
+  for (const int row : *rows) {
+    bench.state.transferRow = row;
+    const ExportResult result = ExportSingleSave(bench, 1);
+    if (result.outcome == ExportOutcome::kWritten) out << platform::PathToUtf8(result.path) << "\n";
+    else status = kFailed;
+  }
+  return status;
+}
+
+struct ImportOptions {
+  std::string image;
+  std::vector<std::string> singles;
+  bool overwrite = false;
+  int pane = 1;
+};
+
+// Imports as a transfer does: no questions, a listed name is skipped unless
+// --overwrite, and the image is written once at the end.
+int Import(const ImportOptions& options, std::ostream& err) {
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  bench.state.interactive = false;
+  bench.overwriteOnTransfer = options.overwrite;
+  bench.pane(options.pane).holdWrites = true;
+  int status = kDone;
+  for (const std::string& single : options.singles) {
+    bench.state.transferPath = platform::PathFromUtf8(single);
+    if (!ImportDone(ImportSingleSave(bench, options.pane), err)) status = kFailed;
+  }
+  if (!WriteHeldChanges(bench, options.pane)) status = kFailed;
+  return status;
+}
+
+struct TransferOptions {
+  std::string source;
+  std::string image;
+  std::vector<int> rows;
+  bool all = false;
+  std::string kind;
+  bool overwrite = false;
+  std::string out;
+};
+
+int Transfer(const TransferOptions& options, std::ostream& err) {
+  const fs::path source = platform::PathFromUtf8(options.source);
+  const auto kind = ResolveKind(options.kind, source, err);
+  if (!kind) return kUsage;
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
+  if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
+  if (!LoadPane(bench, 2, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
+  if (!rows) return kFailed;
+  bench.pane(1).selection = *rows;
+  bench.overwriteOnTransfer = options.overwrite;
+
+  const TransferReport report = TransferSaves(bench, 1, 2);
+  int status = report.writeFailed || rows->empty() ? kFailed : kDone;
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    if (report.exports[i].outcome != ExportOutcome::kWritten || !ImportDone(report.imports[i], err)) status = kFailed;
+  }
+  return status;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -186,6 +324,40 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   convertCommand->add_option("SINGLE", convert.file, "a SAROO or SSF single-save file")->required();
   convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF or ./SAROO)");
 
+  ExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand("export", "Export saves of a container file as SAROO single saves");
+  exportCommand->add_option("FILE", exportOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")
+      ->required();
+  CLI::Option* exportRow = exportCommand->add_option("--row", exportOptions.rows, "the row to export, from 1 as list prints it");
+  CLI::Option* exportAll = exportCommand->add_flag("--all", exportOptions.all, "export every save");
+  exportRow->excludes(exportAll);
+  exportCommand->add_option("--kind", exportOptions.kind, "mems, bkram, bup or save (default: from the file name)");
+  exportCommand->add_option("--format", exportOptions.format, "the single-save form: saroo")
+      ->check(CLI::IsMember({"saroo"}));
+  exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO)");
+
+  ImportOptions importOptions;
+  CLI::App* importCommand = app.add_subcommand("import", "Import SAROO single saves into an SS_MEMS.BIN image");
+  importCommand->add_option("IMAGE", importOptions.image, "an SS_MEMS.BIN image")->required();
+  importCommand->add_option("SINGLE", importOptions.singles, "SAROO single-save files")->required();
+  importCommand->add_flag("--overwrite", importOptions.overwrite, "replace a listed save of the same name");
+  importCommand->add_option("--pane", importOptions.pane, "write as pane 1 or pane 2 does")
+      ->check(CLI::IsMember({1, 2}));
+
+  TransferOptions transferOptions;
+  CLI::App* transferCommand =
+      app.add_subcommand("transfer", "Copy saves of a container file into an SS_MEMS.BIN image");
+  transferCommand->add_option("SOURCE", transferOptions.source, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")
+      ->required();
+  transferCommand->add_option("IMAGE", transferOptions.image, "the SS_MEMS.BIN image that receives them")->required();
+  CLI::Option* transferRow =
+      transferCommand->add_option("--row", transferOptions.rows, "rows to transfer, from 1 as list prints them");
+  CLI::Option* transferAll = transferCommand->add_flag("--all", transferOptions.all, "transfer every save");
+  transferRow->excludes(transferAll);
+  transferCommand->add_option("--kind", transferOptions.kind, "the kind of SOURCE (default: from its name)");
+  transferCommand->add_flag("--overwrite", transferOptions.overwrite, "replace listed saves of the same name");
+  transferCommand->add_option("--out", transferOptions.out, "folder for the single saves (default: ./SAROO)");
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -206,6 +378,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (listCommand->parsed()) return List(list, out, err);
   if (showCommand->parsed()) return Show(show, out, err);
   if (convertCommand->parsed()) return Convert(convert, out, err);
+  if (exportCommand->parsed() || transferCommand->parsed()) {
+    const bool exporting = exportCommand->parsed();
+    if (!(exporting ? exportRow->count() || exportOptions.all : transferRow->count() || transferOptions.all)) {
+      err << "quillmere-cli: give --row N or --all\n";
+      return kUsage;
+    }
+    return exporting ? Export(exportOptions, out, err) : Transfer(transferOptions, err);
+  }
+  if (importCommand->parsed()) return Import(importOptions, err);
   return kUsage;
 }
 

@@ -227,12 +227,17 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     report.imports.push_back(bench.state.transferPath.empty() ? ImportResult{}
                                                               : ImportSingleSave(bench, destination));
   }
-  target.holdWrites = false;
-  if (target.heldChanges) {
-    report.writeFailed = !WriteFileOrReport(bench.host(), target.file, target.image);
-    ReloadPane(bench, destination);
-  }
+  report.writeFailed = !WriteHeldChanges(bench, destination);
   return report;
+}
+
+bool WriteHeldChanges(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  pane.holdWrites = false;
+  if (!pane.heldChanges) return true;
+  const bool written = WriteFileOrReport(bench.host(), pane.file, pane.image);
+  ReloadPane(bench, number);
+  return written;
 }
 
 }  // namespace quillmere

@@ -65,6 +65,11 @@ std::string SourceNameOf(const std::filesystem::path& file);
 // pane holds its writes or a compaction runs.
 ImportResult ImportSingleSave(Workbench& bench, int pane);
 
+// Ends a run of imports whose writes the pane held: writes the image once and
+// reloads the pane from the file. False (after "写入文件失败！") when the
+// write failed; the pane then shows the file as it was before the run.
+bool WriteHeldChanges(Workbench& bench, int pane);
+
 // What a transfer did with each selected row, in row order.
 struct TransferReport {
   std::vector<ExportResult> exports;

@@ -19,6 +19,7 @@
 #include <QTableView>
 
 #include "operations/pane_sort.h"
+#include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
 #include "ui/save_rows_model.h"
@@ -191,7 +192,11 @@ void MainWindow::BuildMainWindow() {
     c.kind->setCurrentIndex(0);
     connect(c.kind, &QComboBox::currentIndexChanged, this, [this, pane](int) { OnPaneKindChanged(pane); });
     connect(c.refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(pane); });
+    connect(c.exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(*bench_, pane); });
+    connect(c.import, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(*bench_, pane); });
   }
+  connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
+  connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });
 
   OnPaneKindChanged(1);
   OnPaneKindChanged(2);

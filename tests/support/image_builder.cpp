@@ -1,11 +1,22 @@
 #include "support/image_builder.h"
 
-#include "containers/mems_image.h"
-#include "model/save_header.h"
+#include <algorithm>
 
 namespace quillmere::testing {
 
-namespace sh = save_header;
+// The layout as literal offsets, not the reader's constants, so a wrong
+// constant cannot pass in both.
+constexpr std::size_t kFreeCountAt = 0x00C;    // 2 bytes
+constexpr std::size_t kBitmapAt = 0x010;       // 1008 bytes, bit n%8 of byte n/8
+constexpr std::size_t kDirectoryAt = 0x400;    // 16 bytes a slot
+constexpr std::size_t kCluster = 1024;
+constexpr std::uint32_t kBitmapClusters = 8064;
+constexpr std::size_t kRecordSizeAt = 12;      // 4 bytes of the record's header
+constexpr std::size_t kRecordCommentAt = 16;   // 12 bytes
+constexpr std::size_t kRecordDateAt = 28;      // 4 bytes
+constexpr std::size_t kPayloadAt = 64;         // small data, or the cluster list
+
+std::uint32_t DataClusters(std::uint32_t size) { return size <= 960 ? 0 : (size + 1023) / 1024; }
 
 std::vector<std::uint8_t> PatternData(std::size_t length, std::uint8_t seed) {
   std::vector<std::uint8_t> data(length);
@@ -33,42 +44,42 @@ TestSave NamedSave(const std::string& name, std::size_t size, std::uint8_t seed)
 }
 
 MemsImageBuilder::MemsImageBuilder(std::size_t size) : image_(size, 0) {
-  image_.WriteBE(mems::kFreeClusterCountOffset, mems::kEmptyFreeClusterCount, 2);
-  image_.WriteBE(mems::kClusterBitmapOffset, 0xFF, 1);
+  image_.WriteBE(kFreeCountAt, 0x1F78, 2);
+  image_.WriteBE(kBitmapAt, 0xFF, 1);
 }
 
 void MemsImageBuilder::MarkUsed(std::uint32_t cluster) {
-  if (cluster >= mems::kBitmapClusters) return;
-  const std::size_t at = mems::kClusterBitmapOffset + cluster / 8;
+  if (cluster >= kBitmapClusters) return;
+  const std::size_t at = kBitmapAt + cluster / 8;
   image_.WriteBE(at, image_.At(at) | (1u << (cluster % 8)), 1);
-  image_.WriteBE(mems::kFreeClusterCountOffset, image_.ReadU16(mems::kFreeClusterCountOffset) - 1, 2);
+  image_.WriteBE(kFreeCountAt, image_.ReadU16(kFreeCountAt) - 1, 2);
 }
 
 MemsImageBuilder& MemsImageBuilder::SetSlot(int slot, const std::string& name, std::uint32_t firstCluster) {
-  const std::size_t entry = mems::SlotOffset(slot);
-  image_.Write(entry + mems::kEntryNameOffset, FixedField(name, mems::kEntryNameSize));
-  image_.WriteBE(entry + mems::kEntryFirstClusterOffset, firstCluster, 2);
+  const std::size_t entry = kDirectoryAt + 16 * static_cast<std::size_t>(slot - 1);
+  image_.Write(entry, FixedField(name, 12));
+  image_.WriteBE(entry + 14, firstCluster, 2);
   return *this;
 }
 
 MemsImageBuilder& MemsImageBuilder::SetFreeClusterCount(std::uint16_t count) {
-  image_.WriteBE(mems::kFreeClusterCountOffset, count, 2);
+  image_.WriteBE(kFreeCountAt, count, 2);
   return *this;
 }
 
 MemsImageBuilder& MemsImageBuilder::AddSave(int slot, std::uint32_t recordCluster, const TestSave& save,
                                             std::vector<std::uint32_t> dataClusters) {
   SetSlot(slot, save.name, recordCluster);
-  const std::size_t record = std::size_t{recordCluster} * mems::kClusterSize;
-  image_.Write(record + sh::kNameOffset, FixedField(save.name, sh::kNameSize));
-  image_.WriteBE(record + sh::kSizeOffset, save.StoredSize(), 4);
-  image_.Write(record + sh::kCommentOffset, FixedField(save.comment, sh::kCommentSize));
-  image_.WriteBE(record + sh::kDateOffset, save.date, 4);
+  const std::size_t record = std::size_t{recordCluster} * kCluster;
+  image_.Write(record, FixedField(save.name, 12));
+  image_.WriteBE(record + kRecordSizeAt, save.StoredSize(), 4);
+  image_.Write(record + kRecordCommentAt, FixedField(save.comment, 12));
+  image_.WriteBE(record + kRecordDateAt, save.date, 4);
   MarkUsed(recordCluster);
 
-  const std::uint32_t listed = mems::DataClusterCount(save.StoredSize());
+  const std::uint32_t listed = DataClusters(save.StoredSize());
   if (listed == 0) {
-    image_.Write(record + mems::kRecordPayloadOffset, save.data);
+    image_.Write(record + kPayloadAt, save.data);
     return *this;
   }
   for (std::uint32_t k = static_cast<std::uint32_t>(dataClusters.size()); k < listed; ++k) {
@@ -76,12 +87,12 @@ MemsImageBuilder& MemsImageBuilder::AddSave(int slot, std::uint32_t recordCluste
   }
   for (std::uint32_t k = 0; k < listed; ++k) {
     const std::uint32_t cluster = dataClusters[k];
-    image_.WriteBE(record + mems::kRecordPayloadOffset + 2 * k, cluster, 2);
+    image_.WriteBE(record + kPayloadAt + 2 * k, cluster, 2);
     MarkUsed(cluster);
-    const std::size_t from = std::size_t{k} * mems::kClusterSize;
+    const std::size_t from = std::size_t{k} * kCluster;
     if (from < save.data.size()) {
-      const std::size_t count = std::min(mems::kClusterSize, save.data.size() - from);
-      image_.Write(std::size_t{cluster} * mems::kClusterSize,
+      const std::size_t count = std::min(kCluster, save.data.size() - from);
+      image_.Write(std::size_t{cluster} * kCluster,
                    std::vector<std::uint8_t>(save.data.begin() + from, save.data.begin() + from + count));
     }
   }
