@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/byte_buffer.h"
+#include "operations/host.h"
+
+// What the benchmarks share: the images they work on, a host that stays
+// silent, and the goals whose measured ratios `make bench` prints last.
+namespace quillmere::bench {
+
+// A full directory: 448 saves of mixed sizes packed one after another.
+ByteBuffer FullMemsImage();
+
+class SilentHost : public Host {
+ public:
+  void ShowMessage(std::string_view) override {}
+  bool AskOkCancel(std::string_view) override { return false; }
+  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  bool RevealFile(const std::filesystem::path&) override { return true; }
+  void PaneChanged(int) override {}
+  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+};
+
+// Seconds one call of `work` takes, the best of `runs`.
+double BestSeconds(const std::function<void()>& work, int runs = 3);
+
+// A goal: the work measured against its physical floor, in the same run.
+struct RatioGoal {
+  std::string name;
+  double goal;
+  std::function<double()> measure;  // the measured ratio
+};
+std::vector<RatioGoal>& RatioGoals();
+struct RegisterRatio {
+  RegisterRatio(std::string name, double goal, std::function<double()> measure) {
+    RatioGoals().push_back({std::move(name), goal, std::move(measure)});
+  }
+};
+
+}  // namespace quillmere::bench

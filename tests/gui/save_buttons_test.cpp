@@ -1,0 +1,63 @@
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "support/backup_ram_builder.h"
+#include "support/image_builder.h"
+#include "support/scripted_host.h"
+#include "support/test_files.h"
+#include "ui/main_window.h"
+#include "widget_lookup.h"
+
+using quillmere::testing::BackupRamBuilder;
+using quillmere::testing::Column;
+using quillmere::testing::FindChild;
+using quillmere::testing::MemsImageBuilder;
+using quillmere::testing::NamedSave;
+using quillmere::testing::ScriptedHost;
+using quillmere::testing::TempDir;
+using quillmere::ui::MainWindow;
+
+// The export, import and transfer buttons, clicked as a user would.
+class SaveButtonsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void exportTransferAndImportThroughTheButtons() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "BKRAMSV.BIN",
+                                  BackupRamBuilder().AddSave(2, NamedSave("ONE", 100)).AddSave(5, NamedSave("TWO", 10)).BuildFile());
+    quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", MemsImageBuilder().Build());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    FindChild<QComboBox>(window, "pane1Kind")->setCurrentIndex(1);
+    QVERIFY(!FindChild<QPushButton>(window, "pane1Import")->isEnabled());
+    QVERIFY(FindChild<QPushButton>(window, "transferRight")->isEnabled());
+
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane1Export"), Qt::LeftButton);
+    QCOMPARE(host.messages.back(), std::string("请先选中要导出的存档！"));
+
+    QTableView* list = FindChild<QTableView>(window, "pane1List");
+    list->selectAll();
+    QTest::mouseClick(FindChild<QPushButton>(window, "transferRight"), Qt::LeftButton);
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 1), QStringList({"ONE", "TWO"}));
+    QVERIFY(host.revealed.empty());  // a transfer shows no file browser
+
+    list->selectRow(1);
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane1Export"), Qt::LeftButton);
+    QCOMPARE(host.revealed.size(), std::size_t{1});
+    QCOMPARE(host.revealed.back(), dir / "SAROO" / "TWO.bin");
+
+    // Importing the same save again into pane 2 asks first; OK replaces it.
+    host.pickedFiles = {dir / "SAROO" / "TWO.bin"};
+    host.answers = {true};
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane2Import"), Qt::LeftButton);
+    QCOMPARE(host.questions.back(), std::string("是否替换列表2已有存档？\r\n2:TWO"));
+    QCOMPARE(host.messages.back(), std::string("导入完成！"));
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 1), QStringList({"ONE", "TWO"}));
+  }
+};
+
+QTEST_MAIN(SaveButtonsTest)
+#include "save_buttons_test.moc"
