@@ -8,6 +8,7 @@
 #include "cli/console_host.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
+#include "operations/compacting.h"
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
@@ -300,6 +301,16 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   return status;
 }
 
+// Compacts as the window's "整理" does; an image without saves is left alone.
+int Compact(const std::string& image, std::ostream& err) {
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
+  const CompactOutcome outcome = CompactPane(bench, 1);
+  return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -358,6 +369,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   transferCommand->add_flag("--overwrite", transferOptions.overwrite, "replace listed saves of the same name");
   transferCommand->add_option("--out", transferOptions.out, "folder for the single saves (default: ./SAROO)");
 
+  std::string compactImage;
+  CLI::App* compactCommand =
+      app.add_subcommand("compact", "Rebuild an SS_MEMS.BIN image with its saves in consecutive slots and clusters");
+  compactCommand->add_option("IMAGE", compactImage, "an SS_MEMS.BIN image")->required();
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -387,6 +403,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return exporting ? Export(exportOptions, out, err) : Transfer(transferOptions, err);
   }
   if (importCommand->parsed()) return Import(importOptions, err);
+  if (compactCommand->parsed()) return Compact(compactImage, err);
   return kUsage;
 }
 

@@ -151,15 +151,24 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
 namespace {
 
 // The bitmap as one flag per cluster, with the header and directory always used.
-std::vector<bool> ClusterUse(const ByteBuffer& image) {
-  std::vector<bool> use(kBitmapClusters);
-  for (std::uint32_t c = 0; c < kBitmapClusters; ++c) use[c] = IsClusterUsed(image, c);
-  for (std::uint32_t c = 0; c < kReservedClusters; ++c) use[c] = true;
+std::vector<std::uint8_t> ClusterUse(const ByteBuffer& image) {
+  const ByteBuffer bitmap = ZeroFilledField(image, kClusterBitmapOffset, kClusterBitmapSize);
+  std::vector<std::uint8_t> use(kBitmapClusters, 0);
+  for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
+    for (std::size_t bit = 0; bitmap[byte] >> bit; ++bit) use[byte * 8 + bit] = (bitmap[byte] >> bit) & 1;
+  }
+  std::fill_n(use.begin(), kReservedClusters, 1);
   return use;
 }
 
+void SetClusterBit(ByteBuffer& image, std::uint32_t cluster, bool used) {
+  const std::size_t at = kClusterBitmapOffset + cluster / 8;
+  const auto mask = static_cast<std::uint8_t>(1u << (cluster % 8));
+  image.WriteBE(at, used ? image.At(at) | mask : image.At(at) & ~mask, 1);
+}
+
 // Takes the lowest free cluster, or nothing when every cluster is used.
-std::optional<std::uint32_t> TakeFirstFree(std::vector<bool>& use, std::uint32_t& from) {
+std::optional<std::uint32_t> TakeFirstFree(std::vector<std::uint8_t>& use, std::uint32_t& from) {
   while (from < use.size() && use[from]) ++from;
   if (from >= use.size()) return std::nullopt;
   use[from] = true;
@@ -184,7 +193,7 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, std::opt
     plan.refusal = PlacementRefusal::kTooLarge;
     return plan;
   }
-  std::vector<bool> use = ClusterUse(image);
+  std::vector<std::uint8_t> use = ClusterUse(image);
   std::uint32_t searchFrom = 0;
 
   if (!replacedRecord) {
@@ -271,14 +280,10 @@ void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffe
   }
 
   if (plan.taken.empty() && plan.released.empty()) return;
-  std::vector<bool> use = ClusterUse(image);
-  for (const std::uint32_t cluster : plan.released) use[cluster] = false;
-  for (const std::uint32_t cluster : plan.taken) use[cluster] = true;
-  for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
-    std::uint8_t bits = 0;
-    for (std::size_t bit = 0; bit < 8; ++bit) bits |= static_cast<std::uint8_t>(use[byte * 8 + bit]) << bit;
-    image.WriteBE(kClusterBitmapOffset + byte, bits, 1);
-  }
+  // The bitmap as the plan leaves it; clusters 0-7 are always in use.
+  image.WriteBE(kClusterBitmapOffset, 0xFF, 1);
+  for (const std::uint32_t cluster : plan.released) SetClusterBit(image, cluster, false);
+  for (const std::uint32_t cluster : plan.taken) SetClusterBit(image, cluster, true);
   const std::int64_t freeCount = std::int64_t{image.ReadU16(kFreeClusterCountOffset)} +
                                  static_cast<std::int64_t>(plan.released.size()) -
                                  static_cast<std::int64_t>(plan.taken.size());

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QTableView>
 
+#include "operations/compacting.h"
 #include "operations/pane_sort.h"
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
@@ -194,6 +195,7 @@ void MainWindow::BuildMainWindow() {
     connect(c.refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(pane); });
     connect(c.exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(*bench_, pane); });
     connect(c.import, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(*bench_, pane); });
+    connect(c.compact, &QPushButton::clicked, this, [this, pane] { CompactPane(*bench_, pane); });
   }
   connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });
@@ -342,6 +344,8 @@ void MainWindow::SetPaneButton(int pane, PaneButton button, const QString& capti
     case PaneButton::kCompact:
       controls(pane).compact->setText(caption);
       controls(pane).compact->setEnabled(enabled);
+      // The work runs inside the click, so the count is painted now or never.
+      controls(pane).compact->repaint();
       break;
   }
 }

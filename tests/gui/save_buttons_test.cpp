@@ -56,6 +56,14 @@ class SaveButtonsTest : public QObject {
     QCOMPARE(host.questions.back(), std::string("是否替换列表2已有存档？\r\n2:TWO"));
     QCOMPARE(host.messages.back(), std::string("导入完成！"));
     QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 1), QStringList({"ONE", "TWO"}));
+
+    // "整理" keeps packed saves where they are and gives the button back.
+    QPushButton* compact = FindChild<QPushButton>(window, "pane2Compact");
+    QTest::mouseClick(compact, Qt::LeftButton);
+    QCOMPARE(host.messages.back(), std::string("整理完成!"));
+    QCOMPARE(compact->text(), QString("整理"));
+    QVERIFY(compact->isEnabled());
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 2), QStringList({"2000", "2400"}));
   }
 };
 

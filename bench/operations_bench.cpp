@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
 #include "bench_support.h"
 #include "containers/mems_image.h"
+#include "operations/compacting.h"
 #include "operations/save_transfer.h"
 #include "platform/file_io.h"
 #include "support/image_builder.h"
@@ -49,7 +51,51 @@ double TransferRatio() {
   return transfer / floor;
 }
 
+// 448 saves of mixed sizes whose records and data clusters lie scattered.
+ByteBuffer FragmentedMemsImage() {
+  std::vector<std::uint32_t> clusters;
+  for (std::uint32_t c = 8; c < 8064; ++c) clusters.push_back(c);
+  std::shuffle(clusters.begin(), clusters.end(), std::mt19937(448));
+  testing::MemsImageBuilder builder;
+  std::size_t next = 0;
+  for (int slot = 1; slot <= 448; ++slot) {
+    const testing::TestSave save = testing::NamedSave("SAVE" + std::to_string(slot), std::vector<std::size_t>{300, 3000, 9000}[slot % 3],
+                                                      static_cast<std::uint8_t>(slot));
+    const std::uint32_t record = clusters[next++];
+    std::vector<std::uint32_t> data;
+    for (std::uint32_t k = 0; k < mems::DataClusterCount(save.StoredSize()); ++k) data.push_back(clusters[next++]);
+    builder.AddSave(slot, record, save, data);
+  }
+  return builder.Build();
+}
+
+// Compacting a scattered image, against one read and one atomic write of it.
+double CompactRatio() {
+  const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(std::random_device()()));
+  fs::create_directories(root);
+  const ByteBuffer fragmented = FragmentedMemsImage();
+  SilentHost host;
+  Workbench bench(root, host);
+  double compact = 1e30;
+  for (int run = 0; run < 3; ++run) {
+    platform::WriteFileAtomic(root / "SS_MEMS.BIN", fragmented.bytes());
+    ReloadPane(bench, 1);
+    compact = std::min(compact, BestSeconds([&] { CompactPane(bench, 1); }, 1));
+  }
+  if (bench.pane(1).rows.size() != 448 || !mems::CheckMemsImage(bench.pane(1).image).empty()) {
+    std::fprintf(stderr, "compact-full: the image did not come back whole\n");
+  }
+  const double floor = BestSeconds([&] {
+    const platform::FileContents read = platform::ReadFileChecked(root / "SS_MEMS.BIN");
+    platform::WriteFileAtomic(root / "FLOOR.BIN", read.bytes);
+  });
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  return compact / floor;
+}
+
 const RegisterRatio kTransfer("transfer-448", 2, TransferRatio);
+const RegisterRatio kCompact("compact-full", 4, CompactRatio);
 
 }  // namespace
 }  // namespace quillmere::bench

@@ -1,0 +1,79 @@
+#include "operations/compacting.h"
+
+#include <utility>
+
+#include "containers/mems_image.h"
+#include "model/conversions.h"
+#include "model/messages.h"
+#include "operations/file_writes.h"
+#include "operations/save_transfer.h"
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::string_view kCompactCaption = "整理";
+constexpr std::string_view kCompactingCaption = "整理中";
+
+// The empty formatted state: every cluster free but the header and the
+// directory, every byte after the first bitmap byte zero. The identification
+// (0x00-0x0B) and reserved (0x0E-0x0F) bytes are the card's own and stay.
+void ResetToEmpty(ByteBuffer& image) {
+  if (image.size() < mems::kImageSize) image.Resize(mems::kImageSize);
+  image.WriteBE(mems::kFreeClusterCountOffset, mems::kEmptyFreeClusterCount, 2);
+  image.WriteBE(mems::kClusterBitmapOffset, 0xFF, 1);
+  image.Fill(mems::kClusterBitmapOffset + 1, mems::kImageSize - mems::kClusterBitmapOffset - 1, 0);
+}
+
+}  // namespace
+
+CompactOutcome CompactPane(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  SaveOperationState& state = bench.state;
+  if (!pane.Writable() || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
+
+  Host& host = bench.host();
+  host.ButtonChanged(number, PaneButton::kCompact, kCompactingCaption, false);
+  // However it ends, the window is interactive again and the button as it was.
+  struct Restore {
+    Workbench& bench;
+    int number;
+    bool done = false;
+    void Run() {
+      if (std::exchange(done, true)) return;
+      bench.state.interactive = true;
+      bench.state.compacting = false;
+      bench.host().ButtonChanged(number, PaneButton::kCompact, kCompactCaption, true);
+    }
+    ~Restore() { Run(); }
+  } restore{bench, number};
+  state.interactive = false;
+  state.compacting = true;
+
+  state.collectedSaves.clear();
+  for (std::size_t row = 0; row < pane.rows.size(); ++row) {
+    state.transferRow = static_cast<int>(row);
+    ExportSingleSave(bench, number);
+  }
+  ResetToEmpty(pane.image);
+  pane.rows.clear();
+
+  for (std::size_t k = 0; k < state.collectedSaves.size(); ++k) {
+    host.ButtonChanged(number, PaneButton::kCompact, std::string(kCompactCaption) + Decimal(k + 1), false);
+    state.pendingName = state.collectedSaves[k].name;
+    state.pendingImage = state.collectedSaves[k].image;
+    if (ImportSingleSave(bench, number).outcome != ImportOutcome::kImported) {
+      // All or nothing: the file was never touched, so the pane shows it again.
+      ReloadPane(bench, number);
+      return CompactOutcome::kRefused;
+    }
+  }
+  const bool written = WriteFileOrReport(host, pane.file, pane.image);
+  ReloadPane(bench, number);
+  if (!written) return CompactOutcome::kWriteFailed;
+  restore.Run();
+  host.ShowMessage(messages::kCompactDone);
+  return CompactOutcome::kCompacted;
+}
+
+}  // namespace quillmere
