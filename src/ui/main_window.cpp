@@ -15,7 +15,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QTableView>
 
 #include "operations/compacting.h"
@@ -23,6 +22,8 @@
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
+#include "ui/escape_closes_window.h"
+#include "ui/kind_combo_box.h"
 #include "ui/save_rows_model.h"
 
 namespace quillmere::ui {
@@ -133,8 +134,7 @@ void MainWindow::BuildMainWindow() {
   setFixedSize(kClientWidth, kClientHeight);
   setWindowIcon(WindowIcon());
   ApplyWindowFont(*this);
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+  CloseOnEscape(*this);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
@@ -185,7 +185,7 @@ void MainWindow::BuildMainWindow() {
   const std::array<QRect, 2> comboGeometry = {QRect(58, 388, 94, 22), QRect(743, 389, 94, 22)};
   for (int pane = 1; pane <= 2; ++pane) {
     PaneControls& c = controls(pane);
-    c.kind = new QComboBox(area);
+    c.kind = new KindComboBox(area);
     c.kind->setObjectName(pane == 1 ? "pane1Kind" : "pane2Kind");
     c.kind->setGeometry(comboGeometry[static_cast<std::size_t>(pane - 1)]);
     c.kind->setMaxVisibleItems(4);

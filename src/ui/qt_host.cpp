@@ -1,12 +1,14 @@
 #include "ui/qt_host.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
+#include <memory>
+#include <system_error>
 
 #ifdef QUILLMERE_HAVE_DBUS
 #include <QDBusConnection>
@@ -29,6 +31,32 @@ int RunMessageBox(QWidget* parent, std::string_view text, QMessageBox::StandardB
   return box.exec();
 }
 
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+// How long the launcher gets to say that it found nothing to open a folder with.
+constexpr int kLauncherAnswerMs = 2000;
+
+// xdg-open hands the folder to the desktop's file browser. Qt's own launcher
+// counts xdg-open merely starting as success, even when it then finds no
+// program for folders, so its answer is awaited here; one still running
+// after a moment has become the file browser itself.
+bool OpenFolderWithLauncher(const QString& folder) {
+  const QString launcher = QStandardPaths::findExecutable("xdg-open");
+  if (launcher.isEmpty()) return false;
+  auto process = std::make_unique<QProcess>();
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  process->start(launcher, {folder});
+  if (!process->waitForStarted(kLauncherAnswerMs)) return false;
+  if (!process->waitForFinished(kLauncherAnswerMs)) {
+    // Left running past the program's end: deleting it would end the browser.
+    QObject::connect(process.get(), &QProcess::finished, process.get(), &QObject::deleteLater);
+    process.release();
+    return true;
+  }
+  return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
+#endif
+
 }  // namespace
 
 QString DialogFilter(std::string_view filter) {
@@ -44,12 +72,29 @@ bool QtHost::AskOkCancel(std::string_view text) {
   return RunMessageBox(parent_, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const std::filesystem::path& initialFolder,
+                           const std::filesystem::path& programFolder) {
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  // The description already names its pattern; Qt would show it a second time.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(DialogFilter(filter));
+  // Given a folder that is not there, Qt would open its parent with the
+  // folder's name typed in as a file name.
+  std::error_code error;
+  const bool exists = std::filesystem::is_directory(initialFolder, error);
+  dialog.setDirectory(PathToQString(exists ? initialFolder : programFolder));
+}
+
 std::optional<std::filesystem::path> QtHost::PickOpenFile(std::string_view filter,
                                                           const std::filesystem::path& initialFolder) {
   // The dialog keeps the system's own title.
-  const QString chosen = QFileDialog::getOpenFileName(parent_, QString(), PathToQString(initialFolder), DialogFilter(filter));
-  if (chosen.isEmpty()) return std::nullopt;
-  return platform::PathFromUtf8(chosen.toStdString());
+  QFileDialog dialog(parent_);
+  PrepareOpenFileDialog(dialog, filter, initialFolder, platform::ProgramDirectory());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  return platform::PathFromUtf8(chosen.front().toStdString());
 }
 
 bool QtHost::RevealFile(const std::filesystem::path& file) {
@@ -67,7 +112,7 @@ bool QtHost::RevealFile(const std::filesystem::path& file) {
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
   if (reply.type() == QDBusMessage::ReplyMessage) return true;
 #endif
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+  return OpenFolderWithLauncher(QFileInfo(path).absolutePath());
 #endif
 }
 

@@ -4,6 +4,7 @@
 
 #include "operations/host.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace quillmere::ui {
@@ -28,6 +29,12 @@ class QtHost : public Host {
 };
 
 // "description|pattern" as a Qt file-dialog filter: "description (pattern)".
+// The dialog is told to show only the description.
 QString DialogFilter(std::string_view filter);
+
+// The open-file dialog for `filter`, showing `initialFolder`, or the program
+// folder where that folder does not exist, with an empty file name.
+void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const std::filesystem::path& initialFolder,
+                           const std::filesystem::path& programFolder);
 
 }  // namespace quillmere::ui

@@ -4,9 +4,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
 
 #include "containers/mems_image.h"
 #include "support/image_builder.h"
@@ -178,6 +180,78 @@ class MainWindowTest : public QObject {
     QVERIFY(window.isVisible());
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
+  }
+
+  // One Esc closes only what lies on top: an open kind list, then a message
+  // box; the window goes only when nothing else is open.
+  void escapeClosesOnlyWhatIsOpen() {
+    TempDir dir;
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (const char* name : {"pane1Kind", "pane2Kind"}) {
+      // The list itself gets the key, or, where nothing grabs the keyboard,
+      // the window under it does.
+      for (const bool toWindow : {false, true}) {
+        QComboBox* combo = FindChild<QComboBox>(window, name);
+        combo->setFocus();
+        combo->showPopup();
+        QVERIFY(combo->view()->isVisible());
+        if (toWindow) {
+          QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+        } else {
+          QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Escape);
+        }
+        QVERIFY2(!combo->view()->isVisible(), name);
+        QVERIFY2(window.isVisible(), name);
+        QCOMPARE(combo->currentIndex(), 0);
+      }
+    }
+    QMessageBox box(QMessageBox::NoIcon, "信息", "x", QMessageBox::Ok, &window);
+    box.open();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QTest::keyClick(box.windowHandle(), Qt::Key_Escape);
+    QVERIFY(!box.isVisible());
+    QVERIFY(window.isVisible());
+    window.windowHandle()->requestActivate();
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
+  }
+
+  // A wheel turned over a kind drop-down does not switch the kind, so it
+  // neither reloads the pane nor, with "clear unused" on, rewrites its file.
+  void wheelOverAKindComboChangesNothing() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (const char* name : {"pane1Kind", "pane2Kind"}) {
+      QComboBox* combo = FindChild<QComboBox>(window, name);
+      for (const int kind : {0, 1, 3}) {
+        combo->setCurrentIndex(kind);
+        const std::size_t loads = host.paneChanges.size();
+        for (const int delta : {120, -120, -120, 120}) {
+          // As the desktop delivers it: to the window, under the pointer.
+          const QPoint at = combo->mapTo(&window, combo->rect().center());
+          QWheelEvent wheel(at, window.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                            Qt::NoScrollPhase, false);
+          QSpontaneKeyEvent::setSpontaneous(&wheel);  // works for any event, despite its name
+          QCoreApplication::sendEvent(window.windowHandle(), &wheel);
+        }
+        QCOMPARE(combo->currentIndex(), kind);
+        QCOMPARE(host.paneChanges.size(), loads);
+      }
+      // The keyboard still chooses, once the combo has the focus.
+      combo->setCurrentIndex(0);
+      combo->setFocus();
+      QTest::keyClick(combo, Qt::Key_Down);
+      QCOMPARE(combo->currentIndex(), 1);
+      combo->setCurrentIndex(0);
+    }
   }
 
   void screenshotOfBothPanesFilled() {
