@@ -9,6 +9,7 @@
 #include "model/container_kind.h"
 #include "model/conversions.h"
 #include "operations/compacting.h"
+#include "operations/image_care.h"
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
@@ -311,6 +312,82 @@ int Compact(const std::string& image, std::ostream& err) {
   return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
 }
 
+struct DeleteOptions {
+  std::string image;
+  std::vector<int> rows;
+  std::vector<std::string> names;
+};
+
+int Delete(const DeleteOptions& options, std::ostream& err) {
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  Pane& pane = bench.pane(1);
+  auto rows = PickRows(options.rows, false, pane, options.image, err);
+  if (!rows) return kFailed;
+  for (const std::string& name : options.names) {
+    const std::size_t before = rows->size();
+    for (std::size_t r = 0; r < pane.rows.size(); ++r) {
+      if (pane.rows[r].name() == name) rows->push_back(static_cast<int>(r));
+    }
+    if (rows->size() == before) {
+      err << "quillmere-cli: " << options.image << " lists no save named " << name << "\n";
+      return kFailed;
+    }
+  }
+  pane.selection = *rows;
+  bench.state.interactive = false;
+  return DeleteSaves(bench, 1) == CareOutcome::kDone ? kDone : kFailed;
+}
+
+struct CheckOptions {
+  std::string file;
+  std::string kind;
+  bool json = false;
+};
+
+int Check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  const auto kind = ResolveKind(options.kind, file, err);
+  if (!kind) return kUsage;
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  const std::vector<std::string>& problems = bench.pane(1).problems;
+  if (options.json) {
+    const ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}, {"problems", problems}};
+    out << Dump(result) << "\n";
+  } else {
+    for (const std::string& problem : problems) out << problem << "\n";
+  }
+  return problems.empty() ? kDone : kFailed;
+}
+
+int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
+  // The report is printed line by line below; the window's summary box is not.
+  class ReportHost : public ConsoleHost {
+   public:
+    using ConsoleHost::ConsoleHost;
+    void ShowMessage(std::string_view text) override { last = text; }
+    std::string last;
+  };
+  ReportHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
+  bench.state.interactive = false;
+  const RepairResult result = RepairPane(bench, 1);
+  if (result.outcome == CareOutcome::kWriteFailed) {
+    err << host.last << "\n";
+    return kFailed;
+  }
+  for (const std::string& line : result.repair.mended) out << "mended: " << line << "\n";
+  for (const std::string& line : result.repair.remaining) out << "remains: " << line << "\n";
+  return result.repair.remaining.empty() ? kDone : kFailed;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -374,6 +451,22 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       app.add_subcommand("compact", "Rebuild an SS_MEMS.BIN image with its saves in consecutive slots and clusters");
   compactCommand->add_option("IMAGE", compactImage, "an SS_MEMS.BIN image")->required();
 
+  DeleteOptions deleteOptions;
+  CLI::App* deleteCommand = app.add_subcommand("delete", "Delete saves from an SS_MEMS.BIN image");
+  deleteCommand->add_option("IMAGE", deleteOptions.image, "an SS_MEMS.BIN image")->required();
+  CLI::Option* deleteRow = deleteCommand->add_option("--row", deleteOptions.rows, "rows to delete, from 1 as list prints them");
+  CLI::Option* deleteName = deleteCommand->add_option("--name", deleteOptions.names, "delete every save of this name");
+
+  CheckOptions checkOptions;
+  CLI::App* checkCommand = app.add_subcommand("check", "Check a container file's allocation records");
+  checkCommand->add_option("FILE", checkOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
+  checkCommand->add_option("--kind", checkOptions.kind, "mems, bkram, bup or save (default: from the file name)");
+  checkCommand->add_flag("--json", checkOptions.json, "print one JSON object");
+
+  std::string repairImage;
+  CLI::App* repairCommand = app.add_subcommand("repair", "Rebuild an SS_MEMS.BIN image's bitmap and free count");
+  repairCommand->add_option("IMAGE", repairImage, "an SS_MEMS.BIN image")->required();
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -404,6 +497,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (importCommand->parsed()) return Import(importOptions, err);
   if (compactCommand->parsed()) return Compact(compactImage, err);
+  if (deleteCommand->parsed()) {
+    if (!deleteRow->count() && !deleteName->count()) {
+      err << "quillmere-cli: give --row N or --name NAME\n";
+      return kUsage;
+    }
+    return Delete(deleteOptions, err);
+  }
+  if (checkCommand->parsed()) return Check(checkOptions, out, err);
+  if (repairCommand->parsed()) return Repair(repairImage, out, err);
   return kUsage;
 }
 

@@ -290,6 +290,69 @@ void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffe
   image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::clamp<std::int64_t>(freeCount, 0, 0xFFFF)), 2);
 }
 
+void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots) {
+  const std::set<int> doomed(slots.begin(), slots.end());
+  std::set<std::uint32_t> kept, released;
+  const std::vector<MemsSave> saves = ListMemsSaves(image);
+  for (const MemsSave& save : saves) {
+    if (!doomed.contains(save.slot)) kept.insert(save.clusters.begin(), save.clusters.end());
+  }
+  for (const MemsSave& save : saves) {
+    if (!doomed.contains(save.slot)) continue;
+    for (const std::uint32_t cluster : save.clusters) {
+      if (InDataArea(cluster) && !kept.contains(cluster)) released.insert(cluster);
+    }
+  }
+  for (const int slot : doomed) image.Fill(SlotOffset(slot), kDirectoryEntrySize, 0);
+  std::int64_t freed = 0;
+  for (const std::uint32_t cluster : released) {
+    freed += IsClusterUsed(image, cluster) ? 1 : 0;
+    SetClusterBit(image, cluster, false);
+    image.Fill(std::size_t{cluster} * kClusterSize, kClusterSize, 0);
+  }
+  const std::int64_t freeCount = std::int64_t{image.ReadU16(kFreeClusterCountOffset)} + freed;
+  image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::min<std::int64_t>(freeCount, 0xFFFF)), 2);
+}
+
+MemsRepair RepairMemsImage(ByteBuffer& image) {
+  MemsRepair repair;
+  if (image.size() < kClusterBitmapOffset + kClusterBitmapSize) {
+    repair.remaining = CheckMemsImage(image);
+    return repair;
+  }
+  std::vector<std::uint8_t> used(kBitmapClusters, 0);
+  std::fill_n(used.begin(), kReservedClusters, 1);
+  for (const MemsSave& save : ListMemsSaves(image)) {
+    for (const std::uint32_t cluster : save.clusters) {
+      if (InDataArea(cluster)) used[cluster] = 1;
+    }
+  }
+  std::uint32_t strayBits = 0, missingBits = 0, usedCount = 0;
+  for (std::uint32_t c = 0; c < kBitmapClusters; ++c) {
+    usedCount += used[c];
+    if (IsClusterUsed(image, c) == static_cast<bool>(used[c])) continue;
+    (used[c] ? missingBits : strayBits) += 1;
+    SetClusterBit(image, c, used[c] != 0);
+  }
+  if (strayBits > 0) repair.mended.push_back("freed " + Decimal(strayBits) + " clusters that no save uses");
+  if (missingBits > 0) repair.mended.push_back("marked " + Decimal(missingBits) + " clusters in use by saves");
+  const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
+  if (freeCount != kBitmapClusters - usedCount) {
+    repair.mended.push_back("free count " + Decimal(freeCount) + " set to " + Decimal(kBitmapClusters - usedCount));
+    image.WriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);
+  }
+  int reservedSlots = 0;
+  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
+    const std::size_t reserved = SlotOffset(slot) + kEntryReservedOffset;
+    if (image.ReadU16(reserved) == 0) continue;
+    ++reservedSlots;
+    image.Fill(reserved, 2, 0);
+  }
+  if (reservedSlots > 0) repair.mended.push_back("cleared bytes 12-13 of " + Decimal(reservedSlots) + " slots");
+  repair.remaining = CheckMemsImage(image);
+  return repair;
+}
+
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   std::vector<std::string> problems;
   std::size_t unreported = 0;

@@ -34,6 +34,7 @@ inline constexpr std::uint16_t kEmptyFreeClusterCount = 0x1F78;  // 8064 - 8
 // Directory entry fields.
 inline constexpr std::size_t kEntryNameOffset = 0;           // 12 bytes at +0: name
 inline constexpr std::size_t kEntryNameSize = 12;
+inline constexpr std::size_t kEntryReservedOffset = 12;      // 2 bytes at +12: reserved, written as zero
 inline constexpr std::size_t kEntryFirstClusterOffset = 14;  // 2 bytes at +14: record cluster
 
 // Save record: the 32-byte save header, 32 reserved bytes, then the data of a
@@ -133,6 +134,25 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size,
 // and the bitmap.
 void WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const ByteBuffer& nameField,
                    const ByteBuffer& header, const ByteBuffer& data);
+
+// Removes the saves of `slots` from the directory (all 16 bytes of each slot
+// become zero) and frees the clusters that only they used: their bitmap bits
+// are cleared, the free count rises by the clusters that were marked used,
+// and the clusters are zeroed. Clusters outside the data area, and clusters
+// that a remaining listed save also names, are left as they are.
+void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots);
+
+// What a repair did and what it left for the user.
+struct MemsRepair {
+  std::vector<std::string> mended;     // empty when the image needed nothing
+  std::vector<std::string> remaining;  // problems a repair cannot mend, as CheckMemsImage reports them
+};
+
+// Rebuilds the bitmap and the free count from clusters 0-7 and the listed
+// saves' clusters in the data area, and zeroes bytes 12-13 of every slot.
+// Never moves, drops or rewrites a save: shared clusters and clusters out of
+// range stay and are reported as remaining.
+MemsRepair RepairMemsImage(ByteBuffer& image);
 
 // Problems that make an image inconsistent; empty when it is sound. At most
 // kMaxReportedProblems are described, then one line counts the rest.

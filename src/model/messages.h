@@ -23,6 +23,11 @@ inline constexpr std::string_view kBitmapFullForRecord = "存档位图数据已�
 inline constexpr std::string_view kBitmapFullForData = "存档位图空间不足!";
 inline constexpr std::string_view kSaveTooLarge = "存档过大，无法写入！";
 inline constexpr std::string_view kDamagedTarget = "目标存档已损坏，无法覆盖！";
+inline constexpr std::string_view kSelectSaveToDelete = "请先选中要删除的存档！";
+inline constexpr std::string_view kRepairQuestion = "是否修复存档文件？";
+inline constexpr std::string_view kRepairDone = "修复完成！";
+inline constexpr std::string_view kNothingToRepair = "存档文件无需修复。";
+inline constexpr std::string_view kCannotRepair = "无法修复：";
 inline constexpr std::string_view kSingleSaveFilter = "SAROO单存档（*.bin）|*.bin";
 
 // "存档列表1已满，无法继续写入！" and its pane 2 twin.
@@ -30,6 +35,9 @@ inline std::string ListFull(int pane) { return "存档列表" + std::to_string(p
 
 // "是否替换列表1已有存档？\r\n" and its pane 2 twin.
 inline std::string ReplaceQuestion(int pane) { return "是否替换列表" + std::to_string(pane) + "已有存档？\r\n"; }
+
+// "是否删除选中的N个存档？"
+inline std::string DeleteQuestion(std::size_t count) { return "是否删除选中的" + std::to_string(count) + "个存档？"; }
 
 // A failed write: the message, a line break and the path.
 inline std::string WriteFailed(std::string_view path) { return std::string(kWriteFailed) + "\r\n" + std::string(path); }

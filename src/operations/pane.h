@@ -30,6 +30,8 @@ struct Pane {
   std::string nextDataOffset;
   std::vector<SaveBlockEntry> saveTable;
   std::string blockUsage;
+  // What is wrong with the loaded image's allocation records; empty when sound.
+  std::vector<std::string> problems;
 
   // While set, imports change the image and the rows but leave the file alone;
   // whoever set it writes the file once and reloads (a transfer of many saves).

@@ -4,6 +4,7 @@
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/messages.h"
+#include "operations/image_care.h"
 #include "platform/file_io.h"
 #include "singlesave/converter.h"
 
@@ -56,6 +57,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.nextDataOffset = std::move(load.nextDataOffset);
   pane.saveTable = std::move(load.saveTable);
   pane.blockUsage = std::move(load.blockUsage);
+  pane.problems = CheckPane(pane);
   bench.host().PaneChanged(number);
   if (load.failedWrite) bench.host().ShowMessage(messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)));
 }

@@ -1,0 +1,100 @@
+#include "operations/image_care.h"
+
+#include <set>
+
+#include "model/conversions.h"
+#include "model/messages.h"
+#include "operations/file_writes.h"
+
+namespace quillmere {
+
+namespace {
+
+// Writes the patched image and shows the file again; false after a failed write.
+bool WriteAndReload(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  const bool written = WriteFileOrReport(bench.host(), pane.file, pane.image);
+  ReloadPane(bench, number);
+  return written;
+}
+
+std::string Lines(const std::vector<std::string>& lines, std::size_t most) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size() && i < most; ++i) text += "\r\n" + lines[i];
+  return text;
+}
+
+}  // namespace
+
+std::vector<int> SelectedSlots(const Pane& pane) {
+  const std::vector<mems::MemsSave> saves = mems::ListMemsSaves(pane.image);
+  std::set<int> taken;
+  std::vector<int> slots;
+  for (const int row : pane.selection) {
+    if (row < 0 || static_cast<std::size_t>(row) >= pane.rows.size()) continue;
+    const SaveEntry& entry = pane.rows[static_cast<std::size_t>(row)];
+    for (const mems::MemsSave& save : saves) {
+      if (taken.contains(save.slot)) continue;
+      const SaveEntry listed = mems::MemsRow(pane.image, save, pane.number);
+      if (listed.address() != entry.address() || listed.name() != entry.name()) continue;
+      taken.insert(save.slot);
+      slots.push_back(save.slot);
+      break;
+    }
+  }
+  return slots;
+}
+
+CareOutcome DeleteSaves(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  Host& host = bench.host();
+  if (!pane.Writable() || pane.image.empty()) return CareOutcome::kNothing;
+  if (pane.selection.empty()) {
+    host.ShowMessage(messages::kSelectSaveToDelete);
+    return CareOutcome::kNothing;
+  }
+  if (bench.state.interactive && !host.AskOkCancel(messages::DeleteQuestion(pane.selection.size()))) {
+    return CareOutcome::kNothing;
+  }
+  mems::DeleteMemsSaves(pane.image, SelectedSlots(pane));
+  return WriteAndReload(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
+}
+
+RepairResult RepairPane(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  Host& host = bench.host();
+  RepairResult result;
+  if (!pane.Writable() || pane.image.empty()) return result;
+  if (bench.state.interactive && !host.AskOkCancel(messages::kRepairQuestion)) return result;
+
+  ByteBuffer repaired = pane.image;
+  result.repair = mems::RepairMemsImage(repaired);
+  result.outcome = CareOutcome::kDone;
+  if (repaired != pane.image) {
+    pane.image = std::move(repaired);
+    if (!WriteAndReload(bench, number)) {
+      result.outcome = CareOutcome::kWriteFailed;
+      return result;
+    }
+  }
+  std::string report;
+  if (!result.repair.mended.empty()) report = std::string(messages::kRepairDone) + Lines(result.repair.mended, 10);
+  if (!result.repair.remaining.empty()) {
+    report += (report.empty() ? "" : "\r\n") + std::string(messages::kCannotRepair) + Lines(result.repair.remaining, 10);
+  }
+  host.ShowMessage(report.empty() ? std::string(messages::kNothingToRepair) : report);
+  return result;
+}
+
+std::vector<std::string> CheckPane(const Pane& pane) {
+  if (pane.image.empty()) return {};
+  switch (pane.kind) {
+    case ContainerKind::kMems: return mems::CheckMemsImage(pane.image);
+    case ContainerKind::kBkram:
+    case ContainerKind::kBup:
+    case ContainerKind::kSave: break;
+  }
+  return {};
+}
+
+}  // namespace quillmere

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "containers/mems_image.h"
+#include "operations/workbench.h"
+
+// Deleting saves from an SS_MEMS.BIN pane, and checking and repairing its
+// allocation records. Each writer changes the image only after it knows what
+// to do, writes once, and leaves the file as it was when the write fails.
+namespace quillmere {
+
+enum class CareOutcome {
+  kNothing,      // not an SS_MEMS.BIN pane, no image, nothing selected, or Cancel
+  kDone,         // written and reloaded (or, for a repair, nothing needed writing)
+  kWriteFailed,  // "写入文件失败！": the file and the pane are as they were
+};
+
+// The directory slots of the selected rows, found by address and name, so a
+// sorted list deletes the saves it shows.
+std::vector<int> SelectedSlots(const Pane& pane);
+
+// Deletes the selected saves: asks "是否删除选中的N个存档？" when interactive
+// ("请先选中要删除的存档！" when nothing is selected), then writes once and
+// reloads. Nothing is said on success.
+CareOutcome DeleteSaves(Workbench& bench, int pane);
+
+// Repairs the pane's image after asking (when interactive), writes it once if
+// anything changed, reloads, and reports what was mended and what was not.
+struct RepairResult {
+  CareOutcome outcome = CareOutcome::kNothing;
+  mems::MemsRepair repair;
+};
+RepairResult RepairPane(Workbench& bench, int pane);
+
+// The problems a pane's image has, for kinds that can be checked; empty when
+// it is consistent, missing, or of a kind without allocation records.
+std::vector<std::string> CheckPane(const Pane& pane);
+
+}  // namespace quillmere
