@@ -22,6 +22,7 @@
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
+#include "ui/map_window.h"
 #include "ui/save_rows_model.h"
 
 namespace quillmere::ui {
@@ -194,6 +195,8 @@ void MainWindow::BuildMainWindow() {
     connect(c.refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(pane); });
     connect(c.exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(*bench_, pane); });
     connect(c.import, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(*bench_, pane); });
+    connect(c.map, &QPushButton::clicked, this,
+            [this, pane] { OpenMapWindow(BuildAllocationMap(bench_->pane(pane)), this); });
   }
   connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });
