@@ -94,5 +94,21 @@ TEST_F(CliMapTest, RefusesWhatHasNoMap) {
   EXPECT_EQ(RunCliWith({"map", renamed.string(), "--kind", "mems"}).status, 0);
 }
 
+using CliMapSamples = testing::SamplesTest;
+
+// The emulator's one save spans blocks 2-78 in order; block 0 (the format
+// text) and block 1 are free.
+TEST_F(CliMapSamples, TheEmulatorSaveCoversItsSeventySevenBlocks) {
+  const auto run = RunCliWith({"map", (samples / "yabause-one-save" / "BKRAMSV.BIN").string(), "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["cells"], ".." + std::string("@") + std::string(76, '#') + std::string(528 - 79, '.'));
+  ASSERT_EQ(json["saves"].size(), 1u);
+  EXPECT_EQ(json["saves"][0]["name"], "DRACULAX_01");
+  std::vector<unsigned> units;
+  for (unsigned block = 2; block <= 78; ++block) units.push_back(block);
+  EXPECT_EQ(json["saves"][0]["units"], nlohmann::json(units));
+}
+
 }  // namespace
 }  // namespace quillmere
