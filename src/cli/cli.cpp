@@ -3,11 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <iomanip>
 #include <optional>
 
 #include "cli/console_host.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
+#include "operations/allocation_map.h"
 #include "operations/compacting.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
@@ -388,6 +390,54 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
 
+struct MapOptions {
+  std::string file;
+  std::string kind;
+  bool json = false;
+};
+
+// The allocation map the "MAP" button shows: '.' a free unit, '#' a used one,
+// '@' the first unit of a save; then each save with the units that blink for it.
+int Map(const MapOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  const auto kind = ResolveKind(options.kind, file, err);
+  if (!kind) return kUsage;
+  if (*kind == ContainerKind::kSave) {
+    err << "quillmere-cli: SS_SAVE.BIN has no allocation map (it has no clusters or blocks)\n";
+    return kFailed;
+  }
+  ConsoleHost host(err);
+  std::error_code ec;
+  Workbench bench(fs::current_path(ec), host);
+  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  const AllocationMap map = BuildAllocationMap(bench.pane(1));
+  const std::string cells = MapCellsText(map);
+
+  if (options.json) {
+    ordered_json saves = ordered_json::array();
+    for (const MapSaveEntry& save : map.saves) {
+      saves.push_back({{"name", save.name}, {"address", save.address}, {"units", save.blinkUnits}});
+    }
+    const ordered_json result = {{"unitSize", map.unitSize}, {"width", map.width}, {"rows", map.rows},
+                                 {"cells", cells},           {"saves", saves}};
+    out << Dump(result) << "\n";
+    return kDone;
+  }
+
+  out << map.caption << "\n";
+  const auto width = static_cast<std::size_t>(map.width);
+  for (std::size_t start = 0; start < cells.size(); start += width) {
+    out << std::setw(4) << start << " " << cells.substr(start, width) << "\n";
+  }
+  out << "\nName\tAddress\tUnits\n";
+  for (const MapSaveEntry& save : map.saves) {
+    out << save.name << "\t" << save.address << "\t";
+    for (std::size_t k = 0; k < save.blinkUnits.size(); ++k) out << (k ? " " : "") << save.blinkUnits[k];
+    out << "\n";
+  }
+  return kDone;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -467,6 +517,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App* repairCommand = app.add_subcommand("repair", "Rebuild an SS_MEMS.BIN image's bitmap and free count");
   repairCommand->add_option("IMAGE", repairImage, "an SS_MEMS.BIN image")->required();
 
+  MapOptions mapOptions;
+  CLI::App* mapCommand = app.add_subcommand("map", "Draw the allocation map of a container file");
+  mapCommand->add_option("FILE", mapOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN or SS_BUP.BIN")->required();
+  mapCommand->add_option("--kind", mapOptions.kind, "mems, bkram or bup (default: from the file name)");
+  mapCommand->add_flag("--json", mapOptions.json, "print one JSON object");
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -506,6 +562,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (checkCommand->parsed()) return Check(checkOptions, out, err);
   if (repairCommand->parsed()) return Repair(repairImage, out, err);
+  if (mapCommand->parsed()) return Map(mapOptions, out, err);
   return kUsage;
 }
 

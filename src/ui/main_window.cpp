@@ -24,6 +24,7 @@
 #include "platform/file_io.h"
 #include "ui/escape_closes_window.h"
 #include "ui/kind_combo_box.h"
+#include "ui/map_window.h"
 #include "ui/save_rows_model.h"
 
 namespace quillmere::ui {
@@ -196,6 +197,8 @@ void MainWindow::BuildMainWindow() {
     connect(c.exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(*bench_, pane); });
     connect(c.import, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(*bench_, pane); });
     connect(c.compact, &QPushButton::clicked, this, [this, pane] { CompactPane(*bench_, pane); });
+    connect(c.map, &QPushButton::clicked, this,
+            [this, pane] { OpenMapWindow(BuildAllocationMap(bench_->pane(pane)), this); });
   }
   connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "containers/pane_load.h"
+#include "model/byte_buffer.h"
+#include "operations/pane.h"
+
+// The allocation map: a pane's container drawn as a grid with one cell per
+// allocation unit (a 1024-byte cluster of SS_MEMS.BIN, a 64-byte block of
+// backup RAM), and the saves whose units a user can make blink.
+namespace quillmere {
+
+// What a cell of the map shows.
+enum class MapImage : std::uint8_t {
+  kNone,   // unit free, or outside the container
+  kUsed,   // unit in use
+  kFirst,  // first unit of a listed save
+  kBlink,  // unit of the chosen save, in the red half of its blink
+};
+
+// A rectangle in pixels.
+struct MapRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Where the map window and its two children lie: the window on the screen
+// (its frame), the grid and the name list in its client area.
+struct MapGeometry {
+  MapRect window;
+  MapRect grid;
+  MapRect names;
+};
+
+inline constexpr int kMapColumnZeroWidth = 1;  // the grid's first column carries nothing
+inline constexpr int kMapCellWidth = 16;
+inline constexpr int kMapImageWidth = 16;
+inline constexpr int kMapImageHeight = 15;
+
+// One save of the map, in name-list order.
+struct MapSaveEntry {
+  std::string name;
+  std::string address;   // upper-case hex byte offset of the save's first unit
+  std::string unitList;  // its further units, 4 upper-case hex digits each
+  int unitCount = 0;     // clusters (cluster map) or blocks (block map); not drawn
+  // The units that blink: the first unit, then the listed ones, each once,
+  // and only those that have a cell in the container's part of the grid.
+  std::vector<std::uint32_t> blinkUnits;
+  // The first unit, when it has such a cell; it is the one marked.
+  std::optional<std::uint32_t> firstUnit;
+};
+
+struct AllocationMap {
+  std::string caption;
+  std::uint32_t unitSize = 0;
+  int width = 0;  // units per grid row
+  int rows = 0;
+  // Units below this lie in the container and may be drawn; the cells past it
+  // (blocks 512-527 of the block map) stay blank.
+  std::uint32_t unitLimit = 0;
+  MapGeometry geometry;
+  std::vector<MapImage> cells;  // rows * width, unit u at index u
+  std::vector<MapSaveEntry> saves;
+
+  std::size_t CellCount() const { return cells.size(); }
+  // The grid row that shows `unit`.
+  int RowOf(std::uint32_t unit) const { return width > 0 ? static_cast<int>(unit / static_cast<std::uint32_t>(width)) : 0; }
+};
+
+// The cluster map of an SS_MEMS.BIN image: 252 rows of 32 clusters drawn
+// from the bitmap, and one entry per directory slot with a name and a record
+// cluster, in slot order. An empty image (a missing file) gives blank rows
+// and no saves.
+AllocationMap BuildClusterMap(const ByteBuffer& image);
+
+// The block map of a backup RAM: 24 rows of 22 blocks drawn from the "0"/"1"
+// usage text, and one entry per save of the save table, in its order.
+AllocationMap BuildBlockMap(const std::string& blockUsage, const std::vector<SaveBlockEntry>& saveTable);
+
+// The map a pane's "MAP" button shows: the cluster map for SS_MEMS.BIN, the
+// block map for every other kind. Built from the pane's image, usage text and
+// save table alone, never from its rows, so sorting the pane changes nothing.
+AllocationMap BuildAllocationMap(const Pane& pane);
+
+// One cell to repaint.
+struct MapPaint {
+  std::uint32_t unit = 0;
+  MapImage image = MapImage::kNone;
+  bool operator==(const MapPaint&) const = default;
+};
+
+// The paints of one half of a save's blink cycle, to be applied in order.
+// Red: every blink unit red. Normal: every blink unit used, then the first
+// unit marked, so the save ends green with its first cell marked.
+std::vector<MapPaint> BlinkPaints(const MapSaveEntry& save, bool red);
+
+// The grid as text, one character per cell: '.' blank, '#' used, '@' first.
+std::string MapCellsText(const AllocationMap& map);
+
+}  // namespace quillmere

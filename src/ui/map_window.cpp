@@ -1,0 +1,187 @@
+#include "ui/map_window.h"
+
+#include <QAbstractItemDelegate>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPainter>
+#include <QPointer>
+#include <QTableView>
+
+#include "ui/main_window.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+const QColor kUsedGreen(34, 177, 76);
+const QColor kFirstYellow(255, 242, 0);
+const QColor kRed(237, 28, 36);
+
+// The frame a classic Windows caption and border take from the window's size.
+constexpr int kFrameWidth = 6;
+constexpr int kFrameHeight = 25;
+
+QPixmap SolidCell(const QColor& colour) {
+  QPixmap pixmap(kMapImageWidth, kMapImageHeight);
+  pixmap.fill(colour);
+  return pixmap;
+}
+
+// Paints a cell's image at the cell's top-left corner, on white, without the
+// padding or selection a styled item would add.
+class MapCellDelegate : public QAbstractItemDelegate {
+ public:
+  using QAbstractItemDelegate::QAbstractItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    painter->fillRect(option.rect, Qt::white);
+    const QVariant image = index.data(Qt::DecorationRole);
+    if (image.canConvert<QPixmap>()) {
+      painter->save();
+      painter->setClipRect(option.rect);
+      painter->drawPixmap(option.rect.topLeft(), image.value<QPixmap>());
+      painter->restore();
+    }
+  }
+  QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+    return {kMapCellWidth, kMapImageHeight + 1};
+  }
+};
+
+}  // namespace
+
+QPixmap MapCellPixmap(MapImage image) {
+  static const QPixmap used = SolidCell(kUsedGreen);
+  static const QPixmap blink = SolidCell(kRed);
+  static const QPixmap first = [] {
+    QPixmap pixmap = SolidCell(kFirstYellow);
+    QPainter painter(&pixmap);
+    painter.fillRect(4, 3, 9, 9, kRed);
+    return pixmap;
+  }();
+  switch (image) {
+    case MapImage::kUsed: return used;
+    case MapImage::kFirst: return first;
+    case MapImage::kBlink: return blink;
+    case MapImage::kNone: break;
+  }
+  return {};
+}
+
+MapGridModel::MapGridModel(int width, std::vector<MapImage> cells, QObject* parent)
+    : QAbstractTableModel(parent), width_(width), cells_(std::move(cells)) {}
+
+int MapGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || width_ <= 0 ? 0 : static_cast<int>(cells_.size()) / width_;
+}
+
+int MapGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : width_ + 1; }
+
+QVariant MapGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.column() == 0) return {};
+  const std::size_t unit = static_cast<std::size_t>(index.row()) * static_cast<std::size_t>(width_) +
+                           static_cast<std::size_t>(index.column() - 1);
+  if (unit >= cells_.size()) return {};
+  const MapImage image = cells_[unit];
+  if (role == Qt::UserRole) return static_cast<int>(image);
+  if (role == Qt::DecorationRole && image != MapImage::kNone) return MapCellPixmap(image);
+  return {};
+}
+
+QModelIndex MapGridModel::IndexOf(std::uint32_t unit) const {
+  if (unit >= cells_.size()) return {};
+  const auto w = static_cast<std::uint32_t>(width_);
+  return index(static_cast<int>(unit / w), static_cast<int>(unit % w) + 1);
+}
+
+void MapGridModel::Paint(const std::vector<MapPaint>& paints) {
+  for (const MapPaint& paint : paints) {
+    const QModelIndex at = IndexOf(paint.unit);
+    if (!at.isValid()) continue;
+    cells_[paint.unit] = paint.image;
+    emit dataChanged(at, at, {Qt::DecorationRole, Qt::UserRole});
+  }
+}
+
+MapWindow::MapWindow(AllocationMap map, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      map_(std::move(map)) {
+  const MapGeometry& g = map_.geometry;
+  setObjectName("mapWindow");
+  setWindowTitle(QString::fromStdString(map_.caption));
+  setFixedSize(g.window.width - kFrameWidth, g.window.height - kFrameHeight);
+  move(g.window.x, g.window.y);
+  setSizeGripEnabled(false);
+  ApplyWindowFont(*this);
+
+  grid_ = new QTableView(this);
+  grid_->setObjectName("mapGrid");
+  grid_->setGeometry(g.grid.x, g.grid.y, g.grid.width, g.grid.height);
+  model_ = new MapGridModel(map_.width, map_.cells, grid_);
+  grid_->setModel(model_);
+  grid_->setItemDelegate(new MapCellDelegate(grid_));
+  grid_->setShowGrid(true);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->horizontalHeader()->setMinimumSectionSize(kMapColumnZeroWidth);
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setMinimumSectionSize(1);
+  grid_->verticalHeader()->setDefaultSectionSize(kMapImageHeight + 1);
+  grid_->setColumnWidth(0, kMapColumnZeroWidth);
+  for (int column = 1; column <= map_.width; ++column) grid_->setColumnWidth(column, kMapCellWidth);
+
+  names_ = new QListWidget(this);
+  names_->setObjectName("mapNames");
+  names_->setGeometry(g.names.x, g.names.y, g.names.width, g.names.height);
+  names_->setSelectionMode(QAbstractItemView::SingleSelection);
+  names_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  for (const MapSaveEntry& save : map_.saves) names_->addItem(QString::fromStdString(save.name));
+  connect(names_, &QListWidget::currentRowChanged, this, &MapWindow::ChooseSave);
+
+  blinkTimer_ = new QTimer(this);
+  blinkTimer_->setObjectName("blinkTimer");
+  blinkTimer_->setInterval(kBlinkHalfMs);
+  connect(blinkTimer_, &QTimer::timeout, this, &MapWindow::OnBlinkTick);
+}
+
+void MapWindow::ChooseSave(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= map_.saves.size() || index + 1 == chosen_) return;
+  // The previous save goes back to green with its first cell marked before
+  // the next one turns red, so a unit both share ends up red.
+  if (chosen_ != 0) model_->Paint(BlinkPaints(map_.saves[static_cast<std::size_t>(chosen_ - 1)], false));
+  chosen_ = index + 1;
+  const MapSaveEntry& save = map_.saves[static_cast<std::size_t>(index)];
+  const auto shown = save.firstUnit ? save.firstUnit
+                     : save.blinkUnits.empty() ? std::nullopt
+                                               : std::optional<std::uint32_t>(save.blinkUnits.front());
+  if (shown) grid_->scrollTo(model_->IndexOf(*shown));
+  red_ = true;
+  model_->Paint(BlinkPaints(save, red_));
+  blinkTimer_->start();
+}
+
+void MapWindow::OnBlinkTick() {
+  if (chosen_ == 0) return;
+  red_ = !red_;
+  model_->Paint(BlinkPaints(map_.saves[static_cast<std::size_t>(chosen_ - 1)], red_));
+}
+
+MapWindow* OpenMapWindow(AllocationMap map, QWidget* owner) {
+  auto* window = new MapWindow(std::move(map), owner);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowModality(Qt::ApplicationModal);
+  QPointer<QWidget> behind(owner);
+  QObject::connect(window, &QDialog::finished, owner, [behind] {
+    if (!behind) return;
+    behind->raise();
+    behind->activateWindow();
+  });
+  window->show();
+  return window;
+}
+
+}  // namespace quillmere::ui
