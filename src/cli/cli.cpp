@@ -16,6 +16,7 @@
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
+#include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 
 namespace quillmere::cli {
@@ -229,7 +230,9 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   ConsoleHost host(err);
   std::error_code ec;
   Workbench bench(fs::current_path(ec), host);
+  const ExportForm form = options.format == "bup" ? ExportForm::kBup : ExportForm::kSaroo;
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
+  bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
   if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
   if (!rows) return kFailed;
@@ -238,7 +241,7 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   bench.state.interactive = false;
   for (const int row : *rows) {
     bench.state.transferRow = row;
-    const ExportResult result = ExportSingleSave(bench, 1);
+    const ExportResult result = ExportSingleSave(bench, 1, form);
     if (result.outcome == ExportOutcome::kWritten) out << platform::PathToUtf8(result.path) << "\n";
     else status = kFailed;
   }
@@ -470,9 +473,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::Option* exportAll = exportCommand->add_flag("--all", exportOptions.all, "export every save");
   exportRow->excludes(exportAll);
   exportCommand->add_option("--kind", exportOptions.kind, "mems, bkram, bup or save (default: from the file name)");
-  exportCommand->add_option("--format", exportOptions.format, "the single-save form: saroo")
-      ->check(CLI::IsMember({"saroo"}));
-  exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO)");
+  exportCommand->add_option("--format", exportOptions.format, "the single-save form: saroo or bup")
+      ->check(CLI::IsMember({"saroo", "bup"}));
+  exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO, or ./BUP)");
 
   ImportOptions importOptions;
   CLI::App* importCommand = app.add_subcommand("import", "Import SAROO single saves into an SS_MEMS.BIN image");

@@ -105,6 +105,13 @@ GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
   return save;
 }
 
+std::uint32_t BlocksOccupied(std::uint32_t size) {
+  if (size <= kFirstBlockDataLimit) return 1;
+  // 30 + 60k stream bytes hold 2k + 2 list bytes and the data.
+  constexpr std::uint64_t kPerBlock = kFurtherBlockStream - kListEntrySize;
+  return static_cast<std::uint32_t>(1 + (std::uint64_t{size} - kFirstBlockDataLimit + kPerBlock - 1) / kPerBlock);
+}
+
 std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) / 64; }
 
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {

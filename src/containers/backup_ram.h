@@ -80,6 +80,11 @@ ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock);
 // after the block list (fewer where its blocks end).
 GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset);
 
+// Blocks a save of `size` bytes occupies: its first block and the further
+// blocks that its list (2 bytes each), the list's 0 entry and the data need,
+// 30 stream bytes in the first block and 60 in each further one.
+std::uint32_t BlocksOccupied(std::uint32_t size);
+
 // Blocks a save of `size` bytes counts against the remaining space.
 std::int64_t SpaceTaken(std::uint32_t size);
 

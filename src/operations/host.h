@@ -21,7 +21,8 @@ class Host {
   virtual void ShowMessage(std::string_view text) = 0;
   // The same box with OK and Cancel; true for OK.
   virtual bool AskOkCancel(std::string_view text) = 0;
-  // An open-file dialog. `filter` is "description|pattern". Nothing on cancel.
+  // An open-file dialog. `filter` is "description|pattern", with more pairs
+  // after further bars for a choice of filters. Nothing on cancel.
   virtual std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
                                                             const std::filesystem::path& initialFolder) = 0;
   // Shows the file selected in the system's file browser. False when no file

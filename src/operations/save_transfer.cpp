@@ -11,6 +11,7 @@
 #include "model/save_header.h"
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
+#include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
 
 namespace quillmere {
@@ -76,7 +77,7 @@ ByteBuffer SingleSaveOf(const GatheredSave& save) {
   return singlesave::BuildSarooSingleSave(save.nameField, save.size, save.commentField, save.date, save.data);
 }
 
-ExportResult ExportSingleSave(Workbench& bench, int number) {
+ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   const Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
   std::size_t row = 0;
@@ -101,20 +102,23 @@ ExportResult ExportSingleSave(Workbench& bench, int number) {
   }
 
   // No save name can lead the write out of the folder.
-  const fs::path path = bench.sarooFolder / platform::PathFromUtf8(SafeFileName(name) + ".bin");
-  platform::EnsureDirectory(bench.sarooFolder);
+  const bool bup = form == ExportForm::kBup;
+  const fs::path& folder = bup ? bench.bupFolder : bench.sarooFolder;
+  const fs::path path = folder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : ".bin"));
+  if (bup) file = singlesave::BupFromSaroo(file);
+  platform::EnsureDirectory(folder);
   if (!WriteFileOrReport(bench.host(), path, file)) return {ExportOutcome::kWriteFailed, path};
   if (state.interactive) RevealWrittenFile(bench.host(), path);
   state.transferPath = path;
   return {ExportOutcome::kWritten, path};
 }
 
-std::string SourceNameOf(const fs::path& file) {
+std::string SourceNameOf(const fs::path& file, std::string_view extension) {
   const std::string name = platform::PathToUtf8(file.filename());
   std::string lower = name;
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return name.substr(0, lower.find(".bin"));
+  return name.substr(0, lower.find(extension));
 }
 
 ImportResult ImportSingleSave(Workbench& bench, int number) {
@@ -143,7 +147,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number) {
     auto read = ReadFileOrReport(host, source);
     if (!read) return {ImportOutcome::kRefused, SourceNameOf(source)};
     single = std::move(*read);
-    result.name = SourceNameOf(source);
+    const bool bup = singlesave::IsBupSingleSave(single);
+    if (bup) single = singlesave::SarooFromBup(single);
+    result.name = SourceNameOf(source, bup ? ".bup" : ".bin");
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
     host.ShowMessage(messages::kNotSarooSingleSave);

@@ -31,12 +31,19 @@ GatheredSave GatherSave(const Pane& pane, std::size_t row);
 // The SAROO single save of a gathered save.
 ByteBuffer SingleSaveOf(const GatheredSave& save);
 
+// The single-save forms a save can be exported in.
+enum class ExportForm {
+  kSaroo,  // NAME.bin in bench.sarooFolder
+  kBup,    // NAME.BUP in bench.bupFolder
+};
+
 // Exports one save of the pane as a SAROO single save named after the save
-// (made safe for a file name) into bench.sarooFolder. Interactive: the first
+// (made safe for a file name) into bench.sarooFolder, or as a .BUP into
+// bench.bupFolder. Interactive: the first
 // selected row, and the file browser shows the file afterwards. Otherwise
 // `transferRow`, and nothing is shown. While compacting, an SS_MEMS.BIN save
 // is collected in memory instead.
-ExportResult ExportSingleSave(Workbench& bench, int pane);
+ExportResult ExportSingleSave(Workbench& bench, int pane, ExportForm form = ExportForm::kSaroo);
 
 enum class ImportOutcome {
   kNothing,      // no image, not an SS_MEMS.BIN pane, or the dialog was cancelled
@@ -53,10 +60,11 @@ struct ImportResult {
 };
 
 // The name a single-save file is listed under: its own name up to the first
-// ".bin" in any letter case (the whole name when there is none).
-std::string SourceNameOf(const std::filesystem::path& file);
+// `extension` in any letter case (the whole name when there is none).
+std::string SourceNameOf(const std::filesystem::path& file, std::string_view extension = ".bin");
 
-// Imports one SAROO single save into the pane's SS_MEMS.BIN image: from a
+// Imports one SAROO single save (or a .BUP, turned into one in memory, listed
+// under its name before ".bup") into the pane's SS_MEMS.BIN image: from a
 // file picked in a dialog (interactive), from `transferPath` (transfers), or
 // from `pendingImage` (compacting). A save whose name is listed replaces that
 // save after an OK per matching row (interactive) or when overwriting on

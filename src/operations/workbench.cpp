@@ -6,6 +6,7 @@
 #include "model/messages.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
+#include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 
 namespace quillmere {
@@ -15,7 +16,9 @@ std::string Pane::HintText() const {
 }
 
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
-    : sarooFolder(singlesave::SarooFolder(programDirectory)), programDirectory_(std::move(programDirectory)), host_(host) {
+    : sarooFolder(singlesave::SarooFolder(programDirectory)),
+      bupFolder(singlesave::BupFolder(programDirectory)),
+      programDirectory_(std::move(programDirectory)), host_(host) {
   panes_[0].number = 1;
   panes_[0].folder = programDirectory_;
   panes_[1].number = 2;

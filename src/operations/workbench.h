@@ -26,6 +26,7 @@ class Workbench {
 
   // Where exports go: the program's SAROO folder unless a caller names another.
   std::filesystem::path sarooFolder;
+  std::filesystem::path bupFolder;
 
   SaveOperationState state;
   bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"

@@ -59,11 +59,12 @@ bool OpenFolderWithLauncher(const QString& folder) {
 
 }  // namespace
 
-QString DialogFilter(std::string_view filter) {
-  const QString text = ToQString(filter);
-  const qsizetype bar = text.indexOf('|');
-  if (bar < 0) return text;
-  return text.left(bar) + " (" + text.mid(bar + 1).replace(';', ' ') + ")";
+QStringList DialogFilters(std::string_view filter) {
+  const QStringList parts = ToQString(filter).split('|');
+  if (parts.size() < 2) return parts;
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  return filters;
 }
 
 void QtHost::ShowMessage(std::string_view text) { RunMessageBox(parent_, text, QMessageBox::Ok); }
@@ -78,7 +79,7 @@ void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const s
   dialog.setFileMode(QFileDialog::ExistingFile);
   // The description already names its pattern; Qt would show it a second time.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(DialogFilter(filter));
+  dialog.setNameFilters(DialogFilters(filter));
   // Given a folder that is not there, Qt would open its parent with the
   // folder's name typed in as a file name.
   std::error_code error;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QStringList>
 
 #include "operations/host.h"
 
@@ -28,9 +30,9 @@ class QtHost : public Host {
   QWidget* parent_;
 };
 
-// "description|pattern" as a Qt file-dialog filter: "description (pattern)".
-// The dialog is told to show only the description.
-QString DialogFilter(std::string_view filter);
+// "description|pattern" pairs as Qt file-dialog filters, "description (pattern)".
+// The dialog is told to show only the descriptions.
+QStringList DialogFilters(std::string_view filter);
 
 // The open-file dialog for `filter`, showing `initialFolder`, or the program
 // folder where that folder does not exist, with an empty file name.

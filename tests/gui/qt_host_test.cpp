@@ -41,13 +41,15 @@ class QtHostTest : public QObject {
       const char* filter;
       std::filesystem::path folder;
       std::filesystem::path opensIn;
-      QString shown;
+      QStringList shown;
     };
     const Case cases[] = {
-        {"SSF单存档文件（*.bin）|*.bin", dir / "SSF", dir / "SSF", "SSF单存档文件（*.bin）"},
-        {"SAROO单存档（*.bin）|*.bin", dir / "SAROO", dir / "SAROO", "SAROO单存档（*.bin）"},
-        {"SSF单存档文件（*.bin）|*.bin", dir / "BUP", dir.path(), "SSF单存档文件（*.bin）"},
-        {"SAROO单存档（*.bin）|*.bin", dir / "GAME.bin", dir.path(), "SAROO单存档（*.bin）"},
+        {"SSF单存档文件（*.bin）|*.bin", dir / "SSF", dir / "SSF", {"SSF单存档文件（*.bin）"}},
+        {"SAROO单存档（*.bin）|*.bin", dir / "SAROO", dir / "SAROO", {"SAROO单存档（*.bin）"}},
+        {"SSF单存档文件（*.bin）|*.bin", dir / "BUP", dir.path(), {"SSF单存档文件（*.bin）"}},
+        {"SAROO单存档（*.bin）|*.bin", dir / "GAME.bin", dir.path(), {"SAROO单存档（*.bin）"}},
+        {"SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup", dir / "SAROO", dir / "SAROO",
+         {"SAROO单存档（*.bin）", "BUP存档（*.bup）"}},
     };
     quillmere::testing::WriteFile(dir / "GAME.bin", quillmere::ByteBuffer(4, 0));
     for (const Case& c : cases) {
@@ -58,8 +60,9 @@ class QtHostTest : public QObject {
       QCOMPARE(dialog.directory().absolutePath(), Text(c.opensIn));
       auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
       QVERIFY(types);
-      QCOMPARE(types->count(), 1);
-      QCOMPARE(types->itemText(0), c.shown);
+      QStringList shown;
+      for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+      QCOMPARE(shown, c.shown);
       QCOMPARE(dialog.findChild<QLineEdit*>("fileNameEdit")->text(), QString());
       if (c.folder == c.opensIn) {
         auto* list = dialog.findChild<QListView*>("listView");

@@ -1,0 +1,59 @@
+#include "singlesave/bup_file.h"
+
+#include "containers/backup_ram.h"
+#include "model/conversions.h"
+#include "platform/file_io.h"
+#include "singlesave/single_save_file.h"
+
+namespace quillmere::singlesave {
+
+namespace fs = std::filesystem;
+using Bup = BupSingleSaveFile;
+using Saroo = SarooSingleSaveFile;
+
+fs::path BupFolder(const fs::path& programDirectory) {
+  return programDirectory / platform::PathFromUtf8(std::string(kBupFolderName));
+}
+
+bool IsBupSingleSave(const ByteBuffer& file) {
+  return file.Slice(Bup::kMagicOffset, Bup::kMagic.size()) == ByteBuffer::FromText(Bup::kMagic);
+}
+
+ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
+  const std::uint32_t size = ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0);
+  const std::uint32_t date = ZeroFilledField(saroo, Saroo::kDateOffset, 4).ReadU32(0);
+  ByteBuffer bup(Bup::kHeaderSize, 0);
+  bup.Write(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
+  // The last name byte and the comment's byte 10 become the zero terminators.
+  bup.Write(Bup::kNameOffset, ZeroFilledField(saroo, Saroo::kNameOffset, Bup::kNameSize - 1));
+  bup.Write(Bup::kCommentOffset, ZeroFilledField(saroo, Saroo::kCommentOffset, Bup::kCommentSize - 1));
+  bup.WriteBE(Bup::kLanguageOffset, saroo.At(Saroo::kCommentOffset + Saroo::kCommentSize - 1), 1);
+  bup.WriteBE(Bup::kDateOffset, date, 4);
+  bup.WriteBE(Bup::kSizeOffset, size, 4);
+  bup.WriteBE(Bup::kBlockCountOffset, std::min<std::uint64_t>(backup_ram::BlocksOccupied(size), 0xFFFF), 2);
+  bup.WriteBE(Bup::kDateAgainOffset, date, 4);
+  bup.Append(ZeroFilledField(saroo, Saroo::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
+  return bup;
+}
+
+ByteBuffer SarooFromBup(const ByteBuffer& bup) {
+  const std::uint32_t size = ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0);
+  ByteBuffer comment = ZeroFilledField(bup, Bup::kCommentOffset, Bup::kCommentSize - 1);
+  comment.Append(1, 0);
+  comment.Append(1, bup.At(Bup::kLanguageOffset));
+  return BuildSarooSingleSave(ZeroFilledField(bup, Bup::kNameOffset, Bup::kNameSize), size, comment,
+                              ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0),
+                              ZeroFilledField(bup, Bup::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
+}
+
+SingleSaveRow BupRow(const ByteBuffer& bup) {
+  SingleSaveRow row;
+  row.cell(SingleSaveColumn::kName) = DecodeName(bup.Slice(Bup::kNameOffset, Bup::kNameSize));
+  row.cell(SingleSaveColumn::kComment) = DecodeComment(bup.Slice(Bup::kCommentOffset, Bup::kCommentSize));
+  row.cell(SingleSaveColumn::kDate) =
+      FormatSaveDate(SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)));
+  row.cell(SingleSaveColumn::kSize) = Decimal(ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0));
+  return row;
+}
+
+}  // namespace quillmere::singlesave
