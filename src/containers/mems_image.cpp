@@ -95,9 +95,11 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
   // The directory after the highest in-use slot. A damaged directory can point
   // a record into clusters 1-7; that record is kept like any other save.
   ZeroOutside(cleared, listing.nextEntryPosition - 1, kDataAreaOffset, occupied);
-  if (listing.nextDataOffset >= 0) {
-    ZeroOutside(cleared, static_cast<std::size_t>(listing.nextDataOffset), cleared.size(), occupied);
-  }
+  // The data area from where the highest slot's save ends. A damaged record
+  // in clusters 1-7 puts that end inside the directory, which the data step
+  // must never reach: only the step above clears slots.
+  const std::size_t dataFrom = static_cast<std::size_t>(std::max<std::int64_t>(listing.nextDataOffset, kDataAreaOffset));
+  ZeroOutside(cleared, dataFrom, cleared.size(), occupied);
   return cleared;
 }
 
@@ -109,7 +111,7 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
   load.nextEntryPosition = listing.nextEntryPosition;
   load.nextDataOffset = OffsetToHex(listing.nextDataOffset);
 
-  // An unreadable file gives an empty image, which must never be written back.
+  // An empty file has nothing to clear and is never rewritten.
   if (clearUnused && !load.image.empty()) {
     ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
     if (cleared != load.image) {

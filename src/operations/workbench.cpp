@@ -53,6 +53,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.saveTable = std::move(load.saveTable);
   pane.blockUsage = std::move(load.blockUsage);
   bench.host().PaneChanged(number);
+  if (load.refusal) bench.host().ShowMessage(*load.refusal);
   if (load.failedWrite) bench.host().ShowMessage(messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)));
 }
 
