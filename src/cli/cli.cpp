@@ -91,19 +91,22 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   if (options.json) {
-    ordered_json saves = ordered_json::array();
+    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
+    result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
+    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
+    // "saves" comes last and is printed one save at a time: a large backup-RAM
+    // file lists tens of thousands of them.
+    std::string head = Dump(result);
+    head.pop_back();
+    out << head << ",\"saves\":[";
     for (std::size_t i = 0; i < load.rows.size(); ++i) {
       const SaveEntry& row = load.rows[i];
       ordered_json save = {{"num", std::stoll(row.num())}, {"name", row.name()}, {"address", row.address()},
                            {"comment", row.comment()},      {"date", row.date()}, {"size", std::stoull(row.size())}};
       if (i < load.saveTable.size()) save["blocks"] = load.saveTable[i].blocks;
-      saves.push_back(save);
+      out << (i ? "," : "") << Dump(save);
     }
-    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
-    result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
-    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
-    result["saves"] = saves;
-    out << Dump(result) << "\n";
+    out << "]}\n";
     return kDone;
   }
 

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <mutex>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -21,7 +20,7 @@
 #endif
 
 #ifndef _WIN32
-#include <csignal>
+#include <signal.h>
 #include <sys/stat.h>
 #endif
 
@@ -174,8 +173,12 @@ bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
 #else
   // Past a file-size limit (ulimit -f) the write must fail like any other, so
   // the temporary file is removed, rather than end the program by SIGXFSZ.
-  static std::once_flag ignoreFileSizeSignal;
-  std::call_once(ignoreFileSizeSignal, [] { std::signal(SIGXFSZ, SIG_IGN); });
+  // Set on every write (sigaction is thread-safe), so that code which saved
+  // and restored the old disposition cannot undo it.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
   // The new file keeps the permissions of the one it replaces.
   std::optional<mode_t> mode;
   struct stat existing {};
