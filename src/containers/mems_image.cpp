@@ -129,13 +129,14 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   std::vector<std::string> problems;
   std::size_t unreported = 0;
-  // A wrecked image can disagree on every cluster; the first problems tell enough.
-  auto report = [&](std::string problem) {
-    if (problems.size() < kMaxReportedProblems) problems.push_back(std::move(problem));
+  // A wrecked image can disagree on every cluster; the first problems tell
+  // enough, and the rest are only counted, without building their text.
+  auto report = [&](auto describe) {
+    if (problems.size() < kMaxReportedProblems) problems.push_back(describe());
     else ++unreported;
   };
   if (image.size() != kImageSize) {
-    report("image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize));
+    report([&] { return "image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize); });
   }
   const MemsListing listing = ListMemsImage(image, 1);
   std::vector<int> owner(kClusterCount, 0);
@@ -143,10 +144,12 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   for (const MemsSave& save : listing.saves) {
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        report("slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area");
+        report([&] { return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area"; });
       } else if (owner[cluster] != 0) {
-        report("slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
-               Decimal(owner[cluster]));
+        report([&] {
+          return "slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
+                 Decimal(owner[cluster]);
+        });
       } else {
         owner[cluster] = save.slot;
       }
@@ -157,12 +160,14 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      report("bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it"));
+      report([&] {
+        return "bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it");
+      });
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - used) {
-    report("free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free");
+    report([&] { return "free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free"; });
   }
   if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
