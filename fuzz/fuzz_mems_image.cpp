@@ -1,39 +1,56 @@
 // Any bytes as an SS_MEMS.BIN image: listing and clearing must stay in
-// bounds, and clearing must keep every listed save and be idempotent.
+// bounds, and clearing must keep every listed save, touch clusters 0-7 only
+// in directory slots not in use, and be idempotent.
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 
 #include "containers/mems_image.h"
 
 using quillmere::ByteBuffer;
 namespace mems = quillmere::mems;
 
+namespace {
+
+// Small inputs are tiled over a model of the image: the header, the
+// directory and the first records, 128 clusters in all. The layout code
+// reads whatever length it is given, and a full 8 MiB image per input would
+// spend each run allocating and comparing megabytes nobody points into.
+constexpr std::size_t kModelSize = 128 * mems::kClusterSize;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // Small inputs are spread over a full image: the header and directory from
-  // the input, the rest repeated, so records and cluster lists are reached.
   ByteBuffer image(std::vector<std::uint8_t>(data, data + size));
-  if (size > 0 && size < 0x2000 && data[0] & 1) {
-    std::vector<std::uint8_t> full(mems::kImageSize);
-    std::copy(data, data + size, full.begin());
-    // Tile by doubling: a byte-by-byte fill of 8 MiB would dominate each run.
-    for (std::size_t filled = size; filled < full.size(); filled *= 2) {
-      std::copy_n(full.begin(), std::min(filled, full.size() - filled), full.begin() + static_cast<std::ptrdiff_t>(filled));
+  if (size > 0 && size < kModelSize && data[0] & 1) {
+    std::vector<std::uint8_t> model(kModelSize);
+    for (std::size_t filled = 0; filled < model.size(); filled += size) {
+      std::copy_n(data, std::min(size, model.size() - filled), model.begin() + static_cast<std::ptrdiff_t>(filled));
     }
-    image = ByteBuffer(std::move(full));
+    image = ByteBuffer(std::move(model));
   }
-  const mems::MemsListing listing = mems::ListMemsImage(image, 1 + (size & 1));
+  const int pane = 1 + static_cast<int>(size & 1);
+  const mems::MemsListing listing = mems::ListMemsImage(image, pane);
   const ByteBuffer cleared = mems::ClearUnusedSpace(image, listing);
   assert(cleared.size() == image.size());
+  std::set<int> listedSlots;
   for (const mems::MemsSave& save : listing.saves) {
+    listedSlots.insert(save.slot);
     for (const std::uint32_t cluster : save.clusters) {
       const std::size_t at = std::min(std::size_t{cluster} * mems::kClusterSize, image.size());
       const std::size_t length = std::min(mems::kClusterSize, image.size() - at);
       assert(std::equal(image.data() + at, image.data() + at + length, cleared.data() + at));
     }
   }
-  const mems::MemsListing again = mems::ListMemsImage(cleared, 1 + (size & 1));
+  const std::size_t reserved = std::min(image.size(), mems::kDataAreaOffset);
+  for (std::size_t at = 0; at < reserved; ++at) {
+    if (image[at] == cleared[at]) continue;
+    assert(at >= mems::kDirectoryOffset);
+    assert(!listedSlots.contains(static_cast<int>((at - mems::kDirectoryOffset) / mems::kDirectoryEntrySize) + 1));
+  }
+  const mems::MemsListing again = mems::ListMemsImage(cleared, pane);
   assert(again.rows == listing.rows);
   assert(mems::ClearUnusedSpace(cleared, again) == cleared);
   mems::CheckMemsImage(image);

@@ -201,7 +201,9 @@ TEST(ConverterRows, SsfRowShowsTheFileAsItIs) {
   EXPECT_EQ(singlesave::SsfRow("/x/E.bin", ByteBuffer{'A', 'B'}).comment(), "AB");
   EXPECT_EQ(singlesave::SsfRow("/x/E.bin", ByteBuffer(14, 0x41)).size(), "0");
   TempDir dir;
-  EXPECT_EQ(singlesave::ShowSsfFile(dir / "E.bin"), singlesave::SsfRow(platform::PathToUtf8(dir / "E.bin"), {}));
+  ScriptedHost host;
+  EXPECT_EQ(ShowSsfFile(dir / "E.bin", host), singlesave::SsfRow(platform::PathToUtf8(dir / "E.bin"), {}));
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST(ConverterRows, SarooRowShowsTheHeaderAndPacksTheShownDate) {
@@ -241,10 +243,10 @@ class ConverterFiles : public ::testing::Test {
     return files;
   }
   ConversionResult SsfToSaroo(const fs::path& path) {
-    return ConvertSsfToSaroo(path, singlesave::ShowSsfFile(path), sarooFolder, host);
+    return ConvertSsfToSaroo(path, ShowSsfFile(path, host), sarooFolder, host);
   }
   ConversionResult SarooToSsf(const fs::path& path) {
-    return ConvertSarooToSsf(path, singlesave::ShowSarooFile(path).pendingSsfDate, ssfFolder, host);
+    return ConvertSarooToSsf(path, ShowSarooFile(path, host).pendingSsfDate, ssfFolder, host);
   }
 
   TempDir dir;
@@ -283,7 +285,7 @@ TEST_F(ConverterFiles, ElevenCharacterNameConvertsToSarooAndBackByteForByte) {
 
 TEST_F(ConverterFiles, DateTakesTheStampOfTheShownDate) {
   const fs::path ssf = Ssf("GAME.bin", SsfFile(kComment, PackByBytes(43, 6, 15, 12, 34), Pattern(10, 4)));
-  ASSERT_EQ(singlesave::ShowSsfFile(ssf).date(), "2023-06-15 12:34");
+  ASSERT_EQ(ShowSsfFile(ssf, host).date(), "2023-06-15 12:34");
   const ConversionResult result = SsfToSaroo(ssf);
   ASSERT_EQ(result.outcome, ConversionOutcome::kWritten);
   const ByteBuffer saroo = testing::ReadFile(result.path);
@@ -291,7 +293,7 @@ TEST_F(ConverterFiles, DateTakesTheStampOfTheShownDate) {
   EXPECT_EQ(saroo.ReadU32(44), 22855474u);
 
   // The date is the one shown, not the one the file holds by now.
-  singlesave::SingleSaveRow shown = singlesave::ShowSsfFile(ssf);
+  singlesave::SingleSaveRow shown = ShowSsfFile(ssf, host);
   testing::WriteFile(ssf, SsfFile(kComment, PackByBytes(19, 5, 18, 15, 8), Pattern(20, 5)));
   ASSERT_EQ(ConvertSsfToSaroo(ssf, shown, sarooFolder, host).outcome, ConversionOutcome::kWritten);
   const ByteBuffer again = testing::ReadFile(result.path);
@@ -325,7 +327,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
       singlesave::BuildSarooSingleSave(singlesave::NameFieldFromText("GAME"), 16, kComment, 480, Pattern(16, 8));
   const fs::path picked = Ssf("GAME.bin", saroo);
   // A SAROO file in the SSF half: its comment reads "SSAVERAW".
-  ASSERT_EQ(singlesave::ShowSsfFile(picked).comment(), "SSAVERAW");
+  ASSERT_EQ(ShowSsfFile(picked, host).comment(), "SSAVERAW");
   EXPECT_EQ(SsfToSaroo(picked).outcome, ConversionOutcome::kRefused);
   EXPECT_EQ(host.messages, std::vector<std::string>{std::string(messages::kWrongFormat)});
 

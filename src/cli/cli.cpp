@@ -13,6 +13,8 @@
 #include "operations/compacting.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
+#include "model/messages.h"
+#include "operations/file_writes.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
@@ -34,6 +36,27 @@ constexpr int kUsage = 2;
 template <typename Json>
 std::string Dump(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// A cell of the tab-separated text forms: a tab or line break in a save name
+// would forge columns and rows, so every control character (C0, DEL, C1)
+// prints as U+FFFD. JSON escapes them and keeps them exact.
+std::string TextCell(std::string_view cell) {
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  std::string text;
+  for (std::size_t i = 0; i < cell.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(cell[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      text += kReplacement;
+    } else if (byte == 0xC2 && i + 1 < cell.size() && static_cast<unsigned char>(cell[i + 1]) <= 0x9F &&
+               static_cast<unsigned char>(cell[i + 1]) >= 0x80) {
+      text += kReplacement;  // U+0080-U+009F
+      ++i;
+    } else {
+      text += cell[i];
+    }
+  }
+  return text;
 }
 
 // The kind named by --kind, else the one the file's name stands for.
@@ -68,27 +91,34 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
   }
   // Listing never writes, so the clearing step stays off.
   const PaneLoad load = LoadContainerFile(*kind, file, options.pane, false);
+  if (load.refusal) {
+    err << *load.refusal << "\n";
+    return kFailed;
+  }
 
   if (options.json) {
-    ordered_json saves = ordered_json::array();
+    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
+    result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
+    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
+    // "saves" comes last and is printed one save at a time: a large backup-RAM
+    // file lists tens of thousands of them.
+    std::string head = Dump(result);
+    head.pop_back();
+    out << head << ",\"saves\":[";
     for (std::size_t i = 0; i < load.rows.size(); ++i) {
       const SaveEntry& row = load.rows[i];
       ordered_json save = {{"num", std::stoll(row.num())}, {"name", row.name()}, {"address", row.address()},
                            {"comment", row.comment()},      {"date", row.date()}, {"size", std::stoull(row.size())}};
       if (i < load.saveTable.size()) save["blocks"] = load.saveTable[i].blocks;
-      saves.push_back(save);
+      out << (i ? "," : "") << Dump(save);
     }
-    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
-    result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
-    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
-    result["saves"] = saves;
-    out << Dump(result) << "\n";
+    out << "]}\n";
     return kDone;
   }
 
   out << "Num\tName\tAddress\tComment\tDate\tSize\n";
   for (const SaveEntry& row : load.rows) {
-    for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << row.cells[c];
+    for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
   if (load.remainingSpace) out << "剩余: " << *load.remainingSpace << "\n";
@@ -108,7 +138,10 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     err << "quillmere-cli: no such file: " << options.file << "\n";
     return kFailed;
   }
-  const ByteBuffer bytes(platform::ReadWholeFile(file));
+  ConsoleHost host(err);
+  const std::optional<ByteBuffer> read = ReadFileOrReport(host, file);
+  if (!read) return kFailed;
+  const ByteBuffer& bytes = *read;
   const bool saroo = singlesave::IsSarooSingleSave(bytes);
   // The SSF name comes from the text after the last separator, so the path
   // must have one even when given bare.
@@ -129,7 +162,7 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   out << "Form";
   for (const char* caption : singlesave::kSingleSaveColumnCaptions) out << "\t" << caption;
   out << "\n" << form;
-  for (const std::string& cell : row.cells) out << "\t" << cell;
+  for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
   out << "\n";
   return kDone;
 }
@@ -149,7 +182,9 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
     return kFailed;
   }
   ConsoleHost host(err);
-  const bool saroo = singlesave::IsSarooSingleSave(ByteBuffer(platform::ReadWholeFile(file)));
+  const std::optional<ByteBuffer> bytes = ReadFileOrReport(host, file);
+  if (!bytes) return kFailed;
+  const bool saroo = singlesave::IsSarooSingleSave(*bytes);
   std::error_code ec;
   const fs::path here = fs::current_path(ec);
   const fs::path outFolder = !options.out.empty() ? platform::PathFromUtf8(options.out)
@@ -158,10 +193,10 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
 
   ConversionResult result;
   if (saroo) {
-    result = ConvertSarooToSsf(file, singlesave::ShowSarooFile(file).pendingSsfDate, outFolder, host);
+    result = ConvertSarooToSsf(file, singlesave::SarooRow(*bytes).pendingSsfDate, outFolder, host);
   } else {
     const fs::path absolute = fs::absolute(file, ec);
-    result = ConvertSsfToSaroo(absolute, singlesave::ShowSsfFile(absolute), outFolder, host);
+    result = ConvertSsfToSaroo(absolute, singlesave::SsfRow(platform::PathToUtf8(absolute), *bytes), outFolder, host);
   }
   if (result.outcome != ConversionOutcome::kWritten) return kFailed;
   out << platform::PathToUtf8(result.path) << "\n";
@@ -441,6 +476,25 @@ int Map(const MapOptions& options, std::ostream& out, std::ostream& err) {
   return kDone;
 }
 
+struct ClearOptions {
+  std::string image;
+};
+
+// The clearing step of a refresh with "刷新时清空未使用区域" checked, on an
+// SS_MEMS.BIN image: silent, and the file is rewritten only when something
+// needed clearing.
+int Clear(const ClearOptions& options, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.image);
+  if (!platform::FileExists(file)) {
+    err << "quillmere-cli: no such file: " << options.image << "\n";
+    return kFailed;
+  }
+  const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, 1, true);
+  if (load.refusal) err << *load.refusal << "\n";
+  if (load.failedWrite) err << messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)) << "\n";
+  return load.refusal || load.failedWrite ? kFailed : kDone;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -525,6 +579,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   mapCommand->add_option("FILE", mapOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN or SS_BUP.BIN")->required();
   mapCommand->add_option("--kind", mapOptions.kind, "mems, bkram or bup (default: from the file name)");
   mapCommand->add_flag("--json", mapOptions.json, "print one JSON object");
+  ClearOptions clear;
+  CLI::App* clearCommand =
+      app.add_subcommand("clear", "Clear the unused space of an SS_MEMS.BIN image, as a refresh with the box checked does");
+  clearCommand->add_option("IMAGE", clear.image, "an SS_MEMS.BIN image")->required();
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -566,6 +624,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (checkCommand->parsed()) return Check(checkOptions, out, err);
   if (repairCommand->parsed()) return Repair(repairImage, out, err);
   if (mapCommand->parsed()) return Map(mapOptions, out, err);
+  if (clearCommand->parsed()) return Clear(clear, err);
   return kUsage;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/conversions.h"
+#include "model/messages.h"
 #include "platform/file_io.h"
 
 namespace quillmere::backup_ram {
@@ -47,7 +48,7 @@ ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& b
   return bytes;
 }
 
-SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock) {
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks) {
   SaveBlocks save;
   save.blocks.push_back(firstBlock);
   const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
@@ -75,7 +76,7 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock) {
     // A block outside the RAM or already in the save would be read twice or
     // not at all; it is neither kept nor followed.
     const bool outside = entry >= kBlockCount || std::size_t{entry} * kBlockSize >= ram.size();
-    if (outside || inSave[entry]) break;
+    if (outside || inSave[entry] || save.blocks.size() > maxFurtherBlocks) break;
     inSave[entry] = true;
     save.blocks.push_back(entry);
   }
@@ -117,6 +118,7 @@ std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) /
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   BackupRamListing listing;
   std::vector<bool> used(kBlockCount, false);
+  std::size_t budget = kListedBlockBudget;
   const std::size_t lastBlock = ram.size() / kBlockSize;
   // Block 0 holds the RAM's format text, never a save.
   for (std::size_t n = 1; n <= lastBlock; ++n) {
@@ -137,7 +139,9 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
     listing.rows.push_back(std::move(row));
 
     SaveBlockEntry entry{name, "", address, 0, {}};
-    for (const std::uint32_t block : CollectSaveBlocks(ram, static_cast<std::uint32_t>(n)).blocks) {
+    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
+    budget -= blocks.blocks.size() - 1;
+    for (const std::uint32_t block : blocks.blocks) {
       // Blocks past 511 of a long image are listed but have no place in the usage text.
       if (block < kBlockCount) used[block] = true;
       entry.blockList += BlockText(block);
@@ -155,6 +159,10 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
 PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
   PaneLoad load = ReadPaneFile(file);
   if (!load.fileFound) return load;
+  if (load.image.size() > kMaxFileSize) {
+    RefusePaneLoad(load, std::string(messages::kWrongFormat));
+    return load;
+  }
   load.image = WordWideToRam(load.image);
   BackupRamListing listing = ListBackupRam(load.image);
   load.rows = std::move(listing.rows);

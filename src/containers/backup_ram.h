@@ -41,6 +41,16 @@ inline constexpr std::size_t kListEntrySize = 2;
 // Data that fits after the list's 0 entry in the first block: no list is read.
 inline constexpr std::uint32_t kFirstBlockDataLimit = 28;
 
+// The largest backup RAM there is, a 4 MiB cartridge, stored word-wide. A
+// larger file is no backup-RAM image and is refused ("错误的存档格式！").
+inline constexpr std::size_t kMaxFileSize = 8 * 1024 * 1024;
+
+// Further blocks a whole listing may gather. Saves that share no block list
+// at most 511 between them (every entry is below 512); only saves whose lists
+// overlap come near this, and a hostile file with a marker in every block
+// would otherwise gather 511 blocks for each of them.
+inline constexpr std::size_t kListedBlockBudget = 8 * kBlockCount;
+
 // The word-wide file as backup RAM: RAM byte k is file byte 2k + 1; the last
 // byte of a file of odd length belongs to no word.
 ByteBuffer WordWideToRam(const ByteBuffer& file);
@@ -57,9 +67,11 @@ struct SaveBlocks {
 
 // Walks the block list of the save whose first block is `firstBlock`. The
 // walk stops at the 0 entry, and also, keeping what it gathered, at an entry
-// of 512 or more, one past the image, one already in the save, or once the
-// stream has run past the blocks collected so far. It never reads block 0.
-SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock);
+// of 512 or more, one past the image, one already in the save, once the
+// stream has run past the blocks collected so far, or once it has gathered
+// `maxFurtherBlocks` blocks after the first. It never reads block 0.
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock,
+                             std::size_t maxFurtherBlocks = kBlockCount);
 
 // The RAM offset of stream position `position` over `blocks`; nothing once
 // the position lies past the last of them.
@@ -97,11 +109,13 @@ struct BackupRamListing {
 };
 
 // Lists the saves of a backup RAM: every block from 1 on whose first four
-// bytes are the marker. Both panes list alike.
+// bytes are the marker. Both panes list alike. The saves' walks share
+// kListedBlockBudget; once it is spent, a save lists its first block alone.
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
 
 // Reads a BKRAMSV.BIN or SS_BUP.BIN file as pane `pane` does: the pane's image
-// becomes the RAM copy. A missing file is reported, never created.
+// becomes the RAM copy. A missing file is reported, never created; a file
+// larger than kMaxFileSize is refused.
 PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int pane);
 
 }  // namespace quillmere::backup_ram

@@ -119,9 +119,11 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
   // The directory after the highest in-use slot. A damaged directory can point
   // a record into clusters 1-7; that record is kept like any other save.
   ZeroOutside(cleared, listing.nextEntryPosition - 1, kDataAreaOffset, occupied);
-  if (listing.nextDataOffset >= 0) {
-    ZeroOutside(cleared, static_cast<std::size_t>(listing.nextDataOffset), cleared.size(), occupied);
-  }
+  // The data area from where the highest slot's save ends. A damaged record
+  // in clusters 1-7 puts that end inside the directory, which the data step
+  // must never reach: only the step above clears slots.
+  const std::size_t dataFrom = static_cast<std::size_t>(std::max<std::int64_t>(listing.nextDataOffset, kDataAreaOffset));
+  ZeroOutside(cleared, dataFrom, cleared.size(), occupied);
   return cleared;
 }
 
@@ -133,7 +135,7 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
   load.nextEntryPosition = listing.nextEntryPosition;
   load.nextDataOffset = OffsetToHex(listing.nextDataOffset);
 
-  // An unreadable file gives an empty image, which must never be written back.
+  // An empty file has nothing to clear and is never rewritten.
   if (clearUnused && !load.image.empty()) {
     ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
     if (cleared != load.image) {
@@ -356,13 +358,14 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   std::vector<std::string> problems;
   std::size_t unreported = 0;
-  // A wrecked image can disagree on every cluster; the first problems tell enough.
-  auto report = [&](std::string problem) {
-    if (problems.size() < kMaxReportedProblems) problems.push_back(std::move(problem));
+  // A wrecked image can disagree on every cluster; the first problems tell
+  // enough, and the rest are only counted, without building their text.
+  auto report = [&](auto describe) {
+    if (problems.size() < kMaxReportedProblems) problems.push_back(describe());
     else ++unreported;
   };
   if (image.size() != kImageSize) {
-    report("image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize));
+    report([&] { return "image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize); });
   }
   const MemsListing listing = ListMemsImage(image, 1);
   std::vector<int> owner(kClusterCount, 0);
@@ -370,10 +373,12 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
   for (const MemsSave& save : listing.saves) {
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        report("slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area");
+        report([&] { return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area"; });
       } else if (owner[cluster] != 0) {
-        report("slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
-               Decimal(owner[cluster]));
+        report([&] {
+          return "slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
+                 Decimal(owner[cluster]);
+        });
       } else {
         owner[cluster] = save.slot;
       }
@@ -384,12 +389,14 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      report("bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it"));
+      report([&] {
+        return "bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it");
+      });
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - used) {
-    report("free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free");
+    report([&] { return "free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free"; });
   }
   if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;

@@ -88,8 +88,10 @@ GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset);
 MemsListing ListMemsImage(const ByteBuffer& image, int pane);
 
 // The image with the space no listed save uses set to zero: the directory
-// after the highest in-use slot, and every cluster from `nextDataOffset` on
-// that no listed save occupies. Free count and bitmap are left alone.
+// slots after the highest in-use slot, and every cluster from `nextDataOffset`
+// (never below cluster 8) on. A cluster that a listed save's record or cluster
+// list names is kept whole wherever it lies, so every listed save lists the
+// same afterwards. Free count and bitmap are left alone.
 ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing);
 
 // Reads an SS_MEMS.BIN file as pane `pane` does, and runs the clearing step

@@ -39,11 +39,21 @@ struct PaneLoad {
 
   // Set when the clearing step could not write the file back.
   std::optional<std::filesystem::path> failedWrite;
+  // Set when the file exists but was refused: it could not be read whole
+  // ("读取文件失败！"), is too large for any container ("文件过大，无法读取！")
+  // or for its kind ("错误的存档格式！"). The message is shown once; the pane
+  // shows the file as missing, and nothing is ever written over it.
+  std::optional<std::string> refusal;
 };
 
 // Starts a pane's load: the file's whole bytes as the image when it exists,
-// `fileFound` false (and nothing read) when it does not. An unreadable file
-// counts as found, with an empty image.
+// `fileFound` false (and nothing read) when it does not. A file that exists
+// but cannot be read whole, or is too large, is not found either, and
+// `refusal` says why.
 PaneLoad ReadPaneFile(const std::filesystem::path& file);
+
+// Marks a load as refused with `message`: the rows and the image are dropped
+// and the pane shows its placement hint.
+void RefusePaneLoad(PaneLoad& load, std::string message);
 
 }  // namespace quillmere

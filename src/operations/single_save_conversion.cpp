@@ -27,22 +27,44 @@ ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& 
   return {ConversionOutcome::kWritten, converted->path};
 }
 
+// The file's bytes as the converter reads them: a missing file reads as
+// empty, as the panels always showed it; one that exists but cannot be read
+// whole is reported and gives nothing, so it is never converted as empty.
+std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
+  if (!platform::FileExists(path)) return ByteBuffer{};
+  return ReadFileOrReport(host, path);
+}
+
 }  // namespace
+
+singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
+  const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
+  if (!file) return {};
+  return singlesave::SsfRow(platform::PathToUtf8(path), *file);
+}
+
+singlesave::SarooShown ShowSarooFile(const fs::path& path, Host& host) {
+  const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
+  if (!file) return {};
+  return singlesave::SarooRow(*file);
+}
 
 ConversionResult ConvertSsfToSaroo(const fs::path& path, const singlesave::SingleSaveRow& shown,
                                    const fs::path& outputFolder, Host& host) {
   if (path.empty()) return {};
-  const ByteBuffer file(platform::ReadWholeFile(path));
-  return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), file, shown, outputFolder),
+  const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
+  if (!file) return {ConversionOutcome::kReadFailed, path};
+  return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), *file, shown, outputFolder),
                         outputFolder, host);
 }
 
 ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<singlesave::SsfPackedDate>& pendingSsfDate,
                                    const fs::path& outputFolder, Host& host) {
   if (path.empty()) return {};
-  const ByteBuffer file(platform::ReadWholeFile(path));
-  const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(file).pendingSsfDate;
-  return WriteConverted(singlesave::BuildSsfFromSaroo(file, date, outputFolder), outputFolder, host);
+  const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
+  if (!file) return {ConversionOutcome::kReadFailed, path};
+  const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(*file).pendingSsfDate;
+  return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), outputFolder, host);
 }
 
 }  // namespace quillmere

@@ -13,6 +13,8 @@ namespace quillmere {
 enum class ConversionOutcome {
   kNothingToDo,  // the path box is empty
   kRefused,      // "错误的存档格式！" was shown; nothing written
+  kReadFailed,   // the file exists but was not read ("读取文件失败！" or "文件过大，无法读取！"
+                 // was shown, a line break and the path); nothing written
   kWriteFailed,  // "写入文件失败！", a line break and the path were shown; nothing revealed
   kWritten,      // written, and the host was asked to reveal the file
 };
@@ -21,6 +23,13 @@ struct ConversionResult {
   ConversionOutcome outcome = ConversionOutcome::kNothingToDo;
   std::filesystem::path path;  // the file written, or the one that could not be written
 };
+
+// What a converter half shows for the file at `path`: its row, and for the
+// SAROO half the packed date. A missing file shows what an empty one gives.
+// A file that exists but cannot be read whole shows nothing (empty cells, no
+// date) after its message.
+singlesave::SingleSaveRow ShowSsfFile(const std::filesystem::path& path, Host& host);
+singlesave::SarooShown ShowSarooFile(const std::filesystem::path& path, Host& host);
 
 // "转成SAROO单存档": reads the SSF file at `path` again, builds its SAROO
 // single save with the date the row `shown` shows, creates `outputFolder`

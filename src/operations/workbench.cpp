@@ -62,6 +62,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.blockUsage = std::move(load.blockUsage);
   pane.problems = CheckPane(pane);
   bench.host().PaneChanged(number);
+  if (load.refusal) bench.host().ShowMessage(*load.refusal);
   if (load.failedWrite) bench.host().ShowMessage(messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)));
 }
 

@@ -38,7 +38,9 @@ class Workbench {
   std::array<Pane, 2> panes_;
 };
 
-// Reads the pane's container file afresh and lists its saves, then tells the host.
+// Reads the pane's container file afresh and lists its saves, then tells the
+// host. A file that exists but is refused (unreadable, too large) shows as
+// missing, after its message.
 void ReloadPane(Workbench& bench, int pane);
 
 // Selects a kind for the pane: the number label goes back to "0", then the pane reloads.

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -16,6 +17,11 @@
 #else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
 #endif
 
 namespace quillmere::platform {
@@ -114,11 +120,14 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 #else
-bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+// `mode`: the permission bits of the file being replaced; a new file takes the
+// usual default (0666 less the umask).
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes, std::optional<mode_t> mode) {
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   std::size_t done = 0;
-  bool ok = true;
+  // fchmod, unlike open, ignores the umask, so the replaced file's bits come back exactly.
+  bool ok = !mode || ::fchmod(fd, *mode) == 0;
   while (ok && done < bytes.size()) {
     const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (written < 0) {
@@ -156,10 +165,27 @@ bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return false;
-  // Keep the permissions of a file being replaced, and never replace a folder.
+  // Never replace a folder.
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) return false;
   const fs::path temp = folder / (path.filename().native() + fs::path(".tmp-" + RandomSuffix()).native());
-  if (!WriteAndSync(temp, bytes) || !ReplaceWith(temp, path)) {
+#ifdef _WIN32
+  const bool written = WriteAndSync(temp, bytes);
+#else
+  // Past a file-size limit (ulimit -f) the write must fail like any other, so
+  // the temporary file is removed, rather than end the program by SIGXFSZ.
+  // Set on every write (sigaction is thread-safe), so that code which saved
+  // and restored the old disposition cannot undo it.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
+  // The new file keeps the permissions of the one it replaces.
+  std::optional<mode_t> mode;
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
+  const bool written = WriteAndSync(temp, bytes, mode);
+#endif
+  if (!written || !ReplaceWith(temp, path)) {
     fs::remove(temp, ec);
     return false;
   }

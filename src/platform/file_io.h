@@ -10,8 +10,9 @@ namespace quillmere::platform {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Reads a whole file. A missing or unreadable file reads as empty, the way the
-// panes treat it; callers that must tell the two apart ask FileExists first.
+// Reads a whole file; a missing or unreadable file reads as empty. Only for
+// tests and tools: the program reads with ReadFileChecked, so that an
+// unreadable file is never taken for an empty one.
 Bytes ReadWholeFile(const std::filesystem::path& path);
 
 bool FileExists(const std::filesystem::path& path);
@@ -44,8 +45,10 @@ std::filesystem::path ResolveFileName(const std::filesystem::path& folder, std::
 
 // Replaces `path` with `bytes` so that a crash or a full disk leaves either the
 // old file or the new one: a temporary file in the same folder is written,
-// flushed and synced, then renamed over the target. Returns false on any
-// failure, in which case the target is untouched.
+// flushed and synced, then renamed over the target. The new file keeps the
+// permission bits of the one it replaces; a new file gets the usual default.
+// Returns false on any failure (also past a file-size limit), in which case
+// the target is untouched and no temporary file is left.
 bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes);
 
 // Creates the folder (and its parents) when missing. True when it exists afterwards.

@@ -3,6 +3,10 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
 
 namespace quillmere::platform {
 
@@ -55,6 +59,17 @@ class Converter {
   iconv_t cd_;
 };
 
+// Opening a converter costs more than decoding a name or a comment, and a
+// listing decodes two texts per save, so each thread keeps the converters it
+// opened, reset to their initial state for every text.
+Converter& CachedConverter(const char* to, const char* from) {
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> cache;
+  std::unique_ptr<Converter>& converter = cache[{to, from}];
+  if (!converter) converter = std::make_unique<Converter>(to, from);
+  if (converter->ok()) converter->Reset();
+  return *converter;
+}
+
 // Length of the UTF-8 sequence that starts at `text[i]`, 0 when malformed.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
   const auto lead = static_cast<unsigned char>(text[i]);
@@ -70,7 +85,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
 
 std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* encoding) {
   std::string out;
-  Converter converter("UTF-8", encoding);
+  Converter& converter = CachedConverter("UTF-8", encoding);
   if (!converter.ok()) {
     // No converter on this system: keep ASCII, mark everything else.
     for (const std::uint8_t byte : bytes) {
@@ -96,7 +111,7 @@ std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* enc
 
 std::vector<std::uint8_t> EncodeFromUtf8(std::string_view text, const char* encoding) {
   std::string out;
-  Converter converter(encoding, "UTF-8");
+  Converter& converter = CachedConverter(encoding, "UTF-8");
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t length = Utf8SequenceLength(text, i);

@@ -55,10 +55,6 @@ SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
   return row;
 }
 
-SingleSaveRow ShowSsfFile(const fs::path& path) {
-  return SsfRow(platform::PathToUtf8(path), ByteBuffer(platform::ReadWholeFile(path)));
-}
-
 SarooShown SarooRow(const ByteBuffer& file) {
   SarooShown shown;
   SingleSaveRow& row = shown.row;
@@ -71,8 +67,6 @@ SarooShown SarooRow(const ByteBuffer& file) {
   shown.pendingSsfDate = EncodeSsfDate(ParseSaveDate(row.date()).value_or(date));
   return shown;
 }
-
-SarooShown ShowSarooFile(const fs::path& path) { return SarooRow(ByteBuffer(platform::ReadWholeFile(path))); }
 
 std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const ByteBuffer& file,
                                                const SingleSaveRow& shown, const fs::path& outputFolder) {

@@ -50,17 +50,14 @@ struct SarooShown {
   std::optional<SsfPackedDate> pendingSsfDate;  // nothing until a SAROO file is shown
 };
 
-// The SSF half's row for `file` read from `path` (the path gives the name).
+// The SSF half's row for `file` read from `path` (the path gives the name;
+// operations/single_save_conversion reads the file).
 // No format check: a missing or short file shows what an empty one would,
 // an empty date field reading as 1979-11-30 00:00.
 SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file);
-// The same, reading the file; an unreadable file counts as empty.
-SingleSaveRow ShowSsfFile(const std::filesystem::path& path);
 
 // The SAROO half's row and pendingSsfDate for `file`. No magic check.
 SarooShown SarooRow(const ByteBuffer& file);
-// The same, reading the file; an unreadable file counts as empty.
-SarooShown ShowSarooFile(const std::filesystem::path& path);
 
 // A converted single save, ready to be written.
 struct ConvertedSave {

@@ -313,13 +313,13 @@ void MainWindow::PickSarooFile() {
 }
 
 void MainWindow::ShowSsfFile(const QString& path) {
-  ssfShown_ = singlesave::ShowSsfFile(PathOf(path));
+  ssfShown_ = quillmere::ShowSsfFile(PathOf(path), *host_);
   ssfRow_ = {ToEntry(ssfShown_)};
   ssf_.model->Refresh();
 }
 
 void MainWindow::ShowSarooFile(const QString& path) {
-  sarooShown_ = singlesave::ShowSarooFile(PathOf(path));
+  sarooShown_ = quillmere::ShowSarooFile(PathOf(path), *host_);
   sarooRow_ = {ToEntry(sarooShown_.row)};
   saroo_.model->Refresh();
 }

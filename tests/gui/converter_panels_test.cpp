@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -103,6 +105,41 @@ class ConverterPanelsTest : public QObject {
     QTest::mouseClick(FindChild<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
     QCOMPARE(host.messages, std::vector<std::string>({"错误的存档格式！"}));
     QVERIFY(host.revealed.empty());
+  }
+
+  // Files that exist but are not read: each is reported when it is shown or
+  // converted, shows as missing, and nothing is written from it or over it.
+  void unreadableAndOversizedFilesAreReportedAndNeverWritten() {
+    TempDir dir;
+    const auto pane1 = dir / "SS_MEMS.BIN";
+    const auto pane2 = dir / "OTHER" / "SS_MEMS.BIN";
+    const auto single = dir / "SAROO" / "GAME.bin";
+    quillmere::testing::MakeUnreadableFile(pane1);
+    quillmere::testing::MakeTooLargeFile(pane2);
+    quillmere::testing::MakeUnreadableFile(single);
+    const std::string unreadable = "读取文件失败！\r\n" + pane1.string();
+    const std::string tooLarge = "文件过大，无法读取！\r\n" + pane2.string();
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    QCOMPARE(host.messages, std::vector<std::string>({unreadable, tooLarge}));
+    QVERIFY(!FindChild<QLabel>(window, "pane1Hint")->isHidden());
+    QVERIFY(!FindChild<QLabel>(window, "pane2Hint")->isHidden());
+
+    FindChild<QCheckBox>(window, "clearUnusedOnRefresh")->click();
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane1Refresh"), Qt::LeftButton);
+    QCOMPARE(host.messages.back(), unreadable);
+    QCOMPARE(FindChild<QTableView>(window, "pane1List")->model()->rowCount(), 0);
+
+    host.messages.clear();
+    host.pickedFiles.push_back(single);
+    QTest::mouseClick(FindChild<QPushButton>(window, "sarooPick"), Qt::LeftButton);
+    QCOMPARE(Row(FindChild<QTableView>(window, "sarooList")), QStringList({"", "", "", ""}));
+    QTest::mouseClick(FindChild<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
+    const std::string singleUnreadable = "读取文件失败！\r\n" + single.string();
+    QCOMPARE(host.messages, std::vector<std::string>({singleUnreadable, singleUnreadable}));
+    QVERIFY(host.revealed.empty());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString((dir / "SSF").string())));
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
   }
 };
 

@@ -63,4 +63,20 @@ bool IgnoresFilePermissions() {
   return wrote;
 }
 
+void MakeUnreadableFile(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  if (IgnoresFilePermissions()) {
+    fs::create_symlink("/proc/self/status", path);
+  } else {
+    WriteFile(path, ByteBuffer(64, 0x41));
+    fs::permissions(path, fs::perms::none, fs::perm_options::replace);
+  }
+}
+
+void MakeTooLargeFile(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).put('\0');
+  fs::resize_file(path, platform::kMaxReadSize + 1);
+}
+
 }  // namespace quillmere::testing

@@ -47,6 +47,13 @@ class SamplesTest : public ::testing::Test {
   std::filesystem::path samples;
 };
 
+// Puts at `path` a file that exists but cannot be read whole: one without
+// read permission, or, where permissions do not bind (root), a link to a
+// system file that reports no length and then yields bytes. Linux only.
+void MakeUnreadableFile(const std::filesystem::path& path);
+// Puts at `path` a sparse file one byte larger than any file the program reads.
+void MakeTooLargeFile(const std::filesystem::path& path);
+
 // True when this process cannot be kept out of a read-only folder (root can
 // write anywhere, so read-only tests are meaningless there).
 bool IgnoresFilePermissions();
