@@ -117,7 +117,7 @@ std::string SourceNameOf(const fs::path& file) {
   return name.substr(0, lower.find(".bin"));
 }
 
-ImportResult ImportSingleSave(Workbench& bench, int number) {
+ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
   Host& host = bench.host();
@@ -135,7 +135,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number) {
     result.name = state.pendingName;
   } else {
     fs::path source = state.transferPath;
-    if (state.interactive) {
+    if (state.interactive && file) {
+      source = *file;
+    } else if (state.interactive) {
       const auto picked = host.PickOpenFile(messages::kSingleSaveFilter, bench.sarooFolder);
       if (!picked) return {};
       source = *picked;
