@@ -218,8 +218,9 @@ void MainWindow::BuildMainWindow() {
   for (int pane = 1; pane <= 2; ++pane) {
     PaneControls& c = controls(pane);
     c.fileLabelText = c.fileLabel->text();
-    c.warning = MakeLabel(area, "!", {0, 0, 8, 16}, kRed, pane == 1 ? "pane1Warning" : "pane2Warning");
-    c.warning->setStyleSheet("font-weight: bold; font-size: 14px;");
+    // Bold through rich text: a style sheet on the label would reach its tooltip too.
+    c.warning = MakeLabel(area, "<b>!</b>", {0, 0, 8, 16}, kRed, pane == 1 ? "pane1Warning" : "pane2Warning");
+    c.warning->setTextFormat(Qt::RichText);
     c.warning->hide();
   }
 
