@@ -185,6 +185,26 @@ TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
   EXPECT_EQ(ExportRow(1, 0).Slice(64, 10), ByteBuffer(NamedSave("GAME", 10, 1).data));
 }
 
+// A file dropped on the pane: no dialog, but the same questions and the same
+// "导入完成！" as the button.
+TEST_F(SaveTransferTest, InteractiveImportOfAGivenFileAsksNoDialog) {
+  Load(1, ContainerKind::kMems, MemsImageBuilder().AddSave(1, 8, NamedSave("GAME", 10, 1)).Build());
+  const ByteBuffer before = Image(1);
+  const fs::path file = dir / "dropped" / "GAME.bin";
+  const TestSave replacement = NamedSave("GAME", 3000, 7);
+  WriteFile(file, Single(replacement));
+
+  host.answers = {false};
+  EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kCancelled);
+  EXPECT_EQ(Image(1), before);
+  host.answers = {true};
+  EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kImported);
+  EXPECT_TRUE(host.filePicks.empty());
+  EXPECT_EQ(host.questions, (std::vector<std::string>(2, "是否替换列表1已有存档？\r\n1:GAME")));
+  EXPECT_EQ(host.messages, std::vector<std::string>{"导入完成！"});
+  EXPECT_EQ(ExportRow(1, 0), Single(replacement));
+}
+
 TEST_F(SaveTransferTest, ReplacingKeepsTheImageConsistentWhateverTheShape) {
   struct Case {
     const char* what;

@@ -28,6 +28,8 @@ inline constexpr std::string_view kRepairQuestion = "是否修复存档文件？
 inline constexpr std::string_view kRepairDone = "修复完成！";
 inline constexpr std::string_view kNothingToRepair = "存档文件无需修复。";
 inline constexpr std::string_view kCannotRepair = "无法修复：";
+inline constexpr std::string_view kImageHasProblems = "存档文件有问题：";
+inline constexpr std::string_view kNoProblemsFound = "未发现问题。";
 // The import dialog's filters, description and pattern in pairs.
 inline constexpr std::string_view kSingleSaveFilter = "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup";
 

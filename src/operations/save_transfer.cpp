@@ -121,7 +121,7 @@ std::string SourceNameOf(const fs::path& file, std::string_view extension) {
   return name.substr(0, lower.find(extension));
 }
 
-ImportResult ImportSingleSave(Workbench& bench, int number) {
+ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
   Host& host = bench.host();
@@ -139,7 +139,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number) {
     result.name = state.pendingName;
   } else {
     fs::path source = state.transferPath;
-    if (state.interactive) {
+    if (state.interactive && file) {
+      source = *file;
+    } else if (state.interactive) {
       const auto picked = host.PickOpenFile(messages::kSingleSaveFilter, bench.sarooFolder);
       if (!picked) return {};
       source = *picked;

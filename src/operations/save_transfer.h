@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,11 @@ std::string SourceNameOf(const std::filesystem::path& file, std::string_view ext
 // save after an OK per matching row (interactive) or when overwriting on
 // transfer is on; otherwise it is skipped. Every refusal is known before the
 // image changes. Then the file is written and the pane reloaded, unless the
-// pane holds its writes or a compaction runs.
-ImportResult ImportSingleSave(Workbench& bench, int pane);
+// pane holds its writes or a compaction runs. An interactive import of a file
+// already chosen (dropped on the pane) passes it as `file` and is asked no
+// file dialog; it still asks the same-name questions and says when it is done.
+ImportResult ImportSingleSave(Workbench& bench, int pane,
+                              const std::optional<std::filesystem::path>& file = std::nullopt);
 
 // Ends a run of imports whose writes the pane held: writes the image once and
 // reloads the pane from the file. False (after "写入文件失败！") when the

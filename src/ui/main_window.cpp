@@ -1,8 +1,14 @@
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCollator>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -16,8 +22,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QUrl>
 
+#include "model/messages.h"
 #include "operations/compacting.h"
+#include "operations/image_care.h"
 #include "operations/pane_sort.h"
 #include "operations/save_transfer.h"
 #include "operations/single_save_conversion.h"
@@ -89,6 +98,41 @@ SaveEntry ToEntry(const singlesave::SingleSaveRow& row) {
 std::filesystem::path PathOf(const QString& text) { return platform::PathFromUtf8(text.toStdString()); }
 
 QString PathText(const std::filesystem::path& path) { return QString::fromStdString(platform::PathToUtf8(path)); }
+
+// The local files and folders a drop from the file manager names.
+std::vector<std::filesystem::path> DroppedPaths(const QMimeData& data) {
+  std::vector<std::filesystem::path> paths;
+  for (const QUrl& url : data.urls()) {
+    if (url.isLocalFile()) paths.push_back(PathOf(url.toLocalFile()));
+  }
+  return paths;
+}
+
+bool IsContainerFile(const std::filesystem::path& path) {
+  return QFileInfo(PathText(path)).isFile() && ContainerKindFromFileName(platform::PathToUtf8(path.filename()));
+}
+
+bool IsFolder(const std::filesystem::path& path) { return QFileInfo(PathText(path)).isDir(); }
+
+// The first folder or container file of a drop: the pane shows it instead of
+// importing anything.
+std::optional<std::filesystem::path> PlaceToOpen(const std::vector<std::filesystem::path>& paths) {
+  for (const auto& path : paths) {
+    if (IsFolder(path) || IsContainerFile(path)) return path;
+  }
+  return std::nullopt;
+}
+
+// How many problems the warning's tooltip and "检查" list before "……".
+constexpr std::size_t kTooltipProblems = 5;
+constexpr std::size_t kReportedProblems = 20;
+
+QString ProblemLines(const std::vector<std::string>& problems, std::size_t most, const QString& newline) {
+  QString text = QString::fromUtf8(messages::kImageHasProblems.data(), static_cast<qsizetype>(messages::kImageHasProblems.size()));
+  for (std::size_t i = 0; i < problems.size() && i < most; ++i) text += newline + ToQString(problems[i]);
+  if (problems.size() > most) text += newline + "……";
+  return text;
+}
 
 }  // namespace
 
@@ -168,11 +212,22 @@ void MainWindow::BuildMainWindow() {
   p2.hint = MakeLabel(area, "SS_MEMS.BIN放OTHER目录", {603, 395, 140, 14}, kRed, "pane2Hint");
   p2.number = MakeLabel(area, "0", {656, 373, 50, 12}, kRed, "pane2Number");
   p2.remainingCaption = MakeLabel(area, "剩余:", {623, 371, 28, 16}, kBlack, "pane2RemainingCaption");
-  MakeLabel(area, ".\\OTHER\\SS_MEMS.BIN", {503, 367, 115, 24}, kMagenta, "pane2FileLabel");
-  MakeLabel(area, "SS_MEMS.BIN", {325, 366, 72, 24}, kMagenta, "pane1FileLabel");
+  p2.fileLabel = MakeLabel(area, ".\\OTHER\\SS_MEMS.BIN", {503, 367, 115, 24}, kMagenta, "pane2FileLabel");
+  p1.fileLabel = MakeLabel(area, "SS_MEMS.BIN", {325, 366, 72, 24}, kMagenta, "pane1FileLabel");
+  // Hidden until an image with problems is loaded; placed after the figure then.
+  for (int pane = 1; pane <= 2; ++pane) {
+    PaneControls& c = controls(pane);
+    c.fileLabelText = c.fileLabel->text();
+    // Bold through rich text: a style sheet on the label would reach its tooltip too.
+    c.warning = MakeLabel(area, "<b>!</b>", {0, 0, 8, 16}, kRed, pane == 1 ? "pane1Warning" : "pane2Warning");
+    c.warning->setTextFormat(Qt::RichText);
+    c.warning->hide();
+  }
 
   BuildPaneList(1, area);
   BuildPaneList(2, area);
+  BuildPaneMenu(1);
+  BuildPaneMenu(2);
 
   clearUnused_ = new QCheckBox("刷新时清空未使用区域", area);
   clearUnused_->setObjectName("clearUnusedOnRefresh");
@@ -203,8 +258,160 @@ void MainWindow::BuildMainWindow() {
   connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });
 
+  // Drops: files on the converter panels, rows, files and folders on the panes.
+  for (const auto& [panel, site] : {std::pair{ssf_, kSsfPanelSite}, std::pair{saroo_, kSarooPanelSite}}) {
+    for (QWidget* widget : {static_cast<QWidget*>(panel.frame), static_cast<QWidget*>(panel.path), panel.list->viewport()}) {
+      AcceptDrops(widget);
+      dropSites_[widget] = site;
+    }
+  }
+  for (int pane = 1; pane <= 2; ++pane) {
+    QTableView* list = controls(pane).list;
+    for (QWidget* widget : {static_cast<QWidget*>(list), list->viewport()}) {
+      AcceptDrops(widget);
+      dropSites_[widget] = pane;
+    }
+  }
+
   OnPaneKindChanged(1);
   OnPaneKindChanged(2);
+}
+
+void MainWindow::AcceptDrops(QWidget* site) {
+  site->setAcceptDrops(true);
+  site->installEventFilter(this);
+}
+
+QByteArray MainWindow::DragPayload(int pane) const {
+  return QByteArray::number(QCoreApplication::applicationPid()) + ' ' +
+         QByteArray::number(reinterpret_cast<quintptr>(this)) + ' ' + QByteArray::number(pane);
+}
+
+void MainWindow::BuildPaneMenu(int pane) {
+  PaneControls& c = controls(pane);
+  const QString prefix = pane == 1 ? "pane1" : "pane2";
+  c.menu = new QMenu(c.list);
+  c.menu->setObjectName(prefix + "Menu");
+  c.deleteAction = c.menu->addAction("删除");
+  c.checkAction = c.menu->addAction("检查");
+  c.repairAction = c.menu->addAction("修复");
+  c.deleteAction->setObjectName(prefix + "Delete");
+  c.checkAction->setObjectName(prefix + "Check");
+  c.repairAction->setObjectName(prefix + "Repair");
+  // The Delete key deletes while the list has the focus.
+  c.deleteAction->setShortcut(QKeySequence::Delete);
+  c.deleteAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  c.list->addAction(c.deleteAction);
+  connect(c.deleteAction, &QAction::triggered, this, [this, pane] { DeleteSaves(*bench_, pane); });
+  connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane).toStdString()); });
+  connect(c.repairAction, &QAction::triggered, this, [this, pane] { RepairPane(*bench_, pane); });
+  c.list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(c.list, &QWidget::customContextMenuRequested, this,
+          [this, pane](const QPoint& at) { controls(pane).menu->popup(controls(pane).list->viewport()->mapToGlobal(at)); });
+}
+
+QString MainWindow::CheckReport(int pane) const {
+  const Pane& state = bench_->pane(pane);
+  const std::vector<std::string> problems = CheckPane(state);
+  if (problems.empty()) return ToQString(std::string(messages::kNoProblemsFound));
+  return ProblemLines(problems, kReportedProblems, "\r\n");
+}
+
+void MainWindow::ShowFolder(const std::filesystem::path& folder) {
+  Pane& first = bench_->pane(1);
+  Pane& second = bench_->pane(2);
+  first.folder = folder;
+  second.folder = folder / "OTHER";
+  first.fixedFile.clear();
+  second.fixedFile.clear();
+  quillmere::ReloadPane(*bench_, 1);
+  quillmere::ReloadPane(*bench_, 2);
+}
+
+bool MainWindow::OpenInPane(int pane, const std::filesystem::path& path) {
+  Pane& state = bench_->pane(pane);
+  if (IsFolder(path)) {
+    state.fixedFile = platform::ResolveFileName(path, ContainerFileName(state.kind));
+    quillmere::ReloadPane(*bench_, pane);
+    return true;
+  }
+  const auto kind = ContainerKindFromFileName(platform::PathToUtf8(path.filename()));
+  if (!kind) return false;
+  state.fixedFile = path;
+  QComboBox* combo = controls(pane).kind;
+  // A new kind reloads through the combo; the same kind reloads here.
+  if (combo->currentIndex() != static_cast<int>(*kind)) {
+    combo->setCurrentIndex(static_cast<int>(*kind));
+  } else {
+    quillmere::ReloadPane(*bench_, pane);
+  }
+  return true;
+}
+
+bool MainWindow::AcceptsPaneDrop(int pane, const QMimeData& data) const {
+  const Pane& state = bench_->pane(pane);
+  if (data.hasFormat(kPaneRowsMimeType)) {
+    return data.data(kPaneRowsMimeType) == DragPayload(3 - pane) && state.Writable();
+  }
+  const auto paths = DroppedPaths(data);
+  if (paths.empty()) return false;
+  return PlaceToOpen(paths) || state.Writable();
+}
+
+void MainWindow::DropOnPane(int pane, const QMimeData& data) {
+  if (!AcceptsPaneDrop(pane, data)) return;
+  if (data.hasFormat(kPaneRowsMimeType)) {
+    QMetaObject::invokeMethod(this, [this, pane] { TransferSaves(*bench_, 3 - pane, pane); }, Qt::QueuedConnection);
+    return;
+  }
+  const auto paths = DroppedPaths(data);
+  if (const auto place = PlaceToOpen(paths)) {
+    QMetaObject::invokeMethod(this, [this, pane, place = *place] { OpenInPane(pane, place); }, Qt::QueuedConnection);
+    return;
+  }
+  // Single saves, one by one, as "导入" would take them.
+  QMetaObject::invokeMethod(
+      this,
+      [this, pane, paths] {
+        for (const auto& path : paths) {
+          if (QFileInfo(PathText(path)).isFile()) ImportSingleSave(*bench_, pane, path);
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const auto site = dropSites_.find(watched);
+  if (site == dropSites_.end()) return QWidget::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+    return QWidget::eventFilter(watched, event);
+  }
+  auto* drop = static_cast<QDropEvent*>(event);
+  const QMimeData* data = drop->mimeData();
+  bool accepted = false;
+  if (data && site->second > 0) {
+    accepted = AcceptsPaneDrop(site->second, *data);
+  } else if (data) {
+    const auto paths = DroppedPaths(*data);
+    accepted = !paths.empty() && QFileInfo(PathText(paths.front())).isFile();
+  }
+  if (!accepted) {
+    drop->ignore();
+    return true;
+  }
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) {
+    if (site->second > 0) {
+      DropOnPane(site->second, *data);
+    } else {
+      // As if picked with "...".
+      QLineEdit* path = (site->second == kSsfPanelSite ? ssf_ : saroo_).path;
+      path->setText(PathText(DroppedPaths(*data).front()));
+    }
+  }
+  return true;
 }
 
 MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
@@ -260,6 +467,8 @@ void MainWindow::BuildPaneList(int pane, QWidget* parent) {
   c.model = new SaveRowsModel([this, pane]() -> const std::vector<SaveEntry>& { return bench_->pane(pane).rows; },
                               columns, Qt::AlignHCenter, c.list);
   c.list->setModel(c.model);
+  c.model->SetDragPayload(kPaneRowsMimeType, DragPayload(pane));
+  c.list->setDragEnabled(true);
   c.list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   c.list->horizontalHeader()->setSectionsClickable(true);
   for (std::size_t i = 0; i < kSaveColumnCount; ++i) {
@@ -280,6 +489,10 @@ void MainWindow::OnPaneKindChanged(int pane) {
   const auto kind = static_cast<ContainerKind>(std::max(0, c.kind->currentIndex()));
   Pane& state = bench_->pane(pane);
   state.kind = kind;
+  // A pane showing a file outside its usual folder shows that folder's file of the new kind.
+  if (!state.fixedFile.empty()) {
+    state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
+  }
   c.hint->setText(ToQString(state.HintText()));
   // The writers: this pane's import and compact, and the transfer that leads into it.
   const bool writable = state.Writable();
@@ -340,6 +553,49 @@ void MainWindow::ShowPane(int pane) {
   c.model->Refresh();
   c.hint->setVisible(state.hintVisible);
   c.number->setText(ToQString(state.numberLabel));
+  ShowPaneWarning(pane);
+  ShowPaneFileLabel(pane);
+  const bool loaded = !state.image.empty();
+  c.deleteAction->setEnabled(loaded && state.Writable());
+  c.repairAction->setEnabled(loaded && state.Writable());
+  c.checkAction->setEnabled(loaded && state.HasMap());
+}
+
+void MainWindow::ShowPaneWarning(int pane) {
+  PaneControls& c = controls(pane);
+  const Pane& state = bench_->pane(pane);
+  if (state.problems.empty()) {
+    c.warning->hide();
+    c.warning->setToolTip({});
+    c.number->setToolTip({});
+    return;
+  }
+  const QString tip = ProblemLines(state.problems, kTooltipProblems, "\n");
+  c.warning->setToolTip(tip);
+  c.number->setToolTip(tip);
+  const QRect figure = c.number->geometry();
+  const int right = figure.x() + c.number->fontMetrics().horizontalAdvance(c.number->text());
+  c.warning->move(right + 3, figure.center().y() - c.warning->height() / 2);
+  c.warning->show();
+}
+
+void MainWindow::ShowPaneFileLabel(int pane) {
+  PaneControls& c = controls(pane);
+  const Pane& state = bench_->pane(pane);
+  const std::filesystem::path usual = pane == 1 ? bench_->programDirectory() : bench_->programDirectory() / "OTHER";
+  if (state.fixedFile.empty() && state.folder == usual) {
+    c.fileLabel->setText(c.fileLabelText);
+    c.fileLabel->setToolTip({});
+    return;
+  }
+  // Elsewhere: the folder (its end, where the two differ) above the file's name.
+  const QString path = QDir::toNativeSeparators(PathText(state.file));
+  const QFontMetrics metrics = c.fileLabel->fontMetrics();
+  const QString folder = QDir::toNativeSeparators(PathText(state.file.parent_path()));
+  const QString name = PathText(state.file.filename());
+  c.fileLabel->setText(metrics.elidedText(folder, Qt::ElideLeft, c.fileLabel->width()) + "\n" +
+                       metrics.elidedText(name, Qt::ElideMiddle, c.fileLabel->width()));
+  c.fileLabel->setToolTip(path);
 }
 
 void MainWindow::SetPaneButton(int pane, PaneButton button, const QString& caption, bool enabled) {

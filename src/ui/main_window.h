@@ -3,16 +3,20 @@
 #include <QWidget>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "operations/workbench.h"
 #include "singlesave/converter.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMimeData;
 class QPushButton;
 class QTableView;
 
@@ -40,6 +44,24 @@ class MainWindow : public QWidget {
   void ReloadPane(int pane);
   void OnPaneHeaderClick(int pane, int column);
 
+  // Pane 1 shows `folder`, pane 2 its OTHER folder, as they would the
+  // program's folder (the program's FOLDER argument).
+  void ShowFolder(const std::filesystem::path& folder);
+  // The pane shows a container file where it lies (its kind follows its name),
+  // or a folder's file of the pane's kind. False for a file of no container name.
+  bool OpenInPane(int pane, const std::filesystem::path& path);
+  // What a drop of `data` on the pane does: a transfer of the other pane's
+  // dragged rows, a folder or container file opened, or single saves imported.
+  // The work runs after the drop has returned, so the drag source is not kept
+  // waiting on a question.
+  bool AcceptsPaneDrop(int pane, const QMimeData& data) const;
+  void DropOnPane(int pane, const QMimeData& data);
+
+  // The text "检查" shows: the problems of the pane's image, or that there are none.
+  QString CheckReport(int pane) const;
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   // The converter panels.
   void PickSsfFile();
   void PickSarooFile();
@@ -64,6 +86,13 @@ class MainWindow : public QWidget {
     QLabel* number = nullptr;
     QLabel* hint = nullptr;
     QComboBox* kind = nullptr;
+    QLabel* warning = nullptr;    // the red "!" of an image with problems
+    QLabel* fileLabel = nullptr;  // the file's place: fixed text, or the path of a file opened elsewhere
+    QString fileLabelText;
+    QMenu* menu = nullptr;
+    QAction* deleteAction = nullptr;
+    QAction* checkAction = nullptr;
+    QAction* repairAction = nullptr;
   };
 
   struct ConverterControls {
@@ -78,7 +107,11 @@ class MainWindow : public QWidget {
   void BuildMainWindow();
   ConverterControls BuildConverterPanel(bool ssfHalf);
   void BuildPaneList(int pane, QWidget* parent);
+  void BuildPaneMenu(int pane);
   void ShowPane(int pane);
+  void ShowPaneWarning(int pane);
+  void ShowPaneFileLabel(int pane);
+  void AcceptDrops(QWidget* site);
   void SetPaneButton(int pane, PaneButton button, const QString& caption, bool enabled);
   PaneControls& controls(int pane) { return panes_[static_cast<std::size_t>(pane - 1)]; }
 
@@ -96,7 +129,17 @@ class MainWindow : public QWidget {
   QPushButton* transferLeft_ = nullptr;   // "<<转移": pane 2 into pane 1
   QCheckBox* clearUnused_ = nullptr;
   QCheckBox* overwrite_ = nullptr;
+  // What a drag from a pane carries: this window and the pane, so a drag from
+  // another window is never read as this one's selection.
+  QByteArray DragPayload(int pane) const;
+  // The widgets that take drops: pane lists (1, 2) and converter panels.
+  static constexpr int kSsfPanelSite = -1;
+  static constexpr int kSarooPanelSite = -2;
+  std::map<QObject*, int> dropSites_;
 };
+
+// The format of rows dragged from a pane.
+inline constexpr const char* kPaneRowsMimeType = "application/x-quillmere-pane-rows";
 
 // The window icon, drawn rather than shipped: a save cartridge in the
 // Saturn's blue with a bright arrow.

@@ -1,5 +1,7 @@
 #include "ui/save_rows_model.h"
 
+#include <QMimeData>
+
 namespace quillmere::ui {
 
 SaveRowsModel::SaveRowsModel(RowsGetter rows, std::vector<SaveColumn> columns, Qt::Alignment alignment,
@@ -29,6 +31,26 @@ QVariant SaveRowsModel::headerData(int section, Qt::Orientation orientation, int
   if (role == Qt::DisplayRole) return QString(kSaveColumnCaptions[static_cast<std::size_t>(columns_[static_cast<std::size_t>(section)])]);
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(alignment_ | Qt::AlignVCenter);
   return {};
+}
+
+void SaveRowsModel::SetDragPayload(QString format, QByteArray payload) {
+  dragFormat_ = std::move(format);
+  dragPayload_ = std::move(payload);
+}
+
+Qt::ItemFlags SaveRowsModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (index.isValid() && !dragFormat_.isEmpty()) flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
+QStringList SaveRowsModel::mimeTypes() const { return dragFormat_.isEmpty() ? QStringList() : QStringList{dragFormat_}; }
+
+QMimeData* SaveRowsModel::mimeData(const QModelIndexList& indexes) const {
+  if (dragFormat_.isEmpty() || indexes.isEmpty()) return nullptr;
+  auto* data = new QMimeData;
+  data->setData(dragFormat_, dragPayload_);
+  return data;
 }
 
 void SaveRowsModel::Refresh() {

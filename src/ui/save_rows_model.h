@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QStringList>
 #include <functional>
 #include <vector>
@@ -24,12 +25,22 @@ class SaveRowsModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+  // Dragging: rows can be dragged out once a payload is set; the drag then
+  // carries `payload` as `format`, and the drop site reads the selection.
+  void SetDragPayload(QString format, QByteArray payload);
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
   void Refresh();
 
  private:
   RowsGetter rows_;
   std::vector<SaveColumn> columns_;
   Qt::Alignment alignment_;
+  QString dragFormat_;
+  QByteArray dragPayload_;
 };
 
 }  // namespace quillmere::ui
