@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "containers/backup_ram.h"
 #include "containers/mems_image.h"
 #include "model/conversions.h"
 #include "operations/image_care.h"
 #include "operations/pane_sort.h"
 #include "operations/save_transfer.h"
+#include "support/backup_ram_builder.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
@@ -145,6 +147,35 @@ TEST_F(ImageCareTest, RepairMendsTheRecordsAndReportsWhatItCannot) {
   RepairPane(bench, 1);
   EXPECT_EQ(host.messages.back(), "存档文件无需修复。");
   EXPECT_EQ(std::filesystem::last_write_time(dir / "SS_MEMS.BIN"), stamp);
+}
+
+TEST(BackupRamCheck, EachKindOfDamage) {
+  using testing::BackupRamBuilder;
+  struct Case {
+    const char* what;
+    ByteBuffer ram;
+    std::string problem;  // empty: sound
+  };
+  const std::vector<Case> cases = {
+      {"sound", BackupRamBuilder().AddSave(2, NamedSave("A", 100)).AddSave(10, NamedSave("B", 28)).BuildRam(), ""},
+      {"shared block", BackupRamBuilder().AddSave(2, NamedSave("A", 100)).AddSave(10, NamedSave("B", 100), {4, 11}).BuildRam(),
+       "save B at block 10 shares block 4 with save A at block 2"},
+      {"outside the RAM", BackupRamBuilder().AddSave(2, NamedSave("A", 100), {3, 600}).BuildRam(),
+       "save A at block 2 lists block 600, outside the RAM"},
+      {"a loop", BackupRamBuilder().AddSave(2, NamedSave("A", 200), {3, 4, 3}).BuildRam(),
+       "save A at block 2 lists block 3 twice: its list loops"},
+      {"size beyond its blocks", BackupRamBuilder().AddSave(2, NamedSave("A", 300), {3}).BuildRam(),
+       "save A at block 2 states 300 bytes, but its blocks hold 86"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::string> problems = backup_ram::CheckBackupRam(c.ram);
+    if (c.problem.empty()) {
+      EXPECT_TRUE(problems.empty()) << problems[0];
+    } else {
+      EXPECT_NE(std::find(problems.begin(), problems.end(), c.problem), problems.end()) << problems.size();
+    }
+  }
 }
 
 TEST_F(ImageCareTest, CommandLine) {

@@ -66,7 +66,10 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
   // walk ends after at most 512 entries.
   while (true) {
     const std::optional<std::size_t> offset = StreamOffset(save.blocks, position);
-    if (!offset) break;  // the list ran past the blocks it named: never fall into block 0
+    if (!offset) {  // the list ran past the blocks it named: never fall into block 0
+      save.stop = SaveBlocks::Stop::kRanOut;
+      break;
+    }
     const std::uint32_t entry = ram.ReadU16(*offset);
     position += kListEntrySize;
     if (entry == 0) {
@@ -76,7 +79,11 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     // A block outside the RAM or already in the save would be read twice or
     // not at all; it is neither kept nor followed.
     const bool outside = entry >= kBlockCount || std::size_t{entry} * kBlockSize >= ram.size();
-    if (outside || inSave[entry] || save.blocks.size() > maxFurtherBlocks) break;
+    if (outside || inSave[entry] || save.blocks.size() > maxFurtherBlocks) {
+      save.stop = outside ? SaveBlocks::Stop::kOutside : inSave[entry] ? SaveBlocks::Stop::kRepeated : SaveBlocks::Stop::kBudget;
+      save.badEntry = entry;
+      break;
+    }
     inSave[entry] = true;
     save.blocks.push_back(entry);
   }
@@ -154,6 +161,47 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   listing.blockUsage.reserve(kBlockCount);
   for (const bool blockUsed : used) listing.blockUsage += blockUsed ? '1' : '0';
   return listing;
+}
+
+std::vector<std::string> CheckBackupRam(const ByteBuffer& ram) {
+  std::vector<std::string> problems;
+  std::size_t unreported = 0;
+  auto report = [&](std::string problem) {
+    if (problems.size() < kMaxReportedProblems) problems.push_back(std::move(problem));
+    else ++unreported;
+  };
+  std::vector<std::string> owner(kBlockCount);
+  std::size_t budget = kListedBlockBudget;
+  const std::size_t lastBlock = ram.size() / kBlockSize;
+  for (std::size_t n = 1; n <= lastBlock; ++n) {
+    const std::size_t start = n * kBlockSize;
+    if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
+    const std::string save = "save " + DecodeName(ram.Slice(start + kNameOffset, kNameSize)) + " at block " + Decimal(n);
+    const SaveBlocks walk = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
+    budget -= walk.blocks.size() - 1;
+    switch (walk.stop) {
+      case SaveBlocks::Stop::kEnded: break;
+      case SaveBlocks::Stop::kOutside: report(save + " lists block " + Decimal(walk.badEntry) + ", outside the RAM"); break;
+      case SaveBlocks::Stop::kRepeated: report(save + " lists block " + Decimal(walk.badEntry) + " twice: its list loops"); break;
+      case SaveBlocks::Stop::kRanOut: report(save + ": its block list runs past its blocks without an end"); break;
+      case SaveBlocks::Stop::kBudget: report(save + ": more blocks are listed than the RAM holds"); break;
+    }
+    for (const std::uint32_t block : walk.blocks) {
+      if (block >= kBlockCount) {
+        if (block == n) report(save + " lies outside the 512 blocks of the RAM");
+        continue;
+      }
+      if (!owner[block].empty()) report(save + " shares block " + Decimal(block) + " with " + owner[block]);
+      else owner[block] = save;
+    }
+    // The stream holds 30 bytes in the first block and 60 in each further one.
+    const std::size_t stream = kFirstBlockStream + kFurtherBlockStream * (walk.blocks.size() - 1);
+    const std::size_t room = stream > walk.dataStart ? stream - walk.dataStart : 0;
+    const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
+    if (size > room) report(save + " states " + Decimal(size) + " bytes, but its blocks hold " + Decimal(room));
+  }
+  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
+  return problems;
 }
 
 PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {

@@ -63,6 +63,9 @@ struct SaveBlocks {
   std::size_t dataStart = 0;          // stream position just past the list's 0 entry, or past
                                       // the entry where a damaged list was cut off
   bool listEnded = false;             // false: the walk stopped before a 0 entry
+  // Why a walk stopped before a 0 entry.
+  enum class Stop { kEnded, kOutside, kRepeated, kRanOut, kBudget } stop = Stop::kEnded;
+  std::uint32_t badEntry = 0;         // the entry that stopped it (kOutside, kRepeated)
 };
 
 // Walks the block list of the save whose first block is `firstBlock`. The
@@ -112,6 +115,14 @@ struct BackupRamListing {
 // bytes are the marker. Both panes list alike. The saves' walks share
 // kListedBlockBudget; once it is spent, a save lists its first block alone.
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
+
+// What is wrong with a backup RAM's saves, as text for the user: blocks
+// shared by two saves, list entries outside the RAM, lists that loop or run
+// past their blocks without a 0 entry, and sizes the blocks cannot hold.
+// Empty when every save is sound. At most kMaxReportedProblems lines, then
+// one that counts the rest.
+inline constexpr std::size_t kMaxReportedProblems = 100;
+std::vector<std::string> CheckBackupRam(const ByteBuffer& ram);
 
 // Reads a BKRAMSV.BIN or SS_BUP.BIN file as pane `pane` does: the pane's image
 // becomes the RAM copy. A missing file is reported, never created; a file

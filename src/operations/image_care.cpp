@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "containers/backup_ram.h"
 #include "model/conversions.h"
 #include "model/messages.h"
 #include "operations/file_writes.h"
@@ -91,7 +92,7 @@ std::vector<std::string> CheckPane(const Pane& pane) {
   switch (pane.kind) {
     case ContainerKind::kMems: return mems::CheckMemsImage(pane.image);
     case ContainerKind::kBkram:
-    case ContainerKind::kBup:
+    case ContainerKind::kBup: return backup_ram::CheckBackupRam(pane.image);
     case ContainerKind::kSave: break;
   }
   return {};
