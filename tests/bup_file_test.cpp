@@ -5,6 +5,7 @@
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
 #include "support/backup_ram_builder.h"
+#include "support/cli_run.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
@@ -89,6 +90,29 @@ TEST(BupFile, ImportAndExportThroughThePanes) {
   const ExportResult back = ExportSingleSave(bench, 2);
   EXPECT_EQ(ReadFile(back.path), singlesave::SarooFromBup(bup));
   EXPECT_EQ(ReadFile(back.path).At(0x20 + 11), 0x02);  // the language byte survives the trip
+}
+
+TEST(BupFile, CommandLine) {
+  TempDir dir;
+  const std::string saroo = (dir / "GAME.bin").string(), out = (dir / "out").string();
+  WriteFile(saroo, SarooSave(0, 0));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string printed;
+  };
+  const std::vector<Case> cases = {
+      {{"convert", saroo, "--to", "bup", "--out", out}, 0, "ABCDEFGHIJK.BUP"},
+      {{"show", out + "/ABCDEFGHIJK.BUP", "--json"}, 0, R"({"form":"bup","name":"ABCDEFGHIJK","comment":"MEMO")"},
+      {{"convert", out + "/ABCDEFGHIJK.BUP", "--out", out}, 0, "ABCDEFGHIJK.bin"},
+      {{"convert", out + "/ABCDEFGHIJK.BUP", "--to", "bup"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    const auto run = testing::RunCliWith(c.args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE(run.out.find(c.printed), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(ReadFile(dir / "out" / "ABCDEFGHIJK.bin"), SarooSave(0, 0));
 }
 
 }  // namespace

@@ -14,12 +14,14 @@
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
 #include "model/messages.h"
+#include "model/safe_file_name.h"
 #include "operations/file_writes.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
+#include "singlesave/single_save_file.h"
 
 namespace quillmere::cli {
 
@@ -125,6 +127,24 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
   return kDone;
 }
 
+// The three single-save forms, told apart by their magic: "SSAVERAW" for
+// SAROO, "Vmem" for .BUP, none for SSF.
+enum class SingleForm { kSaroo, kSsf, kBup };
+
+SingleForm FormOf(const ByteBuffer& bytes) {
+  if (singlesave::IsSarooSingleSave(bytes)) return SingleForm::kSaroo;
+  return singlesave::IsBupSingleSave(bytes) ? SingleForm::kBup : SingleForm::kSsf;
+}
+
+const char* FormName(SingleForm form) {
+  switch (form) {
+    case SingleForm::kSaroo: return "saroo";
+    case SingleForm::kBup: return "bup";
+    case SingleForm::kSsf: break;
+  }
+  return "ssf";
+}
+
 struct ShowOptions {
   std::string file;
   bool json = false;
@@ -142,13 +162,15 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   const std::optional<ByteBuffer> read = ReadFileOrReport(host, file);
   if (!read) return kFailed;
   const ByteBuffer& bytes = *read;
-  const bool saroo = singlesave::IsSarooSingleSave(bytes);
+  const SingleForm kind = FormOf(bytes);
   // The SSF name comes from the text after the last separator, so the path
   // must have one even when given bare.
   std::error_code ec;
   const singlesave::SingleSaveRow row =
-      saroo ? singlesave::SarooRow(bytes).row : singlesave::SsfRow(platform::PathToUtf8(fs::absolute(file, ec)), bytes);
-  const char* form = saroo ? "saroo" : "ssf";
+      kind == SingleForm::kSaroo ? singlesave::SarooRow(bytes).row
+      : kind == SingleForm::kBup ? singlesave::BupRow(bytes)
+                                 : singlesave::SsfRow(platform::PathToUtf8(fs::absolute(file, ec)), bytes);
+  const char* form = FormName(kind);
 
   if (options.json) {
     const nlohmann::ordered_json result = {{"form", form},
@@ -169,12 +191,14 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
 
 struct ConvertOptions {
   std::string file;
+  std::string to;
   std::string out;
 };
 
 // Converts as the panels do: the file is shown first and the date passes
-// through the shown date. A SAROO single save becomes an SSF one, any other
-// file a SAROO one.
+// through the shown date. Without --to, a SAROO single save becomes an SSF
+// one, and a .BUP or any other file a SAROO one. Other pairs go through the
+// SAROO form in memory.
 int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
@@ -184,19 +208,56 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   ConsoleHost host(err);
   const std::optional<ByteBuffer> bytes = ReadFileOrReport(host, file);
   if (!bytes) return kFailed;
-  const bool saroo = singlesave::IsSarooSingleSave(*bytes);
+  const SingleForm from = FormOf(*bytes);
+  const SingleForm to = options.to == "ssf"     ? SingleForm::kSsf
+                        : options.to == "bup"   ? SingleForm::kBup
+                        : options.to == "saroo" ? SingleForm::kSaroo
+                        : from == SingleForm::kSaroo ? SingleForm::kSsf
+                                                     : SingleForm::kSaroo;
+  if (from == to) {
+    err << "quillmere-cli: " << options.file << " is a " << FormName(from) << " single save already\n";
+    return kUsage;
+  }
   std::error_code ec;
   const fs::path here = fs::current_path(ec);
-  const fs::path outFolder = !options.out.empty() ? platform::PathFromUtf8(options.out)
-                             : saroo              ? singlesave::SsfFolder(here)
-                                                  : singlesave::SarooFolder(here);
+  const fs::path outFolder = !options.out.empty()   ? platform::PathFromUtf8(options.out)
+                             : to == SingleForm::kSsf ? singlesave::SsfFolder(here)
+                             : to == SingleForm::kBup ? singlesave::BupFolder(here)
+                                                      : singlesave::SarooFolder(here);
+  const fs::path absolute = fs::absolute(file, ec);
+  const singlesave::SingleSaveRow ssfRow = singlesave::SsfRow(platform::PathToUtf8(absolute), *bytes);
 
+  // The panels' own two conversions, exactly as the window does them.
   ConversionResult result;
-  if (saroo) {
+  if (from == SingleForm::kSaroo && to == SingleForm::kSsf) {
     result = ConvertSarooToSsf(file, singlesave::SarooRow(*bytes).pendingSsfDate, outFolder, host);
+  } else if (from == SingleForm::kSsf && to == SingleForm::kSaroo) {
+    result = ConvertSsfToSaroo(absolute, ssfRow, outFolder, host);
   } else {
-    const fs::path absolute = fs::absolute(file, ec);
-    result = ConvertSsfToSaroo(absolute, singlesave::SsfRow(platform::PathToUtf8(absolute), *bytes), outFolder, host);
+    std::optional<ByteBuffer> saroo = from == SingleForm::kSaroo ? *bytes
+                                      : from == SingleForm::kBup ? singlesave::SarooFromBup(*bytes)
+                                                                 : std::optional<ByteBuffer>();
+    if (from == SingleForm::kSsf) {
+      const auto built = singlesave::BuildSarooFromSsf(platform::PathToUtf8(absolute), *bytes, ssfRow, outFolder);
+      if (built) saroo = built->bytes;
+    }
+    std::optional<singlesave::ConvertedSave> converted;
+    if (saroo && to == SingleForm::kSsf) {
+      converted = singlesave::BuildSsfFromSaroo(*saroo, *singlesave::SarooRow(*saroo).pendingSsfDate, outFolder);
+    } else if (saroo) {
+      const std::string name = DecodeName(saroo->Slice(singlesave::SarooSingleSaveFile::kNameOffset,
+                                                        singlesave::SarooSingleSaveFile::kNameSize));
+      const bool bup = to == SingleForm::kBup;
+      converted = singlesave::ConvertedSave{bup ? singlesave::BupFromSaroo(*saroo) : *saroo,
+                                            outFolder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : ".bin"))};
+    }
+    if (!converted) {
+      host.ShowMessage(messages::kWrongFormat);
+      return kFailed;
+    }
+    platform::EnsureDirectory(outFolder);
+    if (!WriteFileOrReport(host, converted->path, converted->bytes)) return kFailed;
+    result = {ConversionOutcome::kWritten, converted->path};
   }
   if (result.outcome != ConversionOutcome::kWritten) return kFailed;
   out << platform::PathToUtf8(result.path) << "\n";
@@ -510,14 +571,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   ShowOptions show;
   CLI::App* showCommand = app.add_subcommand("show", "Show a single-save file as the converter lists it");
-  showCommand->add_option("SINGLE", show.file, "a SAROO or SSF single-save file")->required();
+  showCommand->add_option("SINGLE", show.file, "a SAROO, SSF or .BUP single-save file")->required();
   showCommand->add_flag("--json", show.json, "print one JSON object");
 
   ConvertOptions convert;
   CLI::App* convertCommand =
-      app.add_subcommand("convert", "Convert a SAROO single save to SSF, or any other file to SAROO");
-  convertCommand->add_option("SINGLE", convert.file, "a SAROO or SSF single-save file")->required();
-  convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF or ./SAROO)");
+      app.add_subcommand("convert", "Convert a single save between the SAROO, SSF and .BUP forms");
+  convertCommand->add_option("SINGLE", convert.file, "a SAROO, SSF or .BUP single-save file")->required();
+  convertCommand->add_option("--to", convert.to, "the form to write: saroo, ssf or bup")
+      ->check(CLI::IsMember({"saroo", "ssf", "bup"}));
+  convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF, ./SAROO or ./BUP)");
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand("export", "Export saves of a container file as SAROO single saves");

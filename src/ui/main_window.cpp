@@ -292,6 +292,9 @@ void MainWindow::BuildPaneMenu(int pane) {
   const QString prefix = pane == 1 ? "pane1" : "pane2";
   c.menu = new QMenu(c.list);
   c.menu->setObjectName(prefix + "Menu");
+  c.exportBupAction = c.menu->addAction("导出为BUP");
+  c.exportBupAction->setObjectName(prefix + "ExportBup");
+  c.menu->addSeparator();
   c.deleteAction = c.menu->addAction("删除");
   c.checkAction = c.menu->addAction("检查");
   c.repairAction = c.menu->addAction("修复");
@@ -302,6 +305,8 @@ void MainWindow::BuildPaneMenu(int pane) {
   c.deleteAction->setShortcut(QKeySequence::Delete);
   c.deleteAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   c.list->addAction(c.deleteAction);
+  connect(c.exportBupAction, &QAction::triggered, this,
+          [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kBup); });
   connect(c.deleteAction, &QAction::triggered, this, [this, pane] { DeleteSaves(*bench_, pane); });
   connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane).toStdString()); });
   connect(c.repairAction, &QAction::triggered, this, [this, pane] { RepairPane(*bench_, pane); });
@@ -556,6 +561,7 @@ void MainWindow::ShowPane(int pane) {
   ShowPaneWarning(pane);
   ShowPaneFileLabel(pane);
   const bool loaded = !state.image.empty();
+  c.exportBupAction->setEnabled(!state.rows.empty());
   c.deleteAction->setEnabled(loaded && state.Writable());
   c.repairAction->setEnabled(loaded && state.Writable());
   c.checkAction->setEnabled(loaded && state.HasMap());

@@ -90,6 +90,7 @@ class MainWindow : public QWidget {
     QLabel* fileLabel = nullptr;  // the file's place: fixed text, or the path of a file opened elsewhere
     QString fileLabelText;
     QMenu* menu = nullptr;
+    QAction* exportBupAction = nullptr;
     QAction* deleteAction = nullptr;
     QAction* checkAction = nullptr;
     QAction* repairAction = nullptr;

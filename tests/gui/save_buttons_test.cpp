@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableView>
@@ -48,6 +49,8 @@ class SaveButtonsTest : public QObject {
     QTest::mouseClick(FindChild<QPushButton>(window, "pane1Export"), Qt::LeftButton);
     QCOMPARE(host.revealed.size(), std::size_t{1});
     QCOMPARE(host.revealed.back(), dir / "SAROO" / "TWO.bin");
+    window.findChild<QAction*>("pane1ExportBup")->trigger();
+    QCOMPARE(host.revealed.back(), dir / "BUP" / "TWO.BUP");
 
     // Importing the same save again into pane 2 asks first; OK replaces it.
     host.pickedFiles = {dir / "SAROO" / "TWO.bin"};
