@@ -114,6 +114,7 @@ if [ -d "$samples" ]; then
     mkdir -p "$smoke/$side/セーブ"
     cp "$samples"/saroo-two-games/SS_SAVE.BIN "$smoke/$side/セーブ/"
   done
+  chmod -R u+w "$smoke"  # the shared folder may be read-only; the copies are written into
   for container in "$samples"/*/*.BIN; do
     case=$(basename "$(dirname "$container")")
     file=$(basename "$container")

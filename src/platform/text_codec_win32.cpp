@@ -59,7 +59,8 @@ bool IsMicrosoftOnlyShiftJis(std::uint8_t lead) {
 }
 
 // GBK as iconv reads it has no user-defined area; code page 936 maps that
-// area to private-use characters.
+// area to private-use characters, as Windows' own code page 932 maps the
+// single bytes 0xA0 and 0xFD-0xFF.
 bool IsPrivateUse(std::uint32_t c) { return c >= 0xE000 && c <= 0xF8FF; }
 
 void AppendUtf8(std::string& out, std::uint32_t c) {
