@@ -1,7 +1,7 @@
 # Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
 FUZZ_SECONDS ?= 30
 
-.PHONY: all build run test bench fuzz clean
+.PHONY: all build run test test-windows bench fuzz clean
 
 all: build
 
@@ -19,6 +19,11 @@ test:
 	cmake --build --preset test
 	ctest --preset test
 
+# The core, quillmere-cli and the core tests built for Windows (MinGW-w64)
+# and run under Wine; installs the cross compiler and Wine when missing.
+test-windows:
+	scripts/test_windows.sh
+
 bench: build
 	./build/bench/quillmere_bench
 
@@ -29,4 +34,4 @@ fuzz:
 	scripts/fuzz.sh build-fuzz/fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-test build-fuzz
+	rm -rf build build-test build-fuzz build-windows

@@ -74,7 +74,11 @@ bool FileExists(const fs::path& path) {
 
 fs::path ResolveFileName(const fs::path& folder, std::string_view name) {
   const fs::path exact = folder / PathFromUtf8(std::string(name));
+  // Windows opens the file in any letter case, so there only the listing
+  // tells the name as stored.
+#ifndef _WIN32
   if (FileExists(exact)) return exact;
+#endif
   auto lower = [](std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -116,8 +120,23 @@ bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
 }
 
 bool ReplaceWith(const fs::path& temp, const fs::path& target) {
-  return MoveFileExW(temp.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  // Windows refuses to replace a read-only file, where a rename on Linux does
+  // not. The new file takes over the read-only mark, as it keeps the old
+  // file's permission bits there; the old file gets its mark back if the
+  // replace fails after all.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly && (!SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_READONLY) ||
+                   !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))) {
+    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return false;
+  }
+  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (readOnly) {
+    SetFileAttributesW(target.c_str(), attributes);
+    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that it can be removed
+  }
+  return false;
 }
 #else
 // `mode`: the permission bits of the file being replaced; a new file takes the

@@ -1,3 +1,4 @@
+#ifndef _WIN32  // Windows decodes with its own code pages: text_codec_win32.cpp
 #include "platform/text_codec.h"
 
 #include <iconv.h>
@@ -138,3 +139,5 @@ std::vector<std::uint8_t> EncodeFromUtf8(std::string_view text, const char* enco
 }
 
 }  // namespace quillmere::platform
+
+#endif  // _WIN32
