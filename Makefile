@@ -9,10 +9,11 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
-# The build folder is the program's folder: put SS_MEMS.BIN and the other
-# container files there, and OTHER, SAROO and SSF beside them.
+# The window starts on build/demo, made with demo saves when it is missing.
+# The build folder is the program's folder: SAROO and SSF go there.
 run: build
-	cd build && ./quillmere
+	./build/quillmere-demo build/demo
+	cd build && ./quillmere demo
 
 test:
 	cmake --preset test

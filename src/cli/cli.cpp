@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/console_host.h"
+#include "containers/mems_image.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
 #include "operations/allocation_map.h"
@@ -556,6 +557,18 @@ int Clear(const ClearOptions& options, std::ostream& err) {
   return load.refusal || load.failedWrite ? kFailed : kDone;
 }
 
+// A new, empty SS_MEMS.BIN; an existing file is never replaced.
+int Format(const std::string& image, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(image);
+  std::error_code ec;
+  if (fs::exists(file, ec)) {
+    err << "quillmere-cli: " << image << " exists; format never replaces a file\n";
+    return kFailed;
+  }
+  ConsoleHost host(err);
+  return WriteFileOrReport(host, file, mems::EmptyMemsImage()) ? kDone : kFailed;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -647,6 +660,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       app.add_subcommand("clear", "Clear the unused space of an SS_MEMS.BIN image, as a refresh with the box checked does");
   clearCommand->add_option("IMAGE", clear.image, "an SS_MEMS.BIN image")->required();
 
+  std::string formatImage;
+  CLI::App* formatCommand = app.add_subcommand("format", "Write a new, empty SS_MEMS.BIN image");
+  formatCommand->add_option("IMAGE", formatImage, "the file to create")->required();
+
+  // CLI11 takes its arguments from the back of the vector, as it would from argv.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -688,6 +706,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (repairCommand->parsed()) return Repair(repairImage, out, err);
   if (mapCommand->parsed()) return Map(mapOptions, out, err);
   if (clearCommand->parsed()) return Clear(clear, err);
+  if (formatCommand->parsed()) return Format(formatImage, err);
   return kUsage;
 }
 

@@ -292,6 +292,14 @@ void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffe
   image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::clamp<std::int64_t>(freeCount, 0, 0xFFFF)), 2);
 }
 
+ByteBuffer EmptyMemsImage() {
+  ByteBuffer image(kImageSize, 0);
+  image.Write(0, ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0x00, 0x80, 0x00, 0x00});
+  image.WriteBE(kFreeClusterCountOffset, kEmptyFreeClusterCount, 2);
+  image.WriteBE(kClusterBitmapOffset, 0xFF, 1);
+  return image;
+}
+
 void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots) {
   const std::set<int> doomed(slots.begin(), slots.end());
   std::set<std::uint32_t> kept, released;

@@ -29,7 +29,8 @@ inline constexpr std::size_t kDirectoryOffset = 0x400;  // 448 entries of 16 byt
 inline constexpr int kDirectorySlots = 448;
 inline constexpr std::size_t kDirectoryEntrySize = 16;
 inline constexpr std::size_t kDataAreaOffset = 0x2000;
-inline constexpr std::uint16_t kEmptyFreeClusterCount = 0x1F78;  // 8064 - 8
+inline constexpr std::uint16_t kEmptyFreeClusterCount = kBitmapClusters - kReservedClusters;  // 0x1F78
+inline constexpr std::size_t kIdentificationSize = 12;  // 12 bytes at +0x000: "SaroMems" 00 80 00 00
 
 // Directory entry fields.
 inline constexpr std::size_t kEntryNameOffset = 0;           // 12 bytes at +0: name
@@ -136,6 +137,10 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size,
 // and the bitmap.
 void WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const ByteBuffer& nameField,
                    const ByteBuffer& header, const ByteBuffer& data);
+
+// A new, empty image: "SaroMems" and 00 80 00 00 as its identification, every
+// cluster free but the header and the directory, every other byte zero.
+ByteBuffer EmptyMemsImage();
 
 // Removes the saves of `slots` from the directory (all 16 bytes of each slot
 // become zero) and frees the clusters that only they used: their bitmap bits
