@@ -110,8 +110,9 @@ int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
     out << head << ",\"saves\":[";
     for (std::size_t i = 0; i < load.rows.size(); ++i) {
       const SaveEntry& row = load.rows[i];
-      ordered_json save = {{"num", std::stoll(row.num())}, {"name", row.name()}, {"address", row.address()},
-                           {"comment", row.comment()},      {"date", row.date()}, {"size", std::stoull(row.size())}};
+      const PaneLoad::RowNumbers& numbers = load.rowNumbers.at(i);
+      ordered_json save = {{"num", numbers.num},         {"name", row.name()}, {"address", row.address()},
+                           {"comment", row.comment()}, {"date", row.date()}, {"size", numbers.size}};
       if (i < load.saveTable.size()) save["blocks"] = load.saveTable[i].blocks;
       out << (i ? "," : "") << Dump(save);
     }

@@ -214,6 +214,10 @@ PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both p
   load.image = WordWideToRam(load.image);
   BackupRamListing listing = ListBackupRam(load.image);
   load.rows = std::move(listing.rows);
+  for (std::size_t i = 0; i < listing.saveTable.size(); ++i) {
+    const std::size_t start = std::size_t{listing.saveTable[i].blocks.front()} * kBlockSize;
+    load.rowNumbers.push_back({static_cast<std::uint32_t>(i + 1), load.image.ReadU32(start + kSizeOffset)});
+  }
   load.saveTable = std::move(listing.saveTable);
   load.blockUsage = std::move(listing.blockUsage);
   load.remainingSpace = listing.remainingSpace;

@@ -39,7 +39,7 @@ inline constexpr std::size_t kFurtherStreamOffset = 4;
 inline constexpr std::size_t kListEntrySize = 2;
 
 // Data that fits after the list's 0 entry in the first block: no list is read.
-inline constexpr std::uint32_t kFirstBlockDataLimit = 28;
+inline constexpr std::uint32_t kFirstBlockDataLimit = kBlockSize - kBlockListOffset - kListEntrySize;  // 28
 
 // The largest backup RAM there is, a 4 MiB cartridge, stored word-wide. A
 // larger file is no backup-RAM image and is refused ("错误的存档格式！").

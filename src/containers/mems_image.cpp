@@ -147,6 +147,7 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
     }
   }
   load.rows = std::move(listing.rows);
+  for (const MemsSave& save : listing.saves) load.rowNumbers.push_back({static_cast<std::uint32_t>(save.slot), save.size});
   return load;
 }
 

@@ -24,11 +24,13 @@ inline constexpr std::uint32_t kBitmapClusters = 8064;  // clusters 8064-8191 ha
 inline constexpr std::uint32_t kReservedClusters = 8;   // header and directory
 inline constexpr std::size_t kFreeClusterCountOffset = 0x00C;  // 2 bytes at +0x00C
 inline constexpr std::size_t kClusterBitmapOffset = 0x010;     // 1008 bytes at +0x010, bit n%8 of byte n/8
-inline constexpr std::size_t kClusterBitmapSize = 1008;
+inline constexpr std::size_t kClusterBitmapSize = kBitmapClusters / 8;  // 1008
 inline constexpr std::size_t kDirectoryOffset = 0x400;  // 448 entries of 16 bytes at +0x400
 inline constexpr int kDirectorySlots = 448;
 inline constexpr std::size_t kDirectoryEntrySize = 16;
 inline constexpr std::size_t kDataAreaOffset = 0x2000;
+static_assert(kClusterBitmapOffset + kClusterBitmapSize == kDirectoryOffset, "the bitmap fills cluster 0");
+static_assert(kDirectoryOffset + kDirectorySlots * kDirectoryEntrySize == kDataAreaOffset, "the directory fills clusters 1-7");
 inline constexpr std::uint16_t kEmptyFreeClusterCount = kBitmapClusters - kReservedClusters;  // 0x1F78
 inline constexpr std::size_t kIdentificationSize = 12;  // 12 bytes at +0x000: "SaroMems" 00 80 00 00
 
@@ -41,8 +43,8 @@ inline constexpr std::size_t kEntryFirstClusterOffset = 14;  // 2 bytes at +14: 
 // Save record: the 32-byte save header, 32 reserved bytes, then the data of a
 // small save or the cluster list of a large one.
 inline constexpr std::size_t kRecordPayloadOffset = 64;
-inline constexpr std::uint32_t kSmallSaveLimit = 960;  // data that fits the record cluster
-inline constexpr std::size_t kClusterListCapacity = 480;
+inline constexpr std::uint32_t kSmallSaveLimit = kClusterSize - kRecordPayloadOffset;  // 960: data that fits the record cluster
+inline constexpr std::size_t kClusterListCapacity = kSmallSaveLimit / 2;  // 480 two-byte entries
 
 constexpr std::size_t SlotOffset(int slot) { return kDirectoryOffset + kDirectoryEntrySize * static_cast<std::size_t>(slot - 1); }
 

@@ -26,6 +26,13 @@ struct PaneLoad {
   std::filesystem::path file;
   ByteBuffer image;
   std::vector<SaveEntry> rows;
+  // Each row's number and size as values, in row order, for output that
+  // wants numbers rather than the shown text.
+  struct RowNumbers {
+    std::uint32_t num = 0;
+    std::uint32_t size = 0;
+  };
+  std::vector<RowNumbers> rowNumbers;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;
 

@@ -80,7 +80,11 @@ SaveFileListing ListSaveFile(const ByteBuffer& image) {
 PaneLoad LoadSaveFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
   PaneLoad load = ReadPaneFile(file);
   if (!load.fileFound) return load;
-  load.rows = ListSaveFile(load.image).rows;
+  SaveFileListing listing = ListSaveFile(load.image);
+  load.rows = std::move(listing.rows);
+  for (std::size_t i = 0; i < listing.records.size(); ++i) {
+    load.rowNumbers.push_back({static_cast<std::uint32_t>(i + 1), load.image.ReadU32(listing.records[i].offset + sh::kSizeOffset)});
+  }
   return load;
 }
 
