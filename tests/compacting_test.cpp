@@ -5,6 +5,7 @@
 #include "operations/save_transfer.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
+#include "support/mems_pane_test.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 
@@ -18,30 +19,13 @@ using testing::ScriptedHost;
 using testing::TempDir;
 using testing::WriteFile;
 
-class CompactingTest : public ::testing::Test {
+class CompactingTest : public testing::MemsPaneTest {
  protected:
-  void Load(const ByteBuffer& image) {
-    WriteFile(dir / "SS_MEMS.BIN", image);
-    ReloadPane(bench, 1);
-  }
-  ByteBuffer File() { return ReadFile(dir / "SS_MEMS.BIN"); }
-  // Every listed save as its single save, in row order.
-  std::vector<ByteBuffer> Singles() {
-    std::vector<ByteBuffer> singles;
-    for (std::size_t row = 0; row < bench.pane(1).rows.size(); ++row) {
-      singles.push_back(SingleSaveOf(GatherSave(bench.pane(1), row)));
-    }
-    return singles;
-  }
   std::vector<std::uint32_t> RecordClusters() {
     std::vector<std::uint32_t> clusters;
     for (const mems::MemsSave& save : mems::ListMemsSaves(File())) clusters.push_back(save.firstCluster);
     return clusters;
   }
-
-  TempDir dir;
-  ScriptedHost host;
-  Workbench bench{dir.path(), host};
 };
 
 TEST_F(CompactingTest, ACompactImageComesOutCleanWithEverySaveInPlace) {

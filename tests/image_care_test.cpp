@@ -9,6 +9,7 @@
 #include "support/backup_ram_builder.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
+#include "support/mems_pane_test.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 
@@ -22,13 +23,8 @@ using testing::ScriptedHost;
 using testing::TempDir;
 using testing::WriteFile;
 
-class ImageCareTest : public ::testing::Test {
+class ImageCareTest : public testing::MemsPaneTest {
  protected:
-  void Load(const ByteBuffer& image) {
-    WriteFile(dir / "SS_MEMS.BIN", image);
-    ReloadPane(bench, 1);
-  }
-  ByteBuffer File() { return ReadFile(dir / "SS_MEMS.BIN"); }
   std::map<std::string, ByteBuffer> SinglesByName() {
     std::map<std::string, ByteBuffer> singles;
     for (std::size_t row = 0; row < bench.pane(1).rows.size(); ++row) {
@@ -37,9 +33,6 @@ class ImageCareTest : public ::testing::Test {
     return singles;
   }
 
-  TempDir dir;
-  ScriptedHost host;
-  Workbench bench{dir.path(), host};
 };
 
 // Small, large and scattered saves, alone and together: the rest export as

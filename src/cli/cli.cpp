@@ -77,14 +77,20 @@ std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs
   return kind;
 }
 
-struct ListOptions {
+// The options of the commands that read one container file.
+struct FileOptions {
   std::string file;
   std::string kind;
   int pane = 1;
   bool json = false;
 };
 
-int List(const ListOptions& options, std::ostream& out, std::ostream& err) {
+fs::path CurrentFolder() {
+  std::error_code ec;
+  return fs::current_path(ec);
+}
+
+int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
@@ -326,8 +332,7 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   const ExportForm form = options.format == "bup" ? ExportForm::kBup : ExportForm::kSaroo;
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
@@ -357,8 +362,7 @@ struct ImportOptions {
 // --overwrite, and the image is written once at the end.
 int Import(const ImportOptions& options, std::ostream& err) {
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
@@ -387,8 +391,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   const auto kind = ResolveKind(options.kind, source, err);
   if (!kind) return kUsage;
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
   if (!LoadPane(bench, 2, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
@@ -408,8 +411,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
 // Compacts as the window's "整理" does; an image without saves is left alone.
 int Compact(const std::string& image, std::ostream& err) {
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
   const CompactOutcome outcome = CompactPane(bench, 1);
   return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
@@ -423,8 +425,7 @@ struct DeleteOptions {
 
 int Delete(const DeleteOptions& options, std::ostream& err) {
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
@@ -444,19 +445,12 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   return DeleteSaves(bench, 1) == CareOutcome::kDone ? kDone : kFailed;
 }
 
-struct CheckOptions {
-  std::string file;
-  std::string kind;
-  bool json = false;
-};
-
-int Check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
   const std::vector<std::string>& problems = bench.pane(1).problems;
   if (options.json) {
@@ -477,8 +471,7 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
     std::string last;
   };
   ReportHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
   bench.state.interactive = false;
   const RepairResult result = RepairPane(bench, 1);
@@ -491,15 +484,9 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
 
-struct MapOptions {
-  std::string file;
-  std::string kind;
-  bool json = false;
-};
-
 // The allocation map the "MAP" button shows: '.' a free unit, '#' a used one,
 // '@' the first unit of a save; then each save with the units that blink for it.
-int Map(const MapOptions& options, std::ostream& out, std::ostream& err) {
+int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
@@ -508,8 +495,7 @@ int Map(const MapOptions& options, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   ConsoleHost host(err);
-  std::error_code ec;
-  Workbench bench(fs::current_path(ec), host);
+  Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
   const AllocationMap map = BuildAllocationMap(bench.pane(1));
   const std::string cells = MapCellsText(map);
@@ -576,7 +562,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
   app.require_subcommand(1);
 
-  ListOptions list;
+  FileOptions list;
   CLI::App* listCommand = app.add_subcommand("list", "List the saves of a container file");
   listCommand->add_option("FILE", list.file, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
   listCommand->add_option("--kind", list.kind, "mems, bkram, bup or save (default: from the file name)");
@@ -641,7 +627,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::Option* deleteRow = deleteCommand->add_option("--row", deleteOptions.rows, "rows to delete, from 1 as list prints them");
   CLI::Option* deleteName = deleteCommand->add_option("--name", deleteOptions.names, "delete every save of this name");
 
-  CheckOptions checkOptions;
+  FileOptions checkOptions;
   CLI::App* checkCommand = app.add_subcommand("check", "Check a container file's allocation records");
   checkCommand->add_option("FILE", checkOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
   checkCommand->add_option("--kind", checkOptions.kind, "mems, bkram, bup or save (default: from the file name)");
@@ -651,7 +637,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App* repairCommand = app.add_subcommand("repair", "Rebuild an SS_MEMS.BIN image's bitmap and free count");
   repairCommand->add_option("IMAGE", repairImage, "an SS_MEMS.BIN image")->required();
 
-  MapOptions mapOptions;
+  FileOptions mapOptions;
   CLI::App* mapCommand = app.add_subcommand("map", "Draw the allocation map of a container file");
   mapCommand->add_option("FILE", mapOptions.file, "SS_MEMS.BIN, BKRAMSV.BIN or SS_BUP.BIN")->required();
   mapCommand->add_option("--kind", mapOptions.kind, "mems, bkram or bup (default: from the file name)");
