@@ -590,11 +590,16 @@ void MainWindow::ShowPaneFileLabel(int pane) {
   const Pane& state = bench_->pane(pane);
   const std::filesystem::path usual = pane == 1 ? bench_->programDirectory() : bench_->programDirectory() / "OTHER";
   if (state.fixedFile.empty() && state.folder == usual) {
+    c.fileLabel->setStyleSheet({});
+    c.fileLabel->ensurePolished();
     c.fileLabel->setText(c.fileLabelText);
     c.fileLabel->setToolTip({});
     return;
   }
-  // Elsewhere: the folder (its end, where the two differ) above the file's name.
+  // Elsewhere: the folder (its end, where the two differ) above the file's
+  // name, in a font small enough for two lines in the label's fixed height.
+  c.fileLabel->setStyleSheet("font-size: 10px;");
+  c.fileLabel->ensurePolished();
   const QString path = QDir::toNativeSeparators(PathText(state.file));
   const QFontMetrics metrics = c.fileLabel->fontMetrics();
   const QString folder = QDir::toNativeSeparators(PathText(state.file.parent_path()));
