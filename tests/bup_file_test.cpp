@@ -53,7 +53,7 @@ TEST(BupFile, HeaderFieldsAndBothDirections) {
   // Bytes a short file lacks read as zero, in both directions.
   ByteBuffer cut = bup;
   cut.Resize(64 + 40);
-  EXPECT_EQ(singlesave::SarooFromBup(cut).Slice(64 + 40, 60), ByteBuffer(60, 0));
+  EXPECT_EQ(singlesave::SarooFromBup(cut).Slice(64 + 40, 60), ByteBuffer::Filled(60, 0));
   EXPECT_EQ(singlesave::SarooFromBup(ByteBuffer::FromText("Vmem")).size(), 64u);
 }
 

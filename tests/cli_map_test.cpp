@@ -35,7 +35,7 @@ TEST(CliMap, DrawsTheGridAndListsEachSaveWithItsUnits) {
   EXPECT_EQ(json["saves"], nlohmann::json::parse(R"([{"name":"SMALL","address":"2000","units":[8]},
                                                      {"name":"LARGE","address":"2400","units":[9,12,10,11]}])"));
 
-  testing::WriteFile(dir / "SS_SAVE.BIN", ByteBuffer(0x10000, 0));
+  testing::WriteFile(dir / "SS_SAVE.BIN", ByteBuffer::Filled(0x10000, 0));
   EXPECT_EQ(RunCliWith({"map", (dir / "SS_SAVE.BIN").string()}).status, 1);  // slots, no units
   EXPECT_EQ(RunCliWith({"map", (dir / "SS_BUP.BIN").string()}).status, 1);   // missing
   EXPECT_EQ(RunCliWith({"map", (dir / "image.dat").string()}).status, 2);    // kind unknown

@@ -123,7 +123,7 @@ TEST_F(CliSingleSaveTest, ConvertFailuresGoToStderrWithStatusOne) {
 
   // No container holds data this long: it is no single save.
   const fs::path huge = dir / "in/HUGE.bin";
-  testing::WriteFile(huge, ByteBuffer(16 + singlesave::kMaxDataSize + 1, 0x33));
+  testing::WriteFile(huge, ByteBuffer::Filled(16 + singlesave::kMaxDataSize + 1, 0x33));
   const CliRun refused = RunCliWith({"convert", huge.string(), "--out", (dir / "out").string()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");

@@ -124,7 +124,7 @@ TEST(FormatCommand, WritesAnEmptyImageAndNeverReplacesOne) {
   EXPECT_EQ(image.size(), 8'388'608u);
   EXPECT_EQ(image.Slice(0, 16), (ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0, 0x80, 0, 0, 0x1F, 0x78, 0, 0}));
   EXPECT_EQ(image.At(0x10), 0xFF);
-  EXPECT_EQ(image.Slice(0x11, 0x800000 - 0x11), ByteBuffer(0x800000 - 0x11, 0));
+  EXPECT_EQ(image.Slice(0x11, 0x800000 - 0x11), ByteBuffer::Filled(0x800000 - 0x11, 0));
   WriteFile(file, ByteBuffer{1, 2, 3});
   const auto again = testing::RunCliWith({"format", file});
   EXPECT_EQ(again.status, 1);

@@ -78,7 +78,7 @@ TEST(ClearingStep, KeepsEveryListedSaveWhateverTheDirectoryPointsAt) {
     for (std::uint32_t k = below(4); k > 0; --k) {
       builder.SetSlot(1 + static_cast<int>(below(448)), "BAD", below(2) ? 1 + below(7) : below(300));
     }
-    for (std::uint32_t k = below(30); k > 0; --k) builder.image().bytes()[below(kImageSize)] = static_cast<std::uint8_t>(random());
+    for (std::uint32_t k = below(30); k > 0; --k) builder.image().WriteBE(below(kImageSize), static_cast<std::uint8_t>(random()), 1);
     const ByteBuffer image = builder.Build();
 
     const mems::MemsListing listing = mems::ListMemsImage(image, 1);
@@ -94,7 +94,7 @@ TEST(ClearingStep, KeepsEveryListedSaveWhateverTheDirectoryPointsAt) {
     }
     // In clusters 0-7 only the slots not in use may change.
     for (std::size_t at = 0; at < mems::kDataAreaOffset; ++at) {
-      if (image[at] == cleared[at]) continue;
+      if (image.At(at) == cleared.At(at)) continue;
       ASSERT_GE(at, mems::kDirectoryOffset) << "round " << round;
       ASSERT_FALSE(listedSlots.contains(static_cast<int>((at - mems::kDirectoryOffset) / 16 + 1))) << "round " << round;
     }
@@ -112,7 +112,7 @@ TEST(ClearingStep, ClearCommandClearsAsARefreshDoesAndOnlyWhenNeeded) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out + run.err, "");
   EXPECT_EQ(RunCliWith({"list", file.string()}).out, before);
-  EXPECT_EQ(testing::ReadFile(file).Slice(kLeftovers, 16), ByteBuffer(16, 0));
+  EXPECT_EQ(testing::ReadFile(file).Slice(kLeftovers, 16), ByteBuffer::Filled(16, 0));
 
   // The same as the window's refresh with the box checked.
   ScriptedHost host;
@@ -214,7 +214,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
   // A marker in every block, and every block a list of 30 distinct blocks, so
   // that each save would otherwise gather 511 blocks.
   constexpr std::size_t kBlocks = 16384;
-  ByteBuffer ram(kBlocks * backup_ram::kBlockSize, 0);
+  ByteBuffer ram = ByteBuffer::Filled(kBlocks * backup_ram::kBlockSize, 0);
   for (std::size_t n = 0; n < kBlocks; ++n) {
     const std::size_t at = n * backup_ram::kBlockSize;
     ram.WriteBE(at, backup_ram::kSaveMarker, 4);
@@ -230,7 +230,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
 
   TempDir dir;
   for (const std::size_t size : {backup_ram::kMaxFileSize, backup_ram::kMaxFileSize + 2}) {
-    testing::WriteFile(dir / "BKRAMSV.BIN", ByteBuffer(size, 0));
+    testing::WriteFile(dir / "BKRAMSV.BIN", ByteBuffer::Filled(size, 0));
     const PaneLoad load = backup_ram::LoadBackupRamFile(dir / "BKRAMSV.BIN", 1);
     EXPECT_EQ(load.fileFound, size == backup_ram::kMaxFileSize);
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
@@ -303,7 +303,7 @@ TEST(TextOutput, ControlCharactersPrintAsReplacementsAndJsonStaysExact) {
 
   // An SSF save is named after its file, which may hold any byte but '/'.
   const fs::path ssf = dir / "A\tB\xC2\x85" "C\x1B.bin";
-  testing::WriteFile(ssf, ByteBuffer(20, 0x41));
+  testing::WriteFile(ssf, ByteBuffer::Filled(20, 0x41));
   run = RunCliWith({"show", ssf.string()});
   EXPECT_EQ(run.out, "Form\tName\tComment\tDate\tSize\nssf\tA\uFFFDB\uFFFDC\uFFFD\tAAAAAAAAAAAA\t2110-08-05 00:40\t4\n");
   run = RunCliWith({"show", "--json", ssf.string()});

@@ -67,10 +67,10 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     for (const std::string& name : c.doomed) before.erase(name);
     EXPECT_EQ(SinglesByName(), before);
     // The slot of the first deleted save, all 16 bytes zero; its clusters zeroed.
-    EXPECT_EQ(after.Slice(0x2000 + 1024 * (c.nextRecord - 8), 1024), ByteBuffer(1024, 0));
+    EXPECT_EQ(after.Slice(0x2000 + 1024 * (c.nextRecord - 8), 1024), ByteBuffer::Filled(1024, 0));
     bench.state.interactive = false;
     bench.state.transferPath = dir / "NEW.bin";
-    WriteFile(bench.state.transferPath, SingleSaveOf({ByteBuffer::FromText("NEW"), 10, {}, 0, ByteBuffer(10, 7)}));
+    WriteFile(bench.state.transferPath, SingleSaveOf({ByteBuffer::FromText("NEW"), 10, {}, 0, ByteBuffer::Filled(10, 7)}));
     ASSERT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported);
     bench.state.interactive = true;
     for (const SaveEntry& row : bench.pane(1).rows) {

@@ -141,9 +141,9 @@ TEST(MemsClearing, SlotOrderedImageLosesOnlyLeftovers) {
   const ByteBuffer after = mems::ClearUnusedSpace(before, listing);
   EXPECT_EQ(SaveBytes(after), SaveBytes(before));
   EXPECT_EQ(after.Slice(0, 0x400), before.Slice(0, 0x400));  // free count and bitmap stay
-  EXPECT_EQ(after.Slice(mems::SlotOffset(3), 0x2000 - mems::SlotOffset(3)), ByteBuffer(0x2000 - mems::SlotOffset(3), 0));
-  EXPECT_EQ(after.Slice(0x2000 + 20 * 1024, 3000), ByteBuffer(3000, 0));
-  EXPECT_EQ(after.Slice(mems::kImageSize - 10, 10), ByteBuffer(10, 0));
+  EXPECT_EQ(after.Slice(mems::SlotOffset(3), 0x2000 - mems::SlotOffset(3)), ByteBuffer::Filled(0x2000 - mems::SlotOffset(3), 0));
+  EXPECT_EQ(after.Slice(0x2000 + 20 * 1024, 3000), ByteBuffer::Filled(3000, 0));
+  EXPECT_EQ(after.Slice(mems::kImageSize - 10, 10), ByteBuffer::Filled(10, 0));
   EXPECT_TRUE(mems::CheckMemsImage(after).empty());
 }
 
@@ -163,8 +163,8 @@ TEST(MemsClearing, SavesOutOfSlotOrderSurvive) {
   EXPECT_EQ(listing.nextDataOffset, 0x2400);
   const ByteBuffer after = mems::ClearUnusedSpace(before, listing);
   EXPECT_EQ(SaveBytes(after), SaveBytes(before));
-  EXPECT_EQ(after.Slice(38 * 1024, 1024), ByteBuffer(1024, 0));
-  EXPECT_EQ(after.Slice(5000 * 1024, 1024), ByteBuffer(1024, 0));
+  EXPECT_EQ(after.Slice(38 * 1024, 1024), ByteBuffer::Filled(1024, 0));
+  EXPECT_EQ(after.Slice(5000 * 1024, 1024), ByteBuffer::Filled(1024, 0));
 }
 
 TEST(MemsClearing, RecordInsideTheDirectoryIsKept) {
@@ -186,7 +186,7 @@ TEST(MemsClearing, ImageWithoutSavesBecomesEmpty) {
   ASSERT_TRUE(mems::ListMemsImage(before, 1).rows.empty());
   const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 1));
   EXPECT_EQ(after.Slice(0, 0x400), before.Slice(0, 0x400));
-  EXPECT_EQ(after.Slice(0x400, 0x800000), ByteBuffer(0x800000 - 0x400, 0));
+  EXPECT_EQ(after.Slice(0x400, 0x800000), ByteBuffer::Filled(0x800000 - 0x400, 0));
 }
 
 TEST(MemsClearing, ShortImageIsClearedUpToItsEnd) {
@@ -195,7 +195,7 @@ TEST(MemsClearing, ShortImageIsClearedUpToItsEnd) {
   builder.image().Fill(0x2400, 0xC00, 0x11);
   const ByteBuffer after = mems::ClearUnusedSpace(builder.Build(), mems::ListMemsImage(builder.Build(), 1));
   ASSERT_EQ(after.size(), 0x3000u);
-  EXPECT_EQ(after.Slice(0x2400, 0xC00), ByteBuffer(0xC00, 0));
+  EXPECT_EQ(after.Slice(0x2400, 0xC00), ByteBuffer::Filled(0xC00, 0));
 }
 
 TEST(MemsCheck, FindsEveryKindOfInconsistency) {
@@ -218,7 +218,7 @@ TEST(MemsCheck, FindsEveryKindOfInconsistency) {
   outside.AddSave(1, 8100, Save("A", 100));
   EXPECT_FALSE(mems::CheckMemsImage(outside.Build()).empty());
 
-  EXPECT_FALSE(mems::CheckMemsImage(ByteBuffer(100, 0)).empty());
+  EXPECT_FALSE(mems::CheckMemsImage(ByteBuffer::Filled(100, 0)).empty());
 
   // A wrecked image disagrees on every cluster: the report stays short.
   MemsImageBuilder wrecked;

@@ -55,11 +55,11 @@ TEST(ByteBufferReads, FieldsPastTheEndReadAsTheBytesThatExist) {
 }
 
 TEST(ByteBufferWrites, NeverReachPastTheEnd) {
-  ByteBuffer bytes(4, 0);
+  ByteBuffer bytes = ByteBuffer::Filled(4, 0);
   EXPECT_FALSE(bytes.WriteBE(3, 0xABCD, 2));
   EXPECT_FALSE(bytes.WriteBE(SIZE_MAX, 1, 2));
   EXPECT_FALSE(bytes.Write(2, ByteBuffer{1, 2, 3}));
-  EXPECT_EQ(bytes, ByteBuffer(4, 0));
+  EXPECT_EQ(bytes, ByteBuffer::Filled(4, 0));
   EXPECT_TRUE(bytes.WriteBE(2, 0xABCD, 2));
   EXPECT_EQ(bytes, (ByteBuffer{0, 0, 0xAB, 0xCD}));
   bytes.Fill(3, 100, 0xEE);
@@ -82,7 +82,7 @@ TEST(CutAtNulPad4, KeepsTheFirstZeroAndPadsToFour) {
   EXPECT_EQ(CutAtNulPad4(ByteBuffer{0x41, 0x42, 0x00, 0x43}), (ByteBuffer{0x41, 0x42, 0x00, 0x00}));
   EXPECT_EQ(CutAtNulPad4(ByteBuffer{0x41, 0x42, 0x43, 0x00}), (ByteBuffer{0x41, 0x42, 0x43, 0x00}));
   EXPECT_EQ(CutAtNulPad4(ByteBuffer{0x00, 0x41, 0x42}), (ByteBuffer{0, 0, 0, 0}));
-  const ByteBuffer ten(10, 0x41);
+  const ByteBuffer ten = ByteBuffer::Filled(10, 0x41);
   ByteBuffer padded = ten;
   padded.Append(2, 0);
   EXPECT_EQ(CutAtNulPad4(ten), padded);
@@ -95,14 +95,14 @@ TEST(TextFields, CommentsAreShiftJisAndNamesGbk) {
   // Half-width katakana, the usual Saturn comment.
   EXPECT_EQ(DecodeComment(ByteBuffer{0xBE, 0xB0, 0xCC, 0xDE}), "ｾｰﾌﾞ");
   EXPECT_EQ(DecodeComment(ByteBuffer{0x00, 0x41}), "");
-  EXPECT_EQ(DecodeComment(ByteBuffer(10, 0x41)), "AAAAAAAAAA");
+  EXPECT_EQ(DecodeComment(ByteBuffer::Filled(10, 0x41)), "AAAAAAAAAA");
   // A lone lead byte at the end and an invalid byte both become U+FFFD.
   EXPECT_EQ(DecodeComment(ByteBuffer{0x41, 0x83}), "A\xEF\xBF\xBD");
   EXPECT_EQ(DecodeComment(ByteBuffer{0x41, 0xFF, 0x42}), "A\xEF\xBF\xBD" "B");
 
   EXPECT_EQ(DecodeName(ByteBuffer{'G', 'A', 'M', 'E', 0, 'X'}), "GAME");
   EXPECT_EQ(DecodeName(ByteBuffer{0xB4, 0xE6, 0xB5, 0xB5}), "存档");
-  EXPECT_EQ(DecodeName(ByteBuffer(12, 'N')), "NNNNNNNNNNNN");  // no zero byte: the whole field
+  EXPECT_EQ(DecodeName(ByteBuffer::Filled(12, 'N')), "NNNNNNNNNNNN");  // no zero byte: the whole field
   EXPECT_EQ(DecodeName(ByteBuffer{0xFF, 'A'}), "\xEF\xBF\xBD" "A");
 }
 

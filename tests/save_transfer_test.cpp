@@ -101,7 +101,7 @@ TEST_F(SaveTransferTest, ImportIntoAnEmptyImagePlacesTheSaveFirstFit) {
     for (std::size_t k = 0; k < c.dataClusters.size(); ++k) EXPECT_EQ(image.ReadU16(0x2040 + 2 * k), c.dataClusters[k]);
     if (c.dataClusters.empty()) EXPECT_EQ(image.Slice(0x2040, c.size), ByteBuffer(save.data));
     else EXPECT_EQ(image.Slice(0x2040 + 2 * c.dataClusters.size(), 960 - 2 * c.dataClusters.size()),
-                   ByteBuffer(960 - 2 * c.dataClusters.size(), 0));
+                   ByteBuffer::Filled(960 - 2 * c.dataClusters.size(), 0));
     EXPECT_EQ(ExportRow(1, 0), Single(save));
     EXPECT_TRUE(mems::CheckMemsImage(image).empty());
   }

@@ -160,7 +160,7 @@ TEST(SingleSaveNames, NameFieldIsGbkCutToElevenBytesOnACharacterBoundary) {
   EXPECT_EQ(NameFieldFromText("ABCDEFGHIJK"), ByteBuffer::FromText(std::string("ABCDEFGHIJK") + '\0'));
   EXPECT_EQ(NameFieldFromText("ABCDEFGHIJKLMNOP"), ByteBuffer::FromText(std::string("ABCDEFGHIJK") + '\0'));
   EXPECT_EQ(NameFieldFromText("AB"), ByteBuffer::FromText(std::string("AB") + std::string(10, '\0')));
-  EXPECT_EQ(NameFieldFromText(""), ByteBuffer(12, 0));
+  EXPECT_EQ(NameFieldFromText(""), ByteBuffer::Filled(12, 0));
   // 存 is B4 E6 and 档 is B5 B5 in GBK.
   EXPECT_EQ(NameFieldFromText("存档"), (ByteBuffer{0xB4, 0xE6, 0xB5, 0xB5, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(NameFieldFromText("A存档存档存档"),
@@ -199,7 +199,7 @@ TEST(ConverterRows, SsfRowShowsTheFileAsItIs) {
   const singlesave::SingleSaveRow empty = singlesave::SsfRow("/x/E.bin", ByteBuffer{});
   EXPECT_EQ(empty.cells, (std::array<std::string, 4>{"E", "", "1979-11-30 00:00", "0"}));
   EXPECT_EQ(singlesave::SsfRow("/x/E.bin", ByteBuffer{'A', 'B'}).comment(), "AB");
-  EXPECT_EQ(singlesave::SsfRow("/x/E.bin", ByteBuffer(14, 0x41)).size(), "0");
+  EXPECT_EQ(singlesave::SsfRow("/x/E.bin", ByteBuffer::Filled(14, 0x41)).size(), "0");
   TempDir dir;
   ScriptedHost host;
   EXPECT_EQ(ShowSsfFile(dir / "E.bin", host), singlesave::SsfRow(platform::PathToUtf8(dir / "E.bin"), {}));
@@ -217,7 +217,7 @@ TEST(ConverterRows, SarooRowShowsTheHeaderAndPacksTheShownDate) {
   EXPECT_EQ(shown.pendingSsfDate, PackByBytes(43, 6, 15, 12, 34));
 
   // No magic check when showing; a short file shows what its bytes give.
-  file.bytes()[0] = 'X';
+  file.WriteBE(0, 'X', 1);
   EXPECT_EQ(singlesave::SarooRow(file).row.name(), "GAME01");
   const singlesave::SarooShown empty = singlesave::SarooRow(ByteBuffer{});
   EXPECT_EQ(empty.row.cells, (std::array<std::string, 4>{"", "", "1979-12-31 16:00", "0"}));
@@ -273,7 +273,7 @@ TEST_F(ConverterFiles, ElevenCharacterNameConvertsToSarooAndBackByteForByte) {
   EXPECT_EQ(saroo.Slice(28, 4), (ByteBuffer{0x00, 0x00, 0x20, 0x00}));
   EXPECT_EQ(saroo.Slice(32, 12), original.Slice(0, 12));
   EXPECT_EQ(saroo.ReadU32(44), MinutesFromSaveDate(Date(1999, 5, 18, 15, 8)));
-  EXPECT_EQ(saroo.Slice(48, 16), ByteBuffer(16, 0));
+  EXPECT_EQ(saroo.Slice(48, 16), ByteBuffer::Filled(16, 0));
   EXPECT_EQ(saroo.Slice(64, 8192), data);
 
   const ConversionResult back = SarooToSsf(toSaroo.path);
@@ -334,7 +334,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   // Any one byte of the magic wrong in the SAROO half.
   for (std::size_t i = 0; i < 8; ++i) {
     ByteBuffer bad = saroo;
-    bad.bytes()[i] ^= 0x20;
+    bad.WriteBE(i, bad.At(i) ^ 0x20, 1);
     testing::WriteFile(picked, bad);
     EXPECT_EQ(SarooToSsf(picked).outcome, ConversionOutcome::kRefused) << i;
   }
@@ -453,7 +453,7 @@ TEST_F(ConverterFiles, FailedWritesAreReportedAndNothingIsRevealed) {
 
 TEST(ConverterLimits, DataBeyondTheLimitIsRefusedNotCut) {
   const fs::path out = "out";
-  ByteBuffer ssf(16 + singlesave::kMaxDataSize, 0x5A);
+  ByteBuffer ssf = ByteBuffer::Filled(16 + singlesave::kMaxDataSize, 0x5A);
   const auto fits = singlesave::BuildSarooFromSsf("/x/BIG.bin", ssf, singlesave::SsfRow("/x/BIG.bin", ssf), out);
   ASSERT_TRUE(fits);
   EXPECT_EQ(fits->bytes.size(), 64 + singlesave::kMaxDataSize);
@@ -461,7 +461,7 @@ TEST(ConverterLimits, DataBeyondTheLimitIsRefusedNotCut) {
   ssf.Append(1, 0x5A);
   EXPECT_FALSE(singlesave::BuildSarooFromSsf("/x/BIG.bin", ssf, singlesave::SsfRow("/x/BIG.bin", ssf), out));
 
-  ByteBuffer saroo = singlesave::BuildSarooSingleSave({}, 0, {}, 0, ByteBuffer(singlesave::kMaxDataSize, 0x5A));
+  ByteBuffer saroo = singlesave::BuildSarooSingleSave({}, 0, {}, 0, ByteBuffer::Filled(singlesave::kMaxDataSize, 0x5A));
   EXPECT_TRUE(singlesave::BuildSsfFromSaroo(saroo, {}, out));
   saroo.Append(1, 0x5A);
   EXPECT_FALSE(singlesave::BuildSsfFromSaroo(saroo, {}, out));

@@ -104,7 +104,7 @@ TEST_F(WorkbenchTest, ClearingRunsOnlyWhenAskedAndInteractive) {
   ReloadPane(bench, 1);
   const ByteBuffer cleared = ReadFile(dir / "SS_MEMS.BIN");
   EXPECT_NE(cleared, original);
-  EXPECT_EQ(cleared.Slice(0x2000 + 40 * 1024, 2048), ByteBuffer(2048, 0));
+  EXPECT_EQ(cleared.Slice(0x2000 + 40 * 1024, 2048), ByteBuffer::Filled(2048, 0));
   EXPECT_EQ(cleared.Slice(0, 0x2000 + 4 * 1024), original.Slice(0, 0x2000 + 4 * 1024));
   EXPECT_EQ(bench.pane(1).image, cleared);
   EXPECT_TRUE(host.messages.empty());

@@ -34,7 +34,7 @@ ByteBuffer DemoImage(const std::vector<DemoSave>& saves) {
   ByteBuffer image = mems::EmptyMemsImage();
   std::uint8_t seed = 1;
   for (const DemoSave& save : saves) {
-    ByteBuffer header(quillmere::save_header::kSize, 0);
+    ByteBuffer header = ByteBuffer::Filled(quillmere::save_header::kSize, 0);
     header.Write(quillmere::save_header::kNameOffset, ByteBuffer(std::vector<std::uint8_t>(save.name.begin(), save.name.end())));
     header.WriteBE(quillmere::save_header::kSizeOffset, save.size, 4);
     header.Write(quillmere::save_header::kCommentOffset, ByteBuffer(save.comment));

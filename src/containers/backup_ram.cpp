@@ -20,7 +20,7 @@ std::string BlockText(std::uint32_t block) { return PadLeftZeros(UintToHex(stati
 
 ByteBuffer WordWideToRam(const ByteBuffer& file) {
   std::vector<std::uint8_t> ram(file.size() / 2);
-  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = file[2 * k + 1];
+  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = file.At(2 * k + 1);
   return ByteBuffer(std::move(ram));
 }
 

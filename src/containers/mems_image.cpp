@@ -158,7 +158,7 @@ std::vector<std::uint8_t> ClusterUse(const ByteBuffer& image) {
   const ByteBuffer bitmap = ZeroFilledField(image, kClusterBitmapOffset, kClusterBitmapSize);
   std::vector<std::uint8_t> use(kBitmapClusters, 0);
   for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
-    for (std::size_t bit = 0; bitmap[byte] >> bit; ++bit) use[byte * 8 + bit] = (bitmap[byte] >> bit) & 1;
+    for (std::size_t bit = 0; bitmap.At(byte) >> bit; ++bit) use[byte * 8 + bit] = (bitmap.At(byte) >> bit) & 1;
   }
   std::fill_n(use.begin(), kReservedClusters, 1);
   return use;
@@ -294,7 +294,7 @@ void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffe
 }
 
 ByteBuffer EmptyMemsImage() {
-  ByteBuffer image(kImageSize, 0);
+  ByteBuffer image = ByteBuffer::Filled(kImageSize, 0);
   image.Write(0, ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0x00, 0x80, 0x00, 0x00});
   image.WriteBE(kFreeClusterCountOffset, kEmptyFreeClusterCount, 2);
   image.WriteBE(kClusterBitmapOffset, 0xFF, 1);

@@ -16,8 +16,12 @@ class ByteBuffer {
  public:
   ByteBuffer() = default;
   explicit ByteBuffer(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  ByteBuffer(std::size_t size, std::uint8_t fill) : bytes_(size, fill) {}
+  // The bytes listed: ByteBuffer{0x1F, 0x78} is two bytes. A run of one
+  // value is Filled(size, value), so the two can never be mistaken.
   ByteBuffer(std::initializer_list<std::uint8_t> bytes) : bytes_(bytes) {}
+  static ByteBuffer Filled(std::size_t size, std::uint8_t value) {
+    return ByteBuffer(std::vector<std::uint8_t>(size, value));
+  }
   static ByteBuffer FromText(std::string_view text) {
     return ByteBuffer(std::vector<std::uint8_t>(text.begin(), text.end()));
   }
@@ -26,8 +30,6 @@ class ByteBuffer {
   bool empty() const { return bytes_.empty(); }
   const std::uint8_t* data() const { return bytes_.data(); }
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-  std::vector<std::uint8_t>& bytes() { return bytes_; }
-  std::uint8_t operator[](std::size_t i) const { return bytes_[i]; }
   bool operator==(const ByteBuffer&) const = default;
 
   // The byte at `offset`, 0 past the end.

@@ -54,15 +54,13 @@ std::string PadLeftZeros(std::string_view text, std::size_t width) {
 }
 
 ByteBuffer ReverseBytes(const ByteBuffer& bytes, std::int64_t start, std::int64_t length) {
-  ByteBuffer copy = bytes;
-  const auto size = static_cast<std::int64_t>(bytes.size());
+  std::vector<std::uint8_t> raw = bytes.bytes();
+  const auto size = static_cast<std::int64_t>(raw.size());
   if (start < 0) start = 0;
   std::int64_t end = length <= 0 ? size : start + length;
   if (end > size) end = size;
-  if (start >= size - 1) return copy;
-  auto& raw = copy.bytes();
-  std::reverse(raw.begin() + start, raw.begin() + end);
-  return copy;
+  if (start < size - 1) std::reverse(raw.begin() + start, raw.begin() + end);
+  return ByteBuffer(std::move(raw));
 }
 
 ByteBuffer CutAtNulPad4(const ByteBuffer& bytes) {

@@ -22,7 +22,7 @@ bool IsBupSingleSave(const ByteBuffer& file) {
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
   const std::uint32_t size = ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0);
   const std::uint32_t date = ZeroFilledField(saroo, Saroo::kDateOffset, 4).ReadU32(0);
-  ByteBuffer bup(Bup::kHeaderSize, 0);
+  ByteBuffer bup = ByteBuffer::Filled(Bup::kHeaderSize, 0);
   bup.Write(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
   // The last name byte and the comment's byte 10 become the zero terminators.
   bup.Write(Bup::kNameOffset, ZeroFilledField(saroo, Saroo::kNameOffset, Bup::kNameSize - 1));

@@ -106,7 +106,7 @@ ByteBuffer NameFieldFromText(std::string_view name) {
     if (kept + width > kLimit || encoded[kept] == 0) break;
     kept += width;
   }
-  ByteBuffer field(SarooSingleSaveFile::kNameSize, 0);
+  ByteBuffer field = ByteBuffer::Filled(SarooSingleSaveFile::kNameSize, 0);
   field.Write(0, std::vector<std::uint8_t>(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(kept)));
   return field;
 }
@@ -114,7 +114,7 @@ ByteBuffer NameFieldFromText(std::string_view name) {
 ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size, const ByteBuffer& commentField,
                                 std::uint32_t date, const ByteBuffer& data) {
   using Layout = SarooSingleSaveFile;
-  ByteBuffer file(Layout::kHeaderSize, 0);
+  ByteBuffer file = ByteBuffer::Filled(Layout::kHeaderSize, 0);
   file.Write(Layout::kMagicOffset, ByteBuffer::FromText(Layout::kMagic));
   file.Write(Layout::kNameOffset, ZeroFilledField(nameField, 0, Layout::kNameSize));
   file.WriteBE(Layout::kSizeOffset, size, 4);
@@ -126,7 +126,7 @@ ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size,
 
 ByteBuffer BuildSsfSingleSave(const ByteBuffer& commentField, const SsfPackedDate& date, const ByteBuffer& data) {
   using Layout = SsfSingleSaveFile;
-  ByteBuffer file(Layout::kHeaderSize, 0);
+  ByteBuffer file = ByteBuffer::Filled(Layout::kHeaderSize, 0);
   file.Write(Layout::kCommentOffset, ZeroFilledField(commentField, 0, Layout::kCommentSize));
   file.Write(Layout::kDateOffset, std::vector<std::uint8_t>(date.begin(), date.end()));
   file.Append(data);

@@ -34,8 +34,8 @@ class QtHostTest : public QObject {
   void openDialogShowsTheFilterAndFolder() {
     TempDir dir;
     for (const char* folder : {"SSF", "SAROO"}) {
-      quillmere::testing::WriteFile(dir / folder / "GAME.bin", quillmere::ByteBuffer(4, 0));
-      quillmere::testing::WriteFile(dir / folder / "NOTES.txt", quillmere::ByteBuffer(4, 0));
+      quillmere::testing::WriteFile(dir / folder / "GAME.bin", quillmere::ByteBuffer::Filled(4, 0));
+      quillmere::testing::WriteFile(dir / folder / "NOTES.txt", quillmere::ByteBuffer::Filled(4, 0));
     }
     struct Case {
       const char* filter;
@@ -51,7 +51,7 @@ class QtHostTest : public QObject {
         {"SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup", dir / "SAROO", dir / "SAROO",
          {"SAROO单存档（*.bin）", "BUP存档（*.bup）"}},
     };
-    quillmere::testing::WriteFile(dir / "GAME.bin", quillmere::ByteBuffer(4, 0));
+    quillmere::testing::WriteFile(dir / "GAME.bin", quillmere::ByteBuffer::Filled(4, 0));
     for (const Case& c : cases) {
       QFileDialog dialog;
       quillmere::ui::PrepareOpenFileDialog(dialog, c.filter, c.folder, dir.path());
@@ -79,7 +79,7 @@ class QtHostTest : public QObject {
   void writtenFileIsAnnouncedWhenItCannotBeShown() {
     TempDir dir;
     const auto file = dir / "SAROO" / "GAME.bin";
-    quillmere::testing::WriteFile(file, quillmere::ByteBuffer(4, 0));
+    quillmere::testing::WriteFile(file, quillmere::ByteBuffer::Filled(4, 0));
     const auto launchers = dir / "bin";
     std::filesystem::create_directories(launchers);
     const QByteArray oldPath = qgetenv("PATH");

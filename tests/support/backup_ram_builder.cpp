@@ -11,7 +11,7 @@ std::uint32_t FurtherBlocksNeeded(std::uint32_t size) {
   return (size - 28 + 57) / 58;
 }
 
-BackupRamBuilder::BackupRamBuilder(std::size_t ramSize) : ram_(ramSize, 0) {
+BackupRamBuilder::BackupRamBuilder(std::size_t ramSize) : ram_(ByteBuffer::Filled(ramSize, 0)) {
   constexpr std::string_view kFormat = "BackUpRam Format";
   for (std::size_t at = 0; at + kFormat.size() <= 64; at += kFormat.size()) {
     ram_.Write(at, ByteBuffer::FromText(kFormat));
@@ -61,7 +61,7 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
 
 ByteBuffer BackupRamBuilder::BuildFile() const {
   std::vector<std::uint8_t> file(2 * ram_.size(), 0xFF);
-  for (std::size_t k = 0; k < ram_.size(); ++k) file[2 * k + 1] = ram_[k];
+  for (std::size_t k = 0; k < ram_.size(); ++k) file[2 * k + 1] = ram_.At(k);
   return ByteBuffer(std::move(file));
 }
 

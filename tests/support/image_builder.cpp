@@ -43,7 +43,7 @@ TestSave NamedSave(const std::string& name, std::size_t size, std::uint8_t seed)
   return save;
 }
 
-MemsImageBuilder::MemsImageBuilder(std::size_t size) : image_(size, 0) {
+MemsImageBuilder::MemsImageBuilder(std::size_t size) : image_(ByteBuffer::Filled(size, 0)) {
   image_.WriteBE(kFreeCountAt, 0x1F78, 2);
   image_.WriteBE(kBitmapAt, 0xFF, 1);
 }

@@ -4,7 +4,7 @@
 
 namespace quillmere::testing {
 
-SaveFileBuilder::SaveFileBuilder() : image_(0x10000, 0) { image_.Write(0, ByteBuffer::FromText("Saroo Save File")); }
+SaveFileBuilder::SaveFileBuilder() : image_(ByteBuffer::Filled(0x10000, 0)) { image_.Write(0, ByteBuffer::FromText("Saroo Save File")); }
 
 void SaveFileBuilder::Reach(std::size_t size) {
   if (image_.size() < size) image_.Append(size - image_.size(), 0);

@@ -68,7 +68,7 @@ void MakeUnreadableFile(const fs::path& path) {
   if (IgnoresFilePermissions()) {
     fs::create_symlink("/proc/self/status", path);
   } else {
-    WriteFile(path, ByteBuffer(64, 0x41));
+    WriteFile(path, ByteBuffer::Filled(64, 0x41));
     fs::permissions(path, fs::perms::none, fs::perm_options::replace);
   }
 }
