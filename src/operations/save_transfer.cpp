@@ -208,7 +208,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
 TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   TransferReport report;
   Pane& target = bench.pane(destination);
-  if (!target.Writable()) return report;
+  if (source == destination || !target.Writable()) return report;
 
   // However the loop ends, the window is interactive again and writes are not held.
   struct Restore {
