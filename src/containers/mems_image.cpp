@@ -79,11 +79,7 @@ MemsListing ListMemsImage(const ByteBuffer& image, int pane) {
 }
 
 GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset) {
-  GatheredSave save;
-  save.nameField = image.Slice(recordOffset + sh::kNameOffset, sh::kNameSize);
-  save.size = image.ReadU32(recordOffset + sh::kSizeOffset);
-  save.commentField = image.Slice(recordOffset + sh::kCommentOffset, sh::kCommentSize);
-  save.date = image.ReadU32(recordOffset + sh::kDateOffset);
+  GatheredSave save = GatherSaveHeader(image, recordOffset);
   if (save.size <= kSmallSaveLimit) {
     save.data = image.Slice(recordOffset + kRecordPayloadOffset, save.size);
     return save;

@@ -45,11 +45,7 @@ ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record) {
 }
 
 GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
-  GatheredSave save;
-  save.nameField = image.Slice(record + sh::kNameOffset, sh::kNameSize);
-  save.size = image.ReadU32(record + sh::kSizeOffset);
-  save.commentField = image.Slice(record + sh::kCommentOffset, sh::kCommentSize);
-  save.date = image.ReadU32(record + sh::kDateOffset);
+  GatheredSave save = GatherSaveHeader(image, record);
   save.data = ReadRecordData(image, record);
   return save;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "model/byte_buffer.h"
+#include "model/save_header.h"
 
 namespace quillmere {
 
@@ -17,5 +18,16 @@ struct GatheredSave {
   std::uint32_t date = 0;
   ByteBuffer data;
 };
+
+// The fields of the 32-byte save header at `offset` (SS_MEMS.BIN and
+// SS_SAVE.BIN records share it), without the data.
+inline GatheredSave GatherSaveHeader(const ByteBuffer& image, std::size_t offset) {
+  GatheredSave save;
+  save.nameField = image.Slice(offset + save_header::kNameOffset, save_header::kNameSize);
+  save.size = image.ReadU32(offset + save_header::kSizeOffset);
+  save.commentField = image.Slice(offset + save_header::kCommentOffset, save_header::kCommentSize);
+  save.date = image.ReadU32(offset + save_header::kDateOffset);
+  return save;
+}
 
 }  // namespace quillmere

@@ -1,5 +1,6 @@
 #ifndef _WIN32  // Windows decodes with its own code pages: text_codec_win32.cpp
 #include "platform/text_codec.h"
+#include "platform/utf8.h"
 
 #include <iconv.h>
 
@@ -12,8 +13,6 @@
 namespace quillmere::platform {
 
 namespace {
-
-constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
 // iconv's input pointer is `char**` on glibc and macOS but `const char**` in
 // some libiconv builds (Windows); this adapter accepts both.
@@ -71,17 +70,6 @@ Converter& CachedConverter(const char* to, const char* from) {
   return *converter;
 }
 
-// Length of the UTF-8 sequence that starts at `text[i]`, 0 when malformed.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 }  // namespace
 
 std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* encoding) {
@@ -91,7 +79,7 @@ std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* enc
     // No converter on this system: keep ASCII, mark everything else.
     for (const std::uint8_t byte : bytes) {
       if (byte < 0x80) out += static_cast<char>(byte);
-      else out += kReplacementUtf8;
+      else out += utf8::kReplacement;
     }
     return out;
   }
@@ -101,7 +89,7 @@ std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* enc
     int error = 0;
     converter.Run(in, inLeft, out, error);
     if (error == 0) break;
-    out += kReplacementUtf8;
+    out += utf8::kReplacement;
     if (error != EILSEQ) break;  // an incomplete character at the end, or worse
     ++in;
     --inLeft;
@@ -115,7 +103,7 @@ std::vector<std::uint8_t> EncodeFromUtf8(std::string_view text, const char* enco
   Converter& converter = CachedConverter(encoding, "UTF-8");
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t length = Utf8SequenceLength(text, i);
+    const std::size_t length = utf8::SequenceLength(text, i);
     if (length == 0) {
       out += '?';
       ++i;

@@ -2,6 +2,7 @@
 // with the results of the iconv codecs (text_codec.cpp) on every other system.
 #ifdef _WIN32
 #include "platform/text_codec.h"
+#include "platform/utf8.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -11,19 +12,6 @@
 namespace quillmere::platform {
 
 namespace {
-
-constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
-
-// Length of the UTF-8 sequence that starts at `text[i]`, 0 when malformed.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
 
 // The Windows code pages with the characters the saves use.
 UINT CodePageOf(const char* encoding) {
@@ -62,24 +50,6 @@ bool IsMicrosoftOnlyShiftJis(std::uint8_t lead) {
 // area to private-use characters, as Windows' own code page 932 maps the
 // single bytes 0xA0 and 0xFD-0xFF.
 bool IsPrivateUse(std::uint32_t c) { return c >= 0xE000 && c <= 0xF8FF; }
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // The code point of a well-formed UTF-8 sequence of `length` bytes.
 std::uint32_t Utf8CodePoint(std::string_view text, std::size_t i, std::size_t length) {
@@ -155,24 +125,24 @@ std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* enc
     if (codePage == 0) {
       // No code page for this name: keep ASCII, mark everything else.
       if (lead < 0x80) out += static_cast<char>(lead);
-      else out += kReplacementUtf8;
+      else out += utf8::kReplacement;
       ++i;
       continue;
     }
     const bool doubleByte = lead >= 0x80 && IsDBCSLeadByteEx(codePage, lead) != 0;
     if (doubleByte && i + 1 == bytes.size()) {
-      out += kReplacementUtf8;  // a character cut off by the end of the field
+      out += utf8::kReplacement;  // a character cut off by the end of the field
       break;
     }
     const int length = doubleByte ? 2 : 1;
     std::uint32_t c = 0;
     if (!DecodeCharacter(codePage, bytes.data() + i, length, c)) {
       // One bad byte costs one replacement; the next byte may start a character.
-      out += kReplacementUtf8;
+      out += utf8::kReplacement;
       ++i;
       continue;
     }
-    AppendUtf8(out, c);
+    utf8::Append(out, c);
     i += static_cast<std::size_t>(length);
   }
   return out;
@@ -183,7 +153,7 @@ std::vector<std::uint8_t> EncodeFromUtf8(std::string_view text, const char* enco
   const UINT codePage = CodePageOf(encoding);
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t length = Utf8SequenceLength(text, i);
+    const std::size_t length = utf8::SequenceLength(text, i);
     if (length == 0) {
       out += '?';
       ++i;

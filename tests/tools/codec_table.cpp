@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/text_codec.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -17,19 +18,6 @@ void PrintHex(const std::string& prefix, const std::vector<std::uint8_t>& in, co
   std::printf(" ->");
   for (const char c : out) std::printf(" %02X", static_cast<unsigned char>(c));
   std::printf("\n");
-}
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace
@@ -51,7 +39,7 @@ int main() {
     for (std::uint32_t c = 1; c < 0x10000; ++c) {
       if (c >= 0xD800 && c < 0xE000) continue;
       std::string text;
-      AppendUtf8(text, c);
+      quillmere::platform::utf8::Append(text, c);
       const std::vector<std::uint8_t> encoded = EncodeFromUtf8(text, encoding);
       std::printf("%sU+%04X ->", name.c_str(), static_cast<unsigned>(c));
       for (const std::uint8_t byte : encoded) std::printf(" %02X", byte);
