@@ -44,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       assert(saroo.ReadU32(Saroo::kSizeOffset) == stated);
       const ByteBuffer bup = singlesave::BupFromSaroo(saroo);
       assert(singlesave::IsBupSingleSave(bup) && bup.size() == saroo.size());
-      assert(singlesave::SarooFromBup(bup) == saroo);
+      // The .BUP name field keeps its 12th byte in the SAROO form; only the
+      // SAROO form's own 12th byte is dropped on the way to .BUP.
+      if (input.At(Bup::kNameOffset + Bup::kNameSize - 1) == 0) assert(singlesave::SarooFromBup(bup) == saroo);
       break;
     }
     default: {

@@ -1,8 +1,8 @@
 // Any bytes as an SS_MEMS.BIN file, compacted through a workbench as the
 // window does it (the file lives in a scratch folder, in memory where the
 // system has one). All or nothing: the compaction is refused exactly when a
-// save is too large for a cluster list or the saves need more clusters than
-// the image has, and then the file and the pane are as they were. When it
+// save is too large for a cluster list, has no name to list it under, or the
+// saves need more clusters than the image has, and then the file and the pane are as they were. When it
 // is done, the image is consistent and each save, in list order, exports the
 // bytes it exported before, its data zero-filled to its size.
 #include <unistd.h>
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t row = 0; row < rowCount && fits; ++row) {
     quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
     const std::uint32_t listed = mems::DataClusterCount(save.size);
-    fits = listed <= mems::kClusterListCapacity;
+    // A save whose record names it with a zero first byte cannot take a slot.
+    fits = listed <= mems::kClusterListCapacity && save.nameField.At(0) != 0;
     clusters += 1 + listed;
     if (!fits) break;
     save.data = quillmere::ZeroFilledField(save.data, 0, save.size);

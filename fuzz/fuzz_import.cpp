@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     replaced = std::size_t{target.firstCluster} * mems::kClusterSize;
     replacedSlot = target.slot;
   }
-  const mems::MemsPlacement plan = mems::PlanMemsSave(image, saveSize, replaced);
+  const mems::MemsPlacement plan = mems::PlanMemsSave(image, saveSize, header.Slice(sh::kNameOffset, sh::kNameSize), replaced);
   if (plan.refusal != mems::PlacementRefusal::kNone) return 0;  // the plan only read the image
 
   const ByteBuffer original = image;
