@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t to = std::min(image.size(), from + mems::kClusterSize);
     if (std::memcmp(image.data() + from, original.data() + from, to - from) == 0) continue;
     for (std::size_t at = from; at < to; ++at) {
-      assert(image[at] == original[at] || MayChange(at, doomed, doomedClusters));
+      assert(image.At(at) == original.At(at) || MayChange(at, doomed, doomedClusters));
     }
   }
   std::size_t kept = 0;

@@ -28,7 +28,7 @@ inline ByteBuffer Bytes(const std::uint8_t* data, std::size_t size) {
 inline constexpr std::size_t kSlotTableHead = 0x1000;
 inline ByteBuffer SaveFileFrom(const ByteBuffer& input) {
   if (input.size() <= kSlotTableHead) return input;
-  ByteBuffer image(0x10000 + input.size() - kSlotTableHead, 0);
+  ByteBuffer image(std::vector<std::uint8_t>(0x10000 + input.size() - kSlotTableHead));
   image.Write(0, input.Slice(0, kSlotTableHead));
   image.Write(0x10000, input.Slice(kSlotTableHead, input.size()));
   return image;

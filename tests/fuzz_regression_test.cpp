@@ -70,7 +70,7 @@ TEST(FuzzRegression, AReplacedSaveNeverTakesItsOwnRecordClusterForData) {
 class UnnamedSaveTest : public ::testing::Test {
  protected:
   ByteBuffer Unnamed(std::uint32_t size) {
-    return singlesave::BuildSarooSingleSave(ByteBuffer(12, 0), size, ByteBuffer::FromText("NOTE"), 0,
+    return singlesave::BuildSarooSingleSave(ByteBuffer(std::vector<std::uint8_t>(12)), size, ByteBuffer::FromText("NOTE"), 0,
                                             ByteBuffer(testing::PatternData(size, 3)));
   }
   TempDir dir;
