@@ -3,6 +3,10 @@
 set -euo pipefail
 folder=$1
 seconds=${2:-30}
+# Seeds from the test builders, for the targets that have them.
+if [ -x "$folder/quillmere_fuzz_seeds" ]; then
+  "$folder/quillmere_fuzz_seeds" fuzz/corpus
+fi
 for target in "$folder"/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")

@@ -39,7 +39,7 @@ ByteBuffer DemoImage(const std::vector<DemoSave>& saves) {
     header.WriteBE(quillmere::save_header::kSizeOffset, save.size, 4);
     header.Write(quillmere::save_header::kCommentOffset, ByteBuffer(save.comment));
     header.WriteBE(quillmere::save_header::kDateOffset, Stamp(save.date), 4);
-    const mems::MemsPlacement plan = mems::PlanMemsSave(image, save.size);
+    const mems::MemsPlacement plan = mems::PlanMemsSave(image, save.size, header.Slice(0, 12));
     mems::WriteMemsSave(image, plan, header.Slice(0, 12), header,
                         ByteBuffer(quillmere::testing::PatternData(save.size, seed++)));
   }

@@ -185,7 +185,8 @@ int FirstFreeSlot(const ByteBuffer& image) {
 
 }  // namespace
 
-MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, std::optional<std::size_t> replacedRecord) {
+MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const ByteBuffer& nameField,
+                           std::optional<std::size_t> replacedRecord) {
   MemsPlacement plan;
   const std::uint32_t needed = DataClusterCount(size);
   if (needed > kClusterListCapacity) {
@@ -196,6 +197,12 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, std::opt
   std::uint32_t searchFrom = 0;
 
   if (!replacedRecord) {
+    // The directory counts a slot whose name starts with a zero byte as
+    // empty, so such a save would take clusters no listing ever shows.
+    if (nameField.At(0) == 0) {
+      plan.refusal = PlacementRefusal::kUnnamed;
+      return plan;
+    }
     plan.slot = FirstFreeSlot(image);
     if (plan.slot == 0) {
       plan.refusal = PlacementRefusal::kDirectoryFull;
@@ -222,6 +229,9 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, std::opt
       plan.refusal = PlacementRefusal::kDamagedTarget;
       return plan;
     }
+    // The record stays where it is, even where a damaged bitmap shows it free,
+    // so the new data clusters never land on it.
+    use[plan.recordCluster] = 1;
     // Clusters that another listed save names stay in use whatever happens here.
     std::set<std::uint32_t> others;
     for (const MemsSave& save : ListMemsSaves(image)) {
@@ -298,7 +308,12 @@ ByteBuffer EmptyMemsImage() {
 }
 
 void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots) {
-  const std::set<int> doomed(slots.begin(), slots.end());
+  // A slot number outside the directory names no slot: its offset would lie
+  // in the bitmap or in cluster 8 on.
+  std::set<int> doomed;
+  for (const int slot : slots) {
+    if (slot >= 1 && slot <= kDirectorySlots) doomed.insert(slot);
+  }
   std::set<std::uint32_t> kept, released;
   const std::vector<MemsSave> saves = ListMemsSaves(image);
   for (const MemsSave& save : saves) {

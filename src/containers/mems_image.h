@@ -109,6 +109,7 @@ enum class PlacementRefusal {
   kNoDataClusters,   // too few free clusters for the data: "存档位图空间不足!"
   kTooLarge,         // more data clusters than a cluster list holds: "存档过大，无法写入！"
   kDamagedTarget,    // the save to replace has clusters outside the data area: "目标存档已损坏，无法覆盖！"
+  kUnnamed,          // a new save whose name starts with a zero byte, which no slot lists: "存档没有名称，无法写入！"
 };
 
 // Where a save goes, worked out in full before a byte of the image changes,
@@ -127,8 +128,10 @@ struct MemsPlacement {
 // record offset of a listed save) the save's slot and record cluster are
 // kept; its data clusters are reused in place when the new save needs no
 // more of them, and otherwise released and the new ones allocated afresh.
-// Clusters that another listed save also names are never released.
-MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size,
+// Clusters that another listed save also names are never released. A new
+// save's `nameField` (the 12 bytes its slot will hold) must not start with a
+// zero byte; a replaced save keeps its slot's name.
+MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const ByteBuffer& nameField,
                            std::optional<std::size_t> replacedRecord = std::nullopt);
 
 // Carries out a plan that was not refused: lengthens a short image to 8 MiB,
@@ -144,10 +147,10 @@ void WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const Byte
 // cluster free but the header and the directory, every other byte zero.
 ByteBuffer EmptyMemsImage();
 
-// Removes the saves of `slots` from the directory (all 16 bytes of each slot
-// become zero) and frees the clusters that only they used: their bitmap bits
-// are cleared, the free count rises by the clusters that were marked used,
-// and the clusters are zeroed. Clusters outside the data area, and clusters
+// Removes the saves of `slots` (numbers outside 1-448 are passed over) from
+// the directory (all 16 bytes of each slot become zero) and frees the
+// clusters that only they used: their bitmap bits are cleared, the free count
+// rises by the clusters that were marked used, and the clusters are zeroed. Clusters outside the data area, and clusters
 // that a remaining listed save also names, are left as they are.
 void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots);
 

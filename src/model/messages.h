@@ -23,6 +23,7 @@ inline constexpr std::string_view kBitmapFullForRecord = "存档位图数据已�
 inline constexpr std::string_view kBitmapFullForData = "存档位图空间不足!";
 inline constexpr std::string_view kSaveTooLarge = "存档过大，无法写入！";
 inline constexpr std::string_view kDamagedTarget = "目标存档已损坏，无法覆盖！";
+inline constexpr std::string_view kUnnamedSave = "存档没有名称，无法写入！";
 inline constexpr std::string_view kSelectSaveToDelete = "请先选中要删除的存档！";
 inline constexpr std::string_view kRepairQuestion = "是否修复存档文件？";
 inline constexpr std::string_view kRepairDone = "修复完成！";

@@ -35,6 +35,7 @@ std::string_view RefusalMessage(mems::PlacementRefusal refusal) {
     case mems::PlacementRefusal::kNoDataClusters: return messages::kBitmapFullForData;
     case mems::PlacementRefusal::kTooLarge: return messages::kSaveTooLarge;
     case mems::PlacementRefusal::kDamagedTarget: return messages::kDamagedTarget;
+    case mems::PlacementRefusal::kUnnamed: return messages::kUnnamedSave;
     case mems::PlacementRefusal::kNone: break;
   }
   return {};
@@ -179,7 +180,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   const std::uint32_t size = header.ReadU32(save_header::kSizeOffset);
   const std::optional<std::size_t> replacedRecord =
       replacedAddress ? std::optional<std::size_t>(HexToUint(*replacedAddress)) : std::nullopt;
-  const mems::MemsPlacement plan = mems::PlanMemsSave(pane.image, size, replacedRecord);
+  const mems::MemsPlacement plan = mems::PlanMemsSave(pane.image, size, header.Slice(save_header::kNameOffset, save_header::kNameSize), replacedRecord);
   if (plan.refusal != mems::PlacementRefusal::kNone) {
     host.ShowMessage(RefusalMessage(plan.refusal));
     // The pane shows the file afresh, unless it holds changes not yet written.

@@ -1,0 +1,90 @@
+// Any bytes as an SS_MEMS.BIN file, compacted through a workbench as the
+// window does it (the file lives in a scratch folder, in memory where the
+// system has one). All or nothing: the compaction is refused exactly when a
+// save is too large for a cluster list, has no name to list it under, or the
+// saves need more clusters than the image has, and then the file and the pane are as they were. When it
+// is done, the image is consistent and each save, in list order, exports the
+// bytes it exported before, its data zero-filled to its size.
+#include <unistd.h>
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "containers/mems_image.h"
+#include "fuzz_inputs.h"
+#include "operations/compacting.h"
+#include "operations/save_transfer.h"
+#include "operations/workbench.h"
+#include "platform/file_io.h"
+
+using quillmere::ByteBuffer;
+namespace fs = std::filesystem;
+namespace mems = quillmere::mems;
+namespace fuzzing = quillmere::fuzzing;
+
+namespace {
+
+fs::path ScratchFolder() {
+  const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path folder = base / ("quillmere-fuzz-compact-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const fs::path folder = ScratchFolder();
+  const fs::path file = folder / "SS_MEMS.BIN";
+  const ByteBuffer input = fuzzing::Bytes(data, size);
+  if (!quillmere::platform::WriteFileAtomic(file, input.bytes())) return 0;
+
+  fuzzing::QuietHost host;
+  quillmere::Workbench bench(folder, host);
+  quillmere::Pane& pane = bench.pane(1);
+  pane.kind = quillmere::ContainerKind::kMems;
+  pane.fixedFile = file;
+  quillmere::ReloadPane(bench, 1);
+  const ByteBuffer original = pane.image;
+  const std::size_t rowCount = pane.rows.size();
+
+  // What each save must export afterwards, and whether they all fit.
+  std::vector<ByteBuffer> expected;
+  bool fits = true;
+  std::uint64_t clusters = 0;
+  for (std::size_t row = 0; row < rowCount && fits; ++row) {
+    quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
+    const std::uint32_t listed = mems::DataClusterCount(save.size);
+    // A save whose record names it with a zero first byte cannot take a slot.
+    fits = listed <= mems::kClusterListCapacity && save.nameField.At(0) != 0;
+    clusters += 1 + listed;
+    if (!fits) break;
+    save.data = quillmere::ZeroFilledField(save.data, 0, save.size);
+    expected.push_back(quillmere::SingleSaveOf(save));
+  }
+  fits = fits && clusters <= mems::kBitmapClusters - mems::kReservedClusters;
+
+  const quillmere::CompactOutcome outcome = quillmere::CompactPane(bench, 1);
+  if (rowCount == 0) {
+    assert(outcome == quillmere::CompactOutcome::kNothing);
+    return 0;
+  }
+  assert(!bench.state.compacting && bench.state.interactive);
+  if (!fits) {
+    assert(outcome == quillmere::CompactOutcome::kRefused);
+    assert(pane.image == original);
+    assert(quillmere::platform::ReadWholeFile(file) == input.bytes());
+    return 0;
+  }
+  assert(outcome == quillmere::CompactOutcome::kCompacted);
+  assert(mems::CheckMemsImage(pane.image).empty());
+  assert(pane.rows.size() == rowCount);
+  for (std::size_t row = 0; row < rowCount; ++row) {
+    assert(quillmere::SingleSaveOf(quillmere::GatherSave(pane, row)) == expected[row]);
+  }
+  return 0;
+}

@@ -1,0 +1,90 @@
+// Shared pieces of the fuzz targets: how an input becomes a container, and
+// the images the import and care targets start from.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "containers/mems_image.h"
+#include "model/byte_buffer.h"
+#include "operations/host.h"
+#include "support/image_builder.h"
+
+namespace quillmere::fuzzing {
+
+inline ByteBuffer Bytes(const std::uint8_t* data, std::size_t size) {
+  return ByteBuffer(std::vector<std::uint8_t>(data, data + size));
+}
+
+// An SS_SAVE.BIN from a short input: its first 4 KiB are the head of area 0
+// (the first 256 slot labels), the rest lands at area 1 on, so one input
+// reaches both the slot table and a chain of records.
+inline constexpr std::size_t kSlotTableHead = 0x1000;
+inline ByteBuffer SaveFileFrom(const ByteBuffer& input) {
+  if (input.size() <= kSlotTableHead) return input;
+  ByteBuffer image(std::vector<std::uint8_t>(0x10000 + input.size() - kSlotTableHead));
+  image.Write(0, input.Slice(0, kSlotTableHead));
+  image.Write(0x10000, input.Slice(kSlotTableHead, input.size()));
+  return image;
+}
+
+// The inverse, for seeds: area 0's head and everything from area 1 on.
+inline ByteBuffer PackSaveFile(const ByteBuffer& image) {
+  ByteBuffer packed = image.Slice(0, kSlotTableHead);
+  packed.Resize(kSlotTableHead);
+  packed.Append(image.Slice(0x10000, image.size()));
+  return packed;
+}
+
+// A consistent image with gaps between its saves, small and large ones, and
+// slots left empty between used ones.
+inline ByteBuffer ImageWithGaps() {
+  using testing::NamedSave;
+  testing::MemsImageBuilder builder;
+  builder.AddSave(1, 8, NamedSave("SMALL", 10, 1))
+      .AddSave(2, 12, NamedSave("EXACT", 960, 2))
+      .AddSave(4, 20, NamedSave("LARGE", 3000, 3), {30, 25, 40})
+      .AddSave(5, 50, NamedSave("EMPTY", 0, 4))
+      .AddSave(7, 60, NamedSave("BIG", 20000, 5));
+  return builder.Build();
+}
+
+// A consistent image with few clusters left, scattered, so plans run out.
+inline ByteBuffer NearlyFullImage() {
+  using testing::NamedSave;
+  testing::MemsImageBuilder builder;
+  std::uint32_t next = 8;
+  int slot = 1;
+  // Saves of 400 data clusters each, one cluster left free after every save.
+  while (next + 402 < mems::kBitmapClusters) {
+    std::vector<std::uint32_t> clusters;
+    for (std::uint32_t k = 0; k < 400; ++k) clusters.push_back(next + 1 + k);
+    builder.AddSave(slot, next, NamedSave("FILL" + std::to_string(slot), 400 * 1024, static_cast<std::uint8_t>(slot)),
+                    clusters);
+    next += 402;
+    ++slot;
+  }
+  return builder.Build();
+}
+
+// A host that answers every question with OK and remembers the messages.
+class QuietHost : public Host {
+ public:
+  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  bool AskOkCancel(std::string_view) override { return true; }
+  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  bool RevealFile(const std::filesystem::path&) override { return true; }
+  void PaneChanged(int) override {}
+  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+  std::vector<std::string> messages;
+};
+
+}  // namespace quillmere::fuzzing
