@@ -1,5 +1,5 @@
 # Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
-FUZZ_SECONDS ?= 30
+FUZZ_SECONDS ?= 60
 
 .PHONY: all build run test test-windows bench fuzz clean
 

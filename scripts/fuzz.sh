@@ -2,7 +2,7 @@
 # Runs every fuzz target in FOLDER for SECONDS each, keeping a corpus per target.
 set -euo pipefail
 folder=$1
-seconds=${2:-30}
+seconds=${2:-60}
 # Seeds from the test builders, for the targets that have them.
 if [ -x "$folder/quillmere_fuzz_seeds" ]; then
   "$folder/quillmere_fuzz_seeds" fuzz/corpus
