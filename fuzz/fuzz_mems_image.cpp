@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::size_t reserved = std::min(image.size(), mems::kDataAreaOffset);
   for (std::size_t at = 0; at < reserved; ++at) {
-    if (image[at] == cleared[at]) continue;
+    if (image.At(at) == cleared.At(at)) continue;
     assert(at >= mems::kDirectoryOffset);
     assert(!listedSlots.contains(static_cast<int>((at - mems::kDirectoryOffset) / mems::kDirectoryEntrySize) + 1));
   }

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto back = singlesave::BuildSsfFromSaroo(saroo->bytes, *shown.pendingSsfDate, folder);
   assert(back);
   assert(back->bytes.size() == std::max<std::size_t>(size, 16));
-  assert(back->bytes.Slice(0, 12) == singlesave::ZeroFilledField(ssf, 0, 12));
+  assert(back->bytes.Slice(0, 12) == quillmere::ZeroFilledField(ssf, 0, 12));
   assert(back->bytes.Slice(16, size) == ssf.Slice(16, size));
 
   // Dates the packed form holds from the SAROO stamp's base on come back to
