@@ -74,7 +74,9 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     ASSERT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported);
     bench.state.interactive = true;
     for (const SaveEntry& row : bench.pane(1).rows) {
-      if (row.name() == "NEW") EXPECT_EQ(row.address(), OffsetToHex(1024 * c.nextRecord));
+      if (row.name() == "NEW") {
+        EXPECT_EQ(row.address(), OffsetToHex(1024 * c.nextRecord));
+      }
     }
   }
 }

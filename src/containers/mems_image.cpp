@@ -342,6 +342,17 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     repair.remaining = CheckMemsImage(image);
     return repair;
   }
+  // First the slots' reserved bytes: a damaged record that lies in the
+  // directory reads its size and cluster list from them, so the bitmap is
+  // rebuilt from what the repaired image will list.
+  int reservedSlots = 0;
+  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
+    const std::size_t reserved = SlotOffset(slot) + kEntryReservedOffset;
+    if (image.ReadU16(reserved) == 0) continue;
+    ++reservedSlots;
+    image.Fill(reserved, 2, 0);
+  }
+  if (reservedSlots > 0) repair.mended.push_back("cleared bytes 12-13 of " + Decimal(reservedSlots) + " slots");
   std::vector<std::uint8_t> used(kBitmapClusters, 0);
   std::fill_n(used.begin(), kReservedClusters, 1);
   for (const MemsSave& save : ListMemsSaves(image)) {
@@ -363,14 +374,6 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     repair.mended.push_back("free count " + Decimal(freeCount) + " set to " + Decimal(kBitmapClusters - usedCount));
     image.WriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);
   }
-  int reservedSlots = 0;
-  for (int slot = 1; slot <= kDirectorySlots; ++slot) {
-    const std::size_t reserved = SlotOffset(slot) + kEntryReservedOffset;
-    if (image.ReadU16(reserved) == 0) continue;
-    ++reservedSlots;
-    image.Fill(reserved, 2, 0);
-  }
-  if (reservedSlots > 0) repair.mended.push_back("cleared bytes 12-13 of " + Decimal(reservedSlots) + " slots");
   repair.remaining = CheckMemsImage(image);
   return repair;
 }
