@@ -1,7 +1,8 @@
 // Deleting input-chosen slots, then repairing, on SS_MEMS.BIN images: a
 // consistent one (mode bit 0 set) or any bytes. A delete changes only the
 // header, the chosen slots and the clusters of the saves it removes; the
-// saves it keeps export as before, and a consistent image stays consistent.
+// saves it keeps stay in their slots and export as before, on any image, and
+// a consistent image stays consistent.
 // A repair leaves only what it cannot mend (clusters shared or out of range,
 // a short image), never changes a save, and a second repair changes nothing.
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "containers/mems_image.h"
 #include "fuzz_inputs.h"
 #include "operations/save_transfer.h"
+#include "support/save_snapshots.h"
 
 using quillmere::ByteBuffer;
 namespace mems = quillmere::mems;
@@ -36,6 +38,8 @@ bool InDataArea(const mems::MemsSave& save) {
 bool CannotBeMended(const std::string& problem) {
   return problem.find("outside the data area") != std::string::npos ||
          problem.find(" shares cluster ") != std::string::npos || problem.starts_with("image is ") ||
+         problem.find(", past the end of the image") != std::string::npos ||
+         problem.find(" clusters hold") != std::string::npos ||
          (problem.starts_with("and ") && problem.ends_with(" more problems"));
 }
 
@@ -73,7 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (doomed.contains(save.slot)) doomedClusters.insert(save.clusters.begin(), save.clusters.end());
   }
 
+  const auto snapshot = quillmere::testing::SnapshotSaves(original);
   mems::DeleteMemsSaves(image, slots);
+  assert(quillmere::testing::KeepsOtherSaves(snapshot, image, doomed));
   assert(image.size() == original.size());
   for (std::size_t from = 0; from < image.size(); from += mems::kClusterSize) {
     const std::size_t to = std::min(image.size(), from + mems::kClusterSize);
@@ -94,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const ByteBuffer deleted = image;
+  const auto deletedSnapshot = quillmere::testing::SnapshotSaves(deleted);
   const mems::MemsRepair repair = mems::RepairMemsImage(image);
+  assert(quillmere::testing::KeepsOtherSaves(deletedSnapshot, image));
   assert(image.size() == deleted.size());
   assert(repair.remaining == mems::CheckMemsImage(image));
   if (consistent) assert(repair.mended.empty() && repair.remaining.empty() && image == deleted);

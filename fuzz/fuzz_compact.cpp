@@ -1,10 +1,11 @@
 // Any bytes as an SS_MEMS.BIN file, compacted through a workbench as the
 // window does it (the file lives in a scratch folder, in memory where the
-// system has one). All or nothing: the compaction is refused exactly when a
-// save is too large for a cluster list, has no name to list it under, or the
-// saves need more clusters than the image has, and then the file and the pane are as they were. When it
-// is done, the image is consistent and each save, in list order, exports the
-// bytes it exported before, its data zero-filled to its size.
+// system has one). All or nothing: the compaction is refused exactly when the
+// image has damage repair cannot mend, a save cannot be read whole, or the
+// saves need more clusters than the image has, and then the file and the
+// pane are as they were. When it is done, the image is consistent and each
+// save, in list order, exports the bytes it exported before, under the name
+// its slot listed.
 #include <unistd.h>
 
 #include <cassert>
@@ -20,6 +21,7 @@
 #include "operations/save_transfer.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
+#include "support/save_snapshots.h"
 
 using quillmere::ByteBuffer;
 namespace fs = std::filesystem;
@@ -52,21 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteBuffer original = pane.image;
   const std::size_t rowCount = pane.rows.size();
 
-  // What each save must export afterwards, and whether they all fit.
+  // What each save must export afterwards, and whether they all fit: an
+  // image with damage repair cannot mend is refused before anything moves.
   std::vector<ByteBuffer> expected;
-  bool fits = true;
+  bool fits = !mems::FirstUnmendableProblem(original);
   std::uint64_t clusters = 0;
   for (std::size_t row = 0; row < rowCount && fits; ++row) {
-    quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
+    const quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
     const std::uint32_t listed = mems::DataClusterCount(save.size);
-    // A save whose record names it with a zero first byte cannot take a slot.
-    fits = listed <= mems::kClusterListCapacity && save.nameField.At(0) != 0;
+    fits = listed <= mems::kClusterListCapacity && save.complete;
     clusters += 1 + listed;
-    if (!fits) break;
-    save.data = quillmere::ZeroFilledField(save.data, 0, save.size);
     expected.push_back(quillmere::SingleSaveOf(save));
   }
   fits = fits && clusters <= mems::kBitmapClusters - mems::kReservedClusters;
+  const auto saves = quillmere::testing::SnapshotSaves(original);
 
   const quillmere::CompactOutcome outcome = quillmere::CompactPane(bench, 1);
   if (rowCount == 0) {
@@ -86,5 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t row = 0; row < rowCount; ++row) {
     assert(quillmere::SingleSaveOf(quillmere::GatherSave(pane, row)) == expected[row]);
   }
+  // Every save is back under the name its slot listed.
+  assert(quillmere::testing::KeepsEverySaveMoved(saves, pane.image));
   return 0;
 }

@@ -4,8 +4,8 @@
 // arbitrary image from the input. A plan that is refused writes nothing;
 // an accepted one leaves a consistent image consistent, keeps every other
 // save as it was, and the imported save exports back byte for byte, its
-// data zero-filled to its size. On any image the write stays in bounds and
-// the save exports back.
+// data zero-filled to its size. On any image the write stays in bounds, the
+// save exports back, and every save it did not replace exports as before.
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include "operations/save_transfer.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
+#include "support/save_snapshots.h"
 
 using quillmere::ByteBuffer;
 using quillmere::ZeroFilledField;
@@ -68,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (plan.refusal != mems::PlacementRefusal::kNone) return 0;  // the plan only read the image
 
   const ByteBuffer original = image;
+  const auto saves = quillmere::testing::SnapshotSaves(original);
   mems::WriteMemsSave(image, plan, header.Slice(sh::kNameOffset, sh::kNameSize), header,
                       single.Slice(Saroo::kDataOffset, saveSize));
   assert(image.size() == std::max(original.size(), mems::kImageSize));
@@ -79,6 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       header.Slice(sh::kNameOffset, sh::kNameSize), saveSize, header.Slice(sh::kCommentOffset, sh::kCommentSize),
       header.ReadU32(sh::kDateOffset), ZeroFilledField(single, Saroo::kDataOffset, saveSize));
   assert(Export(image, plan.recordCluster) == expected);
+  // On any image, damaged or not, every save but the one replaced keeps its
+  // slot, its name and its bytes.
+  assert(quillmere::testing::KeepsOtherSaves(saves, image, {replacedSlot}));
   if (mode == 3) return 0;
 
   assert(mems::CheckMemsImage(image).empty());

@@ -89,14 +89,15 @@ TEST_F(CompactingTest, ShortImagesGrowAndHeaderBytesStay) {
 }
 
 TEST_F(CompactingTest, AllOrNothing) {
-  // A save whose stated size no cluster list can hold cannot be placed back.
+  // A save whose stated size no cluster list can hold cannot be read whole,
+  // nor placed back: the image is refused before anything moves.
   MemsImageBuilder builder;
   builder.AddSave(1, 8, NamedSave("FINE", 10)).AddSave(2, 9, NamedSave("HUGE", 2000));
   builder.image().WriteBE(9 * 1024 + 12, 600'000, 4);
   Load(builder.Build());
   const ByteBuffer before = File();
   EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kRefused);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"存档过大，无法写入！"});
+  EXPECT_EQ(host.messages, std::vector<std::string>{"存档文件已损坏，无法整理！\r\nslot 2 states 600000 bytes, more than a record's 480 clusters hold"});
   EXPECT_EQ(File(), before);
   EXPECT_EQ(bench.pane(1).rows.size(), 2u);
   EXPECT_TRUE(bench.state.interactive);

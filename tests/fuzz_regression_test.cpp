@@ -12,6 +12,7 @@
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
 #include "support/image_builder.h"
+#include "support/save_snapshots.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 
@@ -78,14 +79,16 @@ class UnnamedSaveTest : public ::testing::Test {
   Workbench bench{dir.path(), host};
 };
 
-TEST_F(UnnamedSaveTest, ANewSaveWithoutANameIsRefusedAndAListedOneMayBeReplacedByOne) {
+// A save is the name it holds: one without a name is a new save, whatever
+// its file is called, and is refused.
+TEST_F(UnnamedSaveTest, ASaveWithoutANameIsRefusedWhateverItsFileIsCalled) {
   struct Case {
     std::uint32_t size;
-    bool replace;
+    bool replace;  // the file is named after a listed save
     ImportOutcome outcome;
   };
   for (const Case c : {Case{0x29, false, ImportOutcome::kRefused}, Case{5000, false, ImportOutcome::kRefused},
-                       Case{0x29, true, ImportOutcome::kImported}}) {
+                       Case{0x29, true, ImportOutcome::kRefused}}) {
     WriteFile(dir / "SS_MEMS.BIN", TwoSaves());
     ReloadPane(bench, 1);
     host.messages.clear();
@@ -107,17 +110,19 @@ TEST_F(UnnamedSaveTest, ANewSaveWithoutANameIsRefusedAndAListedOneMayBeReplacedB
   }
 }
 
-TEST_F(UnnamedSaveTest, CompactingRefusesAnImageWithAListedSaveWhoseRecordHasNoName) {
+// A listed save whose record holds no name goes back under its slot's name.
+TEST_F(UnnamedSaveTest, CompactingKeepsAListedSaveWhoseRecordHasNoNameUnderItsSlotName) {
   MemsImageBuilder builder;
   builder.AddSave(1, 8, NamedSave("SMALL", 10)).AddSave(3, 15, NamedSave("", 1500, 2)).SetSlot(3, "LISTED", 15);
   WriteFile(dir / "SS_MEMS.BIN", builder.Build());
   ReloadPane(bench, 1);
   ASSERT_EQ(bench.pane(1).rows.size(), 2u);
+  const auto saves = testing::SnapshotSaves(builder.Build());
 
-  EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kRefused);
-  EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), builder.Build());
-  EXPECT_EQ(bench.pane(1).image, builder.Build());
-  EXPECT_EQ(host.messages, std::vector<std::string>{std::string(messages::kUnnamedSave)});
+  EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCompacted);
+  EXPECT_TRUE(testing::KeepsEverySaveMoved(saves, ReadFile(dir / "SS_MEMS.BIN")));
+  ASSERT_EQ(bench.pane(1).rows.size(), 2u);
+  EXPECT_EQ(bench.pane(1).rows[1].name(), "LISTED");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "containers/backup_ram.h"
 #include "containers/mems_image.h"
 #include "model/conversions.h"
@@ -73,11 +75,10 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     WriteFile(bench.state.transferPath, SingleSaveOf({ByteBuffer::FromText("NEW"), 10, {}, 0, ByteBuffer::Filled(10, 7)}));
     ASSERT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported);
     bench.state.interactive = true;
-    for (const SaveEntry& row : bench.pane(1).rows) {
-      if (row.name() == "NEW") {
-        EXPECT_EQ(row.address(), OffsetToHex(1024 * c.nextRecord));
-      }
-    }
+    const auto& rows = bench.pane(1).rows;
+    const auto added = std::find_if(rows.begin(), rows.end(), [](const SaveEntry& row) { return row.name() == "NEW"; });
+    ASSERT_NE(added, rows.end());
+    EXPECT_EQ(added->address(), OffsetToHex(1024 * c.nextRecord));
   }
 }
 
@@ -195,7 +196,7 @@ TEST_F(ImageCareTest, CommandLine) {
   for (const Case& c : cases) {
     const auto run = testing::RunCliWith(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0] << ": " << run.err;
-    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+    EXPECT_TRUE(testing::Prints(run.out, c.out)) << c.args[0];
   }
   ReloadPane(bench, 1);
   ASSERT_EQ(bench.pane(1).rows.size(), 1u);

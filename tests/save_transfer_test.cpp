@@ -333,7 +333,8 @@ TEST_F(SaveTransferTest, TransferReportsEachFailureAndNothingSelected) {
   bench.pane(1).selection = {0, 1};
   host.messages.clear();
   TransferSaves(bench, 1, 2);
-  EXPECT_EQ(host.messages, (std::vector<std::string>{"存档列表已满!", "存档列表已满!"}));
+  // A refusal for lack of room is said once, not once per save that meets it.
+  EXPECT_EQ(host.messages, (std::vector<std::string>{"存档列表已满!"}));
 }
 
 TEST_F(SaveTransferTest, FailedWritesChangeNeitherFileNorPane) {
@@ -404,7 +405,7 @@ TEST_F(SaveTransferTest, CommandLineExitStatus) {
   for (const Case& c : cases) {
     const auto run = testing::RunCliWith(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
-    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_TRUE(testing::Prints(run.err, c.err)) << c.args[0];
   }
   EXPECT_TRUE(mems::CheckMemsImage(ReadFile(image)).empty());
 }

@@ -12,6 +12,7 @@
 #include "model/conversions.h"
 #include "operations/allocation_map.h"
 #include "operations/compacting.h"
+#include "operations/export_names.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
 #include "model/messages.h"
@@ -242,39 +243,39 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   } else if (from == SingleForm::kSsf && to == SingleForm::kSaroo) {
     result = ConvertSsfToSaroo(absolute, ssfRow, outFolder, host);
   } else {
-    std::optional<ByteBuffer> saroo = from == SingleForm::kSaroo ? *bytes
-                                      : from == SingleForm::kBup ? singlesave::SarooFromBup(*bytes)
-                                                                 : std::optional<ByteBuffer>();
-    if (from == SingleForm::kSsf) {
-      const auto built = singlesave::BuildSarooFromSsf(platform::PathToUtf8(absolute), *bytes, ssfRow, outFolder);
-      if (built) saroo = built->bytes;
-    }
-    std::optional<singlesave::ConvertedSave> converted;
-    if (saroo && to == SingleForm::kSsf) {
-      converted = singlesave::BuildSsfFromSaroo(*saroo, *singlesave::SarooRow(*saroo).pendingSsfDate, outFolder);
-    } else if (saroo) {
-      const std::string name = DecodeName(saroo->Slice(singlesave::SarooSingleSaveFile::kNameOffset,
-                                                        singlesave::SarooSingleSaveFile::kNameSize));
-      const bool bup = to == SingleForm::kBup;
-      converted = singlesave::ConvertedSave{bup ? singlesave::BupFromSaroo(*saroo) : *saroo,
-                                            outFolder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : ".bin"))};
+    // Other pairs go through the SAROO form in memory.
+    std::optional<singlesave::ConvertedSave> converted =
+        from == SingleForm::kBup   ? singlesave::BuildSarooFromBup(*bytes, outFolder)
+        : from == SingleForm::kSsf ? singlesave::BuildSarooFromSsf(platform::PathToUtf8(absolute), *bytes, ssfRow, outFolder)
+                                   : singlesave::ConvertedSave{*bytes, {}};
+    if (converted && to == SingleForm::kSsf) {
+      converted = singlesave::BuildSsfFromSaroo(converted->bytes, *singlesave::SarooRow(converted->bytes).pendingSsfDate, outFolder);
+    } else if (converted && to == SingleForm::kBup) {
+      converted = singlesave::BuildBupFromSaroo(converted->bytes, outFolder);
     }
     if (!converted) {
       host.ShowMessage(messages::kWrongFormat);
       return kFailed;
     }
+    ExportNames names;
+    names.StartRun({file});
+    const fs::path path = names.Claim(converted->path);
     platform::EnsureDirectory(outFolder);
-    if (!WriteFileOrReport(host, converted->path, converted->bytes)) return kFailed;
-    result = {ConversionOutcome::kWritten, converted->path};
+    if (!WriteFileOrReport(host, path, converted->bytes)) return kFailed;
+    result = {ConversionOutcome::kWritten, path};
   }
   if (result.outcome != ConversionOutcome::kWritten) return kFailed;
   out << platform::PathToUtf8(result.path) << "\n";
   return kDone;
 }
 
+enum class Access { kRead, kWrite };
+
 // Loads `file` into pane `number` as `kind`; false, with the reason on the
-// error stream, when it is missing or cannot be read.
-bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err) {
+// error stream, when it is missing or cannot be read, or when it is to be
+// written and is too short to be an SS_MEMS.BIN.
+bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err,
+              Access access = Access::kRead) {
   if (!platform::FileExists(file)) {
     err << "quillmere-cli: no such file: " << platform::PathToUtf8(file) << "\n";
     return false;
@@ -283,7 +284,12 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   pane.kind = kind;
   pane.fixedFile = file;
   ReloadPane(bench, number);
-  return !pane.hintVisible && !pane.image.empty();
+  if (pane.hintVisible) return false;
+  if (access == Access::kWrite && pane.image.size() < mems::kDataAreaOffset) {
+    err << messages::kWrongFormat << "\n";
+    return false;
+  }
+  return true;
 }
 
 // The 0-based rows that --row (counted from 1) or --all name; nothing, after
@@ -342,11 +348,15 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
 
   int status = kDone;
   bench.state.interactive = false;
+  StartExportRun(bench);
   for (const int row : *rows) {
     bench.state.transferRow = row;
     const ExportResult result = ExportSingleSave(bench, 1, form);
-    if (result.outcome == ExportOutcome::kWritten) out << platform::PathToUtf8(result.path) << "\n";
-    else status = kFailed;
+    // An incomplete save is written as far as it could be read, and fails the run.
+    if (result.outcome == ExportOutcome::kWritten || result.outcome == ExportOutcome::kIncomplete) {
+      out << platform::PathToUtf8(result.path) << "\n";
+    }
+    if (result.outcome != ExportOutcome::kWritten) status = kFailed;
   }
   return status;
 }
@@ -363,7 +373,9 @@ struct ImportOptions {
 int Import(const ImportOptions& options, std::ostream& err) {
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) {
+    return kFailed;
+  }
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
@@ -394,7 +406,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
-  if (!LoadPane(bench, 2, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  if (!LoadPane(bench, 2, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
   if (!rows) return kFailed;
   bench.pane(1).selection = *rows;
@@ -412,7 +424,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
 int Compact(const std::string& image, std::ostream& err) {
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
   const CompactOutcome outcome = CompactPane(bench, 1);
   return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
 }
@@ -426,7 +438,7 @@ struct DeleteOptions {
 int Delete(const DeleteOptions& options, std::ostream& err) {
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err)) return kFailed;
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) return kFailed;
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
   if (!rows) return kFailed;
@@ -472,7 +484,7 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   };
   ReportHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err)) return kFailed;
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
   bench.state.interactive = false;
   const RepairResult result = RepairPane(bench, 1);
   if (result.outcome == CareOutcome::kWriteFailed) {

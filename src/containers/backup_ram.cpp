@@ -107,8 +107,13 @@ GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
   save.date = ram.ReadU32(offset + kDateOffset);
   save.size = ram.ReadU32(offset + kSizeOffset);
   // A record address always starts a block; one that does not names no save.
+  save.complete = false;
   if (offset % kBlockSize == 0 && offset / kBlockSize < (std::size_t{1} << 32)) {
-    save.data = ReadSaveData(ram, static_cast<std::uint32_t>(offset / kBlockSize));
+    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(offset / kBlockSize));
+    save.data = ReadStream(ram, blocks.blocks, blocks.dataStart, save.size);
+    // A list that loops or leaves the RAM, or blocks too few for the size,
+    // give only part of the save.
+    save.complete = blocks.listEnded && save.data.size() == save.size;
   }
   return save;
 }

@@ -60,7 +60,9 @@ SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane) {
 
 MemsListing ListMemsImage(const ByteBuffer& image, int pane) {
   MemsListing listing;
-  listing.remainingSpace = 16 * static_cast<std::int64_t>(image.ReadU16(kFreeClusterCountOffset)) - 16;
+  // A full image (or one too short to hold a free count) has nothing left, never less.
+  listing.remainingSpace =
+      std::max<std::int64_t>(0, 16 * static_cast<std::int64_t>(image.ReadU16(kFreeClusterCountOffset)) - 16);
   listing.nextEntryPosition = kDirectoryOffset + 1;
   std::int64_t runningEnd = kDataAreaOffset;
   listing.saves = ListMemsSaves(image);
@@ -78,18 +80,36 @@ MemsListing ListMemsImage(const ByteBuffer& image, int pane) {
   return listing;
 }
 
+namespace {
+
+bool InDataArea(std::uint32_t cluster) { return cluster >= kReservedClusters && cluster < kBitmapClusters; }
+
+}  // namespace
+
 GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset) {
   GatheredSave save = GatherSaveHeader(image, recordOffset);
+  // A record inside the header or the directory, or past the bitmap, holds no
+  // save of its own: what it reads is another structure's bytes.
+  save.complete = recordOffset % kClusterSize == 0 && InDataArea(static_cast<std::uint32_t>(
+                                                         std::min<std::size_t>(recordOffset / kClusterSize, kClusterCount)));
   if (save.size <= kSmallSaveLimit) {
     save.data = image.Slice(recordOffset + kRecordPayloadOffset, save.size);
-    return save;
+  } else {
+    const std::uint32_t listed = std::min<std::uint32_t>(DataClusterCount(save.size), kClusterListCapacity);
+    for (std::uint32_t k = 0; k < listed && save.data.size() < save.size; ++k) {
+      const std::uint32_t cluster = image.ReadU16(recordOffset + kRecordPayloadOffset + 2 * k);
+      save.complete = save.complete && InDataArea(cluster);
+      const ByteBuffer chunk = image.Slice(std::size_t{cluster} * kClusterSize, kClusterSize);
+      save.data.Append(chunk);
+      // Past the end of a short image the rest would land out of place: what
+      // can be read is the data up to there.
+      if (chunk.size() < kClusterSize) break;
+    }
+    if (save.data.size() > save.size) save.data.Resize(save.size);
   }
-  const std::uint32_t listed = std::min<std::uint32_t>(DataClusterCount(save.size), kClusterListCapacity);
-  for (std::uint32_t k = 0; k < listed && save.data.size() < save.size; ++k) {
-    const std::uint32_t cluster = image.ReadU16(recordOffset + kRecordPayloadOffset + 2 * k);
-    save.data.Append(image.Slice(std::size_t{cluster} * kClusterSize, kClusterSize));
-  }
-  if (save.data.size() > save.size) save.data.Resize(save.size);
+  // A list longer than a record holds, or clusters past the end of a short
+  // image, leave the data short of its size.
+  save.complete = save.complete && save.data.size() == save.size;
   return save;
 }
 
@@ -149,14 +169,21 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
 
 namespace {
 
-// The bitmap as one flag per cluster, with the header and directory always used.
-std::vector<std::uint8_t> ClusterUse(const ByteBuffer& image) {
+// One flag per cluster of the data area: taken unless the bitmap marks it free
+// and no listed save's record or cluster list names it. A damaged bitmap
+// that lost a save's bits never hands that save's clusters to another.
+std::vector<std::uint8_t> TakenClusters(const ByteBuffer& image, const std::vector<MemsSave>& saves) {
   const ByteBuffer bitmap = ZeroFilledField(image, kClusterBitmapOffset, kClusterBitmapSize);
   std::vector<std::uint8_t> use(kBitmapClusters, 0);
   for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
     for (std::size_t bit = 0; bitmap.At(byte) >> bit; ++bit) use[byte * 8 + bit] = (bitmap.At(byte) >> bit) & 1;
   }
   std::fill_n(use.begin(), kReservedClusters, 1);
+  for (const MemsSave& save : saves) {
+    for (const std::uint32_t cluster : save.clusters) {
+      if (cluster < kBitmapClusters) use[cluster] = 1;
+    }
+  }
   return use;
 }
 
@@ -173,8 +200,6 @@ std::optional<std::uint32_t> TakeFirstFree(std::vector<std::uint8_t>& use, std::
   use[from] = true;
   return from++;
 }
-
-bool InDataArea(std::uint32_t cluster) { return cluster >= kReservedClusters && cluster < kBitmapClusters; }
 
 int FirstFreeSlot(const ByteBuffer& image) {
   for (int slot = 1; slot <= kDirectorySlots; ++slot) {
@@ -193,7 +218,8 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
     plan.refusal = PlacementRefusal::kTooLarge;
     return plan;
   }
-  std::vector<std::uint8_t> use = ClusterUse(image);
+  const std::vector<MemsSave> saves = ListMemsSaves(image);
+  std::vector<std::uint8_t> use = TakenClusters(image, saves);
   std::uint32_t searchFrom = 0;
 
   if (!replacedRecord) {
@@ -216,33 +242,42 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
     plan.recordCluster = *record;
     plan.taken.push_back(*record);
   } else {
-    // Writing through a record or a list that points outside the data area
-    // would overwrite the header, the directory or another save.
+    // The save to replace must be one listed save whose clusters are its
+    // own: writing through a record or a list that points outside the data
+    // area, or into clusters another slot also names, would overwrite the
+    // header, the directory or that other save.
     const std::size_t offset = *replacedRecord;
     plan.recordCluster = static_cast<std::uint32_t>(std::min<std::size_t>(offset / kClusterSize, kClusterCount));
-    std::vector<std::uint32_t> oldData = SaveClusters(image, plan.recordCluster);
-    oldData.erase(oldData.begin());
-    std::set<std::uint32_t> seen{plan.recordCluster};
-    bool damaged = offset % kClusterSize != 0 || !InDataArea(plan.recordCluster);
-    for (const std::uint32_t cluster : oldData) damaged = damaged || !InDataArea(cluster) || !seen.insert(cluster).second;
+    const MemsSave* target = nullptr;
+    std::set<std::uint32_t> others;
+    int owners = 0;
+    for (const MemsSave& save : saves) {
+      if (save.firstCluster == plan.recordCluster && offset % kClusterSize == 0) {
+        target = &save;
+        ++owners;
+      } else {
+        others.insert(save.clusters.begin(), save.clusters.end());
+      }
+    }
+    bool damaged = owners != 1;
+    std::set<std::uint32_t> seen;
+    if (target != nullptr) {
+      for (const std::uint32_t cluster : target->clusters) {
+        damaged = damaged || !InDataArea(cluster) || others.contains(cluster) || !seen.insert(cluster).second;
+      }
+    }
     if (damaged) {
       plan.refusal = PlacementRefusal::kDamagedTarget;
       return plan;
     }
-    // The record stays where it is, even where a damaged bitmap shows it free,
-    // so the new data clusters never land on it.
-    use[plan.recordCluster] = 1;
-    // Clusters that another listed save names stay in use whatever happens here.
-    std::set<std::uint32_t> others;
-    for (const MemsSave& save : ListMemsSaves(image)) {
-      if (save.firstCluster != plan.recordCluster) others.insert(save.clusters.begin(), save.clusters.end());
-    }
+    const std::vector<std::uint32_t> oldData(target->clusters.begin() + 1, target->clusters.end());
     const bool oldSmall = oldData.empty();
     const bool inPlace = (needed == 0 && oldSmall) || (needed > 0 && !oldSmall && needed <= oldData.size());
     const std::size_t kept = inPlace ? needed : 0;
     plan.dataClusters.assign(oldData.begin(), oldData.begin() + static_cast<std::ptrdiff_t>(kept));
+    // The record stays taken; the data clusters no longer listed are the
+    // save's alone (a shared one refused the plan above), so they come free.
     for (std::size_t k = kept; k < oldData.size(); ++k) {
-      if (others.contains(oldData[k])) continue;
       use[oldData[k]] = false;
       plan.released.push_back(oldData[k]);
     }
@@ -378,32 +413,45 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
   return repair;
 }
 
-std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
-  std::vector<std::string> problems;
-  std::size_t unreported = 0;
-  // A wrecked image can disagree on every cluster; the first problems tell
-  // enough, and the rest are only counted, without building their text.
-  auto report = [&](auto describe) {
-    if (problems.size() < kMaxReportedProblems) problems.push_back(describe());
-    else ++unreported;
-  };
+namespace {
+
+// Walks the problems of an image in a fixed order: its size, then each
+// save's clusters, then the bitmap and the free count. `report` gets each
+// problem's kind and a function that builds its text, so a caller that only
+// counts, or only wants the first of a kind, builds no text it does not use.
+template <typename Report>
+void VisitProblems(const ByteBuffer& image, Report report) {
   if (image.size() != kImageSize) {
-    report([&] { return "image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize); });
+    report(MemsProblemKind::kImageSize,
+           [&] { return "image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize); });
   }
-  const MemsListing listing = ListMemsImage(image, 1);
+  const std::vector<MemsSave> saves = ListMemsSaves(image);
   std::vector<int> owner(kClusterCount, 0);
   for (std::uint32_t c = 0; c < kReservedClusters; ++c) owner[c] = -1;
-  for (const MemsSave& save : listing.saves) {
+  for (const MemsSave& save : saves) {
+    if (DataClusterCount(save.size) > kClusterListCapacity) {
+      report(MemsProblemKind::kIncomplete, [&] {
+        return "slot " + Decimal(save.slot) + " states " + Decimal(save.size) + " bytes, more than a record's " +
+               Decimal(kClusterListCapacity) + " clusters hold";
+      });
+    }
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        report([&] { return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area"; });
+        report(MemsProblemKind::kOutsideDataArea, [&] {
+          return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area";
+        });
       } else if (owner[cluster] != 0) {
-        report([&] {
+        report(MemsProblemKind::kSharedCluster, [&] {
           return "slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
                  Decimal(owner[cluster]);
         });
       } else {
         owner[cluster] = save.slot;
+        if ((std::size_t{cluster} + 1) * kClusterSize > image.size()) {
+          report(MemsProblemKind::kIncomplete, [&] {
+            return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", past the end of the image";
+          });
+        }
       }
     }
   }
@@ -412,17 +460,44 @@ std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      report([&] {
+      report(MemsProblemKind::kBitmap, [&] {
         return "bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it");
       });
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - used) {
-    report([&] { return "free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free"; });
+    report(MemsProblemKind::kFreeCount, [&] {
+      return "free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free";
+    });
   }
+}
+
+}  // namespace
+
+bool RepairCanMend(MemsProblemKind kind) {
+  return kind == MemsProblemKind::kImageSize || kind == MemsProblemKind::kBitmap || kind == MemsProblemKind::kFreeCount;
+}
+
+std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
+  std::vector<std::string> problems;
+  std::size_t unreported = 0;
+  // A wrecked image can disagree on every cluster; the first problems tell
+  // enough, and the rest are only counted, without building their text.
+  VisitProblems(image, [&](MemsProblemKind, auto describe) {
+    if (problems.size() < kMaxReportedProblems) problems.push_back(describe());
+    else ++unreported;
+  });
   if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
+}
+
+std::optional<std::string> FirstUnmendableProblem(const ByteBuffer& image) {
+  std::optional<std::string> first;
+  VisitProblems(image, [&](MemsProblemKind kind, auto describe) {
+    if (!first && !RepairCanMend(kind)) first = describe();
+  });
+  return first;
 }
 
 }  // namespace quillmere::mems

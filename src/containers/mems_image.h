@@ -108,7 +108,7 @@ enum class PlacementRefusal {
   kNoRecordCluster,  // no free cluster for the record: "存档位图数据已满!"
   kNoDataClusters,   // too few free clusters for the data: "存档位图空间不足!"
   kTooLarge,         // more data clusters than a cluster list holds: "存档过大，无法写入！"
-  kDamagedTarget,    // the save to replace has clusters outside the data area: "目标存档已损坏，无法覆盖！"
+  kDamagedTarget,    // the save to replace shares clusters or has some outside the data area: "目标存档已损坏，无法覆盖！"
   kUnnamed,          // a new save whose name starts with a zero byte, which no slot lists: "存档没有名称，无法写入！"
 };
 
@@ -123,12 +123,14 @@ struct MemsPlacement {
   std::vector<std::uint32_t> released;      // clusters of the replaced save that become free
 };
 
-// Plans a save of `size` bytes: first fit from cluster 0 up, record cluster
-// first, clusters 0-7 always counted as used. With `replacedRecord` (the
-// record offset of a listed save) the save's slot and record cluster are
-// kept; its data clusters are reused in place when the new save needs no
-// more of them, and otherwise released and the new ones allocated afresh.
-// Clusters that another listed save also names are never released. A new
+// Plans a save of `size` bytes: first fit from cluster 8 up, record cluster
+// first. A cluster is free only when the bitmap marks it free and no listed
+// save's record or cluster list names it. With `replacedRecord` (the record
+// offset of a listed save) the save's slot and record cluster are kept; its
+// data clusters are reused in place when the new save needs no more of them,
+// and otherwise released and the new ones allocated afresh. A target that
+// is not exactly one listed save, or that names a cluster outside the data
+// area, twice, or also named by another save, is refused (kDamagedTarget). A new
 // save's `nameField` (the 12 bytes its slot will hold) must not start with a
 // zero byte; a replaced save keeps its slot's name.
 MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const ByteBuffer& nameField,
@@ -166,9 +168,29 @@ struct MemsRepair {
 // range stay and are reported as remaining.
 MemsRepair RepairMemsImage(ByteBuffer& image);
 
+// The kinds of problem an image can have.
+enum class MemsProblemKind {
+  kImageSize,        // the image is not 8 MiB
+  kOutsideDataArea,  // a save names a cluster in 0-7 or from 8064 on
+  kSharedCluster,    // two saves name one cluster
+  kIncomplete,       // a save states more than its clusters can hold, or lies past the image's end
+  kBitmap,           // the bitmap disagrees with the saves
+  kFreeCount,        // the free count disagrees with the saves
+};
+
+// Whether a repair (and compacting, which rebuilds the allocation and
+// lengthens a short image) mends a problem of this kind without moving,
+// dropping or rewriting a save.
+bool RepairCanMend(MemsProblemKind kind);
+
 // Problems that make an image inconsistent; empty when it is sound. At most
 // kMaxReportedProblems are described, then one line counts the rest.
 inline constexpr std::size_t kMaxReportedProblems = 100;
 std::vector<std::string> CheckMemsImage(const ByteBuffer& image);
+
+// The first problem that no repair can mend (a shared cluster, one outside the
+// data area, a save its clusters cannot hold), as CheckMemsImage words it;
+// nothing when every problem is one repair mends.
+std::optional<std::string> FirstUnmendableProblem(const ByteBuffer& image);
 
 }  // namespace quillmere::mems

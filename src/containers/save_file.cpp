@@ -1,5 +1,6 @@
 #include "containers/save_file.h"
 
+#include <algorithm>
 #include <set>
 
 #include "model/conversions.h"
@@ -44,10 +45,45 @@ ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record) {
   return data;
 }
 
+namespace {
+
+// Block 0 is the area's header: a bitmap that marks it names no data of the save.
+bool MarksAreaHeader(const ByteBuffer& image, std::size_t record) { return image.At(record + kBlockBitmapOffset) & 1; }
+
+}  // namespace
+
 GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
   GatheredSave save = GatherSaveHeader(image, record);
   save.data = ReadRecordData(image, record);
+  save.complete = !MarksAreaHeader(image, record) && save.data.size() == save.size;
   return save;
+}
+
+std::vector<std::string> CheckSaveFile(const ByteBuffer& image) {
+  std::vector<std::string> problems;
+  std::size_t unreported = 0;
+  for (const SaveFileRecord& record : ListSaveFile(image).records) {
+    // Counted, not copied: a 256 MiB file is checked on every load.
+    const std::size_t area = record.offset - record.offset % kAreaSize;
+    std::size_t held = 0;
+    for (const std::uint32_t block : DataBlocks(image, record.offset)) {
+      const std::size_t at = RecordOffset(area, block);
+      held += at < image.size() ? std::min(kBlockSize, image.size() - at) : 0;
+    }
+    const std::uint32_t size = image.ReadU32(record.offset + sh::kSizeOffset);
+    const bool header = MarksAreaHeader(image, record.offset);
+    if (!header && held >= size) continue;
+    if (problems.size() >= kMaxReportedProblems) {
+      ++unreported;
+      continue;
+    }
+    const std::string name = "save " + DecodeName(image.Slice(record.offset, kRecordNameSize)) + " at " +
+                             OffsetToHex(static_cast<std::int64_t>(record.offset));
+    problems.push_back(header ? name + " marks the area's header block as its data"
+                              : name + " states " + Decimal(size) + " bytes, but its blocks hold " + Decimal(held));
+  }
+  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
+  return problems;
 }
 
 SaveFileListing ListSaveFile(const ByteBuffer& image) {

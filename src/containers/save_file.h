@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "containers/pane_load.h"
@@ -53,7 +54,8 @@ std::vector<std::uint32_t> DataBlocks(const ByteBuffer& image, std::size_t recor
 ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record);
 
 // The save whose record is at `record`: the header's 12-byte name, its size,
-// comment and date, and the data of its bitmap blocks.
+// comment and date, and the data of its bitmap blocks. Incomplete when the
+// bitmap marks block 0, the area's header, or its blocks hold less than the size.
 GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record);
 
 // One listed save.
@@ -71,6 +73,13 @@ struct SaveFileListing {
 // Lists the saves of every area in slot order, up to the first empty slot
 // label, numbering the rows across the whole file. Both panes list alike.
 SaveFileListing ListSaveFile(const ByteBuffer& image);
+
+// Saves that cannot be read whole, as text for the user: a bitmap that marks
+// the area's header block, or blocks that hold less than the stated size.
+// Empty when every save is sound. At most kMaxReportedProblems lines, then
+// one that counts the rest.
+inline constexpr std::size_t kMaxReportedProblems = 100;
+std::vector<std::string> CheckSaveFile(const ByteBuffer& image);
 
 // Reads an SS_SAVE.BIN file as pane `pane` does. There is no remaining-space
 // figure. A missing file is reported, never created.

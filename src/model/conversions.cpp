@@ -178,8 +178,8 @@ std::optional<SaveDateTime> ParseSaveDate(std::string_view text) {
       text[dash + 9] != ':' || !number(dash + 10, 2, minute)) {
     return std::nullopt;
   }
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, static_cast<int>(month)) || hour > 23 ||
-      minute > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, static_cast<int>(month)) || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59) {
     return std::nullopt;
   }
   return SaveDateTime{year, static_cast<int>(month), static_cast<int>(day), static_cast<int>(hour),

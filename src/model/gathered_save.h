@@ -17,6 +17,10 @@ struct GatheredSave {
   ByteBuffer commentField;
   std::uint32_t date = 0;
   ByteBuffer data;
+  // False when the save cannot be read whole: its clusters or blocks cannot
+  // hold its stated size, lie outside its image or area, or are the area's
+  // own header. What could be read is still in `data`.
+  bool complete = true;
 };
 
 // The fields of the 32-byte save header at `offset` (SS_MEMS.BIN and

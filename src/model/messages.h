@@ -24,6 +24,8 @@ inline constexpr std::string_view kBitmapFullForData = "存档位图空间不足
 inline constexpr std::string_view kSaveTooLarge = "存档过大，无法写入！";
 inline constexpr std::string_view kDamagedTarget = "目标存档已损坏，无法覆盖！";
 inline constexpr std::string_view kUnnamedSave = "存档没有名称，无法写入！";
+inline constexpr std::string_view kCannotCompactDamaged = "存档文件已损坏，无法整理！";
+inline constexpr std::string_view kIncompleteSave = "存档已损坏，数据不完整：";
 inline constexpr std::string_view kSelectSaveToDelete = "请先选中要删除的存档！";
 inline constexpr std::string_view kRepairQuestion = "是否修复存档文件？";
 inline constexpr std::string_view kRepairDone = "修复完成！";
@@ -47,6 +49,12 @@ inline std::string DeleteQuestion(std::size_t count) { return "是否删除选�
 inline std::string WriteFailed(std::string_view path) { return std::string(kWriteFailed) + "\r\n" + std::string(path); }
 inline std::string ReadFailed(std::string_view path) { return std::string(kReadFailed) + "\r\n" + std::string(path); }
 inline std::string FileTooLarge(std::string_view path) { return std::string(kFileTooLarge) + "\r\n" + std::string(path); }
+// A damaged image that compacting refuses, with the first problem that repair cannot mend.
+inline std::string CannotCompactDamaged(std::string_view problem) {
+  return std::string(kCannotCompactDamaged) + "\r\n" + std::string(problem);
+}
+// A save exported or transferred although part of its data could not be read.
+inline std::string IncompleteSave(std::string_view name) { return std::string(kIncompleteSave) + std::string(name); }
 // A file written where no file browser could show it.
 inline std::string FileWritten(std::string_view path) { return std::string(kFileWritten) + "\r\n" + std::string(path); }
 

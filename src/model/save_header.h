@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "model/byte_buffer.h"
+
 namespace quillmere::save_header {
 
 // The 32-byte save header shared by SS_MEMS.BIN records, SS_SAVE.BIN records
@@ -16,5 +18,17 @@ inline constexpr std::size_t kSize = 32;
 
 // Most readers show the first 10 comment bytes.
 inline constexpr std::size_t kShownCommentBytes = 10;
+
+// The console's names are 11 bytes; SAROO name fields have room for 12.
+inline constexpr std::size_t kStoredNameMax = 11;
+
+// A save's identity inside a container: the bytes of its name field up to the
+// first zero byte, at most 11. Two saves are the same save exactly when these
+// agree byte for byte, whatever their file names or decoded texts say.
+inline ByteBuffer StoredName(const ByteBuffer& nameField) {
+  std::size_t length = 0;
+  while (length < kStoredNameMax && length < nameField.size() && nameField.At(length) != 0) ++length;
+  return nameField.Slice(0, length);
+}
 
 }  // namespace quillmere::save_header

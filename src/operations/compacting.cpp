@@ -1,5 +1,6 @@
 #include "operations/compacting.h"
 
+#include <map>
 #include <utility>
 
 #include "containers/mems_image.h"
@@ -33,6 +34,12 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   if (!pane.Writable() || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
 
   Host& host = bench.host();
+  // Compacting rewrites every cluster: on an image where saves share
+  // clusters or reach outside the data area, moving one would change another.
+  if (const auto problem = mems::FirstUnmendableProblem(pane.image)) {
+    host.ShowMessage(messages::CannotCompactDamaged(*problem));
+    return CompactOutcome::kRefused;
+  }
   host.ButtonChanged(number, PaneButton::kCompact, kCompactingCaption, false);
   // However it ends, the window is interactive again and the button as it was.
   struct Restore {
@@ -51,9 +58,17 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   state.compacting = true;
 
   state.collectedSaves.clear();
+  // Each save goes back under the name its slot listed, which a damaged
+  // directory may hold apart from its record's.
+  std::map<std::uint32_t, ByteBuffer> slotNames;
+  for (const mems::MemsSave& save : mems::ListMemsSaves(pane.image)) {
+    slotNames[save.firstCluster] = pane.image.Slice(mems::SlotOffset(save.slot) + mems::kEntryNameOffset, mems::kEntryNameSize);
+  }
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {
     state.transferRow = static_cast<int>(row);
-    ExportSingleSave(bench, number);
+    if (ExportSingleSave(bench, number).outcome != ExportOutcome::kCollected) continue;
+    const auto record = static_cast<std::uint32_t>(HexToUint(pane.rows[row].address()) / mems::kClusterSize);
+    state.collectedSaves.back().slotName = slotNames[record];
   }
   ResetToEmpty(pane.image);
   pane.rows.clear();
@@ -62,6 +77,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
     host.ButtonChanged(number, PaneButton::kCompact, std::string(kCompactCaption) + Decimal(k + 1), false);
     state.pendingName = state.collectedSaves[k].name;
     state.pendingImage = state.collectedSaves[k].image;
+    state.pendingSlotName = state.collectedSaves[k].slotName;
     if (ImportSingleSave(bench, number).outcome != ImportOutcome::kImported) {
       // All or nothing: the file was never touched, so the pane shows it again.
       ReloadPane(bench, number);

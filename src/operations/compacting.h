@@ -7,7 +7,8 @@ namespace quillmere {
 enum class CompactOutcome {
   kNothing,      // not an SS_MEMS.BIN pane, no rows, or a compaction already runs
   kCompacted,    // written and reloaded; "整理完成!" was shown
-  kRefused,      // a save could not be placed back; its message was shown and nothing written
+  kRefused,      // the image is damaged past repair ("存档文件已损坏，无法整理！" and the first
+                 // problem), or a save could not be placed back; nothing written
   kWriteFailed,  // "写入文件失败！": the file is as it was
 };
 

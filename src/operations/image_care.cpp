@@ -3,6 +3,7 @@
 #include <set>
 
 #include "containers/backup_ram.h"
+#include "containers/save_file.h"
 #include "model/conversions.h"
 #include "model/messages.h"
 #include "operations/file_writes.h"
@@ -65,7 +66,11 @@ RepairResult RepairPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
   RepairResult result;
-  if (!pane.Writable() || pane.image.empty()) return result;
+  if (!pane.Writable() || pane.hintVisible) return result;
+  if (pane.image.size() < mems::kDataAreaOffset) {
+    host.ShowMessage(messages::kWrongFormat);
+    return result;
+  }
   if (bench.state.interactive && !host.AskOkCancel(messages::kRepairQuestion)) return result;
 
   ByteBuffer repaired = pane.image;
@@ -88,12 +93,13 @@ RepairResult RepairPane(Workbench& bench, int number) {
 }
 
 std::vector<std::string> CheckPane(const Pane& pane) {
-  if (pane.image.empty()) return {};
+  // A missing file has nothing to check; an empty one is checked like any other.
+  if (pane.hintVisible) return {};
   switch (pane.kind) {
     case ContainerKind::kMems: return mems::CheckMemsImage(pane.image);
     case ContainerKind::kBkram:
     case ContainerKind::kBup: return backup_ram::CheckBackupRam(pane.image);
-    case ContainerKind::kSave: break;
+    case ContainerKind::kSave: return save_file::CheckSaveFile(pane.image);
   }
   return {};
 }

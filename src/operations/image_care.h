@@ -34,8 +34,8 @@ struct RepairResult {
 };
 RepairResult RepairPane(Workbench& bench, int pane);
 
-// The problems a pane's image has, for kinds that can be checked; empty when
-// it is consistent, missing, or of a kind without allocation records.
+// The problems a pane's image has: allocation records that disagree, and
+// saves that cannot be read whole. Empty when it is sound or its file missing.
 std::vector<std::string> CheckPane(const Pane& pane);
 
 }  // namespace quillmere

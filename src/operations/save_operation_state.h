@@ -1,10 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "model/byte_buffer.h"
+#include "operations/export_names.h"
 
 namespace quillmere {
 
@@ -12,6 +14,7 @@ namespace quillmere {
 struct CollectedSave {
   std::string name;
   ByteBuffer image;
+  ByteBuffer slotName;  // the 12 bytes of the directory slot that listed it
 };
 
 // State the operations share while they chain into one another.
@@ -25,11 +28,17 @@ struct SaveOperationState {
   int transferRow = 0;
   // The single save the last export wrote.
   std::filesystem::path transferPath;
-  // The single save and name that compacting hands to import.
+  // The single save, name and slot name that compacting hands to import.
   ByteBuffer pendingImage;
   std::string pendingName;
+  ByteBuffer pendingSlotName;
   // What export gathers while compacting.
   std::vector<CollectedSave> collectedSaves;
+  // The file names this export or transfer has taken.
+  ExportNames exportNames;
+  // The refusals for lack of room a run of imports has shown: each is said
+  // once, not once per save that meets it.
+  std::set<std::string> shownRoomRefusals;
 };
 
 }  // namespace quillmere

@@ -45,16 +45,17 @@ std::string_view RefusalMessage(mems::PlacementRefusal refusal) {
 // reload would list them, so later saves of the same transfer meet the names
 // of the earlier ones.
 void FollowHeldImport(Pane& pane, const mems::MemsPlacement& plan, std::uint32_t size,
-                      const std::optional<std::string>& replacedAddress) {
+                      const std::optional<std::size_t>& replacedRecord) {
   const mems::MemsSave save{plan.slot, plan.recordCluster, size, {}};
   const SaveEntry fresh = mems::MemsRow(pane.image, save, pane.number);
-  if (!replacedAddress) {
+  if (!replacedRecord) {
     pane.rows.push_back(fresh);
     return;
   }
   // The directory entry, and so the listed name, stays; the record changed.
+  const std::string replacedAddress = OffsetToHex(static_cast<std::int64_t>(*replacedRecord));
   for (SaveEntry& row : pane.rows) {
-    if (row.address() != *replacedAddress) continue;
+    if (row.address() != replacedAddress) continue;
     for (const SaveColumn column : {SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize}) {
       row.cell(column) = fresh.cell(column);
     }
@@ -78,6 +79,10 @@ ByteBuffer SingleSaveOf(const GatheredSave& save) {
   return singlesave::BuildSarooSingleSave(save.nameField, save.size, save.commentField, save.date, save.data);
 }
 
+void StartExportRun(Workbench& bench) {
+  bench.state.exportNames.StartRun({bench.pane(1).file, bench.pane(2).file});
+}
+
 ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   const Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
@@ -88,6 +93,7 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
       return {};
     }
     row = static_cast<std::size_t>(*std::min_element(pane.selection.begin(), pane.selection.end()));
+    StartExportRun(bench);
   } else {
     if (state.transferRow < 0) return {};
     row = static_cast<std::size_t>(state.transferRow);
@@ -98,20 +104,26 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   ByteBuffer file = SingleSaveOf(save);
   const std::string name = DecodeName(save.nameField);
   if (state.compacting && pane.kind == ContainerKind::kMems) {
-    state.collectedSaves.push_back({name, std::move(file)});
+    state.collectedSaves.push_back({name, std::move(file), {}});
     return {ExportOutcome::kCollected, {}};
   }
 
-  // No save name can lead the write out of the folder.
+  // No save name can lead the write out of the folder. A .BUP holds 11 name
+  // bytes, and is named by what it holds.
   const bool bup = form == ExportForm::kBup;
   const fs::path& folder = bup ? bench.bupFolder : bench.sarooFolder;
-  const fs::path path = folder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : ".bin"));
+  const std::string fileName = bup ? SafeFileName(DecodeName(save_header::StoredName(save.nameField))) + ".BUP"
+                                   : SafeFileName(name) + ".bin";
+  const fs::path path = state.exportNames.Claim(folder / platform::PathFromUtf8(fileName));
   if (bup) file = singlesave::BupFromSaroo(file);
   platform::EnsureDirectory(folder);
   if (!WriteFileOrReport(bench.host(), path, file)) return {ExportOutcome::kWriteFailed, path};
+  // What could be read is written (it may be all that is left of the save),
+  // but it is never passed off as the whole save.
+  if (!save.complete) bench.host().ShowMessage(messages::IncompleteSave(name));
   if (state.interactive) RevealWrittenFile(bench.host(), path);
   state.transferPath = path;
-  return {ExportOutcome::kWritten, path};
+  return {save.complete ? ExportOutcome::kWritten : ExportOutcome::kIncomplete, path};
 }
 
 std::string SourceNameOf(const fs::path& file, std::string_view extension) {
@@ -122,22 +134,48 @@ std::string SourceNameOf(const fs::path& file, std::string_view extension) {
   return name.substr(0, lower.find(extension));
 }
 
+namespace {
+
+// Shows a refusal. In a run of imports a refusal for lack of room is said
+// once: the saves after it meet the same full list or bitmap.
+void ShowRefusal(Workbench& bench, const std::string& message, bool forLackOfRoom) {
+  if (forLackOfRoom && !bench.state.interactive && !bench.state.shownRoomRefusals.insert(message).second) return;
+  bench.host().ShowMessage(message);
+}
+
+bool ForLackOfRoom(mems::PlacementRefusal refusal) {
+  return refusal == mems::PlacementRefusal::kDirectoryFull || refusal == mems::PlacementRefusal::kNoRecordCluster ||
+         refusal == mems::PlacementRefusal::kNoDataClusters;
+}
+
+// The 1-based row that shows the save whose record is at `record`; the slot
+// number where no row does.
+std::size_t RowOfRecord(const Pane& pane, const mems::MemsSave& save) {
+  const std::string address = OffsetToHex(static_cast<std::int64_t>(std::size_t{save.firstCluster} * mems::kClusterSize));
+  for (std::size_t r = 0; r < pane.rows.size(); ++r) {
+    if (pane.rows[r].address() == address) return r + 1;
+  }
+  return static_cast<std::size_t>(save.slot);
+}
+
+}  // namespace
+
 ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
   Host& host = bench.host();
-  if (!pane.Writable()) return {};
-  if (pane.rows.size() >= static_cast<std::size_t>(mems::kDirectorySlots)) {
-    host.ShowMessage(messages::ListFull(number));
+  if (!pane.Writable() || pane.hintVisible) return {};
+  // Too short to hold the free count, the bitmap and the directory: no
+  // SS_MEMS.BIN, and nothing to place a save in.
+  if (pane.image.size() < mems::kDataAreaOffset) {
+    host.ShowMessage(messages::kWrongFormat);
     return {ImportOutcome::kRefused, {}};
   }
-  if (pane.image.empty()) return {};
 
   ImportResult result;
   ByteBuffer single;
   if (state.compacting) {
     single = state.pendingImage;
-    result.name = state.pendingName;
   } else {
     fs::path source = state.transferPath;
     if (state.interactive && file) {
@@ -147,42 +185,68 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
       if (!picked) return {};
       source = *picked;
     }
+    result.name = SourceNameOf(source);
     auto read = ReadFileOrReport(host, source);
-    if (!read) return {ImportOutcome::kRefused, SourceNameOf(source)};
+    if (!read) return {ImportOutcome::kRefused, result.name};
     single = std::move(*read);
-    const bool bup = singlesave::IsBupSingleSave(single);
-    if (bup) single = singlesave::SarooFromBup(single);
-    result.name = SourceNameOf(source, bup ? ".bup" : ".bin");
+    if (singlesave::IsBupSingleSave(single)) {
+      // A stated size no save can have is no .BUP, however it begins.
+      if (singlesave::BupStatedSize(single) > singlesave::kMaxDataSize) {
+        host.ShowMessage(messages::kWrongFormat);
+        return {ImportOutcome::kRefused, result.name};
+      }
+      single = singlesave::SarooFromBup(single);
+    }
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
     host.ShowMessage(messages::kNotSarooSingleSave);
     result.outcome = ImportOutcome::kRefused;
     return result;
   }
+  const ByteBuffer header = ZeroFilledField(single, Saroo::kSaveHeaderOffset, save_header::kSize);
+  const ByteBuffer nameField = header.Slice(save_header::kNameOffset, save_header::kNameSize);
+  const std::uint32_t size = header.ReadU32(save_header::kSizeOffset);
+  if (size > singlesave::kMaxDataSize) {
+    host.ShowMessage(messages::kWrongFormat);
+    result.outcome = ImportOutcome::kRefused;
+    return result;
+  }
+  // The save is known by the name it holds, byte for byte: never by its file
+  // name or its decoded text, which different names can share.
+  const ByteBuffer storedName = save_header::StoredName(nameField);
+  if (!state.compacting) result.name = DecodeName(storedName);
 
   // Every listed save of that name is asked about; the last one is replaced.
-  std::optional<std::string> replacedAddress;
-  for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-    if (pane.rows[r].name() != result.name) continue;
-    replacedAddress = pane.rows[r].address();
-    if (state.interactive) {
-      if (!host.AskOkCancel(messages::ReplaceQuestion(number) + Decimal(r + 1) + ":" + result.name)) {
-        result.outcome = ImportOutcome::kCancelled;
+  // A compaction puts every save back as a new one, so it matches nothing.
+  std::optional<std::size_t> replacedRecord;
+  if (!state.compacting) {
+    for (const mems::MemsSave& listed : mems::ListMemsSaves(pane.image)) {
+      const ByteBuffer listedName = pane.image.Slice(mems::SlotOffset(listed.slot) + mems::kEntryNameOffset, mems::kEntryNameSize);
+      if (save_header::StoredName(listedName) != storedName) continue;
+      replacedRecord = std::size_t{listed.firstCluster} * mems::kClusterSize;
+      if (state.interactive) {
+        if (!host.AskOkCancel(messages::ReplaceQuestion(number) + Decimal(RowOfRecord(pane, listed)) + ":" + result.name)) {
+          result.outcome = ImportOutcome::kCancelled;
+          return result;
+        }
+      } else if (!bench.overwriteOnTransfer) {
+        result.outcome = ImportOutcome::kSkipped;
         return result;
       }
-    } else if (!bench.overwriteOnTransfer) {
-      result.outcome = ImportOutcome::kSkipped;
-      return result;
     }
   }
+  // A full list refuses a new save only; a replacement keeps its slot.
+  if (!replacedRecord && pane.rows.size() >= static_cast<std::size_t>(mems::kDirectorySlots)) {
+    ShowRefusal(bench, messages::ListFull(number), true);
+    result.outcome = ImportOutcome::kRefused;
+    return result;
+  }
 
-  const ByteBuffer header = ZeroFilledField(single, Saroo::kSaveHeaderOffset, save_header::kSize);
-  const std::uint32_t size = header.ReadU32(save_header::kSizeOffset);
-  const std::optional<std::size_t> replacedRecord =
-      replacedAddress ? std::optional<std::size_t>(HexToUint(*replacedAddress)) : std::nullopt;
-  const mems::MemsPlacement plan = mems::PlanMemsSave(pane.image, size, header.Slice(save_header::kNameOffset, save_header::kNameSize), replacedRecord);
+  // Compacting gives a save back the name its slot listed.
+  const ByteBuffer slotName = state.compacting && !state.pendingSlotName.empty() ? state.pendingSlotName : nameField;
+  const mems::MemsPlacement plan = mems::PlanMemsSave(pane.image, size, slotName, replacedRecord);
   if (plan.refusal != mems::PlacementRefusal::kNone) {
-    host.ShowMessage(RefusalMessage(plan.refusal));
+    ShowRefusal(bench, std::string(RefusalMessage(plan.refusal)), ForLackOfRoom(plan.refusal));
     // The pane shows the file afresh, unless it holds changes not yet written.
     const bool bitmapFull = plan.refusal == mems::PlacementRefusal::kNoRecordCluster ||
                             plan.refusal == mems::PlacementRefusal::kNoDataClusters;
@@ -190,13 +254,12 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     result.outcome = ImportOutcome::kRefused;
     return result;
   }
-  mems::WriteMemsSave(pane.image, plan, header.Slice(save_header::kNameOffset, save_header::kNameSize), header,
-                      single.Slice(Saroo::kDataOffset, size));
+  mems::WriteMemsSave(pane.image, plan, slotName, header, single.Slice(Saroo::kDataOffset, size));
   result.outcome = ImportOutcome::kImported;
   if (state.compacting) return result;
   if (pane.holdWrites) {
     pane.heldChanges = true;
-    FollowHeldImport(pane, plan, size, replacedAddress);
+    FollowHeldImport(pane, plan, size, replacedRecord);
     return result;
   }
 
@@ -229,12 +292,17 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     return report;
   }
   target.holdWrites = true;
+  StartExportRun(bench);
+  bench.state.shownRoomRefusals.clear();
   for (const int row : rows) {
-    bench.state.transferPath.clear();
     bench.state.transferRow = row;
     report.exports.push_back(ExportSingleSave(bench, source));
-    report.imports.push_back(bench.state.transferPath.empty() ? ImportResult{}
-                                                              : ImportSingleSave(bench, destination));
+    // A save that could not be read whole was said so on export; it never
+    // enters the target looking sound.
+    const ExportOutcome exported = report.exports.back().outcome;
+    report.imports.push_back(exported == ExportOutcome::kWritten ? ImportSingleSave(bench, destination)
+                             : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}}
+                                                                      : ImportResult{});
   }
   report.writeFailed = !WriteHeldChanges(bench, destination);
   return report;

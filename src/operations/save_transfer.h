@@ -17,6 +17,7 @@ enum class ExportOutcome {
   kNoRow,        // nothing selected ("请先选中要导出的存档！" when interactive), or no such row
   kCollected,    // compacting: appended to collectedSaves, nothing written
   kWritten,      // the single save was written and transferPath set
+  kIncomplete,   // written as far as it could be read, after "存档已损坏，数据不完整：" and its name
   kWriteFailed,  // "写入文件失败！" and the path were shown; transferPath untouched
 };
 
@@ -38,38 +39,46 @@ enum class ExportForm {
   kBup,    // NAME.BUP in bench.bupFolder
 };
 
+// Starts a run of exports: no file name is taken twice in it, and nothing is
+// written onto either pane's file (see ExportNames).
+void StartExportRun(Workbench& bench);
+
 // Exports one save of the pane as a SAROO single save named after the save
 // (made safe for a file name) into bench.sarooFolder, or as a .BUP into
-// bench.bupFolder. Interactive: the first
-// selected row, and the file browser shows the file afterwards. Otherwise
-// `transferRow`, and nothing is shown. While compacting, an SS_MEMS.BIN save
-// is collected in memory instead.
+// bench.bupFolder. Interactive: the first selected row, in a run of its own,
+// and the file browser shows the file afterwards. Otherwise `transferRow`,
+// within the run the caller started, and nothing is shown. While compacting,
+// an SS_MEMS.BIN save is collected in memory instead. A save that cannot be
+// read whole is written as far as it can be, and said to be incomplete.
 ExportResult ExportSingleSave(Workbench& bench, int pane, ExportForm form = ExportForm::kSaroo);
 
 enum class ImportOutcome {
   kNothing,      // no image, not an SS_MEMS.BIN pane, or the dialog was cancelled
   kCancelled,    // the same-name question was answered Cancel
   kSkipped,      // the name is listed and overwriting is off (transfers), silently
-  kRefused,      // a message said why; the image and the file are as they were
+  kRefused,      // a message said why (a refusal for lack of room once per run); the image and file are as they were
   kImported,     // the image holds the save (and the file, unless writes are held or compacting)
   kWriteFailed,  // "写入文件失败！": the pane shows the file as it is on disk
 };
 
 struct ImportResult {
   ImportOutcome outcome = ImportOutcome::kNothing;
-  std::string name;  // the name compared with the list (the file's name before ".bin")
+  std::string name;  // the save's stored name as text (the file's name where the file was not read)
 };
 
 // The name a single-save file is listed under: its own name up to the first
 // `extension` in any letter case (the whole name when there is none).
+// Only for messages: a save is matched by the name it holds.
 std::string SourceNameOf(const std::filesystem::path& file, std::string_view extension = ".bin");
 
 // Imports one SAROO single save (or a .BUP, turned into one in memory, listed
 // under its name before ".bup") into the pane's SS_MEMS.BIN image: from a
 // file picked in a dialog (interactive), from `transferPath` (transfers), or
-// from `pendingImage` (compacting). A save whose name is listed replaces that
-// save after an OK per matching row (interactive) or when overwriting on
-// transfer is on; otherwise it is skipped. Every refusal is known before the
+// from `pendingImage` (compacting). A save whose stored name (its name bytes
+// up to the first zero, at most 11) a slot also holds replaces that save
+// after an OK per matching slot (interactive) or when overwriting on
+// transfer is on; otherwise it is skipped. A SAROO or .BUP save that states
+// more than 9,999,999 bytes is refused ("错误的存档格式！"). Every refusal is known before the
 // image changes. Then the file is written and the pane reloaded, unless the
 // pane holds its writes or a compaction runs. An interactive import of a file
 // already chosen (dropped on the pane) passes it as `file` and is asked no
@@ -90,7 +99,8 @@ struct TransferReport {
 };
 
 // Exports every selected row of `source` and imports it into `destination`,
-// without dialogs or questions. The destination file is written once at the
+// without dialogs or questions. A save that cannot be read whole is exported
+// as far as it can be read and not imported. The destination file is written once at the
 // end, exactly as if each import had written it; if that write fails, the
 // file stays as it was before the transfer.
 TransferReport TransferSaves(Workbench& bench, int source, int destination);

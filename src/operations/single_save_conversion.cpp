@@ -1,8 +1,10 @@
 #include "operations/single_save_conversion.h"
 
 #include "model/messages.h"
+#include "operations/export_names.h"
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
+#include "singlesave/bup_file.h"
 
 namespace quillmere {
 
@@ -12,19 +14,21 @@ namespace {
 
 // Writes a built save and reveals it; a refusal or a failed write is shown
 // instead, and then nothing is revealed.
-ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& converted,
+ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& converted, const fs::path& source,
                                 const fs::path& outputFolder, Host& host) {
   if (!converted) {
     host.ShowMessage(messages::kWrongFormat);
     return {ConversionOutcome::kRefused, {}};
   }
+  // Never onto the file converted, nor onto a container beside it.
+  ExportNames names;
+  names.StartRun({source});
+  const fs::path path = names.Claim(converted->path);
   // A folder that cannot be made fails the write like any other cause.
   platform::EnsureDirectory(outputFolder);
-  if (!WriteFileOrReport(host, converted->path, converted->bytes)) {
-    return {ConversionOutcome::kWriteFailed, converted->path};
-  }
-  RevealWrittenFile(host, converted->path);
-  return {ConversionOutcome::kWritten, converted->path};
+  if (!WriteFileOrReport(host, path, converted->bytes)) return {ConversionOutcome::kWriteFailed, path};
+  RevealWrittenFile(host, path);
+  return {ConversionOutcome::kWritten, path};
 }
 
 // The file's bytes as the converter reads them: a missing file reads as
@@ -40,6 +44,8 @@ std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
 singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {};
+  // A .BUP names itself; read as SSF it would show an empty name and "Vmem".
+  if (singlesave::IsBupSingleSave(*file)) return singlesave::BupRow(*file);
   return singlesave::SsfRow(platform::PathToUtf8(path), *file);
 }
 
@@ -54,7 +60,10 @@ ConversionResult ConvertSsfToSaroo(const fs::path& path, const singlesave::Singl
   if (path.empty()) return {};
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
-  return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), *file, shown, outputFolder),
+  if (singlesave::IsBupSingleSave(*file)) {
+    return WriteConverted(singlesave::BuildSarooFromBup(*file, outputFolder), path, outputFolder, host);
+  }
+  return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), *file, shown, outputFolder), path,
                         outputFolder, host);
 }
 
@@ -64,7 +73,7 @@ ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<sin
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
   const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(*file).pendingSsfDate;
-  return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), outputFolder, host);
+  return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), path, outputFolder, host);
 }
 
 }  // namespace quillmere

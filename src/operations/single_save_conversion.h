@@ -31,10 +31,12 @@ struct ConversionResult {
 singlesave::SingleSaveRow ShowSsfFile(const std::filesystem::path& path, Host& host);
 singlesave::SarooShown ShowSarooFile(const std::filesystem::path& path, Host& host);
 
-// "转成SAROO单存档": reads the SSF file at `path` again, builds its SAROO
+// "转成SAROO单存档": reads the SSF file (or a .BUP, which it converts as
+// such) at `path` again, builds its SAROO
 // single save with the date the row `shown` shows, creates `outputFolder`
 // when missing (the GUI passes singlesave::SarooFolder(programDirectory)),
-// writes the file atomically, replacing one of the same name without asking,
+// writes the file atomically, replacing one of the same name without asking
+// (never the file converted, nor a container file: those take "NAME~2.bin"),
 // and asks the host to reveal it.
 ConversionResult ConvertSsfToSaroo(const std::filesystem::path& path, const singlesave::SingleSaveRow& shown,
                                    const std::filesystem::path& outputFolder, Host& host);

@@ -2,6 +2,8 @@
 
 #include "containers/backup_ram.h"
 #include "model/conversions.h"
+#include "model/safe_file_name.h"
+#include "model/save_header.h"
 #include "platform/file_io.h"
 #include "singlesave/single_save_file.h"
 
@@ -18,6 +20,8 @@ fs::path BupFolder(const fs::path& programDirectory) {
 bool IsBupSingleSave(const ByteBuffer& file) {
   return file.Slice(Bup::kMagicOffset, Bup::kMagic.size()) == ByteBuffer::FromText(Bup::kMagic);
 }
+
+std::uint32_t BupStatedSize(const ByteBuffer& bup) { return ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0); }
 
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
   const std::uint32_t size = ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0);
@@ -37,7 +41,7 @@ ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
 }
 
 ByteBuffer SarooFromBup(const ByteBuffer& bup) {
-  const std::uint32_t size = ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0);
+  const std::uint32_t size = BupStatedSize(bup);
   ByteBuffer comment = ZeroFilledField(bup, Bup::kCommentOffset, Bup::kCommentSize - 1);
   comment.Append(1, 0);
   comment.Append(1, bup.At(Bup::kLanguageOffset));
@@ -46,13 +50,31 @@ ByteBuffer SarooFromBup(const ByteBuffer& bup) {
                               ZeroFilledField(bup, Bup::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
 }
 
+namespace {
+
+fs::path NamedAfter(const fs::path& folder, const ByteBuffer& nameField, std::string_view extension) {
+  return folder / platform::PathFromUtf8(SafeFileName(DecodeName(save_header::StoredName(nameField))) + std::string(extension));
+}
+
+}  // namespace
+
+std::optional<ConvertedSave> BuildSarooFromBup(const ByteBuffer& bup, const fs::path& outputFolder) {
+  if (BupStatedSize(bup) > kMaxDataSize) return std::nullopt;
+  return ConvertedSave{SarooFromBup(bup), NamedAfter(outputFolder, bup.Slice(Bup::kNameOffset, Bup::kNameSize), ".bin")};
+}
+
+std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const fs::path& outputFolder) {
+  if (ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0) > kMaxDataSize) return std::nullopt;
+  return ConvertedSave{BupFromSaroo(saroo), NamedAfter(outputFolder, saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize), ".BUP")};
+}
+
 SingleSaveRow BupRow(const ByteBuffer& bup) {
   SingleSaveRow row;
   row.cell(SingleSaveColumn::kName) = DecodeName(bup.Slice(Bup::kNameOffset, Bup::kNameSize));
   row.cell(SingleSaveColumn::kComment) = DecodeComment(bup.Slice(Bup::kCommentOffset, Bup::kCommentSize));
   row.cell(SingleSaveColumn::kDate) =
       FormatSaveDate(SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)));
-  row.cell(SingleSaveColumn::kSize) = Decimal(ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0));
+  row.cell(SingleSaveColumn::kSize) = Decimal(BupStatedSize(bup));
   return row;
 }
 

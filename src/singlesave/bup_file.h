@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "model/byte_buffer.h"
@@ -37,6 +38,9 @@ std::filesystem::path BupFolder(const std::filesystem::path& programDirectory);
 // True when the first four bytes are "Vmem".
 bool IsBupSingleSave(const ByteBuffer& file);
 
+// The data length a .BUP's header states; missing bytes count as zero.
+std::uint32_t BupStatedSize(const ByteBuffer& bup);
+
 // The .BUP form of a SAROO single save: the name's first 11 bytes, the
 // comment's first 10 and its byte 11 as the language, the date, the size and
 // exactly `size` data bytes (missing ones zero).
@@ -46,6 +50,14 @@ ByteBuffer BupFromSaroo(const ByteBuffer& saroo);
 // and the language byte, date, size and `size` data bytes (missing ones zero).
 // A SAROO save whose comment byte 10 is zero goes there and back unchanged.
 ByteBuffer SarooFromBup(const ByteBuffer& bup);
+
+// A .BUP as the SAROO single save `outputFolder`/NAME.bin, NAME being its
+// stored name made safe; nothing when it states more than kMaxDataSize bytes.
+std::optional<ConvertedSave> BuildSarooFromBup(const ByteBuffer& bup, const std::filesystem::path& outputFolder);
+
+// A SAROO single save as `outputFolder`/NAME.BUP, NAME being the 11 name bytes
+// the .BUP holds, made safe; nothing when it states more than kMaxDataSize bytes.
+std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const std::filesystem::path& outputFolder);
 
 // The information row of a .BUP: name, comment, date and size as stored.
 SingleSaveRow BupRow(const ByteBuffer& bup);

@@ -97,7 +97,9 @@ std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const Byte
 std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,
                                                const fs::path& outputFolder) {
   if (!IsSarooSingleSave(file)) return std::nullopt;
-  if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize) return std::nullopt;
+  if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize || ZeroFilledU32(file, Saroo::kSizeOffset) > kMaxDataSize) {
+    return std::nullopt;
+  }
   ConvertedSave converted;
   converted.bytes = BuildSsfSingleSave(ZeroFilledField(file, Saroo::kCommentOffset, Saroo::kCommentSize),
                                        pendingSsfDate, DataFrom(file, Saroo::kDataOffset));

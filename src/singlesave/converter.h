@@ -81,7 +81,7 @@ std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const Byte
 
 // The SSF single save for the SAROO `file`, with the packed date the SAROO
 // row computed. Nothing when refused ("错误的存档格式！"): no "SSAVERAW"
-// magic, or data longer than kMaxDataSize. The file is named after the name
+// magic, or data (or a stated size) longer than kMaxDataSize. The file is named after the name
 // field's text (up to its first zero byte), made safe. Missing bytes of a
 // short file count as zero.
 std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,14 @@ struct CliRun {
   std::string out;
   std::string err;
 };
+
+// `printed` holds `expected`; when nothing is expected, nothing was printed.
+inline ::testing::AssertionResult Prints(const std::string& printed, const std::string& expected) {
+  const bool ok = expected.empty() ? printed.empty() : printed.find(expected) != std::string::npos;
+  if (ok) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "printed \"" << printed << "\", expected "
+                                       << (expected.empty() ? "nothing" : "\"" + expected + "\"");
+}
 
 inline CliRun RunCliWith(const std::vector<std::string>& args) {
   std::ostringstream out, err;
