@@ -33,14 +33,14 @@ bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster) {
   return (image.At(kClusterBitmapOffset + cluster / 8) >> (cluster % 8)) & 1;
 }
 
-std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image) {
+std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image, bool withClusters) {
   std::vector<MemsSave> saves;
   for (int slot = 1; slot <= kDirectorySlots; ++slot) {
     const std::size_t entry = SlotOffset(slot);
     const std::uint32_t firstCluster = image.ReadU16(entry + kEntryFirstClusterOffset);
     if (image.At(entry + kEntryNameOffset) == 0 || firstCluster == 0) continue;
     const std::uint32_t size = image.ReadU32(std::size_t{firstCluster} * kClusterSize + sh::kSizeOffset);
-    saves.push_back({slot, firstCluster, size, SaveClusters(image, firstCluster)});
+    saves.push_back({slot, firstCluster, size, withClusters ? SaveClusters(image, firstCluster) : std::vector<std::uint32_t>{}});
   }
   return saves;
 }

@@ -76,7 +76,9 @@ std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t f
 bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster);
 
 // The saves of the in-use directory slots, in slot order, without their rows.
-std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image);
+// Without `withClusters`, each save's clusters are left empty, which spares
+// reading 448 cluster lists where only the slots matter.
+std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image, bool withClusters = true);
 
 // The row pane `pane` shows for the save in `slot`.
 SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane);

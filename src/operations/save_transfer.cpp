@@ -220,7 +220,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   // A compaction puts every save back as a new one, so it matches nothing.
   std::optional<std::size_t> replacedRecord;
   if (!state.compacting) {
-    for (const mems::MemsSave& listed : mems::ListMemsSaves(pane.image)) {
+    for (const mems::MemsSave& listed : mems::ListMemsSaves(pane.image, false)) {
       const ByteBuffer listedName = pane.image.Slice(mems::SlotOffset(listed.slot) + mems::kEntryNameOffset, mems::kEntryNameSize);
       if (save_header::StoredName(listedName) != storedName) continue;
       replacedRecord = std::size_t{listed.firstCluster} * mems::kClusterSize;
