@@ -10,7 +10,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 googletest || exit 1
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 googletest libz-mingw-w64-dev || exit 1
 
 build=build-windows
 reference=$build/linux-reference  # the Linux programs the Windows ones must match

@@ -173,7 +173,7 @@ TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
   host.answers = {true, false};
   EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kCancelled);
   EXPECT_EQ(Image(1), before);
-  EXPECT_EQ(host.filePicks[0].filter, "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup");
+  EXPECT_EQ(host.filePicks[0].filter, "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro");
   EXPECT_EQ(host.filePicks[0].initialFolder, dir / "SAROO");
 
   host.questions.clear();

@@ -13,6 +13,7 @@
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere {
 
@@ -104,9 +105,11 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
 
   // No save name can lead the write out of the folder.
   const bool bup = form == ExportForm::kBup;
-  const fs::path& folder = bup ? bench.bupFolder : bench.sarooFolder;
-  const fs::path path = folder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : ".bin"));
+  const bool sro = form == ExportForm::kSro;
+  const fs::path& folder = bup ? bench.bupFolder : sro ? bench.sroFolder : bench.sarooFolder;
+  const fs::path path = folder / platform::PathFromUtf8(SafeFileName(name) + (bup ? ".BUP" : sro ? ".SRO" : ".bin"));
   if (bup) file = singlesave::BupFromSaroo(file);
+  if (sro) file = singlesave::SroFromSaroo(file);
   platform::EnsureDirectory(folder);
   if (!WriteFileOrReport(bench.host(), path, file)) return {ExportOutcome::kWriteFailed, path};
   if (state.interactive) RevealWrittenFile(bench.host(), path);
@@ -152,7 +155,15 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     single = std::move(*read);
     const bool bup = singlesave::IsBupSingleSave(single);
     if (bup) single = singlesave::SarooFromBup(single);
-    result.name = SourceNameOf(source, bup ? ".bup" : ".bin");
+    // A checksum that does not match means damaged bytes: none of them go in.
+    const singlesave::SroCheck check = singlesave::CheckSro(single);
+    if (check == singlesave::SroCheck::kDamaged) {
+      host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(source)));
+      return {ImportOutcome::kRefused, SourceNameOf(source, ".sro")};
+    }
+    const bool sro = check == singlesave::SroCheck::kGood;
+    if (sro) single = singlesave::SarooFromSro(single);
+    result.name = SourceNameOf(source, bup ? ".bup" : sro ? ".sro" : ".bin");
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
     host.ShowMessage(messages::kNotSarooSingleSave);

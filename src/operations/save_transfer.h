@@ -36,11 +36,12 @@ ByteBuffer SingleSaveOf(const GatheredSave& save);
 enum class ExportForm {
   kSaroo,  // NAME.bin in bench.sarooFolder
   kBup,    // NAME.BUP in bench.bupFolder
+  kSro,    // NAME.SRO, with its checksum, in bench.sroFolder
 };
 
 // Exports one save of the pane as a SAROO single save named after the save
 // (made safe for a file name) into bench.sarooFolder, or as a .BUP into
-// bench.bupFolder. Interactive: the first
+// bench.bupFolder, or as a .SRO into bench.sroFolder. Interactive: the first
 // selected row, and the file browser shows the file afterwards. Otherwise
 // `transferRow`, and nothing is shown. While compacting, an SS_MEMS.BIN save
 // is collected in memory instead.
@@ -65,13 +66,15 @@ struct ImportResult {
 std::string SourceNameOf(const std::filesystem::path& file, std::string_view extension = ".bin");
 
 // Imports one SAROO single save (or a .BUP, turned into one in memory, listed
-// under its name before ".bup") into the pane's SS_MEMS.BIN image: from a
+// under its name before ".bup"; or a .SRO whose checksum matches, listed
+// under its name before ".sro") into the pane's SS_MEMS.BIN image: from a
 // file picked in a dialog (interactive), from `transferPath` (transfers), or
 // from `pendingImage` (compacting). A save whose name is listed replaces that
 // save after an OK per matching row (interactive) or when overwriting on
 // transfer is on; otherwise it is skipped. Every refusal is known before the
 // image changes. Then the file is written and the pane reloaded, unless the
-// pane holds its writes or a compaction runs. An interactive import of a file
+// pane holds its writes or a compaction runs. A .SRO whose checksum does not
+// match is refused ("存档校验失败！", a line break and the path). An interactive import of a file
 // already chosen (dropped on the pane) passes it as `file` and is asked no
 // file dialog; it still asks the same-name questions and says when it is done.
 ImportResult ImportSingleSave(Workbench& bench, int pane,

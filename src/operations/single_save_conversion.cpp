@@ -3,6 +3,7 @@
 #include "model/messages.h"
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere {
 
@@ -35,6 +36,14 @@ std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
   return ReadFileOrReport(host, path);
 }
 
+// True, after "存档校验失败！" and the path, when the file carries a checksum
+// that its bytes do not match.
+bool ReportDamagedSro(const fs::path& path, const ByteBuffer& file, Host& host) {
+  if (singlesave::CheckSro(file) != singlesave::SroCheck::kDamaged) return false;
+  host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(path)));
+  return true;
+}
+
 }  // namespace
 
 singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
@@ -46,6 +55,8 @@ singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
 singlesave::SarooShown ShowSarooFile(const fs::path& path, Host& host) {
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {};
+  // The row is still shown, so the user sees which save is damaged.
+  ReportDamagedSro(path, *file, host);
   return singlesave::SarooRow(*file);
 }
 
@@ -63,6 +74,7 @@ ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<sin
   if (path.empty()) return {};
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
+  if (ReportDamagedSro(path, *file, host)) return {ConversionOutcome::kRefused, path};
   const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(*file).pendingSsfDate;
   return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), outputFolder, host);
 }
