@@ -129,6 +129,11 @@ if [ -d "$samples" ]; then
       compare "convert $case/$name" "$case" --paths convert "$name" --out ssf
     done
   done
+  for single in "$samples"/sro-collection/*; do
+    name=$(basename "$single")
+    compare "show sro-collection/$name" sro-collection show "$name" --json
+    compare "convert --to sro sro-collection/$name" sro-collection --paths convert "$name" --to sro --out sro
+  done
   compare "list in a Japanese folder" . list セーブ/SS_SAVE.BIN
   compare "list --json in a Japanese folder" . list セーブ/SS_SAVE.BIN --json
   compare "a missing file" . list セーブ/SS_MEMS.BIN

@@ -119,7 +119,7 @@ class ConverterPanelsTest : public QObject {
     sro = quillmere::singlesave::SroFromSaroo(sro);
     const auto good = dir / "in" / "GOOD.SRO", bad = dir / "in" / "BAD.SRO";
     WriteFile(good, sro);
-    sro.Write(0x40, {0xEE});
+    sro.Write(0x40, ByteBuffer{0xEE});
     WriteFile(bad, sro);
     ScriptedHost host;
     MainWindow window(dir.path(), host);

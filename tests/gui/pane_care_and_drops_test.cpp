@@ -162,7 +162,7 @@ class PaneCareAndDropsTest : public QObject {
     pane1->selectRow(0);
     FindChild<QAction>(window, "pane1ExportSro")->trigger();
     ByteBuffer damaged = ReadFile(dir / "SRO" / "ALPHA.SRO");
-    damaged.Write(100, {static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
+    damaged.Write(100, ByteBuffer{static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
     WriteFile(dir / "SRO" / "DAMAGED.sro", damaged);
     host.answers = {true};
     QVERIFY(DropFiles(pane2->viewport(), {dir / "SRO" / "DAMAGED.sro", dir / "SRO" / "ALPHA.SRO"}));
