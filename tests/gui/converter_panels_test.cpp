@@ -5,7 +5,6 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "singlesave/sro_file.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
@@ -106,32 +105,6 @@ class ConverterPanelsTest : public QObject {
     QTest::mouseClick(FindChild<QPushButton>(window, "ssfConvert"), Qt::LeftButton);
     QCOMPARE(host.messages, std::vector<std::string>({"错误的存档格式！"}));
     QVERIFY(host.revealed.empty());
-  }
-
-  // A .SRO is shown and converted like any SAROO single save; one whose
-  // checksum fails is still shown, but reported, and never converted.
-  void sroFilesAreCheckedBeforeTheyAreConverted() {
-    TempDir dir;
-    ByteBuffer sro = ByteBuffer::FromText("SSAVERAW");
-    sro.Append(8, 0);
-    sro.Append(ByteBuffer::FromText("SROGAME"));
-    sro.Append(57, 0);
-    sro = quillmere::singlesave::SroFromSaroo(sro);
-    const auto good = dir / "in" / "GOOD.SRO", bad = dir / "in" / "BAD.SRO";
-    WriteFile(good, sro);
-    sro.Write(0x40, ByteBuffer{0xEE});
-    WriteFile(bad, sro);
-    ScriptedHost host;
-    MainWindow window(dir.path(), host);
-    QLineEdit* path = FindChild<QLineEdit>(window, "sarooPath");
-    for (const auto& file : {bad, good}) {
-      path->setText(QString::fromStdString(file.string()));
-      QCOMPARE(Row(FindChild<QTableView>(window, "sarooList")).at(0), QString("SROGAME"));
-      QTest::mouseClick(FindChild<QPushButton>(window, "sarooConvert"), Qt::LeftButton);
-    }
-    const std::string damaged = "存档校验失败！\r\n" + bad.string();
-    QCOMPARE(host.messages, std::vector<std::string>({damaged, damaged}));
-    QCOMPARE(host.revealed, std::vector<std::filesystem::path>({dir / "SSF" / "SROGAME.bin"}));
   }
 
   // Files that exist but are not read: each is reported when it is shown or

@@ -51,8 +51,6 @@ class SaveButtonsTest : public QObject {
     QCOMPARE(host.revealed.back(), dir / "SAROO" / "TWO.bin");
     window.findChild<QAction*>("pane1ExportBup")->trigger();
     QCOMPARE(host.revealed.back(), dir / "BUP" / "TWO.BUP");
-    window.findChild<QAction*>("pane1ExportSro")->trigger();
-    QCOMPARE(host.revealed.back(), dir / "SRO" / "TWO.SRO");
 
     // Importing the same save again into pane 2 asks first; OK replaces it.
     host.pickedFiles = {dir / "SAROO" / "TWO.bin"};
