@@ -74,9 +74,10 @@ std::string SourceNameOf(const std::filesystem::path& file, std::string_view ext
 // transfer is on; otherwise it is skipped. Every refusal is known before the
 // image changes. Then the file is written and the pane reloaded, unless the
 // pane holds its writes or a compaction runs. A .SRO whose checksum does not
-// match is refused ("存档校验失败！", a line break and the path). An interactive import of a file
-// already chosen (dropped on the pane) passes it as `file` and is asked no
-// file dialog; it still asks the same-name questions and says when it is done.
+// match is refused ("存档校验失败！", a line break and the path). An
+// interactive import of a file already chosen (dropped on the pane) passes it
+// as `file` and is asked no file dialog; it still asks the same-name
+// questions and says when it is done.
 ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
 
