@@ -16,6 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# libz.a rather than the import library of zlib1.dll, so the programs stay self-contained.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # The test programs run under Wine on this machine.
 find_program(QUILLMERE_WINE NAMES wine wine64)

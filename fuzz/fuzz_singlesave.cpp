@@ -1,6 +1,6 @@
-// Any bytes as an SSF single save: converting to SAROO and back must carry
-// the comment and data bytes unchanged, keep the shown date to the minute,
-// and never name a file outside its folder.
+// Any bytes as an SSF single save: converting to SAROO (and .SRO) and back
+// must carry the comment and data bytes unchanged, keep the shown date to the
+// minute, and never name a file outside its folder.
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "singlesave/converter.h"
 #include "singlesave/single_save_file.h"
+#include "singlesave/sro_file.h"
 
 using quillmere::ByteBuffer;
 namespace singlesave = quillmere::singlesave;
@@ -49,6 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   assert(fileName.size() > 4 && fileName.find_first_of("\\/:*?\"<>|") == std::string::npos);
   assert(saroo->bytes.size() == 64 + (size > 16 ? size - 16 : 0));
   assert(saroo->bytes.At(16 + 11) == 0);  // the name field keeps its ending zero
+
+  // Any bytes pass the checksum test without harm. With its checksum the
+  // save never reads as damaged, and without it is the same save again.
+  (void)singlesave::CheckSro(ssf);
+  const ByteBuffer sro = singlesave::SroFromSaroo(saroo->bytes);
+  assert(singlesave::CheckSro(sro) != singlesave::SroCheck::kDamaged);
+  assert(singlesave::SarooFromSro(sro) == saroo->bytes);
 
   const singlesave::SarooShown shown = singlesave::SarooRow(saroo->bytes);
   assert(shown.row.comment() == ssfRow.comment());

@@ -8,7 +8,7 @@ packages=(
   make g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev zlib1g-dev
   fonts-noto-cjk
   "$@"
 )

@@ -10,7 +10,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 googletest || exit 1
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 googletest libz-mingw-w64-dev || exit 1
 
 build=build-windows
 reference=$build/linux-reference  # the Linux programs the Windows ones must match
@@ -128,6 +128,11 @@ if [ -d "$samples" ]; then
       compare "show $case/$name" "$case" show "$name" --json
       compare "convert $case/$name" "$case" --paths convert "$name" --out ssf
     done
+  done
+  for single in "$samples"/sro-collection/*; do
+    name=$(basename "$single")
+    compare "show sro-collection/$name" sro-collection show "$name" --json
+    compare "convert --to sro sro-collection/$name" sro-collection --paths convert "$name" --to sro --out sro
   done
   compare "list in a Japanese folder" . list セーブ/SS_SAVE.BIN
   compare "list --json in a Japanese folder" . list セーブ/SS_SAVE.BIN --json

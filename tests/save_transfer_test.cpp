@@ -173,7 +173,7 @@ TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
   host.answers = {true, false};
   EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kCancelled);
   EXPECT_EQ(Image(1), before);
-  EXPECT_EQ(host.filePicks[0].filter, "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup");
+  EXPECT_EQ(host.filePicks[0].filter, "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro");
   EXPECT_EQ(host.filePicks[0].initialFolder, dir / "SAROO");
 
   host.questions.clear();
@@ -264,7 +264,7 @@ TEST_F(SaveTransferTest, RefusalsLeaveTheImageAsItWas) {
   MemsImageBuilder damaged;
   damaged.AddSave(1, 8, NamedSave("GAME", 3000), {9, 5, 10});
   ByteBuffer notSaroo = Single(NamedSave("GAME", 10));
-  notSaroo.Write(12, ByteBuffer{1});
+  notSaroo.Write(11, ByteBuffer{1});  // bytes 12-15 would be a checksum
   const std::vector<Case> cases = {
       {"directory full", fullDirectory.Build(), Single(NamedSave("GAME", 10)), false, "存档列表已满!"},
       {"no record cluster", fullBitmap.Build(), Single(NamedSave("GAME", 10)), false, "存档位图数据已满!"},

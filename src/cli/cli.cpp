@@ -24,6 +24,7 @@
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 #include "singlesave/single_save_file.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere::cli {
 
@@ -136,11 +137,12 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   return kDone;
 }
 
-// The three single-save forms, told apart by their magic: "SSAVERAW" for
-// SAROO, "Vmem" for .BUP, none for SSF.
-enum class SingleForm { kSaroo, kSsf, kBup };
+// The single-save forms, told apart by their content: "SSAVERAW" for SAROO,
+// with a checksum for .SRO, "Vmem" for .BUP, none for SSF.
+enum class SingleForm { kSaroo, kSsf, kBup, kSro };
 
 SingleForm FormOf(const ByteBuffer& bytes) {
+  if (singlesave::CheckSro(bytes) != singlesave::SroCheck::kNone) return SingleForm::kSro;
   if (singlesave::IsSarooSingleSave(bytes)) return SingleForm::kSaroo;
   return singlesave::IsBupSingleSave(bytes) ? SingleForm::kBup : SingleForm::kSsf;
 }
@@ -149,6 +151,7 @@ const char* FormName(SingleForm form) {
   switch (form) {
     case SingleForm::kSaroo: return "saroo";
     case SingleForm::kBup: return "bup";
+    case SingleForm::kSro: return "sro";
     case SingleForm::kSsf: break;
   }
   return "ssf";
@@ -160,7 +163,8 @@ struct ShowOptions {
 };
 
 // The information row a converter half shows for the file: the SAROO half's
-// for a file with the "SSAVERAW" magic, the SSF half's for any other.
+// for a file with the "SSAVERAW" magic, the SSF half's for any other. A .SRO
+// whose checksum does not match is shown, then reported as damaged.
 int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
@@ -175,11 +179,13 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   // The SSF name comes from the text after the last separator, so the path
   // must have one even when given bare.
   std::error_code ec;
+  const bool saroo = kind == SingleForm::kSaroo || kind == SingleForm::kSro;
   const singlesave::SingleSaveRow row =
-      kind == SingleForm::kSaroo ? singlesave::SarooRow(bytes).row
+      saroo ? singlesave::SarooRow(bytes).row
       : kind == SingleForm::kBup ? singlesave::BupRow(bytes)
                                  : singlesave::SsfRow(platform::PathToUtf8(fs::absolute(file, ec)), bytes);
   const char* form = FormName(kind);
+  const bool damaged = singlesave::CheckSro(bytes) == singlesave::SroCheck::kDamaged;
 
   if (options.json) {
     const nlohmann::ordered_json result = {{"form", form},
@@ -188,14 +194,16 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                            {"date", row.date()},
                                            {"size", std::stoull(row.size())}};
     out << Dump(result) << "\n";
-    return kDone;
+  } else {
+    out << "Form";
+    for (const char* caption : singlesave::kSingleSaveColumnCaptions) out << "\t" << caption;
+    out << "\n" << form;
+    for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
+    out << "\n";
   }
-  out << "Form";
-  for (const char* caption : singlesave::kSingleSaveColumnCaptions) out << "\t" << caption;
-  out << "\n" << form;
-  for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
-  out << "\n";
-  return kDone;
+  if (!damaged) return kDone;
+  host.ShowMessage(messages::ChecksumFailed(options.file));
+  return kFailed;
 }
 
 struct ConvertOptions {
@@ -205,9 +213,9 @@ struct ConvertOptions {
 };
 
 // Converts as the panels do: the file is shown first and the date passes
-// through the shown date. Without --to, a SAROO single save becomes an SSF
-// one, and a .BUP or any other file a SAROO one. Other pairs go through the
-// SAROO form in memory.
+// through the shown date. Without --to, a SAROO single save (a .SRO too)
+// becomes an SSF one, and a .BUP or any other file a SAROO one. Other pairs
+// go through the SAROO form in memory. A damaged .SRO is not converted.
 int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
@@ -221,24 +229,30 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   const SingleForm to = options.to == "ssf"     ? SingleForm::kSsf
                         : options.to == "bup"   ? SingleForm::kBup
                         : options.to == "saroo" ? SingleForm::kSaroo
-                        : from == SingleForm::kSaroo ? SingleForm::kSsf
-                                                     : SingleForm::kSaroo;
+                        : options.to == "sro"   ? SingleForm::kSro
+                        : from == SingleForm::kSaroo || from == SingleForm::kSro ? SingleForm::kSsf
+                                                                                 : SingleForm::kSaroo;
   if (from == to) {
     err << "quillmere-cli: " << options.file << " is a " << FormName(from) << " single save already\n";
     return kUsage;
+  }
+  if (singlesave::CheckSro(*bytes) == singlesave::SroCheck::kDamaged) {
+    host.ShowMessage(messages::ChecksumFailed(options.file));
+    return kFailed;
   }
   std::error_code ec;
   const fs::path here = fs::current_path(ec);
   const fs::path outFolder = !options.out.empty()   ? platform::PathFromUtf8(options.out)
                              : to == SingleForm::kSsf ? singlesave::SsfFolder(here)
                              : to == SingleForm::kBup ? singlesave::BupFolder(here)
+                             : to == SingleForm::kSro ? singlesave::SroFolder(here)
                                                       : singlesave::SarooFolder(here);
   const fs::path absolute = fs::absolute(file, ec);
   const singlesave::SingleSaveRow ssfRow = singlesave::SsfRow(platform::PathToUtf8(absolute), *bytes);
 
   // The panels' own two conversions, exactly as the window does them.
   ConversionResult result;
-  if (from == SingleForm::kSaroo && to == SingleForm::kSsf) {
+  if ((from == SingleForm::kSaroo || from == SingleForm::kSro) && to == SingleForm::kSsf) {
     result = ConvertSarooToSsf(file, singlesave::SarooRow(*bytes).pendingSsfDate, outFolder, host);
   } else if (from == SingleForm::kSsf && to == SingleForm::kSaroo) {
     result = ConvertSsfToSaroo(absolute, ssfRow, outFolder, host);
@@ -247,11 +261,14 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
     std::optional<singlesave::ConvertedSave> converted =
         from == SingleForm::kBup   ? singlesave::BuildSarooFromBup(*bytes, outFolder)
         : from == SingleForm::kSsf ? singlesave::BuildSarooFromSsf(platform::PathToUtf8(absolute), *bytes, ssfRow, outFolder)
+        : from == SingleForm::kSro ? singlesave::BuildSarooNamedAfter(singlesave::SarooFromSro(*bytes), outFolder)
                                    : singlesave::ConvertedSave{*bytes, {}};
     if (converted && to == SingleForm::kSsf) {
       converted = singlesave::BuildSsfFromSaroo(converted->bytes, *singlesave::SarooRow(converted->bytes).pendingSsfDate, outFolder);
     } else if (converted && to == SingleForm::kBup) {
       converted = singlesave::BuildBupFromSaroo(converted->bytes, outFolder);
+    } else if (converted && to == SingleForm::kSro) {
+      converted = singlesave::BuildSroFromSaroo(converted->bytes, outFolder);
     }
     if (!converted) {
       host.ShowMessage(messages::kWrongFormat);
@@ -339,9 +356,12 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   if (!kind) return kUsage;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  const ExportForm form = options.format == "bup" ? ExportForm::kBup : ExportForm::kSaroo;
+  const ExportForm form = options.format == "bup"   ? ExportForm::kBup
+                          : options.format == "sro" ? ExportForm::kSro
+                                                    : ExportForm::kSaroo;
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
+  bench.sroFolder = OutFolder(options.out, singlesave::kSroFolderName);
   if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
   if (!rows) return kFailed;
@@ -583,16 +603,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   ShowOptions show;
   CLI::App* showCommand = app.add_subcommand("show", "Show a single-save file as the converter lists it");
-  showCommand->add_option("SINGLE", show.file, "a SAROO, SSF or .BUP single-save file")->required();
+  showCommand->add_option("SINGLE", show.file, "a SAROO, .SRO, SSF or .BUP single-save file")->required();
   showCommand->add_flag("--json", show.json, "print one JSON object");
 
   ConvertOptions convert;
   CLI::App* convertCommand =
-      app.add_subcommand("convert", "Convert a single save between the SAROO, SSF and .BUP forms");
-  convertCommand->add_option("SINGLE", convert.file, "a SAROO, SSF or .BUP single-save file")->required();
-  convertCommand->add_option("--to", convert.to, "the form to write: saroo, ssf or bup")
-      ->check(CLI::IsMember({"saroo", "ssf", "bup"}));
-  convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF, ./SAROO or ./BUP)");
+      app.add_subcommand("convert", "Convert a single save between the SAROO, SSF, .BUP and .SRO forms");
+  convertCommand->add_option("SINGLE", convert.file, "a SAROO, .SRO, SSF or .BUP single-save file")->required();
+  convertCommand->add_option("--to", convert.to, "the form to write: saroo, ssf, bup or sro")
+      ->check(CLI::IsMember({"saroo", "ssf", "bup", "sro"}));
+  convertCommand->add_option("--out", convert.out, "output folder (default: ./SSF, ./SAROO, ./BUP or ./SRO)");
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand("export", "Export saves of a container file as SAROO single saves");
@@ -602,14 +622,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::Option* exportAll = exportCommand->add_flag("--all", exportOptions.all, "export every save");
   exportRow->excludes(exportAll);
   exportCommand->add_option("--kind", exportOptions.kind, "mems, bkram, bup or save (default: from the file name)");
-  exportCommand->add_option("--format", exportOptions.format, "the single-save form: saroo or bup")
-      ->check(CLI::IsMember({"saroo", "bup"}));
-  exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO, or ./BUP)");
+  exportCommand->add_option("--format", exportOptions.format, "the single-save form: saroo, bup or sro")
+      ->check(CLI::IsMember({"saroo", "bup", "sro"}));
+  exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO, ./BUP or ./SRO)");
 
   ImportOptions importOptions;
   CLI::App* importCommand = app.add_subcommand("import", "Import SAROO single saves into an SS_MEMS.BIN image");
   importCommand->add_option("IMAGE", importOptions.image, "an SS_MEMS.BIN image")->required();
-  importCommand->add_option("SINGLE", importOptions.singles, "SAROO single-save files")->required();
+  importCommand->add_option("SINGLE", importOptions.singles, "SAROO, .SRO or .BUP single-save files")->required();
   importCommand->add_flag("--overwrite", importOptions.overwrite, "replace a listed save of the same name");
   importCommand->add_option("--pane", importOptions.pane, "write as pane 1 or pane 2 does")
       ->check(CLI::IsMember({1, 2}));

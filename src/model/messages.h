@@ -14,6 +14,7 @@ inline constexpr std::string_view kFileTooLarge = "文件过大，无法读取�
 inline constexpr std::string_view kFileWritten = "文件已写入：";
 inline constexpr std::string_view kWrongFormat = "错误的存档格式！";
 inline constexpr std::string_view kNotSarooSingleSave = "此存档不是SAROO单存档格式！";
+inline constexpr std::string_view kChecksumFailed = "存档校验失败！";
 inline constexpr std::string_view kSelectSaveToExport = "请先选中要导出的存档！";
 inline constexpr std::string_view kNothingSelectedToTransfer = "未选中任何要转移的存档！";
 inline constexpr std::string_view kImportDone = "导入完成！";
@@ -34,7 +35,7 @@ inline constexpr std::string_view kCannotRepair = "无法修复：";
 inline constexpr std::string_view kImageHasProblems = "存档文件有问题：";
 inline constexpr std::string_view kNoProblemsFound = "未发现问题。";
 // The import dialog's filters, description and pattern in pairs.
-inline constexpr std::string_view kSingleSaveFilter = "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup";
+inline constexpr std::string_view kSingleSaveFilter = "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro";
 
 // "存档列表1已满，无法继续写入！" and its pane 2 twin.
 inline std::string ListFull(int pane) { return "存档列表" + std::to_string(pane) + "已满，无法继续写入！"; }
@@ -48,6 +49,8 @@ inline std::string DeleteQuestion(std::size_t count) { return "是否删除选�
 // A failed write: the message, a line break and the path.
 inline std::string WriteFailed(std::string_view path) { return std::string(kWriteFailed) + "\r\n" + std::string(path); }
 inline std::string ReadFailed(std::string_view path) { return std::string(kReadFailed) + "\r\n" + std::string(path); }
+// A single save whose checksum does not match its bytes.
+inline std::string ChecksumFailed(std::string_view path) { return std::string(kChecksumFailed) + "\r\n" + std::string(path); }
 inline std::string FileTooLarge(std::string_view path) { return std::string(kFileTooLarge) + "\r\n" + std::string(path); }
 // A damaged image that compacting refuses, with the first problem that repair cannot mend.
 inline std::string CannotCompactDamaged(std::string_view problem) {

@@ -13,6 +13,7 @@
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere {
 
@@ -111,11 +112,14 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   // No save name can lead the write out of the folder. A .BUP holds 11 name
   // bytes, and is named by what it holds.
   const bool bup = form == ExportForm::kBup;
-  const fs::path& folder = bup ? bench.bupFolder : bench.sarooFolder;
-  const std::string fileName = bup ? SafeFileName(DecodeName(save_header::StoredName(save.nameField))) + ".BUP"
-                                   : SafeFileName(name) + ".bin";
+  const bool sro = form == ExportForm::kSro;
+  const fs::path& folder = bup ? bench.bupFolder : sro ? bench.sroFolder : bench.sarooFolder;
+  const std::string fileName = bup   ? SafeFileName(DecodeName(save_header::StoredName(save.nameField))) + ".BUP"
+                               : sro ? SafeFileName(DecodeName(save_header::StoredName(save.nameField))) + ".SRO"
+                                     : SafeFileName(name) + ".bin";
   const fs::path path = state.exportNames.Claim(folder / platform::PathFromUtf8(fileName));
   if (bup) file = singlesave::BupFromSaroo(file);
+  if (sro) file = singlesave::SroFromSaroo(file);
   platform::EnsureDirectory(folder);
   if (!WriteFileOrReport(bench.host(), path, file)) return {ExportOutcome::kWriteFailed, path};
   // What could be read is written (it may be all that is left of the save),
@@ -197,6 +201,13 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
       }
       single = singlesave::SarooFromBup(single);
     }
+    // A checksum that does not match means damaged bytes: none of them go in.
+    const singlesave::SroCheck check = singlesave::CheckSro(single);
+    if (check == singlesave::SroCheck::kDamaged) {
+      host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(source)));
+      return {ImportOutcome::kRefused, result.name};
+    }
+    if (check == singlesave::SroCheck::kGood) single = singlesave::SarooFromSro(single);
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
     host.ShowMessage(messages::kNotSarooSingleSave);

@@ -37,6 +37,7 @@ ByteBuffer SingleSaveOf(const GatheredSave& save);
 enum class ExportForm {
   kSaroo,  // NAME.bin in bench.sarooFolder
   kBup,    // NAME.BUP in bench.bupFolder
+  kSro,    // NAME.SRO, with its checksum, in bench.sroFolder
 };
 
 // Starts a run of exports: no file name is taken twice in it, and nothing is
@@ -45,11 +46,12 @@ void StartExportRun(Workbench& bench);
 
 // Exports one save of the pane as a SAROO single save named after the save
 // (made safe for a file name) into bench.sarooFolder, or as a .BUP into
-// bench.bupFolder. Interactive: the first selected row, in a run of its own,
-// and the file browser shows the file afterwards. Otherwise `transferRow`,
-// within the run the caller started, and nothing is shown. While compacting,
-// an SS_MEMS.BIN save is collected in memory instead. A save that cannot be
-// read whole is written as far as it can be, and said to be incomplete.
+// bench.bupFolder, or as a .SRO into bench.sroFolder. Interactive: the first
+// selected row, in a run of its own, and the file browser shows the file
+// afterwards. Otherwise `transferRow`, within the run the caller started, and
+// nothing is shown. While compacting, an SS_MEMS.BIN save is collected in
+// memory instead. A save that cannot be read whole is written as far as it
+// can be, and said to be incomplete.
 ExportResult ExportSingleSave(Workbench& bench, int pane, ExportForm form = ExportForm::kSaroo);
 
 enum class ImportOutcome {
@@ -71,8 +73,8 @@ struct ImportResult {
 // Only for messages: a save is matched by the name it holds.
 std::string SourceNameOf(const std::filesystem::path& file, std::string_view extension = ".bin");
 
-// Imports one SAROO single save (or a .BUP, turned into one in memory, listed
-// under its name before ".bup") into the pane's SS_MEMS.BIN image: from a
+// Imports one SAROO single save (or a .BUP, turned into one in memory, or a
+// .SRO whose checksum matches) into the pane's SS_MEMS.BIN image: from a
 // file picked in a dialog (interactive), from `transferPath` (transfers), or
 // from `pendingImage` (compacting). A save whose stored name (its name bytes
 // up to the first zero, at most 11) a slot also holds replaces that save
@@ -80,9 +82,11 @@ std::string SourceNameOf(const std::filesystem::path& file, std::string_view ext
 // transfer is on; otherwise it is skipped. A SAROO or .BUP save that states
 // more than 9,999,999 bytes is refused ("错误的存档格式！"). Every refusal is known before the
 // image changes. Then the file is written and the pane reloaded, unless the
-// pane holds its writes or a compaction runs. An interactive import of a file
-// already chosen (dropped on the pane) passes it as `file` and is asked no
-// file dialog; it still asks the same-name questions and says when it is done.
+// pane holds its writes or a compaction runs. A .SRO whose checksum does not
+// match is refused ("存档校验失败！", a line break and the path). An
+// interactive import of a file already chosen (dropped on the pane) passes it
+// as `file` and is asked no file dialog; it still asks the same-name
+// questions and says when it is done.
 ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
 

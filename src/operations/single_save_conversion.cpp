@@ -5,6 +5,7 @@
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere {
 
@@ -39,6 +40,14 @@ std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
   return ReadFileOrReport(host, path);
 }
 
+// True, after "存档校验失败！" and the path, when the file carries a checksum
+// that its bytes do not match.
+bool ReportDamagedSro(const fs::path& path, const ByteBuffer& file, Host& host) {
+  if (singlesave::CheckSro(file) != singlesave::SroCheck::kDamaged) return false;
+  host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(path)));
+  return true;
+}
+
 }  // namespace
 
 singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
@@ -52,6 +61,8 @@ singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
 singlesave::SarooShown ShowSarooFile(const fs::path& path, Host& host) {
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {};
+  // The row is still shown, so the user sees which save is damaged.
+  ReportDamagedSro(path, *file, host);
   return singlesave::SarooRow(*file);
 }
 
@@ -72,6 +83,7 @@ ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<sin
   if (path.empty()) return {};
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
+  if (ReportDamagedSro(path, *file, host)) return {ConversionOutcome::kRefused, path};
   const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(*file).pendingSsfDate;
   return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), path, outputFolder, host);
 }

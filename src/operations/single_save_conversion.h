@@ -12,7 +12,7 @@ namespace quillmere {
 
 enum class ConversionOutcome {
   kNothingToDo,  // the path box is empty
-  kRefused,      // "错误的存档格式！" was shown; nothing written
+  kRefused,      // "错误的存档格式！", or "存档校验失败！" and the path, was shown; nothing written
   kReadFailed,   // the file exists but was not read ("读取文件失败！" or "文件过大，无法读取！"
                  // was shown, a line break and the path); nothing written
   kWriteFailed,  // "写入文件失败！", a line break and the path were shown; nothing revealed
@@ -27,7 +27,8 @@ struct ConversionResult {
 // What a converter half shows for the file at `path`: its row, and for the
 // SAROO half the packed date. A missing file shows what an empty one gives.
 // A file that exists but cannot be read whole shows nothing (empty cells, no
-// date) after its message.
+// date) after its message. A SAROO file whose checksum does not match shows
+// its row after "存档校验失败！" and the path.
 singlesave::SingleSaveRow ShowSsfFile(const std::filesystem::path& path, Host& host);
 singlesave::SarooShown ShowSarooFile(const std::filesystem::path& path, Host& host);
 
@@ -43,7 +44,8 @@ ConversionResult ConvertSsfToSaroo(const std::filesystem::path& path, const sing
 
 // "转成SSF单存档": the same for the SAROO file at `path`. The SSF date is
 // `pendingSsfDate`, computed when the file was shown; when nothing was shown
-// yet, the date the file's row would show. The GUI passes
+// yet, the date the file's row would show. A file whose checksum does not
+// match is refused ("存档校验失败！" and the path). The GUI passes
 // singlesave::SsfFolder(programDirectory).
 ConversionResult ConvertSarooToSsf(const std::filesystem::path& path,
                                    const std::optional<singlesave::SsfPackedDate>& pendingSsfDate,

@@ -8,6 +8,7 @@
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
+#include "singlesave/sro_file.h"
 
 namespace quillmere {
 
@@ -18,6 +19,7 @@ std::string Pane::HintText() const {
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
     : sarooFolder(singlesave::SarooFolder(programDirectory)),
       bupFolder(singlesave::BupFolder(programDirectory)),
+      sroFolder(singlesave::SroFolder(programDirectory)),
       programDirectory_(std::move(programDirectory)), host_(host) {
   panes_[0].number = 1;
   panes_[0].folder = programDirectory_;

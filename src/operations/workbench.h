@@ -27,6 +27,7 @@ class Workbench {
   // Where exports go: the program's SAROO folder unless a caller names another.
   std::filesystem::path sarooFolder;
   std::filesystem::path bupFolder;
+  std::filesystem::path sroFolder;
 
   SaveOperationState state;
   bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"

@@ -2,8 +2,6 @@
 
 #include "containers/backup_ram.h"
 #include "model/conversions.h"
-#include "model/safe_file_name.h"
-#include "model/save_header.h"
 #include "platform/file_io.h"
 #include "singlesave/single_save_file.h"
 
@@ -24,7 +22,7 @@ bool IsBupSingleSave(const ByteBuffer& file) {
 std::uint32_t BupStatedSize(const ByteBuffer& bup) { return ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0); }
 
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
-  const std::uint32_t size = ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0);
+  const std::uint32_t size = SarooStatedSize(saroo);
   const std::uint32_t date = ZeroFilledField(saroo, Saroo::kDateOffset, 4).ReadU32(0);
   ByteBuffer bup = ByteBuffer::Filled(Bup::kHeaderSize, 0);
   bup.Write(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
@@ -50,22 +48,14 @@ ByteBuffer SarooFromBup(const ByteBuffer& bup) {
                               ZeroFilledField(bup, Bup::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
 }
 
-namespace {
-
-fs::path NamedAfter(const fs::path& folder, const ByteBuffer& nameField, std::string_view extension) {
-  return folder / platform::PathFromUtf8(SafeFileName(DecodeName(save_header::StoredName(nameField))) + std::string(extension));
-}
-
-}  // namespace
-
 std::optional<ConvertedSave> BuildSarooFromBup(const ByteBuffer& bup, const fs::path& outputFolder) {
   if (BupStatedSize(bup) > kMaxDataSize) return std::nullopt;
-  return ConvertedSave{SarooFromBup(bup), NamedAfter(outputFolder, bup.Slice(Bup::kNameOffset, Bup::kNameSize), ".bin")};
+  return ConvertedSave{SarooFromBup(bup), StoredNamePath(outputFolder, bup.Slice(Bup::kNameOffset, Bup::kNameSize), ".bin")};
 }
 
 std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const fs::path& outputFolder) {
-  if (ZeroFilledField(saroo, Saroo::kSizeOffset, 4).ReadU32(0) > kMaxDataSize) return std::nullopt;
-  return ConvertedSave{BupFromSaroo(saroo), NamedAfter(outputFolder, saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize), ".BUP")};
+  if (SarooStatedSize(saroo) > kMaxDataSize) return std::nullopt;
+  return ConvertedSave{BupFromSaroo(saroo), StoredNamePath(outputFolder, saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize), ".BUP")};
 }
 
 SingleSaveRow BupRow(const ByteBuffer& bup) {

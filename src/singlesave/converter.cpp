@@ -4,6 +4,7 @@
 
 #include "model/conversions.h"
 #include "model/safe_file_name.h"
+#include "model/save_header.h"
 #include "platform/file_io.h"
 
 namespace quillmere::singlesave {
@@ -44,6 +45,15 @@ fs::path SarooFolder(const fs::path& programDirectory) {
 
 fs::path SsfFolder(const fs::path& programDirectory) {
   return programDirectory / platform::PathFromUtf8(std::string(kSsfFolderName));
+}
+
+fs::path StoredNamePath(const fs::path& outputFolder, const ByteBuffer& nameField, std::string_view extension) {
+  return outputFolder /
+         platform::PathFromUtf8(SafeFileName(DecodeName(save_header::StoredName(nameField))) + std::string(extension));
+}
+
+ConvertedSave BuildSarooNamedAfter(const ByteBuffer& saroo, const fs::path& outputFolder) {
+  return {saroo, OutputPath(outputFolder, DecodeName(saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize)))};
 }
 
 SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
@@ -97,7 +107,7 @@ std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const Byte
 std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,
                                                const fs::path& outputFolder) {
   if (!IsSarooSingleSave(file)) return std::nullopt;
-  if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize || ZeroFilledU32(file, Saroo::kSizeOffset) > kMaxDataSize) {
+  if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize || SarooStatedSize(file) > kMaxDataSize) {
     return std::nullopt;
   }
   ConvertedSave converted;

@@ -65,6 +65,16 @@ struct ConvertedSave {
   std::filesystem::path path;  // outputFolder / (safe name + ".bin")
 };
 
+// `outputFolder`/NAME`extension`, NAME being the save's stored name (its name
+// bytes up to the first zero, at most 11) made safe: how .BUP and .SRO files
+// are named, after the name they hold.
+std::filesystem::path StoredNamePath(const std::filesystem::path& outputFolder, const ByteBuffer& nameField,
+                                     std::string_view extension);
+
+// A SAROO single save as it is, named as the converter names SAROO files:
+// `outputFolder`/NAME.bin, NAME being its name field's text made safe.
+ConvertedSave BuildSarooNamedAfter(const ByteBuffer& saroo, const std::filesystem::path& outputFolder);
+
 // The SAROO single save for the SSF `file` read from `path`, as the row
 // `shown` showed it. Nothing when refused ("错误的存档格式！"): the row's
 // comment, or the file's, reads "SSAVERAW" (a SAROO file), or the data is

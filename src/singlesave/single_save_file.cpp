@@ -44,6 +44,10 @@ bool IsSarooSingleSave(const ByteBuffer& file) {
   return magic == ByteBuffer::FromText(SarooSingleSaveFile::kMagic);
 }
 
+std::uint32_t SarooStatedSize(const ByteBuffer& file) {
+  return ZeroFilledField(file, SarooSingleSaveFile::kSizeOffset, 4).ReadU32(0);
+}
+
 SaveDateTime DecodeSsfDate(const SsfPackedDate& date) {
   const std::uint32_t value = PackedValue(date);
   const std::int64_t years = value >> kYearShift;

@@ -62,6 +62,9 @@ inline constexpr std::size_t kMaxDataSize = 9'999'999;
 // True when the first eight bytes are "SSAVERAW".
 bool IsSarooSingleSave(const ByteBuffer& file);
 
+// The data length a SAROO single save's header states; missing bytes count as zero.
+std::uint32_t SarooStatedSize(const ByteBuffer& file);
+
 // The packed date of an SSF file, its four bytes in file order (+0x0C first).
 // As one little-endian 32-bit value, from the top bit down: years after 1980
 // (9 bits), month (4), day (5), hour (5), minute (6), three reserved zero bits.

@@ -294,6 +294,8 @@ void MainWindow::BuildPaneMenu(int pane) {
   c.menu->setObjectName(prefix + "Menu");
   c.exportBupAction = c.menu->addAction("导出为BUP");
   c.exportBupAction->setObjectName(prefix + "ExportBup");
+  c.exportSroAction = c.menu->addAction("导出为SRO");
+  c.exportSroAction->setObjectName(prefix + "ExportSro");
   c.menu->addSeparator();
   c.deleteAction = c.menu->addAction("删除");
   c.checkAction = c.menu->addAction("检查");
@@ -307,6 +309,8 @@ void MainWindow::BuildPaneMenu(int pane) {
   c.list->addAction(c.deleteAction);
   connect(c.exportBupAction, &QAction::triggered, this,
           [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kBup); });
+  connect(c.exportSroAction, &QAction::triggered, this,
+          [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kSro); });
   connect(c.deleteAction, &QAction::triggered, this, [this, pane] { DeleteSaves(*bench_, pane); });
   connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane).toStdString()); });
   connect(c.repairAction, &QAction::triggered, this, [this, pane] { RepairPane(*bench_, pane); });
@@ -526,7 +530,8 @@ void MainWindow::PickSsfFile() {
 }
 
 void MainWindow::PickSarooFile() {
-  const auto chosen = host_->PickOpenFile("SAROO单存档（*.bin）|*.bin", singlesave::SarooFolder(bench_->programDirectory()));
+  const auto chosen = host_->PickOpenFile("SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro",
+                                          singlesave::SarooFolder(bench_->programDirectory()));
   if (chosen) saroo_.path->setText(PathText(*chosen));
 }
 
@@ -562,6 +567,7 @@ void MainWindow::ShowPane(int pane) {
   ShowPaneFileLabel(pane);
   const bool loaded = !state.image.empty();
   c.exportBupAction->setEnabled(!state.rows.empty());
+  c.exportSroAction->setEnabled(!state.rows.empty());
   c.deleteAction->setEnabled(loaded && state.Writable());
   c.repairAction->setEnabled(loaded && state.Writable());
   c.checkAction->setEnabled(loaded && state.HasMap());

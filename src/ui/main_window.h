@@ -91,6 +91,7 @@ class MainWindow : public QWidget {
     QString fileLabelText;
     QMenu* menu = nullptr;
     QAction* exportBupAction = nullptr;
+    QAction* exportSroAction = nullptr;
     QAction* deleteAction = nullptr;
     QAction* checkAction = nullptr;
     QAction* repairAction = nullptr;

@@ -79,7 +79,7 @@ class ConverterPanelsTest : public QObject {
 
     host.pickedFiles.push_back(saroo);
     QTest::mouseClick(FindChild<QPushButton>(window, "sarooPick"), Qt::LeftButton);
-    QCOMPARE(host.filePicks.back().filter, std::string("SAROO单存档（*.bin）|*.bin"));
+    QCOMPARE(host.filePicks.back().filter, std::string("SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro"));
     QCOMPARE(host.filePicks.back().initialFolder, dir / "SAROO");
     QCOMPARE(Row(FindChild<QTableView>(window, "sarooList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
 

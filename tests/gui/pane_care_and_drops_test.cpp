@@ -88,7 +88,7 @@ class PaneCareAndDropsTest : public QObject {
     for (const QAction* action : menu->actions()) {
       if (!action->isSeparator()) entries << action->text();
     }
-    QCOMPARE(entries, QStringList({"导出为BUP", "删除", "检查", "修复"}));
+    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "删除", "检查", "修复"}));
     menu->close();
 
     // The warning after the figure, its tooltip and "检查" tell the same problems; "修复" ends them.
@@ -158,6 +158,18 @@ class PaneCareAndDropsTest : public QObject {
     QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA", "BETA"}));
     QCOMPARE(host.questions, std::vector<std::string>{"是否替换列表2已有存档？\r\n2:GAMMA"});
     QCOMPARE(host.messages.back(), std::string("导入完成！"));
+    // A .SRO is taken by its content: a good one goes in, a damaged one is refused.
+    pane1->selectRow(0);
+    FindChild<QAction>(window, "pane1ExportSro")->trigger();
+    ByteBuffer damaged = ReadFile(dir / "SRO" / "ALPHA.SRO");
+    damaged.Write(100, ByteBuffer{static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
+    WriteFile(dir / "SRO" / "DAMAGED.sro", damaged);
+    host.answers = {true};
+    QVERIFY(DropFiles(pane2->viewport(), {dir / "SRO" / "DAMAGED.sro", dir / "SRO" / "ALPHA.SRO"}));
+    QCOMPARE(host.messages.end()[-2], "存档校验失败！\r\n" + (dir / "SRO" / "DAMAGED.sro").string());
+    QCOMPARE(host.questions.back(), std::string("是否替换列表2已有存档？\r\n1:ALPHA"));
+    QCOMPARE(host.messages.back(), std::string("导入完成！"));
+    QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA", "BETA"}));
 
     // A container file or a folder opens where it lies; the writers write there.
     const ByteBuffer programImage = ReadFile(dir / "SS_MEMS.BIN");
