@@ -53,6 +53,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.rows = std::move(load.rows);
   pane.selection.clear();
   pane.image = std::move(load.image);
+  pane.stamp = std::move(load.stamp);
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
@@ -63,7 +64,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.problems = CheckPane(pane);
   bench.host().PaneChanged(number);
   if (load.refusal) bench.host().ShowMessage(*load.refusal);
-  if (load.failedWrite) bench.host().ShowMessage(messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)));
+  if (load.failedWrite) bench.host().ShowMessage(*load.failedWrite);
 }
 
 void SetPaneKind(Workbench& bench, int number, ContainerKind kind) {
