@@ -10,7 +10,6 @@
 #include "operations/image_care.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
-#include "singlesave/single_save_file.h"
 #include "support/cli_process.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
@@ -30,20 +29,15 @@ using testing::ReadFile;
 using testing::RunCliWith;
 using testing::TempDir;
 using testing::WriteFile;
-
-fs::path WriteSingle(const TempDir& dir, const std::string& name) {
-  const fs::path file = dir / (name + ".bin");
-  WriteFile(file, singlesave::BuildSarooSingleSave(singlesave::NameFieldFromText(name), 3000, ByteBuffer::FromText("C"),
-                                                   9, ByteBuffer(testing::PatternData(3000, 7))));
-  return file;
-}
+using testing::WriteSarooSingleSave;
 
 std::string Listing(const fs::path& image) { return RunCliWith({"list", image.string()}).out; }
 
 TEST(ConcurrentWriters, TwoImportProcessesAtOnceKeepBothSaves) {
   TempDir dir;
   const fs::path image = dir / "SS_MEMS.BIN";
-  const fs::path first = WriteSingle(dir, "P1"), second = WriteSingle(dir, "P2");
+  const fs::path first = WriteSarooSingleSave(dir.path(), "P1", 3000);
+  const fs::path second = WriteSarooSingleSave(dir.path(), "P2", 3000);
   for (int run = 0; run < 20; ++run) {
     WriteFile(image, MemsImageBuilder().AddSave(1, 8, NamedSave("OLD", 100)).Build());
     CliProcess one({"import", image.string(), first.string()}, dir / "err1");
@@ -60,7 +54,8 @@ TEST(ConcurrentWriters, AWaitingWriterReadsTheFileAfreshOnceTheLockIsFree) {
   TempDir dir;
   const fs::path image = dir / "SS_MEMS.BIN";
   WriteFile(image, MemsImageBuilder().Build());
-  const fs::path first = WriteSingle(dir, "P1"), second = WriteSingle(dir, "P2");
+  const fs::path first = WriteSarooSingleSave(dir.path(), "P1", 3000);
+  const fs::path second = WriteSarooSingleSave(dir.path(), "P2", 3000);
   std::optional<CliProcess> waiting;
   {
     const platform::FileLock lock = platform::FileLock::Acquire(image);
@@ -85,7 +80,7 @@ TEST(ConcurrentWriters, AWriterGivesUpAfterTenSecondsAndWritesNothing) {
   const platform::FileLock lock = platform::FileLock::Acquire(image);
   ASSERT_TRUE(lock.held());
   const auto start = std::chrono::steady_clock::now();
-  CliProcess import({"import", image.string(), WriteSingle(dir, "P1").string()}, dir / "err");
+  CliProcess import({"import", image.string(), WriteSarooSingleSave(dir.path(), "P1", 3000).string()}, dir / "err");
   EXPECT_EQ(import.Wait(), 1);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(9500));
   EXPECT_EQ(import.Err(), messages::FileBusy(image.string()) + "\n");

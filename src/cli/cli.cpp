@@ -291,8 +291,10 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
 // commands on one image never lose each other's saves; nothing, after
 // "文件正被其他程序使用，请稍后再试！" and the path, when another program holds
 // it for the whole wait. A lock file that cannot be made (a read-only folder)
-// stops nothing: a write there fails and says so.
-std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostream& err) {
+// stops nothing: a write there fails and says so. No lock file is made beside
+// a file that is missing, unless the command is to create it.
+std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostream& err, bool creates = false) {
+  if (!creates && !platform::FileExists(file)) return platform::FileLock{};
   platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
     err << messages::FileBusy(platform::PathToUtf8(file)) << "\n";
@@ -574,7 +576,7 @@ int Clear(const ClearOptions& options, std::ostream& err) {
 // A new, empty SS_MEMS.BIN; an existing file is never replaced.
 int Format(const std::string& image, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
-  const auto lock = LockForWriting(file, err);
+  const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
   std::error_code ec;
   if (fs::exists(file, ec)) {
