@@ -132,7 +132,6 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
   for (int attempt = 1;; ++attempt) {
     PaneLoad load = ReadPaneFile(file);
     if (!load.fileFound) return load;
-    load.stamp = platform::StampFile(load.file, load.image.bytes());
     MemsListing listing = ListMemsImage(load.image, pane);
     load.remainingSpace = listing.remainingSpace;
     load.nextEntryPosition = listing.nextEntryPosition;
@@ -143,13 +142,14 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnu
     if (clearUnused && !load.image.empty()) {
       ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
       if (cleared != load.image) {
+        const platform::FileStamp read = platform::StampFile(load.file, load.image.bytes());
         const platform::FileLock lock = platform::FileLock::Acquire(load.file);
         const std::string where = platform::PathToUtf8(load.file);
         if (lock.status() == platform::LockStatus::kBusy) {
           load.failedWrite = messages::FileBusy(where);
         } else if (!lock.held()) {
           load.failedWrite = messages::WriteFailed(where);
-        } else if (!platform::FileMatchesStamp(load.file, *load.stamp)) {
+        } else if (!platform::FileMatchesStamp(load.file, read)) {
           if (attempt < kClearingAttempts) continue;
         } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
           load.image = std::move(cleared);

@@ -49,9 +49,7 @@ struct PaneLoad {
   // that says why ("写入文件失败！" or "文件正被其他程序使用，请稍后再试！",
   // a line break and the path).
   std::optional<std::string> failedWrite;
-  // The file as the image was read (or written back by the clearing step);
-  // set for the kinds that are written, so that a writer can tell whether
-  // another program changed the file since.
+  // The file as the clearing step wrote it back; unset when it wrote nothing.
   std::optional<platform::FileStamp> stamp;
   // Set when the file exists but was refused: it could not be read whole
   // ("读取文件失败！"), is too large for any container ("文件过大，无法读取！")

@@ -6,6 +6,7 @@
 #include "model/messages.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 
@@ -53,7 +54,9 @@ void ReloadPane(Workbench& bench, int number) {
   pane.rows = std::move(load.rows);
   pane.selection.clear();
   pane.image = std::move(load.image);
-  pane.stamp = std::move(load.stamp);
+  // Only the kind that is written needs to know later whether the file changed.
+  if (!load.stamp && load.fileFound && pane.Writable()) load.stamp = platform::StampFile(load.file, pane.image.bytes());
+  pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);

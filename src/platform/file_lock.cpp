@@ -171,24 +171,35 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+constexpr std::uint64_t kHashMultiplier = 0x9E3779B97F4A7C15ull;
+
+// A bijective step: for a given state, each word leads to another state.
+std::uint64_t HashStep(std::uint64_t state, std::uint64_t word) {
+  state = (state ^ word) * kHashMultiplier;
+  return state ^ (state >> 32);
+}
+
+}  // namespace
+
 std::uint64_t ContentHash(const Bytes& bytes) {
-  // Each 8-byte word goes through a bijective step, so a change confined to
-  // one word always changes the result; other changes do but by a 2^-64 chance.
-  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  std::uint64_t hash = 0x243F6A8885A308D3ull ^ bytes.size();
+  // Four lanes of 8-byte words, for speed, folded in turn. Every step is
+  // bijective, so a change confined to one word always changes the result;
+  // other changes do but by a 2^-64 chance.
+  std::uint64_t lanes[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull, 0x082EFA98EC4E6C89ull};
   std::size_t at = 0;
-  for (; at + 8 <= bytes.size(); at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes.data() + at, 8);
-    hash = (hash ^ word) * kMultiplier;
-    hash ^= hash >> 32;
+  for (; at + 32 <= bytes.size(); at += 32) {
+    for (std::size_t lane = 0; lane < 4; ++lane) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes.data() + at + 8 * lane, 8);
+      lanes[lane] = HashStep(lanes[lane], word);
+    }
   }
-  std::uint64_t tail = 0;
-  for (std::size_t k = 0; at + k < bytes.size(); ++k) tail |= std::uint64_t{bytes[at + k]} << (8 * k);
-  hash = (hash ^ tail) * kMultiplier;
-  hash ^= hash >> 29;
-  hash *= kMultiplier;
-  return hash ^ (hash >> 32);
+  std::uint64_t hash = bytes.size();
+  for (const std::uint64_t lane : lanes) hash = HashStep(hash, lane);
+  for (; at < bytes.size(); ++at) hash = HashStep(hash, bytes[at]);
+  return HashStep(hash, 0);
 }
 
 FileStamp StampFile(const fs::path& file, const Bytes& content) {
