@@ -5,7 +5,8 @@
 #   - the codec table of the Windows build against the Linux build's;
 #   - quillmere-cli.exe on the real samples (../shared/samples, when present)
 #     against the Linux quillmere-cli: list, map, show, export and convert,
-#     output and written files byte for byte, also from a Japanese folder name.
+#     output and written files byte for byte, also from a Japanese folder name
+#     and with a path that starts with "/".
 # Ends with one line: how many checks passed and failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -137,6 +138,9 @@ if [ -d "$samples" ]; then
   compare "list in a Japanese folder" . list セーブ/SS_SAVE.BIN
   compare "list --json in a Japanese folder" . list セーブ/SS_SAVE.BIN --json
   compare "a missing file" . list セーブ/SS_MEMS.BIN
+  # A path that starts with "/" is a path, not a Windows-style option (Wine's
+  # drive Z: is the Linux root, so the same text names the same file).
+  compare "a path that starts with /" . list "$(cd "$samples" && pwd -P)/saroo-two-games/SS_SAVE.BIN"
   if diff -r "$smoke/linux" "$smoke/windows" >"$smoke/files.diff"; then
     pass
   else

@@ -21,6 +21,7 @@
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "singlesave/single_save_file.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
@@ -286,7 +287,9 @@ TEST(AtomicWrites, AFileSizeLimitFailsTheWriteAndLeavesNoTemporaryFile) {
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(testing::ReadFile(file), original);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  // The file and its lock file; no temporary file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+  EXPECT_TRUE(fs::exists(platform::LockFilePath(file)));
 }
 
 // --- Text output -------------------------------------------------------------

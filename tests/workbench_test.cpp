@@ -9,6 +9,8 @@
 
 #include "containers/mems_image.h"
 #include "operations/workbench.h"
+#include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
@@ -108,9 +110,11 @@ TEST_F(WorkbenchTest, ClearingRunsOnlyWhenAskedAndInteractive) {
   EXPECT_EQ(cleared.Slice(0, 0x2000 + 4 * 1024), original.Slice(0, 0x2000 + 4 * 1024));
   EXPECT_EQ(bench.pane(1).image, cleared);
   EXPECT_TRUE(host.messages.empty());
-  // Nothing but the container is left in the folder.
+  // Nothing but the container and its lock file is left in the folder.
   for (const auto& entry : fs::directory_iterator(dir.path())) {
-    EXPECT_TRUE(entry.path().filename() == "SS_MEMS.BIN" || entry.path().filename() == "OTHER") << entry.path();
+    EXPECT_TRUE(entry.path().filename() == "SS_MEMS.BIN" || entry.path().filename() == "OTHER" ||
+                entry.path() == platform::LockFilePath(dir / "SS_MEMS.BIN"))
+        << entry.path();
   }
 }
 
@@ -163,7 +167,7 @@ TEST_F(WorkbenchTest, ClearingOntoAFullDiskIsReported) {
   std::signal(SIGXFSZ, previous);
   ExpectFailedClearing(bench, host, dir / "SS_MEMS.BIN", original);
   for (const auto& entry : fs::directory_iterator(dir.path())) {
-    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << "temporary file left behind";
+    EXPECT_FALSE(platform::IsTemporaryFileName(entry.path().filename())) << "temporary file left behind";
   }
 }
 #endif

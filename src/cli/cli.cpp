@@ -21,6 +21,7 @@
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 #include "singlesave/single_save_file.h"
@@ -309,6 +310,22 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   return true;
 }
 
+// The lock a writing command holds from its read to its write, so that two
+// commands on one image never lose each other's saves; nothing, after
+// "文件正被其他程序使用，请稍后再试！" and the path, when another program holds
+// it for the whole wait. A lock file that cannot be made (a read-only folder)
+// stops nothing: a write there fails and says so. No lock file is made beside
+// a file that is missing, unless the command is to create it.
+std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostream& err, bool creates = false) {
+  if (!creates && !platform::FileExists(file)) return platform::FileLock{};
+  platform::FileLock lock = platform::FileLock::Acquire(file);
+  if (lock.status() == platform::LockStatus::kBusy) {
+    err << messages::FileBusy(platform::PathToUtf8(file)) << "\n";
+    return std::nullopt;
+  }
+  return lock;
+}
+
 // The 0-based rows that --row (counted from 1) or --all name; nothing, after
 // a message, when a row is not listed.
 std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all, const Pane& pane,
@@ -391,6 +408,8 @@ struct ImportOptions {
 // Imports as a transfer does: no questions, a listed name is skipped unless
 // --overwrite, and the image is written once at the end.
 int Import(const ImportOptions& options, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) {
@@ -422,6 +441,8 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   const fs::path source = platform::PathFromUtf8(options.source);
   const auto kind = ResolveKind(options.kind, source, err);
   if (!kind) return kUsage;
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
@@ -442,6 +463,8 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
 
 // Compacts as the window's "整理" does; an image without saves is left alone.
 int Compact(const std::string& image, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+  if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
@@ -456,6 +479,8 @@ struct DeleteOptions {
 };
 
 int Delete(const DeleteOptions& options, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) return kFailed;
@@ -502,6 +527,8 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
     void ShowMessage(std::string_view text) override { last = text; }
     std::string last;
   };
+  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+  if (!lock) return kFailed;
   ReportHost host(err);
   Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
@@ -570,15 +597,19 @@ int Clear(const ClearOptions& options, std::ostream& err) {
     err << "quillmere-cli: no such file: " << options.image << "\n";
     return kFailed;
   }
+  // The clearing step takes the lock itself, only when it has something to
+  // write, and writes only if the file is still the one it read.
   const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, 1, true);
   if (load.refusal) err << *load.refusal << "\n";
-  if (load.failedWrite) err << messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)) << "\n";
+  if (load.failedWrite) err << *load.failedWrite << "\n";
   return load.refusal || load.failedWrite ? kFailed : kDone;
 }
 
 // A new, empty SS_MEMS.BIN; an existing file is never replaced.
 int Format(const std::string& image, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
+  const auto lock = LockForWriting(file, err, true);
+  if (!lock) return kFailed;
   std::error_code ec;
   if (fs::exists(file, ec)) {
     err << "quillmere-cli: " << image << " exists; format never replaces a file\n";
@@ -593,6 +624,9 @@ int Format(const std::string& image, std::ostream& err) {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
   app.require_subcommand(1);
+  // "/saves/SS_MEMS.BIN" is a path on Windows too: options are "-x" and "--name"
+  // everywhere. Set before the subcommands are added, which take it over.
+  app.allow_windows_style_options(false);
 
   FileOptions list;
   CLI::App* listCommand = app.add_subcommand("list", "List the saves of a container file");

@@ -4,8 +4,10 @@
 #include <set>
 
 #include "model/conversions.h"
+#include "model/messages.h"
 #include "model/save_header.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 
 namespace quillmere::mems {
 
@@ -144,27 +146,43 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
 }
 
 PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused) {
-  PaneLoad load = ReadPaneFile(file);
-  if (!load.fileFound) return load;
-  MemsListing listing = ListMemsImage(load.image, pane);
-  load.remainingSpace = listing.remainingSpace;
-  load.nextEntryPosition = listing.nextEntryPosition;
-  load.nextDataOffset = OffsetToHex(listing.nextDataOffset);
+  // A file another program replaces between the read and the clearing step's
+  // write is read again: a few times, then it is shown as read, uncleared.
+  constexpr int kClearingAttempts = 3;
+  for (int attempt = 1;; ++attempt) {
+    PaneLoad load = ReadPaneFile(file);
+    if (!load.fileFound) return load;
+    MemsListing listing = ListMemsImage(load.image, pane);
+    load.remainingSpace = listing.remainingSpace;
+    load.nextEntryPosition = listing.nextEntryPosition;
+    load.nextDataOffset = OffsetToHex(listing.nextDataOffset);
 
-  // An empty file has nothing to clear and is never rewritten.
-  if (clearUnused && !load.image.empty()) {
-    ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
-    if (cleared != load.image) {
-      if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
-        load.image = std::move(cleared);
-      } else {
-        load.failedWrite = load.file;
+    // An empty file has nothing to clear and is never rewritten. The write
+    // takes the lock and makes sure the file is still the one read.
+    if (clearUnused && !load.image.empty()) {
+      ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
+      if (cleared != load.image) {
+        const platform::FileStamp read = platform::StampFile(load.file, load.image.bytes());
+        const platform::FileLock lock = platform::FileLock::Acquire(load.file);
+        const std::string where = platform::PathToUtf8(load.file);
+        if (lock.status() == platform::LockStatus::kBusy) {
+          load.failedWrite = messages::FileBusy(where);
+        } else if (!lock.held()) {
+          load.failedWrite = messages::WriteFailed(where);
+        } else if (!platform::FileMatchesStamp(load.file, read)) {
+          if (attempt < kClearingAttempts) continue;
+        } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
+          load.image = std::move(cleared);
+          load.stamp = platform::StampFile(load.file, load.image.bytes());
+        } else {
+          load.failedWrite = messages::WriteFailed(where);
+        }
       }
     }
+    load.rows = std::move(listing.rows);
+    for (const MemsSave& save : listing.saves) load.rowNumbers.push_back({static_cast<std::uint32_t>(save.slot), save.size});
+    return load;
   }
-  load.rows = std::move(listing.rows);
-  for (const MemsSave& save : listing.saves) load.rowNumbers.push_back({static_cast<std::uint32_t>(save.slot), save.size});
-  return load;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/save_entry.h"
+#include "platform/file_lock.h"
 
 namespace quillmere {
 
@@ -44,8 +45,12 @@ struct PaneLoad {
   std::vector<SaveBlockEntry> saveTable;
   std::string blockUsage;
 
-  // Set when the clearing step could not write the file back.
-  std::optional<std::filesystem::path> failedWrite;
+  // Set when the clearing step could not write the file back: the message
+  // that says why ("写入文件失败！" or "文件正被其他程序使用，请稍后再试！",
+  // a line break and the path).
+  std::optional<std::string> failedWrite;
+  // The file as the clearing step wrote it back; unset when it wrote nothing.
+  std::optional<platform::FileStamp> stamp;
   // Set when the file exists but was refused: it could not be read whole
   // ("读取文件失败！"), is too large for any container ("文件过大，无法读取！")
   // or for its kind ("错误的存档格式！"). The message is shown once; the pane

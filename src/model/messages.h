@@ -12,6 +12,8 @@ inline constexpr std::string_view kWriteFailed = "写入文件失败！";
 inline constexpr std::string_view kReadFailed = "读取文件失败！";
 inline constexpr std::string_view kFileTooLarge = "文件过大，无法读取！";
 inline constexpr std::string_view kFileWritten = "文件已写入：";
+inline constexpr std::string_view kFileChanged = "文件已被其他程序修改，已重新读取，请重试！";
+inline constexpr std::string_view kFileBusy = "文件正被其他程序使用，请稍后再试！";
 inline constexpr std::string_view kWrongFormat = "错误的存档格式！";
 inline constexpr std::string_view kNotSarooSingleSave = "此存档不是SAROO单存档格式！";
 inline constexpr std::string_view kChecksumFailed = "存档校验失败！";
@@ -58,6 +60,10 @@ inline std::string CannotCompactDamaged(std::string_view problem) {
 }
 // A save exported or transferred although part of its data could not be read.
 inline std::string IncompleteSave(std::string_view name) { return std::string(kIncompleteSave) + std::string(name); }
+// A container another program replaced since the pane read it: nothing was written.
+inline std::string FileChanged(std::string_view path) { return std::string(kFileChanged) + "\r\n" + std::string(path); }
+// A container another program kept locked for the whole wait: nothing was written.
+inline std::string FileBusy(std::string_view path) { return std::string(kFileBusy) + "\r\n" + std::string(path); }
 // A file written where no file browser could show it.
 inline std::string FileWritten(std::string_view path) { return std::string(kFileWritten) + "\r\n" + std::string(path); }
 

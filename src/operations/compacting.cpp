@@ -84,9 +84,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
       return CompactOutcome::kRefused;
     }
   }
-  const bool written = WriteFileOrReport(host, pane.file, pane.image);
-  ReloadPane(bench, number);
-  if (!written) return CompactOutcome::kWriteFailed;
+  if (!WritePaneImage(bench, number)) return CompactOutcome::kWriteFailed;
   restore.Run();
   host.ShowMessage(messages::kCompactDone);
   return CompactOutcome::kCompacted;

@@ -2,6 +2,7 @@
 
 #include "model/messages.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 
 namespace quillmere {
 
@@ -9,6 +10,29 @@ bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const Byte
   if (platform::WriteFileAtomic(path, bytes.bytes())) return true;
   host.ShowMessage(messages::WriteFailed(platform::PathToUtf8(path)));
   return false;
+}
+
+bool WritePaneImage(Workbench& bench, int number) {
+  Pane& pane = bench.pane(number);
+  Host& host = bench.host();
+  const std::string where = platform::PathToUtf8(pane.file);
+  bool written = false;
+  bool changed = false;
+  {
+    const platform::FileLock lock = platform::FileLock::Acquire(pane.file);
+    if (lock.status() == platform::LockStatus::kBusy) {
+      host.ShowMessage(messages::FileBusy(where));
+    } else if (!lock.held()) {
+      host.ShowMessage(messages::WriteFailed(where));
+    } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
+      changed = true;
+    } else {
+      written = WriteFileOrReport(host, pane.file, pane.image);
+    }
+  }
+  ReloadPane(bench, number);
+  if (changed) host.ShowMessage(messages::FileChanged(where));
+  return written;
 }
 
 std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::path& path) {

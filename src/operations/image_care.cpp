@@ -12,14 +12,6 @@ namespace quillmere {
 
 namespace {
 
-// Writes the patched image and shows the file again; false after a failed write.
-bool WriteAndReload(Workbench& bench, int number) {
-  Pane& pane = bench.pane(number);
-  const bool written = WriteFileOrReport(bench.host(), pane.file, pane.image);
-  ReloadPane(bench, number);
-  return written;
-}
-
 std::string Lines(const std::vector<std::string>& lines, std::size_t most) {
   std::string text;
   for (std::size_t i = 0; i < lines.size() && i < most; ++i) text += "\r\n" + lines[i];
@@ -59,7 +51,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
     return CareOutcome::kNothing;
   }
   mems::DeleteMemsSaves(pane.image, SelectedSlots(pane));
-  return WriteAndReload(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
+  return WritePaneImage(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }
 
 RepairResult RepairPane(Workbench& bench, int number) {
@@ -78,7 +70,7 @@ RepairResult RepairPane(Workbench& bench, int number) {
   result.outcome = CareOutcome::kDone;
   if (repaired != pane.image) {
     pane.image = std::move(repaired);
-    if (!WriteAndReload(bench, number)) {
+    if (!WritePaneImage(bench, number)) {
       result.outcome = CareOutcome::kWriteFailed;
       return result;
     }

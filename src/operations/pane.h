@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct Pane {
   std::vector<SaveEntry> rows;
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
+  // The file as the image was loaded; a container write checks against it
+  // that no other program changed the file since (WritePaneImage).
+  std::optional<platform::FileStamp> stamp;
   std::string numberLabel = "0"; // the figure beside "剩余:"
   bool hintVisible = false;      // the placement hint, shown while the file is missing
 

@@ -274,8 +274,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     return result;
   }
 
-  if (!WriteFileOrReport(host, pane.file, pane.image)) result.outcome = ImportOutcome::kWriteFailed;
-  ReloadPane(bench, number);
+  if (!WritePaneImage(bench, number)) result.outcome = ImportOutcome::kWriteFailed;
   if (result.outcome == ImportOutcome::kImported && state.interactive) host.ShowMessage(messages::kImportDone);
   return result;
 }
@@ -323,9 +322,7 @@ bool WriteHeldChanges(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   pane.holdWrites = false;
   if (!pane.heldChanges) return true;
-  const bool written = WriteFileOrReport(bench.host(), pane.file, pane.image);
-  ReloadPane(bench, number);
-  return written;
+  return WritePaneImage(bench, number);
 }
 
 }  // namespace quillmere

@@ -91,8 +91,8 @@ ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
 
 // Ends a run of imports whose writes the pane held: writes the image once and
-// reloads the pane from the file. False (after "写入文件失败！") when the
-// write failed; the pane then shows the file as it was before the run.
+// reloads the pane from the file (WritePaneImage). False, after the message
+// that says why, when it was not written; the pane then shows the file as it is.
 bool WriteHeldChanges(Workbench& bench, int pane);
 
 // What a transfer did with each selected row, in row order.

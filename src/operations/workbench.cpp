@@ -6,6 +6,7 @@
 #include "model/messages.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 #include "singlesave/sro_file.h"
@@ -55,6 +56,9 @@ void ReloadPane(Workbench& bench, int number) {
   pane.rows = std::move(load.rows);
   pane.selection.clear();
   pane.image = std::move(load.image);
+  // Only the kind that is written needs to know later whether the file changed.
+  if (!load.stamp && load.fileFound && pane.Writable()) load.stamp = platform::StampFile(load.file, pane.image.bytes());
+  pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
@@ -65,7 +69,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.problems = CheckPane(pane);
   bench.host().PaneChanged(number);
   if (load.refusal) bench.host().ShowMessage(*load.refusal);
-  if (load.failedWrite) bench.host().ShowMessage(messages::WriteFailed(platform::PathToUtf8(*load.failedWrite)));
+  if (load.failedWrite) bench.host().ShowMessage(*load.failedWrite);
 }
 
 void SetPaneKind(Workbench& bench, int number, ContainerKind kind) {

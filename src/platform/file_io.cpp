@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -139,14 +140,19 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target) {
   return false;
 }
 #else
-// `mode`: the permission bits of the file being replaced; a new file takes the
-// usual default (0666 less the umask).
-bool WriteAndSync(const fs::path& temp, const Bytes& bytes, std::optional<mode_t> mode) {
+// `existing`: the file being replaced, whose owner, group and permission bits
+// the new file takes; a new file takes the usual default (0666 less the umask).
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes, const std::optional<struct stat>& existing) {
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   std::size_t done = 0;
+  // The owner first, as a change of owner may clear set-id bits. Only root
+  // may give a file away; anyone else keeps the file as their own.
+  if (existing && ::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+    // Not allowed: the file stays this user's.
+  }
   // fchmod, unlike open, ignores the umask, so the replaced file's bits come back exactly.
-  bool ok = !mode || ::fchmod(fd, *mode) == 0;
+  bool ok = !existing || ::fchmod(fd, existing->st_mode & 07777) == 0;
   while (ok && done < bytes.size()) {
     const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (written < 0) {
@@ -180,13 +186,83 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target) {
 
 }  // namespace
 
+fs::path ResolveWriteTarget(const fs::path& path) {
+  fs::path target = path;
+  // A bound, as the system's own: a loop of links resolves to where it stops.
+  for (int hop = 0; hop < 40; ++hop) {
+    std::error_code ec;
+    if (!fs::is_symlink(target, ec)) break;
+    const fs::path link = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return target;
+}
+
+fs::path ShortNamePrefix(const fs::path& name) {
+  constexpr std::size_t kPrefixUnits = 32;
+  auto text = name.native();
+  if (text.size() <= kPrefixUnits) return name;
+  std::size_t cut = kPrefixUnits;
+#ifdef _WIN32
+  if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;  // the first half of a pair
+#else
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // inside a UTF-8 sequence
+#endif
+  text.resize(cut);
+  return fs::path(text);
+}
+
+namespace {
+
+bool IsSuffixChar(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
+
+// Whether `text` ends in `marker` and eight suffix characters, or (`after`)
+// eight suffix characters and `marker`.
+bool EndsInSuffix(const std::string& text, std::string_view marker, bool after) {
+  if (text.size() < marker.size() + 8 + 1) return false;
+  const std::size_t suffixAt = after ? text.size() - marker.size() - 8 : text.size() - 8;
+  const std::size_t markerAt = after ? text.size() - marker.size() : text.size() - 8 - marker.size();
+  if (text.compare(markerAt, marker.size(), marker) != 0) return false;
+  for (std::size_t i = suffixAt; i < suffixAt + 8; ++i) {
+    if (!IsSuffixChar(text[i])) return false;
+  }
+  return after ? text[suffixAt - 1] == '.' : true;
+}
+
+// Removes this program's temporary files in `folder` that a write killed
+// more than an hour ago left behind; no write takes that long. Lock files are
+// never temporary files.
+void RemoveStaleTemporaryFiles(const fs::path& folder) {
+  const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code entryError;
+    if (!IsTemporaryFileName(it->path().filename()) || !it->is_regular_file(entryError) || it->is_symlink(entryError)) {
+      continue;
+    }
+    const auto modified = fs::last_write_time(it->path(), entryError);
+    if (!entryError && modified < limit) fs::remove(it->path(), entryError);
+  }
+}
+
+}  // namespace
+
+bool IsTemporaryFileName(const fs::path& name) {
+  const std::string text = PathToUtf8(name);
+  return EndsInSuffix(text, ".qmtmp", true) || EndsInSuffix(text, ".tmp-", false);
+}
+
 bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
-  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const fs::path target = ResolveWriteTarget(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return false;
   // Never replace a folder.
-  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) return false;
-  const fs::path temp = folder / (path.filename().native() + fs::path(".tmp-" + RandomSuffix()).native());
+  if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) return false;
+  RemoveStaleTemporaryFiles(folder);
+  const fs::path temp =
+      folder / (ShortNamePrefix(target.filename()).native() + fs::path("." + RandomSuffix() + ".qmtmp").native());
 #ifdef _WIN32
   const bool written = WriteAndSync(temp, bytes);
 #else
@@ -198,13 +274,13 @@ bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ::sigaction(SIGXFSZ, &ignore, nullptr);
-  // The new file keeps the permissions of the one it replaces.
-  std::optional<mode_t> mode;
-  struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
-  const bool written = WriteAndSync(temp, bytes, mode);
+  // The new file keeps the owner and permissions of the one it replaces.
+  std::optional<struct stat> existing;
+  struct stat status {};
+  if (::stat(target.c_str(), &status) == 0) existing = status;
+  const bool written = WriteAndSync(temp, bytes, existing);
 #endif
-  if (!written || !ReplaceWith(temp, path)) {
+  if (!written || !ReplaceWith(temp, target)) {
     fs::remove(temp, ec);
     return false;
   }

@@ -45,11 +45,28 @@ std::filesystem::path ResolveFileName(const std::filesystem::path& folder, std::
 
 // Replaces `path` with `bytes` so that a crash or a full disk leaves either the
 // old file or the new one: a temporary file in the same folder is written,
-// flushed and synced, then renamed over the target. The new file keeps the
-// permission bits of the one it replaces; a new file gets the usual default.
-// Returns false on any failure (also past a file-size limit), in which case
-// the target is untouched and no temporary file is left.
+// flushed and synced, then renamed over the target. Through a symbolic link,
+// the link's target is replaced and the link stays. The new file keeps the
+// permission bits of the one it replaces, and its owner and group where this
+// process may set them; a new file gets the usual default. The temporary
+// file's name is short whatever the target's (ShortNamePrefix, then
+// ".XXXXXXXX.qmtmp"), and the write first removes this program's temporary
+// files in that folder that are more than an hour old (left by a killed
+// write). Returns false on any failure (also past a file-size limit), in which
+// case the target is untouched and no temporary file is left.
 bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes);
+
+// The file a write to `path` replaces: `path`, or where its chain of symbolic
+// links ends (also when that file does not exist yet).
+std::filesystem::path ResolveWriteTarget(const std::filesystem::path& path);
+
+// The first 32 bytes of a file name (32 UTF-16 units on Windows), never
+// ending inside a character: the stem of the names put beside a file.
+std::filesystem::path ShortNamePrefix(const std::filesystem::path& name);
+
+// Whether `name` is one of this program's temporary file names: today's
+// "PREFIX.XXXXXXXX.qmtmp" or the former "NAME.tmp-XXXXXXXX".
+bool IsTemporaryFileName(const std::filesystem::path& name);
 
 // Creates the folder (and its parents) when missing. True when it exists afterwards.
 bool EnsureDirectory(const std::filesystem::path& path);

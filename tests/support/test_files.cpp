@@ -6,6 +6,8 @@
 
 #include "model/conversions.h"
 #include "platform/file_io.h"
+#include "singlesave/single_save_file.h"
+#include "support/image_builder.h"
 
 namespace quillmere {
 
@@ -45,6 +47,14 @@ void WriteFile(const fs::path& path, const ByteBuffer& bytes) {
 }
 
 ByteBuffer ReadFile(const fs::path& path) { return ByteBuffer(platform::ReadWholeFile(path)); }
+
+fs::path WriteSarooSingleSave(const fs::path& folder, const std::string& name, std::size_t size) {
+  const TestSave save = NamedSave(name, size);
+  const fs::path file = folder / (name + ".bin");
+  WriteFile(file, singlesave::BuildSarooSingleSave(ByteBuffer(FixedField(save.name, 12)), save.StoredSize(),
+                                                   ByteBuffer(save.comment), save.date, ByteBuffer(save.data)));
+  return file;
+}
 
 std::optional<fs::path> SamplesDir() {
   const fs::path dir = QUILLMERE_SAMPLES_DIR;

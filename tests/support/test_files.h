@@ -32,6 +32,9 @@ class TempDir {
 void WriteFile(const std::filesystem::path& path, const ByteBuffer& bytes);
 ByteBuffer ReadFile(const std::filesystem::path& path);
 
+// Writes `folder`/NAME.bin, the SAROO single save of NamedSave(name, size), and returns its path.
+std::filesystem::path WriteSarooSingleSave(const std::filesystem::path& folder, const std::string& name, std::size_t size);
+
 // The folder of real save files, when this checkout has it beside it.
 std::optional<std::filesystem::path> SamplesDir();
 
