@@ -270,8 +270,11 @@ TEST(WritersKeepSaves, ExportsTakeFreeNamesWithinARunAndSpareContainers) {
   WriteFile(dir / "A_B.bin", ByteBuffer::FromText("from an earlier run"));
   const CliRun run = RunCliWith({"export", image.string(), "--all", "--kind", "mems", "--out", dir.path().string()});
   EXPECT_EQ(run.status, 0) << run.err;
-  const std::string d = dir.path().string() + "/";
-  EXPECT_EQ(run.out, d + "A_B.bin\n" + d + "A_B~2.bin\n" + d + "a_b~3.bin\n" + d + "ss_mems~2.bin\n" + d + "SS_BUP~2.bin\n");
+  std::string expected;
+  for (const char* name : {"A_B.bin", "A_B~2.bin", "a_b~3.bin", "ss_mems~2.bin", "SS_BUP~2.bin"}) {
+    expected += (dir / name).string() + "\n";
+  }
+  EXPECT_EQ(run.out, expected);
   EXPECT_EQ(ReadFile(image), original);
   EXPECT_EQ(ReadFile(dir / "A_B~2.bin").ReadU32(singlesave::SarooSingleSaveFile::kSizeOffset), 20u);
 }
