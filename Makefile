@@ -1,7 +1,7 @@
 # Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-windows bench fuzz clean
+.PHONY: all build run test test-windows package package-windows bench fuzz clean
 
 all: build
 
@@ -24,6 +24,19 @@ test:
 # and run under Wine; installs the cross compiler and Wine when missing.
 test-windows:
 	scripts/test_windows.sh
+
+# build/quillmere_VERSION_ARCH.deb: both programs, the menu entry, the icons,
+# the AppStream metadata and the manual page.
+package: build
+	cd build && cpack
+
+# build-windows/quillmere-cli-VERSION-windows-x64.zip: quillmere-cli.exe,
+# README.md and the licence.
+package-windows:
+	scripts/setup.sh g++-mingw-w64-x86-64-posix googletest libz-mingw-w64-dev
+	cmake --preset windows
+	cmake --build --preset windows --target quillmere-cli
+	cd build-windows && cpack
 
 bench: build
 	./build/bench/quillmere_bench

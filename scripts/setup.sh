@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev zlib1g-dev
   fonts-noto-cjk
+  dpkg-dev desktop-file-utils appstream
   "$@"
 )
 

@@ -1,15 +1,21 @@
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "model/container_kind.h"
 #include "platform/file_io.h"
+#include "platform/working_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 
 // quillmere [FOLDER]: pane 1 shows FOLDER as it would the program's folder,
-// pane 2 its OTHER folder. A container file instead opens in pane 1.
+// pane 2 its OTHER folder. A container file instead opens in pane 1. An
+// installed program cannot write its own folder, so it works in the user's
+// documents folder instead.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quillmere");
@@ -18,7 +24,7 @@ int main(int argc, char** argv) {
     std::fputs("usage: quillmere [FOLDER]\n", stderr);
     return 2;
   }
-  std::filesystem::path start;
+  std::optional<std::filesystem::path> start;
   if (argc == 2) {
     const QFileInfo given(QString::fromLocal8Bit(argv[1]));
     const bool container = given.isFile() && quillmere::ContainerKindFromFileName(given.fileName().toStdString());
@@ -28,13 +34,24 @@ int main(int argc, char** argv) {
     }
     start = quillmere::platform::PathFromUtf8(given.absoluteFilePath().toStdString());
   }
+  namespace platform = quillmere::platform;
+  const std::filesystem::path program = platform::ProgramDirectory();
+  const bool programWritable = platform::FolderIsWritable(program);
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const std::filesystem::path documentsFolder =
+      platform::PathFromUtf8((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
+  const bool folderGiven = start && std::filesystem::is_directory(*start);
+  const platform::StartFolders folders = platform::ChooseStartFolders(
+      program, programWritable, documentsFolder, folderGiven ? start : std::nullopt);
+  // The user folder is made on the first start, with the OTHER folder pane 2 reads.
+  if (!programWritable) platform::EnsureDirectory(folders.working / "OTHER");
+
   quillmere::ui::QtHost dialogs;
-  quillmere::ui::MainWindow window(quillmere::platform::ProgramDirectory(), dialogs);
+  dialogs.setFallbackFolder(folders.working);
+  quillmere::ui::MainWindow window(folders.working, dialogs);
   dialogs.setParent(&window);
-  if (!start.empty()) {
-    if (std::filesystem::is_directory(start)) window.ShowFolder(start);
-    else window.OpenInPane(1, start);
-  }
+  if (folders.shown != folders.working) window.ShowFolder(folders.shown);
+  else if (start && !folderGiven) window.OpenInPane(1, *start);
   window.show();
   return QApplication::exec();
 }

@@ -91,7 +91,7 @@ std::optional<std::filesystem::path> QtHost::PickOpenFile(std::string_view filte
                                                           const std::filesystem::path& initialFolder) {
   // The dialog keeps the system's own title.
   QFileDialog dialog(parent_);
-  PrepareOpenFileDialog(dialog, filter, initialFolder, platform::ProgramDirectory());
+  PrepareOpenFileDialog(dialog, filter, initialFolder, fallbackFolder_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;

@@ -4,7 +4,11 @@
 #include <QStringList>
 #include <QStringList>
 
+#include <filesystem>
+#include <utility>
+
 #include "operations/host.h"
+#include "platform/file_io.h"
 
 class QFileDialog;
 class QWidget;
@@ -17,6 +21,8 @@ class QtHost : public Host {
  public:
   explicit QtHost(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
+  // Where a file dialog opens when its own folder is missing: the working folder.
+  void setFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
 
   void ShowMessage(std::string_view text) override;
   bool AskOkCancel(std::string_view text) override;
@@ -28,6 +34,7 @@ class QtHost : public Host {
 
  private:
   QWidget* parent_;
+  std::filesystem::path fallbackFolder_ = platform::ProgramDirectory();
 };
 
 // "description|pattern" pairs as Qt file-dialog filters, "description (pattern)".

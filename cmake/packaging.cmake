@@ -1,0 +1,61 @@
+# make package: a Debian package of both programs, with a menu entry, icons,
+# AppStream metadata and a manual page. make package-windows: a zip of the
+# cross-built quillmere-cli.exe with README.md and the licence.
+include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_NAME quillmere)
+set(CPACK_PACKAGE_VENDOR "Quillmere")
+set(CPACK_PACKAGE_CONTACT "Quillmere developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Move, convert and tidy Sega Saturn saves (SAROO, backup RAM, single saves)")
+set(CPACK_PACKAGE_DESCRIPTION "Quillmere shows the saves of two Sega Saturn save files side by side and moves
+saves between them: SAROO SS_MEMS.BIN images, backup RAM and single saves.
+quillmere is the window, quillmere-cli the same operations on the command line.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  install(TARGETS quillmere-cli RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME quillmere-cli-${PROJECT_VERSION}-windows-x64)
+  include(CPack)
+  return()
+endif()
+
+set(app_id org.quillmere.Quillmere)
+if(TARGET quillmere)
+  install(TARGETS quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(TARGETS quillmere-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES data/${app_id}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/icons/quillmere.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size IN ITEMS 48 128 256)
+  install(FILES data/icons/quillmere-${size}.png RENAME quillmere.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# The release in the metadata and the manual's footer carry the project's version.
+configure_file(data/${app_id}.metainfo.xml ${PROJECT_BINARY_DIR}/${app_id}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${app_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+configure_file(docs/quillmere-cli.1 ${PROJECT_BINARY_DIR}/man/quillmere-cli.1 @ONLY)
+file(ARCHIVE_CREATE OUTPUT ${PROJECT_BINARY_DIR}/man/quillmere-cli.1.gz
+     PATHS ${PROJECT_BINARY_DIR}/man/quillmere-cli.1 FORMAT raw COMPRESSION GZip)
+install(FILES ${PROJECT_BINARY_DIR}/man/quillmere-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/copyright README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+# The Qt, iconv (the C library's) and zlib packages come from the libraries
+# the programs link, found by dpkg-shlibdeps; without it, Debian 12's names.
+find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libc6, libstdc++6, libgcc-s1, zlib1g, libqt6core6, libqt6gui6, libqt6widgets6, libqt6dbus6")
+endif()
+# The window's texts are Chinese.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+include(CPack)
