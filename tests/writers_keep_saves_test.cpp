@@ -35,9 +35,7 @@ using testing::TempDir;
 using testing::WriteFile;
 
 ByteBuffer Single(const std::string& name, std::size_t size, std::uint8_t seed) {
-  const testing::TestSave save = NamedSave(name, size, seed);
-  return singlesave::BuildSarooSingleSave(ByteBuffer(testing::FixedField(name, 12)), save.StoredSize(),
-                                          ByteBuffer::FromText("NOTE"), save.date, ByteBuffer(save.data));
+  return testing::SarooSingleSave(name, size, seed);
 }
 
 void ClearBits(ByteBuffer& image, std::initializer_list<std::uint32_t> clusters) {

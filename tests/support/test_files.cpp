@@ -48,11 +48,15 @@ void WriteFile(const fs::path& path, const ByteBuffer& bytes) {
 
 ByteBuffer ReadFile(const fs::path& path) { return ByteBuffer(platform::ReadWholeFile(path)); }
 
+ByteBuffer SarooSingleSave(const std::string& name, std::size_t size, std::uint8_t seed) {
+  const TestSave save = NamedSave(name, size, seed);
+  return singlesave::BuildSarooSingleSave(ByteBuffer(FixedField(save.name, 12)), save.StoredSize(),
+                                          ByteBuffer(save.comment), save.date, ByteBuffer(save.data));
+}
+
 fs::path WriteSarooSingleSave(const fs::path& folder, const std::string& name, std::size_t size) {
-  const TestSave save = NamedSave(name, size);
   const fs::path file = folder / (name + ".bin");
-  WriteFile(file, singlesave::BuildSarooSingleSave(ByteBuffer(FixedField(save.name, 12)), save.StoredSize(),
-                                                   ByteBuffer(save.comment), save.date, ByteBuffer(save.data)));
+  WriteFile(file, SarooSingleSave(name, size));
   return file;
 }
 

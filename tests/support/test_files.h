@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -31,6 +32,9 @@ class TempDir {
 
 void WriteFile(const std::filesystem::path& path, const ByteBuffer& bytes);
 ByteBuffer ReadFile(const std::filesystem::path& path);
+
+// The SAROO single save of NamedSave(name, size, seed).
+ByteBuffer SarooSingleSave(const std::string& name, std::size_t size, std::uint8_t seed = 1);
 
 // Writes `folder`/NAME.bin, the SAROO single save of NamedSave(name, size), and returns its path.
 std::filesystem::path WriteSarooSingleSave(const std::filesystem::path& folder, const std::string& name, std::size_t size);
