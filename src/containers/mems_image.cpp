@@ -18,15 +18,24 @@ std::uint32_t DataClusterCount(std::uint32_t size) {
   return size / kClusterSize + (size % kClusterSize != 0 ? 1 : 0);
 }
 
-std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t firstCluster) {
-  std::vector<std::uint32_t> clusters{firstCluster};
+namespace {
+
+// Calls `visit` with the record cluster, then each data cluster the list names.
+template <typename Visit>
+void VisitSaveClusters(const ByteBuffer& image, std::uint32_t firstCluster, Visit visit) {
+  visit(firstCluster);
   const std::size_t record = std::size_t{firstCluster} * kClusterSize;
   const std::uint32_t size = image.ReadU32(record + sh::kSizeOffset);
   // The list cannot name more clusters than the record cluster holds.
   const std::uint32_t listed = std::min<std::uint32_t>(DataClusterCount(size), kClusterListCapacity);
-  for (std::uint32_t k = 0; k < listed; ++k) {
-    clusters.push_back(image.ReadU16(record + kRecordPayloadOffset + 2 * k));
-  }
+  for (std::uint32_t k = 0; k < listed; ++k) visit(image.ReadU16(record + kRecordPayloadOffset + 2 * k));
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t firstCluster) {
+  std::vector<std::uint32_t> clusters;
+  VisitSaveClusters(image, firstCluster, [&](std::uint32_t cluster) { clusters.push_back(cluster); });
   return clusters;
 }
 
@@ -190,17 +199,19 @@ namespace {
 // One flag per cluster of the data area: taken unless the bitmap marks it free
 // and no listed save's record or cluster list names it. A damaged bitmap
 // that lost a save's bits never hands that save's clusters to another.
-std::vector<std::uint8_t> TakenClusters(const ByteBuffer& image, const std::vector<MemsSave>& saves) {
+std::vector<std::uint8_t> TakenClusters(const ByteBuffer& image) {
   const ByteBuffer bitmap = ZeroFilledField(image, kClusterBitmapOffset, kClusterBitmapSize);
   std::vector<std::uint8_t> use(kBitmapClusters, 0);
   for (std::size_t byte = 0; byte < kClusterBitmapSize; ++byte) {
     for (std::size_t bit = 0; bitmap.At(byte) >> bit; ++bit) use[byte * 8 + bit] = (bitmap.At(byte) >> bit) & 1;
   }
   std::fill_n(use.begin(), kReservedClusters, 1);
-  for (const MemsSave& save : saves) {
-    for (const std::uint32_t cluster : save.clusters) {
+  // Every import asks this of a growing image: the lists are walked in
+  // place, without gathering them.
+  for (const MemsSave& save : ListMemsSaves(image, false)) {
+    VisitSaveClusters(image, save.firstCluster, [&](std::uint32_t cluster) {
       if (cluster < kBitmapClusters) use[cluster] = 1;
-    }
+    });
   }
   return use;
 }
@@ -236,8 +247,7 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
     plan.refusal = PlacementRefusal::kTooLarge;
     return plan;
   }
-  const std::vector<MemsSave> saves = ListMemsSaves(image);
-  std::vector<std::uint8_t> use = TakenClusters(image, saves);
+  std::vector<std::uint8_t> use = TakenClusters(image);
   std::uint32_t searchFrom = 0;
 
   if (!replacedRecord) {
@@ -266,6 +276,7 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
     // header, the directory or that other save.
     const std::size_t offset = *replacedRecord;
     plan.recordCluster = static_cast<std::uint32_t>(std::min<std::size_t>(offset / kClusterSize, kClusterCount));
+    const std::vector<MemsSave> saves = ListMemsSaves(image);
     const MemsSave* target = nullptr;
     std::set<std::uint32_t> others;
     int owners = 0;
