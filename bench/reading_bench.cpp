@@ -4,6 +4,7 @@
 #include "bench_support.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
+#include "operations/pane_load.h"
 #include "platform/file_io.h"
 #include "support/image_builder.h"
 #include "support/save_file_builder.h"
@@ -42,7 +43,8 @@ double ListMemsRatio() {
   const fs::path file = ScratchFile("SS_MEMS.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    if (mems::LoadMemsFile(file, 1, false).rows.size() != 448) std::fprintf(stderr, "list-mems-full: rows missing\n");
+    const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, 10, false);
+    if (PresentSaves(load.records).size() != 448) std::fprintf(stderr, "list-mems-full: rows missing\n");
   });
 }
 
@@ -57,7 +59,8 @@ double ListSaveFileRatio() {
   const fs::path file = ScratchFile("SS_SAVE.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    if (save_file::LoadSaveFile(file, 1).rows.size() != 4095) std::fprintf(stderr, "list-save-256m: rows missing\n");
+    const PaneLoad load = LoadContainerFile(ContainerKind::kSave, file, 10, false);
+    if (PresentSaves(load.records).size() != 4095) std::fprintf(stderr, "list-save-256m: rows missing\n");
   });
 }
 

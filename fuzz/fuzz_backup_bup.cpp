@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::vector<std::string> problems = backup_ram::CheckBackupRam(ram);
       assert(problems.size() <= backup_ram::kMaxReportedProblems + 1);
       const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-      assert(listing.saveTable.size() == listing.rows.size());
-      assert(listing.blockUsage.size() == backup_ram::kBlockCount);
+      assert(backup_ram::UsedBlocks(listing.records).size() == backup_ram::kBlockCount);
       break;
     }
     case 1: {

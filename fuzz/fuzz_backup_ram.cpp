@@ -23,14 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  assert(listing.rows.size() == listing.saveTable.size());
-  assert(listing.blockUsage.size() == backup_ram::kBlockCount);
-  assert(listing.blockUsage[0] == '0');  // block 0 is never part of a save
-  for (std::size_t i = 0; i < listing.rows.size(); ++i) {
-    const quillmere::SaveBlockEntry& entry = listing.saveTable[i];
-    assert(entry.address == listing.rows[i].address());
-    assert(entry.blockCount >= 1);
-    assert(static_cast<std::size_t>(entry.blockCount) <= backup_ram::kBlockCount + 1);
+  const std::vector<bool> used = backup_ram::UsedBlocks(listing.records);
+  assert(used.size() == backup_ram::kBlockCount);
+  assert(!used[0]);  // block 0 is never part of a save
+  for (const quillmere::SaveRecord& record : listing.records) {
+    assert(!record.units.empty() && record.offset == std::size_t{record.units[0]} * backup_ram::kBlockSize);
+    assert(record.units.size() <= backup_ram::kBlockCount + 1);
   }
 
   const std::size_t lastBlock = ram.size() / backup_ram::kBlockSize;

@@ -30,18 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 0:
       pane.kind = ContainerKind::kMems;
       pane.image = input;
-      pane.rows = quillmere::mems::ListMemsImage(pane.image, pane.number).rows;
+      pane.ShowRecords(quillmere::mems::ListMemsImage(pane.image, ShownCommentBytes(pane.kind, pane.number)).records);
       break;
     case 1:  // the word-wide file, as BKRAMSV.BIN and SS_BUP.BIN hold it
     case 2:  // the RAM copy straight away, so every input byte counts
       pane.kind = data[0] % 4 == 1 ? ContainerKind::kBkram : ContainerKind::kBup;
       pane.image = data[0] % 4 == 1 ? quillmere::backup_ram::WordWideToRam(input) : input;
-      pane.rows = quillmere::backup_ram::ListBackupRam(pane.image).rows;
+      pane.ShowRecords(quillmere::backup_ram::ListBackupRam(pane.image).records);
       break;
     default:
       pane.kind = ContainerKind::kSave;
       pane.image = fuzzing::SaveFileFrom(input);
-      pane.rows = quillmere::save_file::ListSaveFile(pane.image).rows;
+      pane.ShowRecords(quillmere::save_file::ListSaveFile(pane.image).records);
       break;
   }
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {

@@ -23,17 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const save_file::SaveFileListing listing = save_file::ListSaveFile(image);
-  assert(listing.rows.size() == listing.records.size());
   std::set<std::pair<int, std::uint32_t>> seen;
   int lastSlot = 0;
   for (std::size_t i = 0; i < listing.records.size(); ++i) {
-    const save_file::SaveFileRecord& record = listing.records[i];
-    assert(record.slot >= lastSlot && record.slot >= 1 && record.slot <= save_file::kSlotCount);
-    lastSlot = record.slot;
-    assert(record.block != 0);
-    assert(record.offset == save_file::RecordOffset(save_file::AreaOffset(record.slot), record.block));
-    assert(seen.insert({record.slot, record.block}).second);  // no chain lists a record twice
-    assert(listing.rows[i].num() == std::to_string(i + 1));
+    const SaveRecord& record = listing.records[i];
+    assert(record.area >= lastSlot && record.area >= 1 && record.area <= save_file::kSlotCount);
+    lastSlot = record.area;
+    const std::uint32_t block = record.units.front();
+    assert(block != 0);
+    assert(record.offset == save_file::RecordOffset(save_file::AreaOffset(record.area), block));
+    assert(seen.insert({record.area, block}).second);  // no chain lists a record twice
+    assert(record.num == i + 1);
     const ByteBuffer recordData = save_file::ReadRecordData(image, record.offset);
     assert(recordData.size() <= save_file::kAreaSize);
   }

@@ -26,14 +26,12 @@ TEST(ClusterMap, SavesBlinkTheirRecordThenTheirListedClusters) {
   struct Case {
     std::uint32_t size;
     Units data;
-    std::string unitList;
-    int unitCount;
   };
   const std::vector<Case> cases = {
-      {500, {}, "", 1},                         // one small save: cells 0-7 used, 8 first
-      {3000, {9, 300, 40}, "0009012C0028", 3},  // list order, not cluster order
-      {960, {}, "", 1},                         // still fits the record cluster
-      {961, {9}, "0009", 1},                    // the first size with a data cluster
+      {500, {}},             // one small save: cells 0-7 used, 8 first
+      {3000, {9, 300, 40}},  // list order, not cluster order
+      {960, {}},             // still fits the record cluster
+      {961, {9}},            // the first size with a data cluster
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
@@ -49,8 +47,6 @@ TEST(ClusterMap, SavesBlinkTheirRecordThenTheirListedClusters) {
     ASSERT_EQ(map.saves.size(), 1u);
     EXPECT_EQ(map.saves[0].name, "GAME01");
     EXPECT_EQ(map.saves[0].address, "2000");
-    EXPECT_EQ(map.saves[0].unitList, c.unitList);
-    EXPECT_EQ(map.saves[0].unitCount, c.unitCount);
     EXPECT_EQ(map.saves[0].blinkUnits, blink);
   }
 }
@@ -83,7 +79,6 @@ TEST(ClusterMap, UnitsOutsideTheGridAreNeitherDrawnNorBlinked) {
   builder.image().WriteBE(8064 * 1024 + 66, 10, 2);
   const AllocationMap map = BuildClusterMap(builder.Build());
   ASSERT_EQ(map.saves.size(), 2u);
-  EXPECT_EQ(map.saves[0].unitList, "00091FA4FFFF");
   EXPECT_EQ(map.saves[0].blinkUnits, (Units{8, 9}));
   EXPECT_EQ(map.saves[1].address, "7E0000");
   EXPECT_FALSE(map.saves[1].firstUnit);
@@ -94,20 +89,24 @@ TEST(ClusterMap, UnitsOutsideTheGridAreNeitherDrawnNorBlinked) {
 TEST(BlockMap, DrawsTheUsageTextAndMarksFirstBlocksInsideTheRam) {
   const auto listing = backup_ram::ListBackupRam(
       BackupRamBuilder().AddSave(2, NamedSave("ALPHA", 100)).AddSave(9, NamedSave("BETA", 10)).BuildRam());
-  const AllocationMap map = BuildBlockMap(listing.blockUsage, listing.saveTable);
+  const AllocationMap map = BuildBlockMap(listing.records);
   EXPECT_EQ(map.caption, "VIEW MAP ( Cluster size:64 )");
   EXPECT_EQ(map.width, 22);
   EXPECT_EQ(map.rows, 24);
   EXPECT_EQ(MapCellsText(map), Grid(528, {{2, '@'}, {3, '#'}, {4, '#'}, {9, '@'}}));
   ASSERT_EQ(map.saves.size(), 2u);
-  EXPECT_EQ(map.saves[0].unitList, "000200030004");
   EXPECT_EQ(map.saves[0].blinkUnits, (Units{2, 3, 4}));  // the first block listed once
 
-  // Cells 512-527 stay blank, a short text leaves the rest blank, and a
-  // save that starts past the RAM has no marker.
-  EXPECT_EQ(MapCellsText(BuildBlockMap(std::string(600, '1'), {})), std::string(512, '#') + std::string(16, '.'));
-  const AllocationMap far = BuildBlockMap("1101", {{"FAR", "0200000A", "8200", 2, {520, 10}}});
-  EXPECT_EQ(MapCellsText(far), Grid(528, {{0, '#'}, {1, '#'}, {3, '#'}}));
+  // Cells 512-527 stay blank, and a save that starts past the RAM has no marker.
+  SaveRecord wide;
+  wide.offset = 2 * 64;
+  for (std::uint32_t block = 2; block < 600; ++block) wide.units.push_back(block);
+  EXPECT_EQ(MapCellsText(BuildBlockMap({wide})), "..@" + std::string(509, '#') + std::string(16, '.'));
+  SaveRecord farRecord;
+  farRecord.offset = 32768 * 64;
+  farRecord.units = {32768, 520, 10};
+  const AllocationMap far = BuildBlockMap({farRecord});
+  EXPECT_EQ(MapCellsText(far), Grid(528, {{10, '#'}}));
   EXPECT_EQ(far.saves[0].blinkUnits, Units{10});
 }
 
@@ -118,15 +117,13 @@ TEST(AllocationMap, ASortedPaneMapsEachNameToItsOwnSave) {
   bkram.kind = ContainerKind::kBkram;
   auto listing = backup_ram::ListBackupRam(
       BackupRamBuilder().AddSave(2, NamedSave("ZED", 100)).AddSave(20, NamedSave("ABC", 200)).BuildRam());
-  bkram.rows = listing.rows;
-  bkram.saveTable = listing.saveTable;
-  bkram.blockUsage = listing.blockUsage;
+  bkram.ShowRecords(listing.records);
   Pane mems;
   mems.image = MemsImageBuilder().AddSave(1, 8, NamedSave("ZED", 3000)).AddSave(2, 30, NamedSave("ABC", 10)).Build();
-  mems.rows = mems::ListMemsImage(mems.image, 1).rows;
+  mems.ShowRecords(mems::ListMemsImage(mems.image, 10).records);
 
   for (Pane* pane : {&bkram, &mems}) {
-    SortRows(pane->rows, SaveColumn::kName, [](const std::string& a, const std::string& b) { return a.compare(b); });
+    SortRows(*pane, SaveColumn::kName, [](const std::string& a, const std::string& b) { return a.compare(b); });
     ASSERT_EQ(pane->rows[0].name(), "ABC");
     const AllocationMap map = BuildAllocationMap(*pane);
     ASSERT_EQ(map.saves.size(), 2u);

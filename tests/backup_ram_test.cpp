@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "containers/backup_ram.h"
 #include "operations/workbench.h"
+#include "model/conversions.h"
 #include "support/backup_ram_builder.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
@@ -25,22 +25,19 @@ TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) 
   return testing::NamedSave(name, size, seed);
 }
 
-// The 4-digit block list text of blocks `first`, then `from` .. `to`.
-std::string BlockListText(std::uint32_t first, std::uint32_t from, std::uint32_t to) {
-  auto hex = [](std::uint32_t block) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(block));
-    return std::string(text);
-  };
-  std::string text = hex(first);
-  for (std::uint32_t b = from; b <= to; ++b) text += hex(b);
-  return text;
+using Units = std::vector<std::uint32_t>;
+
+// Blocks `first`, then `from` .. `to`.
+Units BlockList(std::uint32_t first, std::uint32_t from, std::uint32_t to) {
+  Units blocks{first};
+  for (std::uint32_t b = from; b <= to; ++b) blocks.push_back(b);
+  return blocks;
 }
 
-// The usage text with exactly `used` marked.
-std::string Usage(const std::vector<std::uint32_t>& used) {
-  std::string usage(backup_ram::kBlockCount, '0');
-  for (const std::uint32_t block : used) usage[block] = '1';
+// The block usage with exactly `used` marked.
+std::vector<bool> Usage(const Units& used) {
+  std::vector<bool> usage(backup_ram::kBlockCount, false);
+  for (const std::uint32_t block : used) usage[block] = true;
   return usage;
 }
 
@@ -58,14 +55,14 @@ TEST(BackupRamWordWide, RamBytesAreTheOddFileBytes) {
 
 TEST(BackupRamListing, EmptyRamHasAllItsSpaceAndNoUsedBlock) {
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(BackupRamBuilder().BuildRam());
-  EXPECT_TRUE(listing.rows.empty());
-  EXPECT_TRUE(listing.saveTable.empty());
+  EXPECT_TRUE(listing.records.empty());
+  EXPECT_TRUE(listing.records.empty());
   EXPECT_EQ(listing.remainingSpace, 461);
-  EXPECT_EQ(listing.blockUsage, std::string(512, '0'));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({}));
 
   const backup_ram::BackupRamListing nothing = backup_ram::ListBackupRam(ByteBuffer{});
   EXPECT_EQ(nothing.remainingSpace, 461);
-  EXPECT_EQ(nothing.blockUsage, std::string(512, '0'));
+  EXPECT_EQ(backup_ram::UsedBlocks(nothing.records), Usage({}));
 }
 
 TEST(BackupRamListing, RowsShowTheHeaderFieldsAtTheirWidths) {
@@ -74,12 +71,12 @@ TEST(BackupRamListing, RowsShowTheHeaderFieldsAtTheirWidths) {
   save.date = 22855474;
   const ByteBuffer ram = BackupRamBuilder().AddSave(2, save, {}, 'Z').BuildRam();
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.rows.size(), 1u);
+  ASSERT_EQ(listing.records.size(), 1u);
   // Neither the language byte after the name nor the date after the comment shows.
-  EXPECT_EQ(listing.rows[0].cells, (Row{"1", "ABCDEFGHIJK", "80", "セーブ1234", "2023-06-15 12:34", "10"}));
-  ASSERT_EQ(listing.saveTable.size(), 1u);
-  EXPECT_EQ(listing.saveTable[0].name, "ABCDEFGHIJK");
-  EXPECT_EQ(listing.saveTable[0].address, "80");
+  EXPECT_EQ(PresentSave(listing.records[0]).cells, (Row{"1", "ABCDEFGHIJK", "80", "セーブ1234", "2023-06-15 12:34", "10"}));
+  ASSERT_EQ(listing.records.size(), 1u);
+  EXPECT_EQ(DecodeName(listing.records[0].nameField), "ABCDEFGHIJK");
+  EXPECT_EQ(PresentSave(listing.records[0]).address(), "80");
 }
 
 TEST(BackupRamListing, SavesOf28And29BytesAndTheirData) {
@@ -87,12 +84,12 @@ TEST(BackupRamListing, SavesOf28And29BytesAndTheirData) {
   const TestSave over = Save("OVER", 29, 2);
   const ByteBuffer ram = BackupRamBuilder().AddSave(2, small).AddSave(3, over, {9}).BuildRam();
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.saveTable.size(), 2u);
-  EXPECT_EQ(listing.saveTable[0].blockList, "0002");
-  EXPECT_EQ(listing.saveTable[0].blockCount, 1);
-  EXPECT_EQ(listing.saveTable[1].blockList, "00030009");
-  EXPECT_EQ(listing.saveTable[1].blockCount, 2);
-  EXPECT_EQ(listing.blockUsage, Usage({2, 3, 9}));
+  ASSERT_EQ(listing.records.size(), 2u);
+  EXPECT_EQ(listing.records[0].units, (Units{2}));
+  EXPECT_EQ(listing.records[0].units.size(), 1u);
+  EXPECT_EQ(listing.records[1].units, (Units{3, 9}));
+  EXPECT_EQ(listing.records[1].units.size(), 2u);
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({2, 3, 9}));
   EXPECT_EQ(listing.remainingSpace, 461 - (28 + 94) / 64 - (29 + 94) / 64);
 
   // 28 bytes fill +36..+63 of the first block; 29 bytes start at +38, after
@@ -113,8 +110,8 @@ TEST(BackupRamListing, SmallSaveListIsNotRead) {
   builder.AddSave(2, save);
   builder.ram().WriteBE(2 * 64 + 34, 0x0005, 2);  // not a 0 entry, yet no list is read
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(builder.BuildRam());
-  EXPECT_EQ(listing.saveTable[0].blockList, "0002");
-  EXPECT_EQ(listing.blockUsage, Usage({2}));
+  EXPECT_EQ(listing.records[0].units, (Units{2}));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({2}));
 }
 
 TEST(BackupRamListing, ListThatFillsTheFirstBlockGoesOnAtPlus4OfTheSecond) {
@@ -131,13 +128,13 @@ TEST(BackupRamListing, ListThatFillsTheFirstBlockGoesOnAtPlus4OfTheSecond) {
   const ByteBuffer ram = builder.BuildRam();
 
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.saveTable.size(), 1u);
-  EXPECT_EQ(listing.saveTable[0].blockList, BlockListText(10, 40, 56));
-  EXPECT_EQ(listing.saveTable[0].blockCount, 18);
-  EXPECT_EQ(listing.saveTable[0].address, "280");
+  ASSERT_EQ(listing.records.size(), 1u);
+  EXPECT_EQ(listing.records[0].units, BlockList(10, 40, 56));
+  EXPECT_EQ(listing.records[0].units.size(), 18u);
+  EXPECT_EQ(PresentSave(listing.records[0]).address(), "280");
   std::vector<std::uint32_t> used{10};
   used.insert(used.end(), further.begin(), further.end());
-  EXPECT_EQ(listing.blockUsage, Usage(used));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage(used));
   EXPECT_EQ(listing.remainingSpace, 461 - 1094 / 64);
 
   const backup_ram::SaveBlocks blocks = backup_ram::CollectSaveBlocks(ram, 10);
@@ -170,16 +167,16 @@ TEST(BackupRamListing, SavesAreNumberedAndTakeTheirSpace) {
 
   builder.AddSave(7, Save("SECOND", 0, 2));
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(builder.BuildRam());
-  ASSERT_EQ(listing.rows.size(), 2u);
-  EXPECT_EQ(listing.rows[0].num(), "1");
-  EXPECT_EQ(listing.rows[0].address(), "80");
-  EXPECT_EQ(listing.rows[1].num(), "2");
-  EXPECT_EQ(listing.rows[1].address(), "1C0");
-  EXPECT_EQ(listing.rows[1].name(), "SECOND");
-  EXPECT_EQ(listing.saveTable[1].address, "1C0");
+  ASSERT_EQ(listing.records.size(), 2u);
+  EXPECT_EQ(PresentSave(listing.records[0]).num(), "1");
+  EXPECT_EQ(PresentSave(listing.records[0]).address(), "80");
+  EXPECT_EQ(PresentSave(listing.records[1]).num(), "2");
+  EXPECT_EQ(PresentSave(listing.records[1]).address(), "1C0");
+  EXPECT_EQ(PresentSave(listing.records[1]).name(), "SECOND");
+  EXPECT_EQ(PresentSave(listing.records[1]).address(), "1C0");
   // 100 bytes take 3, an empty save 1.
   EXPECT_EQ(listing.remainingSpace, 461 - 3 - 1);
-  EXPECT_EQ(listing.blockUsage, Usage({2, 3, 4, 7}));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({2, 3, 4, 7}));
 }
 
 TEST(BackupRamListing, HugeSizesNeitherOverflowNorOverrun) {
@@ -188,7 +185,7 @@ TEST(BackupRamListing, HugeSizesNeitherOverflowNorOverrun) {
   const ByteBuffer ram = BackupRamBuilder().AddSave(2, save, {3, 4}).BuildRam();
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
   EXPECT_EQ(listing.remainingSpace, 461 - (std::int64_t{0xFFFFFFFE} + 94) / 64);
-  EXPECT_EQ(listing.rows[0].size(), "4294967294");
+  EXPECT_EQ(PresentSave(listing.records[0]).size(), "4294967294");
   // The data is what the three blocks hold after the list.
   EXPECT_EQ(backup_ram::ReadSaveData(ram, 2).size(), 30u + 60 + 60 - 6);
 }
@@ -240,10 +237,10 @@ TEST(BackupRamWalk, RepeatedBlocksEndTheList) {
     EXPECT_EQ(blocks.blocks, c.kept) << c.what;
     EXPECT_FALSE(blocks.listEnded) << c.what;
     const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-    ASSERT_EQ(listing.rows.size(), 1u) << c.what;
-    EXPECT_EQ(listing.rows[0].name(), "LOOP") << c.what;
-    EXPECT_EQ(listing.saveTable[0].blockCount, static_cast<int>(c.kept.size())) << c.what;
-    EXPECT_EQ(listing.blockUsage, Usage(c.kept)) << c.what;
+    ASSERT_EQ(listing.records.size(), 1u) << c.what;
+    EXPECT_EQ(PresentSave(listing.records[0]).name(), "LOOP") << c.what;
+    EXPECT_EQ(listing.records[0].units.size(), c.kept.size()) << c.what;
+    EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage(c.kept)) << c.what;
     EXPECT_LE(backup_ram::ReadSaveData(ram, 2).size(), 30u + 60 * (c.kept.size() - 1)) << c.what;
   }
 }
@@ -255,16 +252,16 @@ TEST(BackupRamWalk, BlocksOutsideTheRamAreNeitherMarkedNorFollowed) {
   // Block numbers of 512 and more.
   const ByteBuffer ram = BackupRamBuilder().AddSave(2, save, {3, 512, 4}).AddSave(10, save, {0xFFFF, 11}).BuildRam();
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.rows.size(), 2u);
-  EXPECT_EQ(listing.saveTable[0].blockList, "00020003");
-  EXPECT_EQ(listing.saveTable[1].blockList, "000A");
-  EXPECT_EQ(listing.blockUsage, Usage({2, 3, 10}));
+  ASSERT_EQ(listing.records.size(), 2u);
+  EXPECT_EQ(listing.records[0].units, (Units{2, 3}));
+  EXPECT_EQ(listing.records[1].units, (Units{10}));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({2, 3, 10}));
 
   // A block number below 512 that lies past the end of a short RAM.
   const ByteBuffer shortRam = BackupRamBuilder(20 * 64).AddSave(2, save, {3, 20, 4}).BuildRam();
   const backup_ram::BackupRamListing shortListing = backup_ram::ListBackupRam(shortRam);
-  EXPECT_EQ(shortListing.saveTable[0].blockList, "00020003");
-  EXPECT_EQ(shortListing.blockUsage, Usage({2, 3}));
+  EXPECT_EQ(shortListing.records[0].units, (Units{2, 3}));
+  EXPECT_EQ(backup_ram::UsedBlocks(shortListing.records), Usage({2, 3}));
 }
 
 TEST(BackupRamWalk, RamsLongerThan512BlocksAreReadToTheirEnd) {
@@ -274,13 +271,13 @@ TEST(BackupRamWalk, RamsLongerThan512BlocksAreReadToTheirEnd) {
   const ByteBuffer ram =
       BackupRamBuilder(600 * 64).AddSave(2, big, {3, 520, 4}).AddSave(550, save).AddSave(599, big, {5, 6}).BuildRam();
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.rows.size(), 3u);
-  EXPECT_EQ(listing.rows[1].address(), "8980");  // 550 x 64
-  EXPECT_EQ(listing.saveTable[0].blockList, "00020003");
-  EXPECT_EQ(listing.saveTable[1].blockList, "0226");
+  ASSERT_EQ(listing.records.size(), 3u);
+  EXPECT_EQ(PresentSave(listing.records[1]).address(), "8980");  // 550 x 64
+  EXPECT_EQ(listing.records[0].units, (Units{2, 3}));
+  EXPECT_EQ(listing.records[1].units, (Units{550}));
   // A first block past 511 has no place in the usage text; its list entries do.
-  EXPECT_EQ(listing.saveTable[2].blockList, "025700050006");
-  EXPECT_EQ(listing.blockUsage, Usage({2, 3, 5, 6}));
+  EXPECT_EQ(listing.records[2].units, (Units{599, 5, 6}));
+  EXPECT_EQ(backup_ram::UsedBlocks(listing.records), Usage({2, 3, 5, 6}));
 }
 
 TEST(BackupRamListing, TruncatedRamsReadMissingFieldsAsEmpty) {
@@ -289,23 +286,23 @@ TEST(BackupRamListing, TruncatedRamsReadMissingFieldsAsEmpty) {
 
   // A marker in the last four bytes: the save is listed with empty fields.
   const backup_ram::BackupRamListing marker = backup_ram::ListBackupRam(full.Slice(0, 5 * 64 + 4));
-  ASSERT_EQ(marker.rows.size(), 2u);
-  EXPECT_EQ(marker.rows[1].cells, (Row{"2", "", "140", "", "1979-12-31 16:00", "0"}));
-  EXPECT_EQ(marker.saveTable[1].blockList, "0005");
+  ASSERT_EQ(marker.records.size(), 2u);
+  EXPECT_EQ(PresentSave(marker.records[1]).cells, (Row{"2", "", "140", "", "1979-12-31 16:00", "0"}));
+  EXPECT_EQ(marker.records[1].units, (Units{5}));
   // Three bytes of a marker are no marker.
-  EXPECT_EQ(backup_ram::ListBackupRam(full.Slice(0, 5 * 64 + 3)).rows.size(), 1u);
+  EXPECT_EQ(backup_ram::ListBackupRam(full.Slice(0, 5 * 64 + 3)).records.size(), 1u);
 
   // Cut inside the first save's list: the walk stops where the RAM ends.
   const ByteBuffer cutList = full.Slice(0, 2 * 64 + 35);
   const backup_ram::BackupRamListing cut = backup_ram::ListBackupRam(cutList);
-  ASSERT_EQ(cut.rows.size(), 1u);
-  EXPECT_EQ(cut.saveTable[0].blockList, "0002");
+  ASSERT_EQ(cut.records.size(), 1u);
+  EXPECT_EQ(cut.records[0].units, (Units{2}));
   EXPECT_TRUE(backup_ram::ReadSaveData(cutList, 2).empty());
 
   // Cut inside the last block's data: what remains is read. The save lists
   // blocks 3 and 4 and holds 24 data bytes in block 2, 60 in block 3.
   const ByteBuffer cutData = full.Slice(0, 4 * 64 + 10);
-  EXPECT_EQ(backup_ram::ListBackupRam(cutData).saveTable[0].blockList, "000200030004");
+  EXPECT_EQ(backup_ram::ListBackupRam(cutData).records[0].units, (Units{2, 3, 4}));
   EXPECT_EQ(backup_ram::ReadSaveData(cutData, 2), ByteBuffer(save.data).Slice(0, 24 + 60 + 6));
 }
 
@@ -317,26 +314,25 @@ TEST(BackupRamFile, LoadsTheRamCopyOfAnOddLengthFile) {
   file.Append(1, 0x80);
   testing::WriteFile(dir / "BKRAMSV.BIN", file);
 
-  const PaneLoad load = backup_ram::LoadBackupRamFile(dir / "BKRAMSV.BIN", 1);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kBkram, dir / "BKRAMSV.BIN", 10, false);
   EXPECT_TRUE(load.fileFound);
   EXPECT_EQ(load.image, builder.BuildRam());
-  ASSERT_EQ(load.rows.size(), 2u);
-  EXPECT_EQ(load.rows[1].name(), "MORE");
+  ASSERT_EQ(load.records.size(), 2u);
+  EXPECT_EQ(PresentSave(load.records[1]).name(), "MORE");
   EXPECT_EQ(load.remainingSpace, 461 - 394 / 64 - 114 / 64);
-  EXPECT_EQ(load.saveTable.size(), 2u);
-  EXPECT_EQ(load.blockUsage, Usage({2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(backup_ram::LoadBackupRamFile(dir / "BKRAMSV.BIN", 2).rows, load.rows);
+  EXPECT_EQ(load.records.size(), 2u);
+  EXPECT_EQ(backup_ram::UsedBlocks(load.records), Usage({2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(LoadContainerFile(ContainerKind::kBkram, dir / "BKRAMSV.BIN", 12, false).records.size(), load.records.size());
 }
 
 TEST(BackupRamFile, MissingFileLeavesEverythingEmpty) {
   TempDir dir;
-  const PaneLoad load = backup_ram::LoadBackupRamFile(dir / "SS_BUP.BIN", 2);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kBup, dir / "SS_BUP.BIN", 12, false);
   EXPECT_FALSE(load.fileFound);
   EXPECT_TRUE(load.image.empty());
-  EXPECT_TRUE(load.rows.empty());
-  EXPECT_TRUE(load.saveTable.empty());
-  EXPECT_TRUE(load.blockUsage.empty());
-  EXPECT_FALSE(load.remainingSpace.has_value());
+  EXPECT_TRUE(load.records.empty());
+  EXPECT_TRUE(load.records.empty());
+    EXPECT_FALSE(load.remainingSpace.has_value());
   EXPECT_FALSE(fs::exists(dir / "SS_BUP.BIN"));
 }
 
@@ -356,52 +352,51 @@ TEST(BackupRamFile, PanesLoadBothBackupRamKinds) {
   const Pane& one = bench.pane(1);
   EXPECT_FALSE(one.hintVisible);
   EXPECT_EQ(one.image, mine.BuildRam());
-  ASSERT_EQ(one.rows.size(), 1u);
-  EXPECT_EQ(one.rows[0].address(), "100");
+  ASSERT_EQ(one.records.size(), 1u);
+  EXPECT_EQ(PresentSave(one.records[0]).address(), "100");
   EXPECT_EQ(one.numberLabel, std::to_string(461 - 294 / 64));
-  EXPECT_EQ(one.saveTable.size(), 1u);
-  EXPECT_EQ(one.blockUsage, Usage({4, 5, 6, 7}));
+  EXPECT_EQ(one.records.size(), 1u);
+  EXPECT_EQ(backup_ram::UsedBlocks(one.records), Usage({4, 5, 6, 7}));
   const Pane& two = bench.pane(2);
-  ASSERT_EQ(two.rows.size(), 2u);
-  EXPECT_EQ(two.rows[1].num(), "2");
+  ASSERT_EQ(two.records.size(), 2u);
+  EXPECT_EQ(PresentSave(two.records[1]).num(), "2");
   EXPECT_EQ(two.numberLabel, "459");
 
   // The other kind's file is missing: the hint shows and the table empties.
   SetPaneKind(bench, 2, ContainerKind::kBkram);
   EXPECT_TRUE(two.hintVisible);
-  EXPECT_TRUE(two.rows.empty());
-  EXPECT_TRUE(two.saveTable.empty());
-  EXPECT_TRUE(two.blockUsage.empty());
-  EXPECT_TRUE(two.image.empty());
+  EXPECT_TRUE(two.records.empty());
+  EXPECT_TRUE(two.records.empty());
+    EXPECT_TRUE(two.image.empty());
   EXPECT_TRUE(host.messages.empty());
 }
 
 using BackupRamSamples = testing::SamplesTest;
 
 TEST_F(BackupRamSamples, EmulatorImageHoldsOneSaveOf77Blocks) {
-  const PaneLoad load = backup_ram::LoadBackupRamFile(samples / "yabause-one-save" / "BKRAMSV.BIN", 1);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kBkram, samples / "yabause-one-save" / "BKRAMSV.BIN", 10, false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 32768u);
-  ASSERT_EQ(load.rows.size(), 1u);
-  EXPECT_EQ(load.rows[0].cells, (Row{"1", "DRACULAX_01", "80", "ULTIMATE", "2025-04-05 04:54", "4388"}));
+  ASSERT_EQ(load.records.size(), 1u);
+  EXPECT_EQ(PresentSave(load.records[0]).cells, (Row{"1", "DRACULAX_01", "80", "ULTIMATE", "2025-04-05 04:54", "4388"}));
   EXPECT_EQ(load.remainingSpace, 461 - (4388 + 94) / 64);
   EXPECT_EQ(load.remainingSpace, 391);
-  ASSERT_EQ(load.saveTable.size(), 1u);
-  EXPECT_EQ(load.saveTable[0].blockCount, 77);
-  EXPECT_EQ(load.saveTable[0].blockList, BlockListText(2, 3, 78));
+  ASSERT_EQ(load.records.size(), 1u);
+  EXPECT_EQ(load.records[0].units.size(), 77u);
+  EXPECT_EQ(load.records[0].units, BlockList(2, 3, 78));
   std::vector<std::uint32_t> used;
   for (std::uint32_t b = 2; b <= 78; ++b) used.push_back(b);
-  EXPECT_EQ(load.blockUsage, Usage(used));
+  EXPECT_EQ(backup_ram::UsedBlocks(load.records), Usage(used));
   EXPECT_EQ(backup_ram::ReadSaveData(load.image, 2), testing::ReadFile(samples / "yabause-one-save" / "DRACULAX_01.raw"));
 }
 
 TEST_F(BackupRamSamples, ConsoleImageWithoutSaves) {
-  const PaneLoad load = backup_ram::LoadBackupRamFile(samples / "saroo-empty" / "SS_BUP.BIN", 2);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kBup, samples / "saroo-empty" / "SS_BUP.BIN", 12, false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 32768u);
-  EXPECT_TRUE(load.rows.empty());
+  EXPECT_TRUE(load.records.empty());
   EXPECT_EQ(load.remainingSpace, 461);
-  EXPECT_EQ(load.blockUsage, std::string(512, '0'));
+  EXPECT_EQ(backup_ram::UsedBlocks(load.records), Usage({}));
 }
 
 }  // namespace

@@ -82,15 +82,15 @@ TEST(ClearingStep, KeepsEveryListedSaveWhateverTheDirectoryPointsAt) {
     for (std::uint32_t k = below(30); k > 0; --k) builder.image().WriteBE(below(kImageSize), static_cast<std::uint8_t>(random()), 1);
     const ByteBuffer image = builder.Build();
 
-    const mems::MemsListing listing = mems::ListMemsImage(image, 1);
+    const mems::MemsListing listing = mems::ListMemsImage(image, 10);
     const ByteBuffer cleared = mems::ClearUnusedSpace(image, listing);
-    ASSERT_EQ(mems::ListMemsImage(cleared, 1).rows, listing.rows) << "round " << round;
+    ASSERT_EQ(PresentSaves(mems::ListMemsImage(cleared, 10).records), PresentSaves(listing.records)) << "round " << round;
     std::set<int> listedSlots;
-    for (const mems::MemsSave& save : listing.saves) {
-      listedSlots.insert(save.slot);
-      for (const std::uint32_t c : save.clusters) {
+    for (const SaveRecord& save : listing.records) {
+      listedSlots.insert(static_cast<int>(save.num));
+      for (const std::uint32_t c : save.units) {
         ASSERT_EQ(cleared.Slice(c * mems::kClusterSize, mems::kClusterSize), image.Slice(c * mems::kClusterSize, mems::kClusterSize))
-            << "round " << round << ", slot " << save.slot << ", cluster " << c;
+            << "round " << round << ", slot " << save.num << ", cluster " << c;
       }
     }
     // In clusters 0-7 only the slots not in use may change.
@@ -222,17 +222,17 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
     for (std::size_t k = 0; k < 30; ++k) ram.WriteBE(at + 4 + 2 * k, (n * 7 + k * 17) % 511 + 1, 2);
   }
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
-  ASSERT_EQ(listing.rows.size(), kBlocks - 1);
+  ASSERT_EQ(listing.records.size(), kBlocks - 1);
   std::size_t further = 0;
-  for (const SaveBlockEntry& entry : listing.saveTable) further += entry.blocks.size() - 1;
+  for (const SaveRecord& record : listing.records) further += record.units.size() - 1;
   EXPECT_EQ(further, backup_ram::kListedBlockBudget);
-  EXPECT_GT(listing.saveTable[0].blocks.size(), 1u);
-  EXPECT_EQ(listing.saveTable.back().blocks.size(), 1u);  // past the budget, the first block alone
+  EXPECT_GT(listing.records[0].units.size(), 1u);
+  EXPECT_EQ(listing.records.back().units.size(), 1u);  // past the budget, the first block alone
 
   TempDir dir;
   for (const std::size_t size : {backup_ram::kMaxFileSize, backup_ram::kMaxFileSize + 2}) {
     testing::WriteFile(dir / "BKRAMSV.BIN", ByteBuffer::Filled(size, 0));
-    const PaneLoad load = backup_ram::LoadBackupRamFile(dir / "BKRAMSV.BIN", 1);
+    const PaneLoad load = LoadContainerFile(ContainerKind::kBkram, dir / "BKRAMSV.BIN", 10, false);
     EXPECT_EQ(load.fileFound, size == backup_ram::kMaxFileSize);
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
     const testing::CliRun run = RunCliWith({"list", (dir / "BKRAMSV.BIN").string()});

@@ -55,7 +55,7 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     Load(builder.Build());
     std::map<std::string, ByteBuffer> before = SinglesByName();
     // Sorted by name, so the rows' numbers are no longer the slots.
-    SortRows(bench.pane(1).rows, SaveColumn::kName, [](const std::string& a, const std::string& b) { return a.compare(b); });
+    SortRows(bench.pane(1), SaveColumn::kName, [](const std::string& a, const std::string& b) { return a.compare(b); });
     for (std::size_t r = 0; r < bench.pane(1).rows.size(); ++r) {
       for (const std::string& name : c.doomed) {
         if (bench.pane(1).rows[r].name() == name) bench.pane(1).selection.push_back(static_cast<int>(r));

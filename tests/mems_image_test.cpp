@@ -23,17 +23,17 @@ TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) 
 // Every byte of every cluster the listed saves occupy.
 std::vector<ByteBuffer> SaveBytes(const ByteBuffer& image) {
   std::vector<ByteBuffer> all;
-  for (const mems::MemsSave& save : mems::ListMemsImage(image, 1).saves) {
+  for (const SaveRecord& save : mems::ListMemsImage(image, 10).records) {
     ByteBuffer bytes;
-    for (const std::uint32_t cluster : save.clusters) bytes.Append(image.Slice(cluster * mems::kClusterSize, 1024));
+    for (const std::uint32_t cluster : save.units) bytes.Append(image.Slice(cluster * mems::kClusterSize, 1024));
     all.push_back(bytes);
   }
   return all;
 }
 
 TEST(MemsListing, EmptyImageHasNoSavesAndFullSpace) {
-  const mems::MemsListing listing = mems::ListMemsImage(MemsImageBuilder().Build(), 1);
-  EXPECT_TRUE(listing.rows.empty());
+  const mems::MemsListing listing = mems::ListMemsImage(MemsImageBuilder().Build(), 10);
+  EXPECT_TRUE(listing.records.empty());
   EXPECT_EQ(listing.remainingSpace, 128880);
   EXPECT_EQ(listing.nextEntryPosition, 1025u);
   EXPECT_EQ(listing.nextDataOffset, 0x2000);
@@ -49,17 +49,17 @@ TEST(MemsListing, RowsCarrySlotNumbersAcrossGaps) {
                                .AddSave(2, 9, Save("GAME02", 2000, 2))
                                .AddSave(5, 12, Save("GAME05", 10, 3))
                                .Build();
-  const mems::MemsListing listing = mems::ListMemsImage(image, 1);
-  ASSERT_EQ(listing.rows.size(), 3u);
-  EXPECT_EQ(listing.rows[0].cells, (std::array<std::string, 6>{"1", "GAME01", "2000", "セーブ", "2023-06-15 12:34", "960"}));
-  EXPECT_EQ(listing.rows[1].cells, (std::array<std::string, 6>{"2", "GAME02", "2400", "COMMENT", "1980-01-01 00:00", "2000"}));
-  EXPECT_EQ(listing.rows[2].num(), "5");
-  EXPECT_EQ(listing.rows[2].address(), "3000");
+  const mems::MemsListing listing = mems::ListMemsImage(image, 10);
+  ASSERT_EQ(listing.records.size(), 3u);
+  EXPECT_EQ(PresentSave(listing.records[0]).cells, (std::array<std::string, 6>{"1", "GAME01", "2000", "セーブ", "2023-06-15 12:34", "960"}));
+  EXPECT_EQ(PresentSave(listing.records[1]).cells, (std::array<std::string, 6>{"2", "GAME02", "2400", "COMMENT", "1980-01-01 00:00", "2000"}));
+  EXPECT_EQ(PresentSave(listing.records[2]).num(), "5");
+  EXPECT_EQ(PresentSave(listing.records[2]).address(), "3000");
   EXPECT_EQ(listing.nextEntryPosition, 1025u + 16 * 5);
   EXPECT_EQ(listing.nextDataOffset, 0x3400);
   // 1 + (1 + 2) + 1 clusters taken.
   EXPECT_EQ(listing.remainingSpace, 16 * (8056 - 5) - 16);
-  EXPECT_EQ(listing.saves[1].clusters, (std::vector<std::uint32_t>{9, 10, 11}));
+  EXPECT_EQ(listing.records[1].units, (std::vector<std::uint32_t>{9, 10, 11}));
   EXPECT_TRUE(mems::CheckMemsImage(image).empty());
 }
 
@@ -69,9 +69,9 @@ TEST(MemsListing, SlotsNeedBothANameAndACluster) {
                                .SetSlot(2, "", 8)
                                .AddSave(3, 9, Save("REAL", 16))
                                .Build();
-  const mems::MemsListing listing = mems::ListMemsImage(image, 1);
-  ASSERT_EQ(listing.rows.size(), 1u);
-  EXPECT_EQ(listing.rows[0].num(), "3");
+  const mems::MemsListing listing = mems::ListMemsImage(image, 10);
+  ASSERT_EQ(listing.records.size(), 1u);
+  EXPECT_EQ(PresentSave(listing.records[0]).num(), "3");
 }
 
 TEST(MemsListing, SaveSpanFollowsTheClusterBoundaries) {
@@ -82,7 +82,7 @@ TEST(MemsListing, SaveSpanFollowsTheClusterBoundaries) {
   for (const Case c : {Case{0, 0x2400}, Case{960, 0x2400}, Case{961, 0x2800}, Case{1000, 0x2800},
                        Case{1024, 0x2800}, Case{1025, 0x2C00}, Case{4096, 0x3400}}) {
     const ByteBuffer image = MemsImageBuilder().AddSave(1, 8, Save("S", c.size)).Build();
-    EXPECT_EQ(mems::ListMemsImage(image, 1).nextDataOffset, c.nextDataOffset) << c.size;
+    EXPECT_EQ(mems::ListMemsImage(image, 10).nextDataOffset, c.nextDataOffset) << c.size;
     EXPECT_TRUE(mems::CheckMemsImage(image).empty()) << c.size;
   }
 }
@@ -91,26 +91,26 @@ TEST(MemsListing, Pane2ShowsAllTwelveCommentBytes) {
   TestSave save = Save("S", 10);
   save.comment = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L'};
   const ByteBuffer image = MemsImageBuilder().AddSave(1, 8, save).Build();
-  EXPECT_EQ(mems::ListMemsImage(image, 1).rows[0].comment(), "ABCDEFGHIJ");
-  EXPECT_EQ(mems::ListMemsImage(image, 2).rows[0].comment(), "ABCDEFGHIJKL");
+  EXPECT_EQ(PresentSaves(mems::ListMemsImage(image, 10).records)[0].comment(), "ABCDEFGHIJ");
+  EXPECT_EQ(PresentSaves(mems::ListMemsImage(image, 12).records)[0].comment(), "ABCDEFGHIJKL");
 }
 
 TEST(MemsListing, TruncatedImagesReadMissingFieldsAsEmpty) {
   const ByteBuffer full = MemsImageBuilder().AddSave(1, 8, Save("FIRST", 100)).AddSave(2, 9, Save("SECOND", 3000)).Build();
 
   // Cut inside slot 2's entry: its cluster number is gone, so only slot 1 lists.
-  const mems::MemsListing cutDirectory = mems::ListMemsImage(full.Slice(0, 0x400 + 16 + 13), 1);
-  ASSERT_EQ(cutDirectory.rows.size(), 1u);
+  const mems::MemsListing cutDirectory = mems::ListMemsImage(full.Slice(0, 0x400 + 16 + 13), 10);
+  ASSERT_EQ(cutDirectory.records.size(), 1u);
   // Slot 1's record lies past the end: an empty save.
-  EXPECT_EQ(cutDirectory.rows[0].cells, (std::array<std::string, 6>{"1", "FIRST", "2000", "", "1979-12-31 16:00", "0"}));
+  EXPECT_EQ(PresentSave(cutDirectory.records[0]).cells, (std::array<std::string, 6>{"1", "FIRST", "2000", "", "1979-12-31 16:00", "0"}));
 
   // Cut inside slot 2's size field: the bytes present are read as one number.
-  const mems::MemsListing cutRecord = mems::ListMemsImage(full.Slice(0, 0x2400 + 12 + 3), 1);
-  EXPECT_EQ(cutRecord.rows[1].size(), std::to_string(3000 >> 8));
+  const mems::MemsListing cutRecord = mems::ListMemsImage(full.Slice(0, 0x2400 + 12 + 3), 10);
+  EXPECT_EQ(PresentSave(cutRecord.records[1]).size(), std::to_string(3000 >> 8));
 
-  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 13), 1).remainingSpace, 16 * 0x1F - 16);
-  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 11), 1).remainingSpace, 0);  // never below nothing
-  EXPECT_TRUE(mems::ListMemsImage(ByteBuffer{}, 1).rows.empty());
+  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 13), 10).remainingSpace, 16 * 0x1F - 16);
+  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 11), 10).remainingSpace, 0);  // never below nothing
+  EXPECT_TRUE(PresentSaves(mems::ListMemsImage(ByteBuffer{}, 10).records).empty());
 }
 
 TEST(MemsListing, DamagedSizesNeitherOverflowNorOverrun) {
@@ -118,11 +118,11 @@ TEST(MemsListing, DamagedSizesNeitherOverflowNorOverrun) {
   builder.AddSave(1, 8, Save("HUGE", 16));
   builder.image().WriteBE(8 * 1024 + 12, 0xFFFFFFFE, 4);
   const ByteBuffer image = builder.Build();
-  const mems::MemsListing listing = mems::ListMemsImage(image, 1);
-  ASSERT_EQ(listing.rows.size(), 1u);
-  EXPECT_EQ(listing.rows[0].size(), "4294967294");
+  const mems::MemsListing listing = mems::ListMemsImage(image, 10);
+  ASSERT_EQ(listing.records.size(), 1u);
+  EXPECT_EQ(PresentSave(listing.records[0]).size(), "4294967294");
   EXPECT_GT(listing.nextDataOffset, 0x2000 + 0xFFFFFFFEll);
-  EXPECT_EQ(listing.saves[0].clusters.size(), 1u + mems::kClusterListCapacity);
+  EXPECT_EQ(listing.records[0].units.size(), 1u + mems::kClusterListCapacity);
   // Far past the image: clearing must not write there.
   EXPECT_EQ(mems::ClearUnusedSpace(image, listing).size(), image.size());
 }
@@ -137,7 +137,7 @@ TEST(MemsClearing, SlotOrderedImageLosesOnlyLeftovers) {
   raw.Fill(mems::kImageSize - 10, 10, 0xBB);
   const ByteBuffer before = builder.Build();
 
-  const mems::MemsListing listing = mems::ListMemsImage(before, 1);
+  const mems::MemsListing listing = mems::ListMemsImage(before, 10);
   const ByteBuffer after = mems::ClearUnusedSpace(before, listing);
   EXPECT_EQ(SaveBytes(after), SaveBytes(before));
   EXPECT_EQ(after.Slice(0, 0x400), before.Slice(0, 0x400));  // free count and bitmap stay
@@ -158,7 +158,7 @@ TEST(MemsClearing, SavesOutOfSlotOrderSurvive) {
   builder.SetSlot(3, "", 0);  // slot 3 was deleted, its clusters are now stale too
   const ByteBuffer before = builder.Build();
 
-  const mems::MemsListing listing = mems::ListMemsImage(before, 2);
+  const mems::MemsListing listing = mems::ListMemsImage(before, 12);
   EXPECT_EQ(listing.nextEntryPosition, 1025u + 32);
   EXPECT_EQ(listing.nextDataOffset, 0x2400);
   const ByteBuffer after = mems::ClearUnusedSpace(before, listing);
@@ -173,7 +173,7 @@ TEST(MemsClearing, RecordInsideTheDirectoryIsKept) {
   builder.image().Fill(3 * 1024 + 64, 100, 0x5A);
   builder.image().WriteBE(3 * 1024 + 12, 100, 4);
   const ByteBuffer before = builder.Build();
-  const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 1));
+  const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 10));
   EXPECT_EQ(after.Slice(3 * 1024, 1024), before.Slice(3 * 1024, 1024));
 }
 
@@ -183,8 +183,8 @@ TEST(MemsClearing, ImageWithoutSavesBecomesEmpty) {
   for (int slot = 1; slot <= mems::kDirectorySlots; ++slot) builder.image().Fill(mems::SlotOffset(slot) + 12, 2, 0x77);
   builder.image().Fill(0x2000, 0x800000 - 0x2000, 0x77);
   const ByteBuffer before = builder.Build();
-  ASSERT_TRUE(mems::ListMemsImage(before, 1).rows.empty());
-  const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 1));
+  ASSERT_TRUE(PresentSaves(mems::ListMemsImage(before, 10).records).empty());
+  const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 10));
   EXPECT_EQ(after.Slice(0, 0x400), before.Slice(0, 0x400));
   EXPECT_EQ(after.Slice(0x400, 0x800000), ByteBuffer::Filled(0x800000 - 0x400, 0));
 }
@@ -193,7 +193,7 @@ TEST(MemsClearing, ShortImageIsClearedUpToItsEnd) {
   MemsImageBuilder builder(0x3000);
   builder.AddSave(1, 8, Save("S", 100));
   builder.image().Fill(0x2400, 0xC00, 0x11);
-  const ByteBuffer after = mems::ClearUnusedSpace(builder.Build(), mems::ListMemsImage(builder.Build(), 1));
+  const ByteBuffer after = mems::ClearUnusedSpace(builder.Build(), mems::ListMemsImage(builder.Build(), 10));
   ASSERT_EQ(after.size(), 0x3000u);
   EXPECT_EQ(after.Slice(0x2400, 0xC00), ByteBuffer::Filled(0xC00, 0));
 }

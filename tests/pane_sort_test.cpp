@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/conversions.h"
 #include "operations/pane_sort.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
@@ -8,10 +9,22 @@
 namespace quillmere {
 namespace {
 
-SaveEntry Row(std::string num, std::string name, std::string comment, std::string date, std::string size) {
-  SaveEntry row;
-  row.cells = {std::move(num), std::move(name), "2000", std::move(comment), std::move(date), std::move(size)};
-  return row;
+SaveRecord Record(std::uint32_t num, const std::string& name, const std::string& comment, const SaveDateTime& date,
+                  std::uint32_t size) {
+  SaveRecord record;
+  record.num = num;
+  record.offset = 0x2000 + 0x400 * num;
+  record.nameField = ByteBuffer::FromText(name);
+  record.commentField = ByteBuffer::FromText(comment);
+  record.date = static_cast<std::uint32_t>(MinutesFromSaveDate(date));
+  record.size = size;
+  return record;
+}
+
+Pane PaneOf(std::vector<SaveRecord> records) {
+  Pane pane;
+  pane.ShowRecords(std::move(records));
+  return pane;
 }
 
 std::vector<std::string> Cells(const std::vector<SaveEntry>& rows, SaveColumn column) {
@@ -23,16 +36,20 @@ std::vector<std::string> Cells(const std::vector<SaveEntry>& rows, SaveColumn co
 int ByteCompare(const std::string& a, const std::string& b) { return a.compare(b); }
 
 TEST(PaneSort, EachColumnSortsByItsOwnValue) {
-  const std::vector<SaveEntry> rows = {
-      Row("1", "b", "x", "2023-06-15 12:34", "100"),
-      Row("3", "a", "z", "10146-02-14 20:15", "99"),
-      Row("7", "c", "y", "1979-12-31 16:00", "2000"),
-  };
+  const Pane pane = PaneOf({
+      Record(1, "b", "x", {2023, 6, 15, 12, 34}, 100),
+      Record(3, "a", "z", {10146, 2, 14, 20, 15}, 99),
+      Record(7, "c", "y", {1979, 12, 31, 16, 0}, 2000),
+  });
   auto sorted = [&](SaveColumn column, const TextCompare& compare = ByteCompare) {
-    std::vector<SaveEntry> copy = rows;
+    Pane copy = pane;
     SortRows(copy, column, compare);
-    EXPECT_EQ(Cells(copy, SaveColumn::kNum), (std::vector<std::string>{"1", "2", "3"}));
-    return copy;
+    EXPECT_EQ(Cells(copy.rows, SaveColumn::kNum), (std::vector<std::string>{"1", "2", "3"}));
+    // Each row still shows its own record.
+    for (std::size_t r = 0; r < copy.rows.size(); ++r) {
+      EXPECT_EQ(copy.rows[r].address(), PresentSave(copy.RecordOfRow(r)).address());
+    }
+    return copy.rows;
   };
   EXPECT_EQ(Cells(sorted(SaveColumn::kName), SaveColumn::kName), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(Cells(sorted(SaveColumn::kComment), SaveColumn::kComment), (std::vector<std::string>{"x", "y", "z"}));
@@ -46,15 +63,12 @@ TEST(PaneSort, EachColumnSortsByItsOwnValue) {
 }
 
 TEST(PaneSort, EqualKeysKeepTheirOrderAndEmptyStaysEmpty) {
-  std::vector<SaveEntry> rows = {Row("1", "same", "", "", "5"), Row("2", "same", "", "", "5"),
-                                 Row("4", "other", "", "", "5")};
-  rows[0].cells[2] = "first";
-  rows[1].cells[2] = "second";
-  SortRows(rows, SaveColumn::kSize, ByteCompare);
-  EXPECT_EQ(Cells(rows, SaveColumn::kAddress), (std::vector<std::string>{"first", "second", "2000"}));
-  std::vector<SaveEntry> none;
+  Pane pane = PaneOf({Record(1, "same", "", {}, 5), Record(2, "same", "", {}, 5), Record(4, "other", "", {}, 5)});
+  SortRows(pane, SaveColumn::kSize, ByteCompare);
+  EXPECT_EQ(Cells(pane.rows, SaveColumn::kAddress), (std::vector<std::string>{"2400", "2800", "3000"}));
+  Pane none;
   SortRows(none, SaveColumn::kName, ByteCompare);
-  EXPECT_TRUE(none.empty());
+  EXPECT_TRUE(none.rows.empty());
 }
 
 TEST(PaneSort, HeaderClicksSortOrReload) {

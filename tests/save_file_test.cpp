@@ -26,7 +26,7 @@ TestSave Save(const std::string& name, std::size_t size, std::uint8_t seed = 1) 
 
 std::vector<std::string> Names(const save_file::SaveFileListing& listing) {
   std::vector<std::string> names;
-  for (const SaveEntry& row : listing.rows) names.push_back(row.name());
+  for (const SaveEntry& row : PresentSaves(listing.records)) names.push_back(row.name());
   return names;
 }
 
@@ -36,11 +36,11 @@ TEST(SaveFileListing, RowsShowTheRecordFields) {
   save.date = 22855474;
   const ByteBuffer image = SaveFileBuilder().SetSlot(1, "T-1234G   V1.000").AddRecord(1, 1, save).Build();
   const save_file::SaveFileListing listing = save_file::ListSaveFile(image);
-  ASSERT_EQ(listing.rows.size(), 1u);
-  EXPECT_EQ(listing.rows[0].cells, (Row{"1", "ABCDEFGHIJKL", "10080", "セーブ1234", "2023-06-15 12:34", "300"}));
   ASSERT_EQ(listing.records.size(), 1u);
-  EXPECT_EQ(listing.records[0].slot, 1);
-  EXPECT_EQ(listing.records[0].block, 1u);
+  EXPECT_EQ(PresentSave(listing.records[0]).cells, (Row{"1", "ABCDEFGHIJKL", "10080", "セーブ1234", "2023-06-15 12:34", "300"}));
+  ASSERT_EQ(listing.records.size(), 1u);
+  EXPECT_EQ(listing.records[0].area, 1);
+  EXPECT_EQ(listing.records[0].units.front(), 1u);
   EXPECT_EQ(listing.records[0].offset, 0x10080u);
 }
 
@@ -50,7 +50,7 @@ TEST(SaveFileListing, NameRunsOnToSixteenBytes) {
   TestSave save = Save("ABCDEFGHIJKL", 0);
   save.size = 0x31323334;
   const ByteBuffer image = SaveFileBuilder().SetSlot(1, "S").AddRecord(1, 1, save).Build();
-  EXPECT_EQ(save_file::ListSaveFile(image).rows[0].name(), "ABCDEFGHIJKL1234");
+  EXPECT_EQ(PresentSave(save_file::ListSaveFile(image).records[0]).name(), "ABCDEFGHIJKL1234");
 }
 
 TEST(SaveFileListing, RowsAreNumberedAcrossAreas) {
@@ -62,15 +62,15 @@ TEST(SaveFileListing, RowsAreNumberedAcrossAreas) {
                                .AddRecord(2, 5, Save("B1", 10, 3))
                                .Build();
   const save_file::SaveFileListing listing = save_file::ListSaveFile(image);
-  ASSERT_EQ(listing.rows.size(), 3u);
+  ASSERT_EQ(listing.records.size(), 3u);
   EXPECT_EQ(Names(listing), (std::vector<std::string>{"A1", "A2", "B1"}));
-  EXPECT_EQ(listing.rows[0].num(), "1");
-  EXPECT_EQ(listing.rows[1].num(), "2");
-  EXPECT_EQ(listing.rows[2].num(), "3");
-  EXPECT_EQ(listing.rows[0].address(), "10080");
-  EXPECT_EQ(listing.rows[1].address(), "10480");
+  EXPECT_EQ(PresentSave(listing.records[0]).num(), "1");
+  EXPECT_EQ(PresentSave(listing.records[1]).num(), "2");
+  EXPECT_EQ(PresentSave(listing.records[2]).num(), "3");
+  EXPECT_EQ(PresentSave(listing.records[0]).address(), "10080");
+  EXPECT_EQ(PresentSave(listing.records[1]).address(), "10480");
   // Block 5 of area 2.
-  EXPECT_EQ(listing.rows[2].address(), "20280");
+  EXPECT_EQ(PresentSave(listing.records[2]).address(), "20280");
 }
 
 TEST(SaveFileListing, RecordsFollowTheChainNotTheBlockOrder) {
@@ -104,13 +104,13 @@ TEST(SaveFileListing, AreaWithoutRecordsAddsNoRows) {
   builder.AddRecord(2, 1, Save("STRAY", 10)).SetFirstRecordBlock(2, 0);
   const save_file::SaveFileListing listing = save_file::ListSaveFile(builder.Build());
   EXPECT_EQ(Names(listing), (std::vector<std::string>{"A1", "C1"}));
-  EXPECT_EQ(listing.rows[1].num(), "2");
-  EXPECT_EQ(listing.rows[1].address(), "30100");
+  EXPECT_EQ(PresentSave(listing.records[1]).num(), "2");
+  EXPECT_EQ(PresentSave(listing.records[1]).address(), "30100");
 }
 
 TEST(SaveFileListing, EmptyFileAndEmptyTableListNothing) {
-  EXPECT_TRUE(save_file::ListSaveFile(ByteBuffer{}).rows.empty());
-  EXPECT_TRUE(save_file::ListSaveFile(SaveFileBuilder().Build()).rows.empty());
+  EXPECT_TRUE(save_file::ListSaveFile(ByteBuffer{}).records.empty());
+  EXPECT_TRUE(save_file::ListSaveFile(SaveFileBuilder().Build()).records.empty());
 }
 
 TEST(SaveFileWalk, ChainsThatComeBackEnd) {
@@ -150,7 +150,7 @@ TEST(SaveFileWalk, ChainEndsAtTheEndOfItsArea) {
   ASSERT_EQ(chain.size(), 511u);
   EXPECT_EQ(chain.front(), 1u);
   EXPECT_EQ(chain.back(), 511u);
-  EXPECT_EQ(save_file::ListSaveFile(image).rows.size(), 511u);
+  EXPECT_EQ(save_file::ListSaveFile(image).records.size(), 511u);
 
   SaveFileBuilder outside;
   outside.SetSlot(1, "OUT").SetSlot(2, "NEXT").AddRecord(2, 5, Save("B5", 10));
@@ -172,12 +172,12 @@ TEST(SaveFileWalk, TruncatedFilesReadMissingFieldsAsEmpty) {
   };
   for (const Case c : {Case{0, 0}, Case{17, 0}, Case{0x10000 + 63, 0}, Case{0x10000 + 64, 1}, Case{0x10080 + 63, 1},
                        Case{0x10080 + 64, 2}, Case{0x20000 + 64, 3}, Case{full.size(), 3}}) {
-    EXPECT_EQ(save_file::ListSaveFile(full.Slice(0, c.length)).rows.size(), c.rows) << c.length;
+    EXPECT_EQ(save_file::ListSaveFile(full.Slice(0, c.length)).records.size(), c.rows) << c.length;
   }
   // A record cut inside its size field reads the bytes that exist.
   const save_file::SaveFileListing cut = save_file::ListSaveFile(full.Slice(0, 0x10080 + 14));
-  ASSERT_EQ(cut.rows.size(), 1u);
-  EXPECT_EQ(cut.rows[0].cells, (Row{"1", "A1", "10080", "", "1979-12-31 16:00", "0"}));
+  ASSERT_EQ(cut.records.size(), 1u);
+  EXPECT_EQ(PresentSave(cut.records[0]).cells, (Row{"1", "A1", "10080", "", "1979-12-31 16:00", "0"}));
 }
 
 TEST(SaveFileData, DataIsTheMarkedBlocksInAscendingOrder) {
@@ -210,19 +210,17 @@ TEST(SaveFileFile, LoadsTheRawFileWithoutAFigure) {
   TempDir dir;
   const ByteBuffer image = SaveFileBuilder().SetSlot(1, "ONE").AddRecord(1, 1, Save("A1", 10)).Build();
   testing::WriteFile(dir / "SS_SAVE.BIN", image);
-  const PaneLoad load = save_file::LoadSaveFile(dir / "SS_SAVE.BIN", 2);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kSave, dir / "SS_SAVE.BIN", 10, false);
   EXPECT_TRUE(load.fileFound);
   EXPECT_EQ(load.image, image);
-  ASSERT_EQ(load.rows.size(), 1u);
-  EXPECT_EQ(load.rows[0].name(), "A1");
+  ASSERT_EQ(load.records.size(), 1u);
+  EXPECT_EQ(PresentSave(load.records[0]).name(), "A1");
   EXPECT_FALSE(load.remainingSpace.has_value());
-  EXPECT_TRUE(load.saveTable.empty());
-  EXPECT_TRUE(load.blockUsage.empty());
 
-  const PaneLoad missing = save_file::LoadSaveFile(dir / "OTHER" / "SS_SAVE.BIN", 1);
+  const PaneLoad missing = LoadContainerFile(ContainerKind::kSave, dir / "OTHER" / "SS_SAVE.BIN", 10, false);
   EXPECT_FALSE(missing.fileFound);
   EXPECT_TRUE(missing.image.empty());
-  EXPECT_TRUE(missing.rows.empty());
+  EXPECT_TRUE(missing.records.empty());
   EXPECT_FALSE(fs::exists(dir / "OTHER" / "SS_SAVE.BIN"));
 }
 
@@ -241,7 +239,6 @@ TEST(SaveFileFile, PaneKeepsItsFigureForTheSaveFile) {
   bench.pane(2).numberLabel = "77";
   ReloadPane(bench, 2);
   EXPECT_EQ(pane.numberLabel, "77");
-  EXPECT_TRUE(pane.saveTable.empty());
   EXPECT_EQ(host.paneChanges, (std::vector<int>{2, 2}));
 }
 
@@ -249,21 +246,21 @@ using SaveFileSamples = testing::SamplesTest;
 
 TEST_F(SaveFileSamples, TwoGamesInAreas1And3) {
   const fs::path folder = samples / "saroo-two-games";
-  const PaneLoad load = save_file::LoadSaveFile(folder / "SS_SAVE.BIN", 1);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kSave, folder / "SS_SAVE.BIN", 10, false);
   ASSERT_TRUE(load.fileFound);
-  ASSERT_EQ(load.rows.size(), 2u);
-  EXPECT_EQ(load.rows[0].cells, (Row{"1", "HYPERDUEL_0", "10080", "ﾊｲﾊﾟｰﾃﾞｭｴﾙ", "2000-05-31 18:00", "260"}));
-  EXPECT_EQ(load.rows[1].cells, (Row{"2", "CAP_DAD_002", "30080", "D&Dｺﾚｸｼｮﾝ2", "2024-12-01 14:31", "416"}));
+  ASSERT_EQ(load.records.size(), 2u);
+  EXPECT_EQ(PresentSave(load.records[0]).cells, (Row{"1", "HYPERDUEL_0", "10080", "ﾊｲﾊﾟｰﾃﾞｭｴﾙ", "2000-05-31 18:00", "260"}));
+  EXPECT_EQ(PresentSave(load.records[1]).cells, (Row{"2", "CAP_DAD_002", "30080", "D&Dｺﾚｸｼｮﾝ2", "2024-12-01 14:31", "416"}));
   EXPECT_FALSE(load.remainingSpace.has_value());
   EXPECT_EQ(save_file::ReadRecordData(load.image, 0x10080), testing::ReadFile(folder / "HYPERDUEL_0.raw"));
   EXPECT_EQ(save_file::ReadRecordData(load.image, 0x30080), testing::ReadFile(folder / "CAP_DAD_002.raw"));
 }
 
 TEST_F(SaveFileSamples, EmptySlotTable) {
-  const PaneLoad load = save_file::LoadSaveFile(samples / "saroo-empty" / "SS_SAVE.BIN", 1);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kSave, samples / "saroo-empty" / "SS_SAVE.BIN", 10, false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 65536u);
-  EXPECT_TRUE(load.rows.empty());
+  EXPECT_TRUE(load.records.empty());
 }
 
 }  // namespace

@@ -361,10 +361,6 @@ TEST(WritersKeepSaves, SmallFaults) {
   EXPECT_NE(RunCliWith({"list", empty.string()}).out.find("剩余: 0\n"), std::string::npos);
   EXPECT_EQ(ReadFile(empty), ByteBuffer{});
 
-  for (const char* text : {"2000-01-01 -1:-1", "2000-01-01 -1:00", "2000-01-01 00:-1"}) {
-    EXPECT_FALSE(ParseSaveDate(text).has_value()) << text;
-  }
-
   // A 12-byte name: the .BUP holds 11 of its bytes and is named by them.
   const fs::path twelve = dir / "TWELVE.bin";
   WriteFile(twelve, testing::SarooSingleSave("ABCDEFGHIJKL", 10, 2));

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/console_host.h"
+#include "containers/backup_ram.h"
 #include "containers/mems_image.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
@@ -102,7 +103,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   // Listing never writes, so the clearing step stays off.
-  const PaneLoad load = LoadContainerFile(*kind, file, options.pane, false);
+  const PaneLoad load = LoadContainerFile(*kind, file, ShownCommentBytes(*kind, options.pane), false);
   if (load.refusal) {
     err << *load.refusal << "\n";
     return kFailed;
@@ -111,18 +112,23 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   if (options.json) {
     ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
     result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
-    if (*kind == ContainerKind::kBkram || *kind == ContainerKind::kBup) result["blockUsage"] = load.blockUsage;
+    const bool backupRam = *kind == ContainerKind::kBkram || *kind == ContainerKind::kBup;
+    if (backupRam) {
+      std::string usage;
+      for (const bool used : backup_ram::UsedBlocks(load.records)) usage += used ? '1' : '0';
+      result["blockUsage"] = usage;
+    }
     // "saves" comes last and is printed one save at a time: a large backup-RAM
     // file lists tens of thousands of them.
     std::string head = Dump(result);
     head.pop_back();
     out << head << ",\"saves\":[";
-    for (std::size_t i = 0; i < load.rows.size(); ++i) {
-      const SaveEntry& row = load.rows[i];
-      const PaneLoad::RowNumbers& numbers = load.rowNumbers.at(i);
-      ordered_json save = {{"num", numbers.num},         {"name", row.name()}, {"address", row.address()},
-                           {"comment", row.comment()}, {"date", row.date()}, {"size", numbers.size}};
-      if (i < load.saveTable.size()) save["blocks"] = load.saveTable[i].blocks;
+    for (std::size_t i = 0; i < load.records.size(); ++i) {
+      const SaveRecord& record = load.records[i];
+      const SaveEntry row = PresentSave(record);
+      ordered_json save = {{"num", record.num},          {"name", row.name()}, {"address", row.address()},
+                           {"comment", row.comment()}, {"date", row.date()}, {"size", record.size}};
+      if (backupRam) save["blocks"] = record.units;
       out << (i ? "," : "") << Dump(save);
     }
     out << "]}\n";
@@ -130,7 +136,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   out << "Num\tName\tAddress\tComment\tDate\tSize\n";
-  for (const SaveEntry& row : load.rows) {
+  for (const SaveEntry& row : PresentSaves(load.records)) {
     for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
@@ -193,7 +199,7 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                            {"name", row.name()},
                                            {"comment", row.comment()},
                                            {"date", row.date()},
-                                           {"size", std::stoull(row.size())}};
+                                           {"size", row.dataSize}};
     out << Dump(result) << "\n";
   } else {
     out << "Form";
@@ -490,7 +496,7 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   for (const std::string& name : options.names) {
     const std::size_t before = rows->size();
     for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-      if (pane.rows[r].name() == name) rows->push_back(static_cast<int>(r));
+      if (DecodeName(pane.RecordOfRow(r).nameField) == name) rows->push_back(static_cast<int>(r));
     }
     if (rows->size() == before) {
       err << "quillmere-cli: " << options.image << " lists no save named " << name << "\n";
@@ -599,7 +605,7 @@ int Clear(const ClearOptions& options, std::ostream& err) {
   }
   // The clearing step takes the lock itself, only when it has something to
   // write, and writes only if the file is still the one it read.
-  const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, 1, true);
+  const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, ShownCommentBytes(ContainerKind::kMems, 1), true);
   if (load.refusal) err << *load.refusal << "\n";
   if (load.failedWrite) err << *load.failedWrite << "\n";
   return load.refusal || load.failedWrite ? kFailed : kDone;

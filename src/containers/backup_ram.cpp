@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "model/conversions.h"
-#include "model/messages.h"
-#include "platform/file_io.h"
 
 namespace quillmere::backup_ram {
 
@@ -13,8 +11,6 @@ namespace {
 // Stream bytes the first block holds (+34 to +63), and each further block (+4 to +63).
 constexpr std::size_t kFirstBlockStream = kBlockSize - kBlockListOffset;
 constexpr std::size_t kFurtherBlockStream = kBlockSize - kFurtherStreamOffset;
-
-std::string BlockText(std::uint32_t block) { return PadLeftZeros(UintToHex(static_cast<std::int32_t>(block)), 4); }
 
 }  // namespace
 
@@ -129,43 +125,38 @@ std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) /
 
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   BackupRamListing listing;
-  std::vector<bool> used(kBlockCount, false);
   std::size_t budget = kListedBlockBudget;
   const std::size_t lastBlock = ram.size() / kBlockSize;
   // Block 0 holds the RAM's format text, never a save.
   for (std::size_t n = 1; n <= lastBlock; ++n) {
     const std::size_t start = n * kBlockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
-    const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
-    const std::uint32_t date = ram.ReadU32(start + kDateOffset);
-    const std::string name = DecodeName(ram.Slice(start + kNameOffset, kNameSize));
-    const std::string address = OffsetToHex(static_cast<std::int64_t>(start));
-
-    SaveEntry row;
-    row.cell(SaveColumn::kNum) = Decimal(listing.rows.size() + 1);
-    row.cell(SaveColumn::kName) = name;
-    row.cell(SaveColumn::kAddress) = address;
-    row.cell(SaveColumn::kComment) = DecodeComment(ram.Slice(start + kCommentOffset, kCommentSize));
-    row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(date));
-    row.cell(SaveColumn::kSize) = Decimal(size);
-    listing.rows.push_back(std::move(row));
-
-    SaveBlockEntry entry{name, "", address, 0, {}};
-    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
+    SaveRecord record;
+    record.num = static_cast<std::uint32_t>(listing.records.size() + 1);
+    record.offset = start;
+    record.nameField = ram.Slice(start + kNameOffset, kNameSize);
+    record.commentField = ram.Slice(start + kCommentOffset, kCommentSize);
+    record.language = ram.At(start + kLanguageOffset);
+    record.date = ram.ReadU32(start + kDateOffset);
+    record.size = ram.ReadU32(start + kSizeOffset);
+    SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
     budget -= blocks.blocks.size() - 1;
-    for (const std::uint32_t block : blocks.blocks) {
-      // Blocks past 511 of a long image are listed but have no place in the usage text.
-      if (block < kBlockCount) used[block] = true;
-      entry.blockList += BlockText(block);
-      ++entry.blockCount;
-      entry.blocks.push_back(block);
-    }
-    listing.saveTable.push_back(std::move(entry));
-    listing.remainingSpace -= SpaceTaken(size);
+    record.units = std::move(blocks.blocks);
+    listing.remainingSpace -= SpaceTaken(record.size);
+    listing.records.push_back(std::move(record));
   }
-  listing.blockUsage.reserve(kBlockCount);
-  for (const bool blockUsed : used) listing.blockUsage += blockUsed ? '1' : '0';
   return listing;
+}
+
+std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records) {
+  std::vector<bool> used(kBlockCount, false);
+  for (const SaveRecord& record : records) {
+    // Blocks past 511 of a long image are listed but lie outside the RAM.
+    for (const std::uint32_t block : record.units) {
+      if (block < kBlockCount) used[block] = true;
+    }
+  }
+  return used;
 }
 
 std::vector<std::string> CheckBackupRam(const ByteBuffer& ram) {
@@ -207,26 +198,6 @@ std::vector<std::string> CheckBackupRam(const ByteBuffer& ram) {
   }
   if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
-}
-
-PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
-  PaneLoad load = ReadPaneFile(file);
-  if (!load.fileFound) return load;
-  if (load.image.size() > kMaxFileSize) {
-    RefusePaneLoad(load, std::string(messages::kWrongFormat));
-    return load;
-  }
-  load.image = WordWideToRam(load.image);
-  BackupRamListing listing = ListBackupRam(load.image);
-  load.rows = std::move(listing.rows);
-  for (std::size_t i = 0; i < listing.saveTable.size(); ++i) {
-    const std::size_t start = std::size_t{listing.saveTable[i].blocks.front()} * kBlockSize;
-    load.rowNumbers.push_back({static_cast<std::uint32_t>(i + 1), load.image.ReadU32(start + kSizeOffset)});
-  }
-  load.saveTable = std::move(listing.saveTable);
-  load.blockUsage = std::move(listing.blockUsage);
-  load.remainingSpace = listing.remainingSpace;
-  return load;
 }
 
 }  // namespace quillmere::backup_ram

@@ -2,15 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "containers/pane_load.h"
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
-#include "model/save_entry.h"
+#include "model/save_record.h"
 
 // BKRAMSV.BIN and SS_BUP.BIN: the console's backup RAM stored word-wide, each
 // RAM byte in the second byte of a 16-bit word. The RAM is cut into 64-byte
@@ -103,11 +101,10 @@ std::uint32_t BlocksOccupied(std::uint32_t size);
 // Blocks a save of `size` bytes counts against the remaining space.
 std::int64_t SpaceTaken(std::uint32_t size);
 
-// A listing of a backup RAM as a pane shows it.
+// A listing of a backup RAM: its saves in block order, each record's units
+// its blocks as the list walk found them, and the remaining-space figure.
 struct BackupRamListing {
-  std::vector<SaveEntry> rows;
-  std::vector<SaveBlockEntry> saveTable;  // one per row, in row order
-  std::string blockUsage;                 // "0"/"1" for each of blocks 0-511
+  std::vector<SaveRecord> records;
   std::int64_t remainingSpace = kTotalSpace;
 };
 
@@ -116,6 +113,9 @@ struct BackupRamListing {
 // kListedBlockBudget; once it is spent, a save lists its first block alone.
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
 
+// For each of blocks 0-511, whether a listed save occupies it.
+std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records);
+
 // What is wrong with a backup RAM's saves, as text for the user: blocks
 // shared by two saves, list entries outside the RAM, lists that loop or run
 // past their blocks without a 0 entry, and sizes the blocks cannot hold.
@@ -123,10 +123,5 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram);
 // one that counts the rest.
 inline constexpr std::size_t kMaxReportedProblems = 100;
 std::vector<std::string> CheckBackupRam(const ByteBuffer& ram);
-
-// Reads a BKRAMSV.BIN or SS_BUP.BIN file as pane `pane` does: the pane's image
-// becomes the RAM copy. A missing file is reported, never created; a file
-// larger than kMaxFileSize is refused.
-PaneLoad LoadBackupRamFile(const std::filesystem::path& file, int pane);
 
 }  // namespace quillmere::backup_ram

@@ -4,10 +4,7 @@
 #include <set>
 
 #include "model/conversions.h"
-#include "model/messages.h"
 #include "model/save_header.h"
-#include "platform/file_io.h"
-#include "platform/file_lock.h"
 
 namespace quillmere::mems {
 
@@ -56,29 +53,29 @@ std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image, bool withClusters) 
   return saves;
 }
 
-SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane) {
+SaveRecord MemsRecord(const ByteBuffer& image, const MemsSave& save, std::size_t commentBytes) {
   const std::size_t start = std::size_t{save.firstCluster} * kClusterSize;
-  const std::size_t commentBytes = pane == 1 ? sh::kShownCommentBytes : sh::kCommentSize;
-  SaveEntry row;
-  row.cell(SaveColumn::kNum) = Decimal(save.slot);
-  row.cell(SaveColumn::kName) = DecodeName(image.Slice(SlotOffset(save.slot) + kEntryNameOffset, kEntryNameSize));
-  row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(start));
-  row.cell(SaveColumn::kComment) = DecodeComment(image.Slice(start + sh::kCommentOffset, commentBytes));
-  row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(image.ReadU32(start + sh::kDateOffset)));
-  row.cell(SaveColumn::kSize) = Decimal(save.size);
-  return row;
+  SaveRecord record;
+  record.num = static_cast<std::uint32_t>(save.slot);
+  record.offset = start;
+  record.units = save.clusters;
+  record.nameField = image.Slice(SlotOffset(save.slot) + kEntryNameOffset, kEntryNameSize);
+  record.commentField = image.Slice(start + sh::kCommentOffset, std::min(commentBytes, sh::kCommentSize));
+  record.language = image.At(start + sh::kCommentOffset + sh::kCommentSize - 1);
+  record.date = image.ReadU32(start + sh::kDateOffset);
+  record.size = save.size;
+  return record;
 }
 
-MemsListing ListMemsImage(const ByteBuffer& image, int pane) {
+MemsListing ListMemsImage(const ByteBuffer& image, std::size_t commentBytes) {
   MemsListing listing;
   // A full image (or one too short to hold a free count) has nothing left, never less.
   listing.remainingSpace =
       std::max<std::int64_t>(0, 16 * static_cast<std::int64_t>(image.ReadU16(kFreeClusterCountOffset)) - 16);
   listing.nextEntryPosition = kDirectoryOffset + 1;
   std::int64_t runningEnd = kDataAreaOffset;
-  listing.saves = ListMemsSaves(image);
-  for (const MemsSave& save : listing.saves) {
-    listing.rows.push_back(MemsRow(image, save, pane));
+  for (const MemsSave& save : ListMemsSaves(image)) {
+    listing.records.push_back(MemsRecord(image, save, commentBytes));
     listing.nextEntryPosition = static_cast<std::uint32_t>(kDirectoryOffset + 1 + kDirectoryEntrySize * save.slot);
     // The save reaches over its record cluster and, when large, one cluster
     // per started 1024 bytes of data.
@@ -142,7 +139,7 @@ void ZeroOutside(ByteBuffer& image, std::size_t from, std::size_t to, const std:
 ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing) {
   ByteBuffer cleared = image;
   std::set<std::uint32_t> occupied;
-  for (const MemsSave& save : listing.saves) occupied.insert(save.clusters.begin(), save.clusters.end());
+  for (const SaveRecord& save : listing.records) occupied.insert(save.units.begin(), save.units.end());
   // The directory after the highest in-use slot. A damaged directory can point
   // a record into clusters 1-7; that record is kept like any other save.
   ZeroOutside(cleared, listing.nextEntryPosition - 1, kDataAreaOffset, occupied);
@@ -152,46 +149,6 @@ ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing)
   const std::size_t dataFrom = static_cast<std::size_t>(std::max<std::int64_t>(listing.nextDataOffset, kDataAreaOffset));
   ZeroOutside(cleared, dataFrom, cleared.size(), occupied);
   return cleared;
-}
-
-PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused) {
-  // A file another program replaces between the read and the clearing step's
-  // write is read again: a few times, then it is shown as read, uncleared.
-  constexpr int kClearingAttempts = 3;
-  for (int attempt = 1;; ++attempt) {
-    PaneLoad load = ReadPaneFile(file);
-    if (!load.fileFound) return load;
-    MemsListing listing = ListMemsImage(load.image, pane);
-    load.remainingSpace = listing.remainingSpace;
-    load.nextEntryPosition = listing.nextEntryPosition;
-    load.nextDataOffset = OffsetToHex(listing.nextDataOffset);
-
-    // An empty file has nothing to clear and is never rewritten. The write
-    // takes the lock and makes sure the file is still the one read.
-    if (clearUnused && !load.image.empty()) {
-      ByteBuffer cleared = ClearUnusedSpace(load.image, listing);
-      if (cleared != load.image) {
-        const platform::FileStamp read = platform::StampFile(load.file, load.image.bytes());
-        const platform::FileLock lock = platform::FileLock::Acquire(load.file);
-        const std::string where = platform::PathToUtf8(load.file);
-        if (lock.status() == platform::LockStatus::kBusy) {
-          load.failedWrite = messages::FileBusy(where);
-        } else if (!lock.held()) {
-          load.failedWrite = messages::WriteFailed(where);
-        } else if (!platform::FileMatchesStamp(load.file, read)) {
-          if (attempt < kClearingAttempts) continue;
-        } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
-          load.image = std::move(cleared);
-          load.stamp = platform::StampFile(load.file, load.image.bytes());
-        } else {
-          load.failedWrite = messages::WriteFailed(where);
-        }
-      }
-    }
-    load.rows = std::move(listing.rows);
-    for (const MemsSave& save : listing.saves) load.rowNumbers.push_back({static_cast<std::uint32_t>(save.slot), save.size});
-    return load;
-  }
 }
 
 namespace {

@@ -2,15 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "containers/pane_load.h"
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
-#include "model/save_entry.h"
+#include "model/save_record.h"
 
 // SS_MEMS.BIN: an 8 MiB image of 1024-byte clusters. Cluster 0 holds the free
 // count and the cluster bitmap, clusters 1-7 a directory of 448 slots, and
@@ -57,10 +55,9 @@ struct MemsSave {
   std::vector<std::uint32_t> clusters;
 };
 
-// A listing of an image as a pane shows it.
+// A listing of an image: its saves in slot order, and its figures.
 struct MemsListing {
-  std::vector<SaveEntry> rows;
-  std::vector<MemsSave> saves;
+  std::vector<SaveRecord> records;
   std::int64_t remainingSpace = 0;
   std::uint32_t nextEntryPosition = 0;  // 1-based position just past the highest in-use slot
   std::int64_t nextDataOffset = 0;      // just past that slot's save
@@ -80,8 +77,9 @@ bool IsClusterUsed(const ByteBuffer& image, std::uint32_t cluster);
 // reading 448 cluster lists where only the slots matter.
 std::vector<MemsSave> ListMemsSaves(const ByteBuffer& image, bool withClusters = true);
 
-// The row pane `pane` shows for the save in `slot`.
-SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane);
+// The record of a listed save: its slot's name, the first `commentBytes`
+// bytes of its comment, and its clusters as `save` holds them.
+SaveRecord MemsRecord(const ByteBuffer& image, const MemsSave& save, std::size_t commentBytes);
 
 // The save whose record starts at `recordOffset`: its header fields, and its
 // data from the record cluster (small saves) or from the clusters its list
@@ -89,8 +87,8 @@ SaveEntry MemsRow(const ByteBuffer& image, const MemsSave& save, int pane);
 // the record cluster holds, and reads past the image give less data.
 GatheredSave ExtractMemsSave(const ByteBuffer& image, std::size_t recordOffset);
 
-// Lists the saves of an image. Pane 1 shows 10 comment bytes, pane 2 all 12.
-MemsListing ListMemsImage(const ByteBuffer& image, int pane);
+// Lists the saves of an image, each comment cut to `commentBytes`.
+MemsListing ListMemsImage(const ByteBuffer& image, std::size_t commentBytes);
 
 // The image with the space no listed save uses set to zero: the directory
 // slots after the highest in-use slot, and every cluster from `nextDataOffset`
@@ -98,10 +96,6 @@ MemsListing ListMemsImage(const ByteBuffer& image, int pane);
 // list names is kept whole wherever it lies, so every listed save lists the
 // same afterwards. Free count and bitmap are left alone.
 ByteBuffer ClearUnusedSpace(const ByteBuffer& image, const MemsListing& listing);
-
-// Reads an SS_MEMS.BIN file as pane `pane` does, and runs the clearing step
-// when `clearUnused` is set. A missing file is reported, never created.
-PaneLoad LoadMemsFile(const std::filesystem::path& file, int pane, bool clearUnused);
 
 // Why a save cannot be placed in an image.
 enum class PlacementRefusal {

@@ -5,7 +5,6 @@
 
 #include "model/conversions.h"
 #include "model/save_header.h"
-#include "platform/file_io.h"
 
 namespace quillmere::save_file {
 
@@ -59,25 +58,27 @@ GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
   return save;
 }
 
-std::vector<std::string> CheckSaveFile(const ByteBuffer& image) {
+std::vector<std::string> CheckSaveFile(const ByteBuffer& image) { return CheckSaveFile(image, ListSaveFile(image).records); }
+
+std::vector<std::string> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records) {
   std::vector<std::string> problems;
   std::size_t unreported = 0;
-  for (const SaveFileRecord& record : ListSaveFile(image).records) {
+  for (const SaveRecord& record : records) {
     // Counted, not copied: a 256 MiB file is checked on every load.
-    const std::size_t area = record.offset - record.offset % kAreaSize;
+    const std::size_t area = AreaOffset(record.area);
     std::size_t held = 0;
-    for (const std::uint32_t block : DataBlocks(image, record.offset)) {
-      const std::size_t at = RecordOffset(area, block);
+    for (std::size_t k = 1; k < record.units.size(); ++k) {
+      const std::size_t at = RecordOffset(area, record.units[k]);
       held += at < image.size() ? std::min(kBlockSize, image.size() - at) : 0;
     }
-    const std::uint32_t size = image.ReadU32(record.offset + sh::kSizeOffset);
+    const std::uint32_t size = record.size;
     const bool header = MarksAreaHeader(image, record.offset);
     if (!header && held >= size) continue;
     if (problems.size() >= kMaxReportedProblems) {
       ++unreported;
       continue;
     }
-    const std::string name = "save " + DecodeName(image.Slice(record.offset, kRecordNameSize)) + " at " +
+    const std::string name = "save " + DecodeName(record.nameField) + " at " +
                              OffsetToHex(static_cast<std::int64_t>(record.offset));
     problems.push_back(header ? name + " marks the area's header block as its data"
                               : name + " states " + Decimal(size) + " bytes, but its blocks hold " + Decimal(held));
@@ -88,36 +89,28 @@ std::vector<std::string> CheckSaveFile(const ByteBuffer& image) {
 
 SaveFileListing ListSaveFile(const ByteBuffer& image) {
   SaveFileListing listing;
+  std::vector<SaveRecord>& records = listing.records;
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     // A label past the end of the file reads as empty and ends the table too.
     if (image.At(SlotLabelOffset(slot)) == 0) break;
     const std::size_t area = AreaOffset(slot);
     for (const std::uint32_t block : RecordChain(image, area)) {
-      const std::size_t record = RecordOffset(area, block);
-      SaveEntry row;
-      row.cell(SaveColumn::kNum) = Decimal(listing.rows.size() + 1);
-      row.cell(SaveColumn::kName) = DecodeName(image.Slice(record, kRecordNameSize));
-      row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(record));
-      row.cell(SaveColumn::kComment) =
-          DecodeComment(image.Slice(record + sh::kCommentOffset, sh::kShownCommentBytes));
-      row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(image.ReadU32(record + sh::kDateOffset)));
-      row.cell(SaveColumn::kSize) = Decimal(image.ReadU32(record + sh::kSizeOffset));
-      listing.rows.push_back(std::move(row));
-      listing.records.push_back({slot, block, record});
+      const std::size_t offset = RecordOffset(area, block);
+      SaveRecord record;
+      record.num = static_cast<std::uint32_t>(records.size() + 1);
+      record.area = slot;
+      record.offset = offset;
+      record.units = DataBlocks(image, offset);
+      record.units.insert(record.units.begin(), block);
+      record.nameField = image.Slice(offset, kRecordNameSize);
+      record.commentField = image.Slice(offset + sh::kCommentOffset, sh::kShownCommentBytes);
+      record.language = image.At(offset + sh::kCommentOffset + sh::kCommentSize - 1);
+      record.date = image.ReadU32(offset + sh::kDateOffset);
+      record.size = image.ReadU32(offset + sh::kSizeOffset);
+      records.push_back(std::move(record));
     }
   }
   return listing;
-}
-
-PaneLoad LoadSaveFile(const std::filesystem::path& file, int /*pane: both panes read alike*/) {
-  PaneLoad load = ReadPaneFile(file);
-  if (!load.fileFound) return load;
-  SaveFileListing listing = ListSaveFile(load.image);
-  load.rows = std::move(listing.rows);
-  for (std::size_t i = 0; i < listing.records.size(); ++i) {
-    load.rowNumbers.push_back({static_cast<std::uint32_t>(i + 1), load.image.ReadU32(listing.records[i].offset + sh::kSizeOffset)});
-  }
-  return load;
 }
 
 }  // namespace quillmere::save_file

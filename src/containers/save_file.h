@@ -2,14 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "containers/pane_load.h"
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
-#include "model/save_entry.h"
+#include "model/save_record.h"
 
 // SS_SAVE.BIN: a sequence of 64 KiB areas. Area 0 holds the slot table; area
 // i (1 to 4095) belongs to slot i and is cut into 512 blocks of 128 bytes.
@@ -58,20 +56,14 @@ ByteBuffer ReadRecordData(const ByteBuffer& image, std::size_t record);
 // bitmap marks block 0, the area's header, or its blocks hold less than the size.
 GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record);
 
-// One listed save.
-struct SaveFileRecord {
-  int slot = 0;
-  std::uint32_t block = 0;
-  std::size_t offset = 0;  // the record's offset in the file
-};
-
+// A listing of a file: its saves, numbered across the whole file. Each
+// record's units are its record block, then its data blocks.
 struct SaveFileListing {
-  std::vector<SaveEntry> rows;
-  std::vector<SaveFileRecord> records;  // one per row, in row order
+  std::vector<SaveRecord> records;
 };
 
 // Lists the saves of every area in slot order, up to the first empty slot
-// label, numbering the rows across the whole file. Both panes list alike.
+// label. Both panes list alike.
 SaveFileListing ListSaveFile(const ByteBuffer& image);
 
 // Saves that cannot be read whole, as text for the user: a bitmap that marks
@@ -80,9 +72,7 @@ SaveFileListing ListSaveFile(const ByteBuffer& image);
 // one that counts the rest.
 inline constexpr std::size_t kMaxReportedProblems = 100;
 std::vector<std::string> CheckSaveFile(const ByteBuffer& image);
-
-// Reads an SS_SAVE.BIN file as pane `pane` does. There is no remaining-space
-// figure. A missing file is reported, never created.
-PaneLoad LoadSaveFile(const std::filesystem::path& file, int pane);
+// The same for the saves `records` lists, as ListSaveFile gave them.
+std::vector<std::string> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records);
 
 }  // namespace quillmere::save_file

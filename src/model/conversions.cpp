@@ -1,7 +1,6 @@
 #include "model/conversions.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "model/messages.h"
 #include "platform/text_codec.h"
@@ -17,17 +16,6 @@ std::string BytesToHex(const ByteBuffer& bytes) {
     text += kDigits[byte & 0x0F];
   }
   return text;
-}
-
-std::uint32_t HexToUint(std::string_view text) {
-  std::uint32_t value = 0;
-  for (const char c : text) {
-    if (c == ' ') continue;
-    const auto code = static_cast<unsigned char>(c);
-    const std::uint32_t digit = code >= 0x40 ? code - 0x37u : code - 0x30u;
-    value = value * 16u + digit;
-  }
-  return value;
 }
 
 std::string UintToHex(std::int32_t value) {
@@ -161,29 +149,6 @@ std::string FormatSaveDate(const SaveDateTime& date) {
   return std::to_string(date.year) + "-" + PadLeftZeros(std::to_string(date.month), 2) + "-" +
          PadLeftZeros(std::to_string(date.day), 2) + " " + PadLeftZeros(std::to_string(date.hour), 2) + ":" +
          PadLeftZeros(std::to_string(date.minute), 2);
-}
-
-std::optional<SaveDateTime> ParseSaveDate(std::string_view text) {
-  // YYYY-MM-DD HH:MM, with a year of any length.
-  const auto dash = text.find('-');
-  if (dash == std::string_view::npos || dash == 0 || text.size() != dash + 12) return std::nullopt;
-  auto number = [&](std::size_t from, std::size_t length, std::int64_t& out) {
-    const char* first = text.data() + from;
-    const auto result = std::from_chars(first, first + length, out);
-    return result.ec == std::errc() && result.ptr == first + length;
-  };
-  std::int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-  if (!number(0, dash, year) || !number(dash + 1, 2, month) || text[dash + 3] != '-' ||
-      !number(dash + 4, 2, day) || text[dash + 6] != ' ' || !number(dash + 7, 2, hour) ||
-      text[dash + 9] != ':' || !number(dash + 10, 2, minute)) {
-    return std::nullopt;
-  }
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, static_cast<int>(month)) || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59) {
-    return std::nullopt;
-  }
-  return SaveDateTime{year, static_cast<int>(month), static_cast<int>(day), static_cast<int>(hour),
-                      static_cast<int>(minute)};
 }
 
 }  // namespace quillmere

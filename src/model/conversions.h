@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +10,6 @@ namespace quillmere {
 
 // Every byte as two upper-case hex digits, high nibble first.
 std::string BytesToHex(const ByteBuffer& bytes);
-
-// Hex text to an unsigned 32-bit value: spaces are skipped, characters from
-// 0x40 up count as (code - 0x37), all others as (code - 0x30). Empty gives 0.
-std::uint32_t HexToUint(std::string_view text);
 
 // Upper-case hex without leading zeros; "错误数值" for a negative number.
 std::string UintToHex(std::int32_t value);
@@ -62,10 +57,6 @@ std::int64_t MinutesFromSaveDate(const SaveDateTime& date);
 
 // YYYY-MM-DD HH:MM; the year as plain decimal, the rest padded to two digits.
 std::string FormatSaveDate(const SaveDateTime& date);
-
-// Reads text in the form FormatSaveDate writes back into a date-time;
-// nothing when the text is not such a date.
-std::optional<SaveDateTime> ParseSaveDate(std::string_view text);
 
 // Whole days and minutes on the proleptic Gregorian calendar, counted from
 // 1970-01-01 00:00, for arithmetic that carries over months and years.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "containers/pane_load.h"
+#include "model/save_record.h"
 #include "model/byte_buffer.h"
 #include "operations/pane.h"
 
@@ -47,8 +47,6 @@ inline constexpr int kMapImageHeight = 15;
 struct MapSaveEntry {
   std::string name;
   std::string address;   // upper-case hex byte offset of the save's first unit
-  std::string unitList;  // its further units, 4 upper-case hex digits each
-  int unitCount = 0;     // clusters (cluster map) or blocks (block map); not drawn
   // The units that blink: the first unit, then the listed ones, each once,
   // and only those that have a cell in the container's part of the grid.
   std::vector<std::uint32_t> blinkUnits;
@@ -79,13 +77,13 @@ struct AllocationMap {
 // and no saves.
 AllocationMap BuildClusterMap(const ByteBuffer& image);
 
-// The block map of a backup RAM: 24 rows of 22 blocks drawn from the "0"/"1"
-// usage text, and one entry per save of the save table, in its order.
-AllocationMap BuildBlockMap(const std::string& blockUsage, const std::vector<SaveBlockEntry>& saveTable);
+// The block map of a backup RAM: 24 rows of 22 blocks, a block used when a
+// listed save occupies it, and one entry per record, in the reader's order.
+AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records);
 
 // The map a pane's "MAP" button shows: the cluster map for SS_MEMS.BIN, the
-// block map for every other kind. Built from the pane's image, usage text and
-// save table alone, never from its rows, so sorting the pane changes nothing.
+// block map for every other kind. Built from the pane's image and records
+// alone, never from its rows, so sorting the pane changes nothing.
 AllocationMap BuildAllocationMap(const Pane& pane);
 
 // One cell to repaint.

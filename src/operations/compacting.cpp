@@ -1,6 +1,5 @@
 #include "operations/compacting.h"
 
-#include <map>
 #include <utility>
 
 #include "containers/mems_image.h"
@@ -58,20 +57,15 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   state.compacting = true;
 
   state.collectedSaves.clear();
-  // Each save goes back under the name its slot listed, which a damaged
-  // directory may hold apart from its record's.
-  std::map<std::uint32_t, ByteBuffer> slotNames;
-  for (const mems::MemsSave& save : mems::ListMemsSaves(pane.image)) {
-    slotNames[save.firstCluster] = pane.image.Slice(mems::SlotOffset(save.slot) + mems::kEntryNameOffset, mems::kEntryNameSize);
-  }
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {
     state.transferRow = static_cast<int>(row);
     if (ExportSingleSave(bench, number).outcome != ExportOutcome::kCollected) continue;
-    const auto record = static_cast<std::uint32_t>(HexToUint(pane.rows[row].address()) / mems::kClusterSize);
-    state.collectedSaves.back().slotName = slotNames[record];
+    // Each save goes back under the name its slot listed, which a damaged
+    // directory may hold apart from its record's.
+    state.collectedSaves.back().slotName = pane.RecordOfRow(row).nameField;
   }
   ResetToEmpty(pane.image);
-  pane.rows.clear();
+  pane.ShowRecords({});
 
   for (std::size_t k = 0; k < state.collectedSaves.size(); ++k) {
     host.ButtonChanged(number, PaneButton::kCompact, std::string(kCompactCaption) + Decimal(k + 1), false);

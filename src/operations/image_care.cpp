@@ -21,20 +21,12 @@ std::string Lines(const std::vector<std::string>& lines, std::size_t most) {
 }  // namespace
 
 std::vector<int> SelectedSlots(const Pane& pane) {
-  const std::vector<mems::MemsSave> saves = mems::ListMemsSaves(pane.image);
   std::set<int> taken;
   std::vector<int> slots;
   for (const int row : pane.selection) {
     if (row < 0 || static_cast<std::size_t>(row) >= pane.rows.size()) continue;
-    const SaveEntry& entry = pane.rows[static_cast<std::size_t>(row)];
-    for (const mems::MemsSave& save : saves) {
-      if (taken.contains(save.slot)) continue;
-      const SaveEntry listed = mems::MemsRow(pane.image, save, pane.number);
-      if (listed.address() != entry.address() || listed.name() != entry.name()) continue;
-      taken.insert(save.slot);
-      slots.push_back(save.slot);
-      break;
-    }
+    const int slot = static_cast<int>(pane.RecordOfRow(static_cast<std::size_t>(row)).num);
+    if (taken.insert(slot).second) slots.push_back(slot);
   }
   return slots;
 }
@@ -91,7 +83,7 @@ std::vector<std::string> CheckPane(const Pane& pane) {
     case ContainerKind::kMems: return mems::CheckMemsImage(pane.image);
     case ContainerKind::kBkram:
     case ContainerKind::kBup: return backup_ram::CheckBackupRam(pane.image);
-    case ContainerKind::kSave: return save_file::CheckSaveFile(pane.image);
+    case ContainerKind::kSave: return save_file::CheckSaveFile(pane.image, pane.records);
   }
   return {};
 }

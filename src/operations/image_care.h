@@ -17,8 +17,8 @@ enum class CareOutcome {
   kWriteFailed,  // "写入文件失败！": the file and the pane are as they were
 };
 
-// The directory slots of the selected rows, found by address and name, so a
-// sorted list deletes the saves it shows.
+// The directory slots of the selected rows' records, each once, so a sorted
+// list deletes the saves it shows.
 std::vector<int> SelectedSlots(const Pane& pane);
 
 // Deletes the selected saves: asks "是否删除选中的N个存档？" when interactive

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "containers/pane_load.h"
+#include "model/save_record.h"
+#include "platform/file_lock.h"
 #include "model/byte_buffer.h"
 #include "model/container_kind.h"
 #include "model/save_entry.h"
@@ -20,7 +21,11 @@ struct Pane {
   // A file named outright (the command line); empty: the kind's file in `folder`.
   std::filesystem::path fixedFile;
   std::filesystem::path file;    // the file the last load found, in its own letter case; writers write it
+  // The saves the reader listed, in its order, and the rows shown for them:
+  // row r shows records[rowRecords[r]]. Sorting reorders the rows alone.
+  std::vector<SaveRecord> records;
   std::vector<SaveEntry> rows;
+  std::vector<std::size_t> rowRecords;
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
   // The file as the image was loaded; a container write checks against it
@@ -29,11 +34,6 @@ struct Pane {
   std::string numberLabel = "0"; // the figure beside "剩余:"
   bool hintVisible = false;      // the placement hint, shown while the file is missing
 
-  // Reader figures.
-  std::uint32_t nextEntryPosition = 0;
-  std::string nextDataOffset;
-  std::vector<SaveBlockEntry> saveTable;
-  std::string blockUsage;
   // What is wrong with the loaded image's allocation records; empty when sound.
   std::vector<std::string> problems;
 
@@ -41,6 +41,13 @@ struct Pane {
   // whoever set it writes the file once and reloads (a transfer of many saves).
   bool holdWrites = false;
   bool heldChanges = false;
+
+  // The record shown in row `row` (0-based, in range).
+  const SaveRecord& RecordOfRow(std::size_t row) const { return records.at(rowRecords.at(row)); }
+  // Shows `records` in reader order, each as the presenter draws it.
+  void ShowRecords(std::vector<SaveRecord> listed);
+  // Adds a record the reader would list last, and its row.
+  void AppendRecord(SaveRecord record);
 
   // "SS_MEMS.BIN放程序目录" for pane 1, "…放OTHER目录" for pane 2.
   std::string HintText() const;

@@ -1,43 +1,38 @@
 #include "operations/pane_sort.h"
 
 #include <algorithm>
-#include <charconv>
-#include <limits>
 
 #include "model/conversions.h"
 
 namespace quillmere {
 
-namespace {
-
-// A cell that does not read as a date or a number sorts first.
-std::int64_t DateKey(const std::string& text) {
-  const auto date = ParseSaveDate(text);
-  return date ? MinutesFromSaveDate(*date) : std::numeric_limits<std::int64_t>::min();
-}
-
-std::int64_t NumberKey(const std::string& text) {
-  std::int64_t value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() ? value : std::numeric_limits<std::int64_t>::min();
-}
-
-}  // namespace
-
-void SortRows(std::vector<SaveEntry>& rows, SaveColumn column, const TextCompare& compare) {
+void SortRows(Pane& pane, SaveColumn column, const TextCompare& compare) {
+  std::vector<std::size_t> order(pane.rows.size());
+  for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
   auto byKey = [&](auto key) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [&](const SaveEntry& a, const SaveEntry& b) { return key(a.cell(column)) < key(b.cell(column)); });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return key(pane.RecordOfRow(a)) < key(pane.RecordOfRow(b));
+    });
   };
   switch (column) {
-    case SaveColumn::kDate: byKey(DateKey); break;
-    case SaveColumn::kSize: byKey(NumberKey); break;
+    case SaveColumn::kDate: byKey([](const SaveRecord& record) { return record.date; }); break;
+    case SaveColumn::kSize: byKey([](const SaveRecord& record) { return record.size; }); break;
     default:
-      std::stable_sort(rows.begin(), rows.end(), [&](const SaveEntry& a, const SaveEntry& b) {
-        return compare(a.cell(column), b.cell(column)) < 0;
+      std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return compare(pane.rows[a].cell(column), pane.rows[b].cell(column)) < 0;
       });
   }
+  std::vector<SaveEntry> rows;
+  std::vector<std::size_t> rowRecords;
+  rows.reserve(order.size());
+  rowRecords.reserve(order.size());
+  for (const std::size_t r : order) {
+    rows.push_back(std::move(pane.rows[r]));
+    rowRecords.push_back(pane.rowRecords[r]);
+  }
   for (std::size_t i = 0; i < rows.size(); ++i) rows[i].cell(SaveColumn::kNum) = Decimal(i + 1);
+  pane.rows = std::move(rows);
+  pane.rowRecords = std::move(rowRecords);
 }
 
 void OnPaneHeaderClick(Workbench& bench, int number, int column, const TextCompare& compare) {
@@ -49,7 +44,7 @@ void OnPaneHeaderClick(Workbench& bench, int number, int column, const TextCompa
     case SaveColumn::kDate:
     case SaveColumn::kSize: {
       Pane& pane = bench.pane(number);
-      SortRows(pane.rows, static_cast<SaveColumn>(column), compare);
+      SortRows(pane, static_cast<SaveColumn>(column), compare);
       pane.selection.clear();
       bench.host().PaneChanged(number);
       return;

@@ -13,9 +13,10 @@ namespace quillmere {
 // negative, zero or positive. The GUI passes a collator; tests pass their own.
 using TextCompare = std::function<int(const std::string&, const std::string&)>;
 
-// Sorts rows ascending by `column`: "Name" and "Comment" as text, "Date" by the
-// date the cell shows, "Size" by number. Then "Num" reads 1..n from the top.
-void SortRows(std::vector<SaveEntry>& rows, SaveColumn column, const TextCompare& compare);
+// Sorts the pane's rows ascending by `column`: "Name" and "Comment" by the
+// text they show, "Date" and "Size" by their records' values. Equal keys keep
+// their order; each row keeps its record. Then "Num" reads 1..n from the top.
+void SortRows(Pane& pane, SaveColumn column, const TextCompare& compare);
 
 // A click on a pane's column header: "Num" does nothing, "Address" reloads the
 // pane (file order, the reader's numbers), every other column sorts.

@@ -42,23 +42,30 @@ std::string_view RefusalMessage(mems::PlacementRefusal refusal) {
   return {};
 }
 
-// While a transfer holds the writes, the rows follow the image the way a
-// reload would list them, so later saves of the same transfer meet the names
-// of the earlier ones.
+// While a transfer holds the writes, the records and rows follow the image
+// the way a reload would list them, so later saves of the same transfer meet
+// the names of the earlier ones.
 void FollowHeldImport(Pane& pane, const mems::MemsPlacement& plan, std::uint32_t size,
                       const std::optional<std::size_t>& replacedRecord) {
-  const mems::MemsSave save{plan.slot, plan.recordCluster, size, {}};
-  const SaveEntry fresh = mems::MemsRow(pane.image, save, pane.number);
+  mems::MemsSave save{plan.slot, plan.recordCluster, size, {plan.recordCluster}};
+  save.clusters.insert(save.clusters.end(), plan.dataClusters.begin(), plan.dataClusters.end());
+  const std::size_t commentBytes = ShownCommentBytes(pane.kind, pane.number);
   if (!replacedRecord) {
-    pane.rows.push_back(fresh);
+    pane.AppendRecord(mems::MemsRecord(pane.image, save, commentBytes));
     return;
   }
-  // The directory entry, and so the listed name, stays; the record changed.
-  const std::string replacedAddress = OffsetToHex(static_cast<std::int64_t>(*replacedRecord));
-  for (SaveEntry& row : pane.rows) {
-    if (row.address() != replacedAddress) continue;
-    for (const SaveColumn column : {SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize}) {
-      row.cell(column) = fresh.cell(column);
+  for (std::size_t index = 0; index < pane.records.size(); ++index) {
+    SaveRecord& record = pane.records[index];
+    if (record.offset != *replacedRecord) continue;
+    // The directory entry, and so the listed name, stays; the record changed.
+    save.slot = static_cast<int>(record.num);
+    record = mems::MemsRecord(pane.image, save, commentBytes);
+    const SaveEntry fresh = PresentSave(record);
+    for (std::size_t r = 0; r < pane.rows.size(); ++r) {
+      if (pane.rowRecords[r] != index) continue;
+      for (const SaveColumn column : {SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize}) {
+        pane.rows[r].cell(column) = fresh.cell(column);
+      }
     }
   }
 }
@@ -66,7 +73,7 @@ void FollowHeldImport(Pane& pane, const mems::MemsPlacement& plan, std::uint32_t
 }  // namespace
 
 GatheredSave GatherSave(const Pane& pane, std::size_t row) {
-  const std::size_t address = HexToUint(pane.rows.at(row).address());
+  const std::size_t address = pane.RecordOfRow(row).offset;
   switch (pane.kind) {
     case ContainerKind::kMems: return mems::ExtractMemsSave(pane.image, address);
     case ContainerKind::kBkram:
@@ -152,12 +159,11 @@ bool ForLackOfRoom(mems::PlacementRefusal refusal) {
          refusal == mems::PlacementRefusal::kNoDataClusters;
 }
 
-// The 1-based row that shows the save whose record is at `record`; the slot
-// number where no row does.
+// The 1-based row that shows `save`; the slot number where no row does.
 std::size_t RowOfRecord(const Pane& pane, const mems::MemsSave& save) {
-  const std::string address = OffsetToHex(static_cast<std::int64_t>(std::size_t{save.firstCluster} * mems::kClusterSize));
+  const std::size_t offset = std::size_t{save.firstCluster} * mems::kClusterSize;
   for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-    if (pane.rows[r].address() == address) return r + 1;
+    if (pane.RecordOfRow(r).offset == offset) return r + 1;
   }
   return static_cast<std::size_t>(save.slot);
 }

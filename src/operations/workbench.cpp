@@ -1,8 +1,5 @@
 #include "operations/workbench.h"
 
-#include "containers/backup_ram.h"
-#include "containers/mems_image.h"
-#include "containers/save_file.h"
 #include "model/messages.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
@@ -17,6 +14,19 @@ std::string Pane::HintText() const {
   return std::string(ContainerFileName(kind)) + (number == 1 ? "放程序目录" : "放OTHER目录");
 }
 
+void Pane::ShowRecords(std::vector<SaveRecord> listed) {
+  records = std::move(listed);
+  rows = PresentSaves(records);
+  rowRecords.resize(records.size());
+  for (std::size_t r = 0; r < rowRecords.size(); ++r) rowRecords[r] = r;
+}
+
+void Pane::AppendRecord(SaveRecord record) {
+  rows.push_back(PresentSave(record));
+  rowRecords.push_back(records.size());
+  records.push_back(std::move(record));
+}
+
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
     : sarooFolder(singlesave::SarooFolder(programDirectory)),
       bupFolder(singlesave::BupFolder(programDirectory)),
@@ -28,32 +38,22 @@ Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
   panes_[1].folder = programDirectory_ / "OTHER";
 }
 
-PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, int pane, bool clearUnused) {
-  switch (kind) {
-    case ContainerKind::kMems: return mems::LoadMemsFile(file, pane, clearUnused);
-    case ContainerKind::kBkram:
-    case ContainerKind::kBup: return backup_ram::LoadBackupRamFile(file, pane);
-    case ContainerKind::kSave: return save_file::LoadSaveFile(file, pane);
-  }
-  PaneLoad load;
-  load.file = file;
-  return load;
-}
-
 PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder, int pane, bool clearUnused) {
   if (pane == 1) platform::EnsureDirectory(folder / "OTHER");
   else if (kind != ContainerKind::kMems) platform::EnsureDirectory(folder);
-  return LoadContainerFile(kind, platform::ResolveFileName(folder, ContainerFileName(kind)), pane, clearUnused);
+  return LoadContainerFile(kind, platform::ResolveFileName(folder, ContainerFileName(kind)),
+                           ShownCommentBytes(kind, pane), clearUnused);
 }
 
 void ReloadPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   const bool clearUnused = bench.clearUnusedOnRefresh && bench.state.interactive;
   PaneLoad load = pane.fixedFile.empty() ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
-                                         : LoadContainerFile(pane.kind, pane.fixedFile, number, clearUnused);
+                                         : LoadContainerFile(pane.kind, pane.fixedFile,
+                                                             ShownCommentBytes(pane.kind, number), clearUnused);
   pane.file = load.file;
   pane.heldChanges = false;
-  pane.rows = std::move(load.rows);
+  pane.ShowRecords(std::move(load.records));
   pane.selection.clear();
   pane.image = std::move(load.image);
   // Only the kind that is written needs to know later whether the file changed.
@@ -62,10 +62,6 @@ void ReloadPane(Workbench& bench, int number) {
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
-  pane.nextEntryPosition = load.nextEntryPosition;
-  pane.nextDataOffset = std::move(load.nextDataOffset);
-  pane.saveTable = std::move(load.saveTable);
-  pane.blockUsage = std::move(load.blockUsage);
   pane.problems = CheckPane(pane);
   bench.host().PaneChanged(number);
   if (load.refusal) bench.host().ShowMessage(*load.refusal);

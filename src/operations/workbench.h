@@ -5,6 +5,7 @@
 
 #include "operations/host.h"
 #include "operations/pane.h"
+#include "operations/pane_load.h"
 #include "operations/save_operation_state.h"
 
 namespace quillmere {
@@ -46,9 +47,6 @@ void ReloadPane(Workbench& bench, int pane);
 
 // Selects a kind for the pane: the number label goes back to "0", then the pane reloads.
 void SetPaneKind(Workbench& bench, int pane, ContainerKind kind);
-
-// Loads a container file of `kind` as pane `pane` reads it.
-PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, int pane, bool clearUnused);
 
 // Loads the pane's container file from its folder. Pane 1 makes sure the
 // OTHER folder exists; pane 2 does so for every kind but SS_MEMS.BIN.

@@ -59,13 +59,9 @@ std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const fs
 }
 
 SingleSaveRow BupRow(const ByteBuffer& bup) {
-  SingleSaveRow row;
-  row.cell(SingleSaveColumn::kName) = DecodeName(bup.Slice(Bup::kNameOffset, Bup::kNameSize));
-  row.cell(SingleSaveColumn::kComment) = DecodeComment(bup.Slice(Bup::kCommentOffset, Bup::kCommentSize));
-  row.cell(SingleSaveColumn::kDate) =
-      FormatSaveDate(SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)));
-  row.cell(SingleSaveColumn::kSize) = Decimal(BupStatedSize(bup));
-  return row;
+  return PresentSingleSave(DecodeName(bup.Slice(Bup::kNameOffset, Bup::kNameSize)),
+                           bup.Slice(Bup::kCommentOffset, Bup::kCommentSize),
+                           SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)), BupStatedSize(bup));
 }
 
 }  // namespace quillmere::singlesave

@@ -35,7 +35,7 @@ fs::path OutputPath(const fs::path& outputFolder, std::string_view name) {
   return outputFolder / platform::PathFromUtf8(SafeFileName(name) + ".bin");
 }
 
-bool ReadsAsSarooMagic(std::string_view comment) { return comment == Saroo::kMagic; }
+bool ReadsAsSarooMagic(const ByteBuffer& commentField) { return DecodeComment(commentField) == Saroo::kMagic; }
 
 }  // namespace
 
@@ -56,39 +56,46 @@ ConvertedSave BuildSarooNamedAfter(const ByteBuffer& saroo, const fs::path& outp
   return {saroo, OutputPath(outputFolder, DecodeName(saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize)))};
 }
 
-SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
+SingleSaveRow PresentSingleSave(std::string name, const ByteBuffer& commentField, const SaveDateTime& date,
+                                std::uint64_t dataSize) {
   SingleSaveRow row;
-  row.cell(SingleSaveColumn::kName) = BaseNameOfPath(path);
-  row.cell(SingleSaveColumn::kComment) = DecodeComment(file.Slice(Ssf::kCommentOffset, Ssf::kCommentSize));
-  row.cell(SingleSaveColumn::kDate) = FormatSaveDate(DecodeSsfDate(SsfDateOf(file)));
-  row.cell(SingleSaveColumn::kSize) = Decimal(DataLength(file, Ssf::kDataOffset));
+  row.cell(SingleSaveColumn::kName) = std::move(name);
+  row.cell(SingleSaveColumn::kComment) = DecodeComment(commentField);
+  row.cell(SingleSaveColumn::kDate) = FormatSaveDate(date);
+  row.cell(SingleSaveColumn::kSize) = Decimal(dataSize);
+  row.commentField = commentField;
+  row.shownDate = date;
+  row.dataSize = dataSize;
   return row;
+}
+
+SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
+  return PresentSingleSave(BaseNameOfPath(path), file.Slice(Ssf::kCommentOffset, Ssf::kCommentSize),
+                           DecodeSsfDate(SsfDateOf(file)), DataLength(file, Ssf::kDataOffset));
 }
 
 SarooShown SarooRow(const ByteBuffer& file) {
   SarooShown shown;
-  SingleSaveRow& row = shown.row;
-  row.cell(SingleSaveColumn::kName) = DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize));
-  row.cell(SingleSaveColumn::kComment) = DecodeComment(file.Slice(Saroo::kCommentOffset, Saroo::kCommentSize));
-  row.cell(SingleSaveColumn::kSize) = Decimal(DataLength(file, Saroo::kDataOffset));
   const SaveDateTime date = SaveDateFromMinutes(ZeroFilledU32(file, Saroo::kDateOffset));
-  row.cell(SingleSaveColumn::kDate) = FormatSaveDate(date);
-  // The SSF date comes from the date as shown, read back from its text.
-  shown.pendingSsfDate = EncodeSsfDate(ParseSaveDate(row.date()).value_or(date));
+  shown.row = PresentSingleSave(DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize)),
+                                file.Slice(Saroo::kCommentOffset, Saroo::kCommentSize), date,
+                                DataLength(file, Saroo::kDataOffset));
+  // The SSF date is the date as shown, to the minute.
+  shown.pendingSsfDate = EncodeSsfDate(date);
   return shown;
 }
 
 std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const ByteBuffer& file,
                                                const SingleSaveRow& shown, const fs::path& outputFolder) {
   const ByteBuffer comment = ZeroFilledField(file, Ssf::kCommentOffset, Ssf::kCommentSize);
-  if (ReadsAsSarooMagic(shown.comment()) || ReadsAsSarooMagic(DecodeComment(comment))) return std::nullopt;
+  if (ReadsAsSarooMagic(shown.commentField) || ReadsAsSarooMagic(comment)) return std::nullopt;
   // No container holds a save this long: the file is not a single save, and
   // cutting it short would write a damaged one.
   if (DataLength(file, Ssf::kDataOffset) > kMaxDataSize) return std::nullopt;
 
   // The date as the row shows it. A row that holds no date (nothing shown
   // yet) stands for the date the file itself would show.
-  std::optional<SaveDateTime> date = ParseSaveDate(shown.date());
+  std::optional<SaveDateTime> date = shown.shownDate;
   if (!date) date = DecodeSsfDate(SsfDateOf(file));
   // The stamp is unsigned: dates before its base, which only out-of-range
   // packed fields give, become the base itself rather than a wrapped-around

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "model/byte_buffer.h"
+#include "model/conversions.h"
 #include "singlesave/single_save_file.h"
 
 // The converter between the SSF and the SAROO single-save forms. Each half
@@ -30,9 +31,13 @@ inline constexpr std::array<const char*, kSingleSaveColumnCount> kSingleSaveColu
 inline constexpr std::array<int, kSingleSaveColumnCount> kSingleSaveColumnWidths = {80, 80, 110, 50};
 
 // The information row of a converter half: four UTF-8 text cells, all empty
-// until a file has been shown.
+// until a file has been shown, and the values they show. Conversions take
+// the values, never the cells.
 struct SingleSaveRow {
   std::array<std::string, kSingleSaveColumnCount> cells;
+  ByteBuffer commentField;                // the comment bytes shown
+  std::optional<SaveDateTime> shownDate;  // the date shown, to the minute
+  std::uint64_t dataSize = 0;             // the data length shown
 
   std::string& cell(SingleSaveColumn column) { return cells[static_cast<std::size_t>(column)]; }
   const std::string& cell(SingleSaveColumn column) const { return cells[static_cast<std::size_t>(column)]; }
@@ -42,6 +47,10 @@ struct SingleSaveRow {
   const std::string& size() const { return cell(SingleSaveColumn::kSize); }
   bool operator==(const SingleSaveRow&) const = default;
 };
+
+// The row that shows a single save's name, comment field, date and data length.
+SingleSaveRow PresentSingleSave(std::string name, const ByteBuffer& commentField, const SaveDateTime& date,
+                                std::uint64_t dataSize);
 
 // What the SAROO half shows: its row and the packed form of the row's date,
 // which is what its conversion writes as the SSF date.

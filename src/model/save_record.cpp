@@ -1,0 +1,25 @@
+#include "model/save_record.h"
+
+#include "model/conversions.h"
+
+namespace quillmere {
+
+SaveEntry PresentSave(const SaveRecord& record) {
+  SaveEntry row;
+  row.cell(SaveColumn::kNum) = Decimal(record.num);
+  row.cell(SaveColumn::kName) = DecodeName(record.nameField);
+  row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(record.offset));
+  row.cell(SaveColumn::kComment) = DecodeComment(record.commentField);
+  row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(record.date));
+  row.cell(SaveColumn::kSize) = Decimal(record.size);
+  return row;
+}
+
+std::vector<SaveEntry> PresentSaves(const std::vector<SaveRecord>& records) {
+  std::vector<SaveEntry> rows;
+  rows.reserve(records.size());
+  for (const SaveRecord& record : records) rows.push_back(PresentSave(record));
+  return rows;
+}
+
+}  // namespace quillmere

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/byte_buffer.h"
+#include "model/container_kind.h"
+#include "model/save_record.h"
+#include "platform/file_lock.h"
+
+namespace quillmere {
+
+// What loading one pane's container file yields.
+struct PaneLoad {
+  bool fileFound = false;  // false: the pane shows its placement hint
+  std::filesystem::path file;
+  ByteBuffer image;  // the file's bytes; for backup RAM, the RAM copy
+  std::vector<SaveRecord> records;
+  // The figure beside "剩余:"; absent when the file is missing or the kind has none.
+  std::optional<std::int64_t> remainingSpace;
+
+  // Set when the clearing step could not write the file back: the message
+  // that says why ("写入文件失败！" or "文件正被其他程序使用，请稍后再试！",
+  // a line break and the path).
+  std::optional<std::string> failedWrite;
+  // The file as the clearing step wrote it back; unset when it wrote nothing.
+  std::optional<platform::FileStamp> stamp;
+  // Set when the file exists but was refused: it could not be read whole
+  // ("读取文件失败！"), is too large for any container ("文件过大，无法读取！")
+  // or for its kind ("错误的存档格式！"). The message is shown once; the pane
+  // shows the file as missing, and nothing is ever written over it.
+  std::optional<std::string> refusal;
+};
+
+// The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in
+// pane 1 and all 12 in pane 2; the other kinds show 10 in both.
+std::size_t ShownCommentBytes(ContainerKind kind, int pane);
+
+// Reads a container file of `kind` and lists its saves, each comment cut to
+// `commentBytes`. SS_MEMS.BIN runs the clearing step when `clearUnused` is
+// set, and writes the cleared image back. A missing file is reported, never
+// created; a file that exists but cannot be read whole, or is too large for
+// any container or for its kind, is refused.
+PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, std::size_t commentBytes,
+                           bool clearUnused);
+
+}  // namespace quillmere
