@@ -2,6 +2,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/conversions.h"
+#include "model/save_record.h"
 #include "support/test_files.h"
 
 namespace quillmere {
@@ -109,6 +110,41 @@ TEST(SaveDates, MinutesRoundTrip) {
     EXPECT_EQ(MinutesFromSaveDate(SaveDateFromMinutes(minutes)), minutes);
   }
   EXPECT_EQ(MinutesFromSaveDate({1979, 11, 30, 0, 0}), -(31 * 1440 + 16 * 60));
+}
+
+// A record is drawn as the six cells of its row, whatever its fields hold.
+TEST(SavePresenter, DrawsEachFieldInItsColumn) {
+  struct Case {
+    SaveRecord record;
+    std::array<std::string, 6> cells;
+  };
+  auto record = [](std::uint32_t num, std::size_t offset, ByteBuffer name, ByteBuffer comment, std::uint32_t date,
+                   std::uint32_t size) {
+    SaveRecord r;
+    r.num = num;
+    r.offset = offset;
+    r.nameField = std::move(name);
+    r.commentField = std::move(comment);
+    r.date = date;
+    r.size = size;
+    return r;
+  };
+  const std::vector<Case> cases = {
+      {record(5, 0x3000, ByteBuffer{'G', 'A', 'M', 'E', 0, 'X'}, ByteBuffer{0x83, 0x5A, 0x81, 0x5B, 0x83, 0x75}, 22855474,
+              960),
+       {"5", "GAME", "3000", "セーブ", "2023-06-15 12:34", "960"}},
+      // GBK names; a field with no zero byte is shown whole.
+      {record(1, 0x80, ByteBuffer{0xB4, 0xE6, 0xB5, 0xB5, 'A', 'B', 'C', 'D', 'E', 'F', 'G'}, {}, 0, 0),
+       {"1", "存档ABCDEFG", "80", "", "1979-12-31 16:00", "0"}},
+      // Offsets past the signed 32-bit range, and the largest stamp and size.
+      {record(4095, std::size_t{1} << 31, {}, ByteBuffer{'C', 0, 'D'}, 0xFFFFFFFF, 0xFFFFFFFF),
+       {"4095", "", "错误数值", "C", "10146-02-14 20:15", "4294967295"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PresentSave(c.record).cells, c.cells) << c.cells[0];
+  }
+  EXPECT_EQ(PresentSaves({cases[0].record, cases[1].record}),
+            (std::vector<SaveEntry>{PresentSave(cases[0].record), PresentSave(cases[1].record)}));
 }
 
 }  // namespace
