@@ -17,14 +17,14 @@ ByteBuffer FullMemsImage();
 
 class SilentHost : public Host {
  public:
-  void ShowMessage(std::string_view) override {}
-  bool AskOkCancel(std::string_view) override { return false; }
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+  void ShowMessage(const Message&) override {}
+  bool AskOkCancel(const Message&) override { return false; }
+  std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
     return std::nullopt;
   }
   bool RevealFile(const std::filesystem::path&) override { return true; }
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
 };
 
 // Seconds one call of `work` takes, the best of `runs`.

@@ -76,15 +76,15 @@ inline ByteBuffer NearlyFullImage() {
 // A host that answers every question with OK and remembers the messages.
 class QuietHost : public Host {
  public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  bool AskOkCancel(std::string_view) override { return true; }
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+  void ShowMessage(const Message& message) override { messages.push_back(message); }
+  bool AskOkCancel(const Message&) override { return true; }
+  std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
     return std::nullopt;
   }
   bool RevealFile(const std::filesystem::path&) override { return true; }
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
-  std::vector<std::string> messages;
+  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
+  std::vector<Message> messages;
 };
 
 }  // namespace quillmere::fuzzing

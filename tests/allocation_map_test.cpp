@@ -65,7 +65,7 @@ TEST(ClusterMap, OnlySlotsWithANameAndARecordAreListedAndMarked) {
   }
   // A missing file: 252 blank rows, no names.
   const AllocationMap missing = BuildClusterMap(ByteBuffer());
-  EXPECT_EQ(missing.caption, "VIEW MAP ( Cluster size:1024 )");
+  EXPECT_EQ(missing.unitSize, 1024u);
   EXPECT_EQ(MapCellsText(missing), std::string(252 * 32, '.'));
   EXPECT_TRUE(missing.saves.empty());
 }
@@ -90,7 +90,7 @@ TEST(BlockMap, DrawsTheUsageTextAndMarksFirstBlocksInsideTheRam) {
   const auto listing = backup_ram::ListBackupRam(
       BackupRamBuilder().AddSave(2, NamedSave("ALPHA", 100)).AddSave(9, NamedSave("BETA", 10)).BuildRam());
   const AllocationMap map = BuildBlockMap(listing.records);
-  EXPECT_EQ(map.caption, "VIEW MAP ( Cluster size:64 )");
+  EXPECT_EQ(map.unitSize, 64u);
   EXPECT_EQ(map.width, 22);
   EXPECT_EQ(map.rows, 24);
   EXPECT_EQ(MapCellsText(map), Grid(528, {{2, '@'}, {3, '#'}, {4, '#'}, {9, '@'}}));

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "containers/mems_image.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
@@ -83,7 +83,7 @@ TEST(ConcurrentWriters, AWriterGivesUpAfterTenSecondsAndWritesNothing) {
   CliProcess import({"import", image.string(), WriteSarooSingleSave(dir.path(), "P1", 3000).string()}, dir / "err");
   EXPECT_EQ(import.Wait(), 1);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(9500));
-  EXPECT_EQ(import.Err(), messages::FileBusy(image.string()) + "\n");
+  EXPECT_EQ(import.Err(), catalog::Render(TextId::kFileBusy, image.string()) + "\n");
   EXPECT_EQ(ReadFile(image), original);
 }
 
@@ -114,7 +114,7 @@ TEST_F(ChangedFileTest, WritersLeaveAReplacedFileAloneAndReloadIt) {
   bench.pane(1).selection = {0};
   bench.state.interactive = false;
   EXPECT_EQ(DeleteSaves(bench, 1), CareOutcome::kWriteFailed);
-  EXPECT_EQ(host.messages, std::vector<std::string>{messages::FileChanged((dir / "SS_MEMS.BIN").string())});
+  EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kFileChanged, (dir / "SS_MEMS.BIN").string())});
   EXPECT_EQ(File(), replacement);
   ASSERT_EQ(bench.pane(1).rows.size(), 1u);
   EXPECT_EQ(bench.pane(1).rows[0].name(), "NEWER");

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
 #include "support/cli_run.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "containers/mems_image.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "operations/compacting.h"
 #include "operations/save_transfer.h"
 #include "operations/workbench.h"
@@ -102,7 +102,7 @@ TEST_F(UnnamedSaveTest, ASaveWithoutANameIsRefusedWhateverItsFileIsCalled) {
     EXPECT_TRUE(mems::CheckMemsImage(file).empty());
     if (c.outcome == ImportOutcome::kRefused) {
       EXPECT_EQ(file, TwoSaves());
-      EXPECT_EQ(host.messages, std::vector<std::string>{std::string(messages::kUnnamedSave)});
+      EXPECT_EQ(host.messages, std::vector<std::string>{std::string(catalog::Text(TextId::kUnnamedSave))});
     } else {
       EXPECT_EQ(bench.pane(1).rows.size(), 2u);
       EXPECT_EQ(SingleSaveOf(GatherSave(bench.pane(1), 0)), Unnamed(c.size));

@@ -17,7 +17,7 @@
 
 #include "containers/backup_ram.h"
 #include "containers/mems_image.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "operations/single_save_conversion.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
@@ -143,10 +143,10 @@ enum class Trouble { kUnreadable, kTooLarge };
 std::string MakeTrouble(Trouble trouble, const fs::path& path) {
   if (trouble == Trouble::kUnreadable) {
     testing::MakeUnreadableFile(path);
-    return messages::ReadFailed(platform::PathToUtf8(path));
+    return catalog::Render(TextId::kReadFailed, platform::PathToUtf8(path));
   }
   testing::MakeTooLargeFile(path);
-  return messages::FileTooLarge(platform::PathToUtf8(path));
+  return catalog::Render(TextId::kFileTooLarge, platform::PathToUtf8(path));
 }
 
 TEST(RefusedFiles, PanesShowThemAsMissingReportOnceAndNeverWriteThem) {
@@ -237,7 +237,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
     const testing::CliRun run = RunCliWith({"list", (dir / "BKRAMSV.BIN").string()});
     EXPECT_EQ(run.status, size > backup_ram::kMaxFileSize ? 1 : 0);
-    EXPECT_EQ(run.err, load.refusal ? std::string(messages::kWrongFormat) + "\n" : "");
+    EXPECT_EQ(run.err, load.refusal ? std::string(catalog::Text(TextId::kWrongFormat)) + "\n" : "");
   }
 }
 
@@ -278,7 +278,7 @@ TEST(AtomicWrites, AFileSizeLimitFailsTheWriteAndLeavesNoTemporaryFile) {
     limit.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const testing::CliRun run = RunCliWith({"clear", file.string()});
-    const bool reported = run.err == messages::WriteFailed(platform::PathToUtf8(file)) + "\n";
+    const bool reported = run.err == catalog::Render(TextId::kWriteFailed, platform::PathToUtf8(file)) + "\n";
     if (!reported) std::fprintf(stderr, "status %d: %s\n", run.status, run.err.c_str());
     ::_exit(run.status == 1 && reported ? 0 : 3);
   }

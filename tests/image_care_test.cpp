@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "catalog/catalog.h"
 #include "containers/backup_ram.h"
 #include "containers/mems_image.h"
 #include "model/conversions.h"
@@ -78,7 +79,7 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     const auto& rows = bench.pane(1).rows;
     const auto added = std::find_if(rows.begin(), rows.end(), [](const SaveEntry& row) { return row.name() == "NEW"; });
     ASSERT_NE(added, rows.end());
-    EXPECT_EQ(added->address(), OffsetToHex(1024 * c.nextRecord));
+    EXPECT_EQ(added->address(), UintToHex(1024 * c.nextRecord));
   }
 }
 
@@ -165,7 +166,8 @@ TEST(BackupRamCheck, EachKindOfDamage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<std::string> problems = backup_ram::CheckBackupRam(c.ram);
+    std::vector<std::string> problems;
+    for (const Problem& problem : backup_ram::CheckBackupRam(c.ram)) problems.push_back(catalog::Render(problem.AsMessage()));
     if (c.problem.empty()) {
       EXPECT_TRUE(problems.empty()) << problems[0];
     } else {
@@ -186,7 +188,7 @@ TEST_F(ImageCareTest, CommandLine) {
   };
   const std::vector<Case> cases = {
       {{"check", image}, 1, "free count is 5, but 8054 clusters are free\n"},
-      {{"check", image, "--json"}, 1, R"("problems":["free count is 5)"},
+      {{"check", image, "--json"}, 1, R"("problems":[{"code":"free-count","severity":"warning","text":"free count is 5)"},
       {{"repair", image}, 0, "mended: free count 5 set to 8054\n"},
       {{"check", image}, 0, ""},
       {{"delete", image, "--name", "NOBODY"}, 1, ""},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "support/image_builder.h"
 #include "support/test_files.h"
@@ -199,33 +200,39 @@ TEST(MemsClearing, ShortImageIsClearedUpToItsEnd) {
 }
 
 TEST(MemsCheck, FindsEveryKindOfInconsistency) {
-  MemsImageBuilder shared;
+  MemsImageBuilder shared, badCount, stray, outside;
   shared.AddSave(1, 8, Save("A", 2000), {9, 10}).AddSave(2, 11, Save("B", 2000), {10, 12});
-  const auto sharing = mems::CheckMemsImage(shared.Build());
-  ASSERT_FALSE(sharing.empty());
-  EXPECT_NE(sharing[0].find("shares cluster 10"), std::string::npos);
-
-  MemsImageBuilder badCount;
   badCount.AddSave(1, 8, Save("A", 100)).SetFreeClusterCount(8056);
-  EXPECT_EQ(mems::CheckMemsImage(badCount.Build()).size(), 1u);
-
-  MemsImageBuilder stray;
   stray.AddSave(1, 8, Save("A", 100));
   stray.image().WriteBE(mems::kClusterBitmapOffset + 2, 0x01, 1);  // cluster 16 marked, unowned
-  EXPECT_FALSE(mems::CheckMemsImage(stray.Build()).empty());
-
-  MemsImageBuilder outside;
   outside.AddSave(1, 8100, Save("A", 100));
-  EXPECT_FALSE(mems::CheckMemsImage(outside.Build()).empty());
-
-  EXPECT_FALSE(mems::CheckMemsImage(ByteBuffer::Filled(100, 0)).empty());
+  struct Case {
+    const char* what;
+    ByteBuffer image;
+    Problem first;
+  };
+  const std::vector<Case> cases = {
+      {"shared", shared.Build(), {TextId::kProblemSharedCluster, {2, 10, 1}, Severity::kFatal}},
+      {"free count", badCount.Build(), {TextId::kProblemFreeCount, {8056, 8055}, Severity::kWarning}},
+      {"stray bit", stray.Build(), {TextId::kProblemBitmapMarksUsed, {16}, Severity::kWarning}},
+      {"outside", outside.Build(), {TextId::kProblemOutsideDataArea, {1, 8100}, Severity::kFatal}},
+      {"short", ByteBuffer::Filled(100, 0), {TextId::kProblemImageSize, {100, mems::kImageSize}, Severity::kWarning}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<Problem> problems = mems::CheckMemsImage(c.image);
+    ASSERT_FALSE(problems.empty()) << c.what;
+    EXPECT_EQ(problems[0], c.first) << c.what;
+    // Only a fatal problem stops compacting.
+    EXPECT_EQ(mems::FirstUnmendableProblem(c.image).has_value(), c.first.severity == Severity::kFatal) << c.what;
+  }
+  EXPECT_EQ(mems::CheckMemsImage(badCount.Build()).size(), 1u);
 
   // A wrecked image disagrees on every cluster: the report stays short.
   MemsImageBuilder wrecked;
   wrecked.image().Fill(mems::kClusterBitmapOffset, mems::kClusterBitmapSize, 0xFF);
-  const auto problems = mems::CheckMemsImage(wrecked.Build());
-  ASSERT_EQ(problems.size(), mems::kMaxReportedProblems + 1);
-  EXPECT_EQ(problems.back(), "and 7956 more problems");  // 8056 clusters marked but unowned
+  const auto lines = catalog::ProblemLines(mems::CheckMemsImage(wrecked.Build()), kCheckedProblemLimit);
+  ASSERT_EQ(lines.size(), kCheckedProblemLimit + 1);
+  EXPECT_EQ(lines.back(), "and 7956 more problems");  // 8056 clusters marked but unowned
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <random>
 
+#include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "operations/save_transfer.h"
 #include "support/backup_ram_builder.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/conversions.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "model/safe_file_name.h"
 #include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
@@ -329,7 +329,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   // A SAROO file in the SSF half: its comment reads "SSAVERAW".
   ASSERT_EQ(ShowSsfFile(picked, host).comment(), "SSAVERAW");
   EXPECT_EQ(SsfToSaroo(picked).outcome, ConversionOutcome::kRefused);
-  EXPECT_EQ(host.messages, std::vector<std::string>{std::string(messages::kWrongFormat)});
+  EXPECT_EQ(host.messages, std::vector<std::string>{std::string(catalog::Text(TextId::kWrongFormat))});
 
   // Any one byte of the magic wrong in the SAROO half.
   for (std::size_t i = 0; i < 8; ++i) {
@@ -344,7 +344,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   EXPECT_EQ(SarooToSsf(dir / "in/MISSING.bin").outcome, ConversionOutcome::kRefused);
 
   EXPECT_EQ(host.messages.size(), 11u);
-  for (const std::string& message : host.messages) EXPECT_EQ(message, messages::kWrongFormat);
+  for (const std::string& message : host.messages) EXPECT_EQ(message, catalog::Text(TextId::kWrongFormat));
   EXPECT_TRUE(host.revealed.empty());
   EXPECT_FALSE(fs::exists(sarooFolder));
   EXPECT_FALSE(fs::exists(ssfFolder));

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "platform/file_io.h"
 #include "support/cli_run.h"
 #include "support/image_builder.h"
@@ -100,7 +100,7 @@ TEST(WidePaths, AFileHeldOpenByAnotherProgramIsReportedAndKept) {
   CloseHandle(held);
 
   EXPECT_EQ(compact.status, 1);
-  EXPECT_EQ(compact.err, messages::WriteFailed(platform::PathToUtf8(file)) + "\n");
+  EXPECT_EQ(compact.err, catalog::Render(TextId::kWriteFailed, platform::PathToUtf8(file)) + "\n");
   EXPECT_EQ(platform::ReadWholeFile(file), image.bytes());
   EXPECT_EQ(EntryCount(folder), 2u) << "a temporary file was left behind beside the file and its lock file";
 }

@@ -8,7 +8,7 @@
 #include "containers/backup_ram.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "operations/compacting.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
@@ -160,16 +160,16 @@ TEST(WritersKeepSaves, DamagedTargetsAndImagesAreRefusedWhole) {
     b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 10, 11}).AddSave(2, 12, NamedSave("BBBB", 3000, 2), {13, 10, 14});
   };
   const Case cases[] = {
-      {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(messages::kDamagedTarget)},
-      {"compact with a shared cluster", shared, {"compact"}, messages::CannotCompactDamaged("slot 2 shares cluster 10 with slot 1")},
+      {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(catalog::Text(TextId::kDamagedTarget))},
+      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 2 shares cluster 10 with slot 1"},
       {"compact past the image",
        [](MemsImageBuilder& b) { b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 9000, 11}).AddSave(2, 20, NamedSave("BBBB", 10, 2)); },
        {"compact"},
-       messages::CannotCompactDamaged("slot 1 uses cluster 9000, outside the data area")},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 1 uses cluster 9000, outside the data area"},
       {"compact a record in the directory",
        [](MemsImageBuilder& b) { b.AddSave(1, 30, NamedSave("AAAA", 10, 1)).AddSave(2, 20, NamedSave("BBBB", 10, 2)).SetSlot(3, "CCCC", 1); },
        {"compact"},
-       messages::CannotCompactDamaged("slot 3 uses cluster 1, outside the data area")},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 3 uses cluster 1, outside the data area"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -276,7 +276,7 @@ TEST(WritersKeepSaves, SavesThatCannotBeReadWholeAreNeverPassedOffAsSound) {
     WriteFile(file, c.bytes);
     CliRun run = RunCliWith({"export", file.string(), "--row", "1", "--out", (dir / "OUT").string()});
     EXPECT_EQ(run.status, 1) << c.file;
-    EXPECT_NE(run.err.find(messages::kIncompleteSave), std::string::npos) << c.file << run.err;
+    EXPECT_NE(run.err.find(catalog::Render({TextId::kIncompleteSave, {""}, {}})), std::string::npos) << c.file << run.err;
     ASSERT_FALSE(run.out.empty()) << c.file;
     EXPECT_TRUE(fs::exists(run.out.substr(0, run.out.size() - 1))) << c.file;
     EXPECT_EQ(RunCliWith({"check", file.string()}).status, 1) << c.file;
@@ -306,7 +306,7 @@ TEST(WritersKeepSaves, ImpossibleSizesAreRefused) {
              {"import", (dir / "SS_MEMS.BIN").string(), (dir / "BIG.bin").string()}}) {
       const CliRun run = RunCliWith(args);
       EXPECT_EQ(run.status, 1) << args[0] << " " << args[1] << " " << stated;
-      EXPECT_NE(run.err.find(messages::kWrongFormat), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(catalog::Text(TextId::kWrongFormat)), std::string::npos) << run.err;
     }
     EXPECT_FALSE(fs::exists(dir / "OUT"));
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), mems::EmptyMemsImage());
@@ -332,7 +332,7 @@ TEST_F(FullDirectoryTest, ReplacementsGoInAndRefusalsAreSaidOnce) {
   bench.pane(2).selection = {0, 1, 2};
   bench.overwriteOnTransfer = true;
   const TransferReport report = TransferSaves(bench, 2, 1);
-  EXPECT_EQ(host.messages, std::vector<std::string>{messages::ListFull(1)});
+  EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kListFull, 1)});
   ASSERT_EQ(report.imports.size(), 3u);
   EXPECT_EQ(report.imports[1].outcome, ImportOutcome::kImported);
   EXPECT_EQ(mems::ListMemsSaves(File())[6].size, 20u);
@@ -353,7 +353,7 @@ TEST(WritersKeepSaves, SmallFaults) {
            {"transfer", empty.string(), empty.string(), "--all"}}) {
     const CliRun run = RunCliWith(args);
     EXPECT_EQ(run.status, 1) << args[0];
-    EXPECT_NE(run.err.find(messages::kWrongFormat), std::string::npos) << args[0] << ": " << run.err;
+    EXPECT_NE(run.err.find(catalog::Text(TextId::kWrongFormat)), std::string::npos) << args[0] << ": " << run.err;
   }
   const CliRun check = RunCliWith({"check", empty.string()});
   EXPECT_EQ(check.status, 1);

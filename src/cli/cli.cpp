@@ -16,7 +16,7 @@
 #include "operations/export_names.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "model/safe_file_name.h"
 #include "operations/file_writes.h"
 #include "operations/single_save_conversion.h"
@@ -66,17 +66,21 @@ std::string TextCell(std::string_view cell) {
   return text;
 }
 
+// One line of the catalog on `stream`.
+void Say(std::ostream& stream, TextId id, std::vector<TextArg> args = {}) {
+  stream << catalog::Render({id, std::move(args), {}}) << "\n";
+}
+
 // The kind named by --kind, else the one the file's name stands for.
 std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs::path& file, std::ostream& err) {
   if (!kindOption.empty()) {
     auto kind = ContainerKindFromName(kindOption);
-    if (!kind) err << "quillmere-cli: unknown kind '" << kindOption << "' (use mems, bkram, bup or save)\n";
+    if (!kind) Say(err, TextId::kCliUnknownKind, {kindOption});
     return kind;
   }
   auto kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
   if (!kind) {
-    err << "quillmere-cli: cannot tell the kind of '" << platform::PathToUtf8(file)
-        << "' from its name; give --kind mems, bkram, bup or save\n";
+    Say(err, TextId::kCliUnknownKindOfFile, {platform::PathToUtf8(file)});
   }
   return kind;
 }
@@ -99,13 +103,13 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
   if (!platform::FileExists(file)) {
-    err << "quillmere-cli: no such file: " << options.file << "\n";
+    Say(err, TextId::kCliNoSuchFile, {options.file});
     return kFailed;
   }
   // Listing never writes, so the clearing step stays off.
   const PaneLoad load = LoadContainerFile(*kind, file, ShownCommentBytes(*kind, options.pane), false);
   if (load.refusal) {
-    err << *load.refusal << "\n";
+    err << catalog::Render(*load.refusal) << "\n";
     return kFailed;
   }
 
@@ -135,12 +139,13 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kDone;
   }
 
-  out << "Num\tName\tAddress\tComment\tDate\tSize\n";
+  for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << catalog::ColumnCaption(static_cast<SaveColumn>(c));
+  out << "\n";
   for (const SaveEntry& row : PresentSaves(load.records)) {
     for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
-  if (load.remainingSpace) out << "剩余: " << *load.remainingSpace << "\n";
+  if (load.remainingSpace) Say(out, TextId::kCliRemaining, {*load.remainingSpace});
   return kDone;
 }
 
@@ -202,14 +207,16 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                            {"size", row.dataSize}};
     out << Dump(result) << "\n";
   } else {
-    out << "Form";
-    for (const char* caption : singlesave::kSingleSaveColumnCaptions) out << "\t" << caption;
+    out << catalog::Text(TextId::kColumnForm);
+    for (std::size_t c = 0; c < singlesave::kSingleSaveColumnCount; ++c) {
+      out << "\t" << catalog::ColumnCaption(static_cast<singlesave::SingleSaveColumn>(c));
+    }
     out << "\n" << form;
     for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
     out << "\n";
   }
   if (!damaged) return kDone;
-  host.ShowMessage(messages::ChecksumFailed(options.file));
+  host.ShowMessage({TextId::kChecksumFailed, {options.file}, {}});
   return kFailed;
 }
 
@@ -226,7 +233,7 @@ struct ConvertOptions {
 int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
-    err << "quillmere-cli: no such file: " << options.file << "\n";
+    Say(err, TextId::kCliNoSuchFile, {options.file});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -240,11 +247,11 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
                         : from == SingleForm::kSaroo || from == SingleForm::kSro ? SingleForm::kSsf
                                                                                  : SingleForm::kSaroo;
   if (from == to) {
-    err << "quillmere-cli: " << options.file << " is a " << FormName(from) << " single save already\n";
+    Say(err, TextId::kCliAlreadyForm, {options.file, FormName(from)});
     return kUsage;
   }
   if (singlesave::CheckSro(*bytes) == singlesave::SroCheck::kDamaged) {
-    host.ShowMessage(messages::ChecksumFailed(options.file));
+    host.ShowMessage({TextId::kChecksumFailed, {options.file}, {}});
     return kFailed;
   }
   std::error_code ec;
@@ -278,7 +285,7 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
       converted = singlesave::BuildSroFromSaroo(converted->bytes, outFolder);
     }
     if (!converted) {
-      host.ShowMessage(messages::kWrongFormat);
+      host.ShowMessage({TextId::kWrongFormat, {}, {}});
       return kFailed;
     }
     ExportNames names;
@@ -301,7 +308,7 @@ enum class Access { kRead, kWrite };
 bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err,
               Access access = Access::kRead) {
   if (!platform::FileExists(file)) {
-    err << "quillmere-cli: no such file: " << platform::PathToUtf8(file) << "\n";
+    Say(err, TextId::kCliNoSuchFile, {platform::PathToUtf8(file)});
     return false;
   }
   Pane& pane = bench.pane(number);
@@ -310,7 +317,7 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   ReloadPane(bench, number);
   if (pane.hintVisible) return false;
   if (access == Access::kWrite && pane.image.size() < mems::kDataAreaOffset) {
-    err << messages::kWrongFormat << "\n";
+    Say(err, TextId::kWrongFormat);
     return false;
   }
   return true;
@@ -326,7 +333,7 @@ std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostr
   if (!creates && !platform::FileExists(file)) return platform::FileLock{};
   platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
-    err << messages::FileBusy(platform::PathToUtf8(file)) << "\n";
+    Say(err, TextId::kFileBusy, {platform::PathToUtf8(file)});
     return std::nullopt;
   }
   return lock;
@@ -343,7 +350,7 @@ std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all
   }
   for (const int row : given) {
     if (row < 1 || static_cast<std::size_t>(row) > pane.rows.size()) {
-      err << "quillmere-cli: " << file << " lists " << pane.rows.size() << " saves; there is no row " << row << "\n";
+      Say(err, TextId::kCliNoSuchRow, {file, pane.rows.size(), row});
       return std::nullopt;
     }
     rows.push_back(row - 1);
@@ -360,7 +367,7 @@ fs::path OutFolder(const std::string& out, std::string_view fallback) {
 bool ImportDone(const ImportResult& result, std::ostream& err) {
   if (result.outcome == ImportOutcome::kImported) return true;
   if (result.outcome != ImportOutcome::kSkipped) return false;
-  err << "quillmere-cli: skipped " << result.name << ": a save of that name is listed (--overwrite replaces it)\n";
+  Say(err, TextId::kCliSkipped, {result.name});
   return true;
 }
 
@@ -499,7 +506,7 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
       if (DecodeName(pane.RecordOfRow(r).nameField) == name) rows->push_back(static_cast<int>(r));
     }
     if (rows->size() == before) {
-      err << "quillmere-cli: " << options.image << " lists no save named " << name << "\n";
+      Say(err, TextId::kCliNoSaveNamed, {options.image, name});
       return kFailed;
     }
   }
@@ -515,12 +522,20 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
-  const std::vector<std::string>& problems = bench.pane(1).problems;
+  const std::vector<Problem>& problems = bench.pane(1).problems;
+  const std::vector<std::string> lines = catalog::ProblemLines(problems, kCheckedProblemLimit);
   if (options.json) {
-    const ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}, {"problems", problems}};
+    // Each problem with a stable code beside its words, for scripts.
+    ordered_json listed = ordered_json::array();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const TextId id = i < problems.size() ? problems[i].id : TextId::kMoreProblems;
+      const bool fatal = i < problems.size() && problems[i].severity == Severity::kFatal;
+      listed.push_back({{"code", catalog::Code(id)}, {"severity", fatal ? "fatal" : "warning"}, {"text", lines[i]}});
+    }
+    const ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}, {"problems", listed}};
     out << Dump(result) << "\n";
   } else {
-    for (const std::string& problem : problems) out << problem << "\n";
+    for (const std::string& line : lines) out << line << "\n";
   }
   return problems.empty() ? kDone : kFailed;
 }
@@ -530,7 +545,7 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   class ReportHost : public ConsoleHost {
    public:
     using ConsoleHost::ConsoleHost;
-    void ShowMessage(std::string_view text) override { last = text; }
+    void ShowMessage(const Message& message) override { last = catalog::Render(message); }
     std::string last;
   };
   const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
@@ -544,8 +559,10 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
     err << host.last << "\n";
     return kFailed;
   }
-  for (const std::string& line : result.repair.mended) out << "mended: " << line << "\n";
-  for (const std::string& line : result.repair.remaining) out << "remains: " << line << "\n";
+  for (const Message& line : result.repair.mended) Say(out, TextId::kCliMended, {catalog::Render(line)});
+  for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
+    Say(out, TextId::kCliRemains, {line});
+  }
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
 
@@ -556,7 +573,7 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const auto kind = ResolveKind(options.kind, file, err);
   if (!kind) return kUsage;
   if (*kind == ContainerKind::kSave) {
-    err << "quillmere-cli: SS_SAVE.BIN has no allocation map (it has no clusters or blocks)\n";
+    Say(err, TextId::kCliNoMap);
     return kFailed;
   }
   ConsoleHost host(err);
@@ -576,12 +593,13 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kDone;
   }
 
-  out << map.caption << "\n";
+  Say(out, TextId::kMapCaption, {map.unitSize});
   const auto width = static_cast<std::size_t>(map.width);
   for (std::size_t start = 0; start < cells.size(); start += width) {
     out << std::setw(4) << start << " " << cells.substr(start, width) << "\n";
   }
-  out << "\nName\tAddress\tUnits\n";
+  out << "\n" << catalog::ColumnCaption(SaveColumn::kName) << "\t" << catalog::ColumnCaption(SaveColumn::kAddress) << "\t"
+      << catalog::Text(TextId::kColumnUnits) << "\n";
   for (const MapSaveEntry& save : map.saves) {
     out << save.name << "\t" << save.address << "\t";
     for (std::size_t k = 0; k < save.blinkUnits.size(); ++k) out << (k ? " " : "") << save.blinkUnits[k];
@@ -600,14 +618,14 @@ struct ClearOptions {
 int Clear(const ClearOptions& options, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.image);
   if (!platform::FileExists(file)) {
-    err << "quillmere-cli: no such file: " << options.image << "\n";
+    Say(err, TextId::kCliNoSuchFile, {options.image});
     return kFailed;
   }
   // The clearing step takes the lock itself, only when it has something to
   // write, and writes only if the file is still the one it read.
   const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, ShownCommentBytes(ContainerKind::kMems, 1), true);
-  if (load.refusal) err << *load.refusal << "\n";
-  if (load.failedWrite) err << *load.failedWrite << "\n";
+  if (load.refusal) err << catalog::Render(*load.refusal) << "\n";
+  if (load.failedWrite) err << catalog::Render(*load.failedWrite) << "\n";
   return load.refusal || load.failedWrite ? kFailed : kDone;
 }
 
@@ -618,7 +636,7 @@ int Format(const std::string& image, std::ostream& err) {
   if (!lock) return kFailed;
   std::error_code ec;
   if (fs::exists(file, ec)) {
-    err << "quillmere-cli: " << image << " exists; format never replaces a file\n";
+    Say(err, TextId::kCliFormatExists, {image});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -735,7 +753,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << app.help();
       return kDone;
     }
-    err << "quillmere-cli: " << error.what() << "\n";
+    Say(err, TextId::kCliError, {std::string(error.what())});
     for (const CLI::App* sub : app.get_subcommands()) err << sub->help();
     if (app.get_subcommands().empty()) err << app.help();
     return kUsage;
@@ -747,7 +765,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (exportCommand->parsed() || transferCommand->parsed()) {
     const bool exporting = exportCommand->parsed();
     if (!(exporting ? exportRow->count() || exportOptions.all : transferRow->count() || transferOptions.all)) {
-      err << "quillmere-cli: give --row N or --all\n";
+      Say(err, TextId::kCliGiveRowOrAll);
       return kUsage;
     }
     return exporting ? Export(exportOptions, out, err) : Transfer(transferOptions, err);
@@ -756,7 +774,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (compactCommand->parsed()) return Compact(compactImage, err);
   if (deleteCommand->parsed()) {
     if (!deleteRow->count() && !deleteName->count()) {
-      err << "quillmere-cli: give --row N or --name NAME\n";
+      Say(err, TextId::kCliGiveRowOrName);
       return kUsage;
     }
     return Delete(deleteOptions, err);

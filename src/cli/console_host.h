@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "catalog/catalog.h"
 #include "operations/host.h"
 
 namespace quillmere::cli {
@@ -16,14 +17,14 @@ class ConsoleHost : public Host {
  public:
   explicit ConsoleHost(std::ostream& err) : err_(err) {}
 
-  void ShowMessage(std::string_view text) override { err_ << text << "\n"; }
-  bool AskOkCancel(std::string_view) override { return false; }
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view, const std::filesystem::path&) override {
+  void ShowMessage(const Message& message) override { err_ << catalog::Render(message) << "\n"; }
+  bool AskOkCancel(const Message&) override { return false; }
+  std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
     return std::nullopt;
   }
   bool RevealFile(const std::filesystem::path&) override { return true; }  // the path is printed instead
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
 
  private:
   std::ostream& err_;

@@ -159,44 +159,48 @@ std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records) {
   return used;
 }
 
-std::vector<std::string> CheckBackupRam(const ByteBuffer& ram) {
-  std::vector<std::string> problems;
-  std::size_t unreported = 0;
-  auto report = [&](std::string problem) {
-    if (problems.size() < kMaxReportedProblems) problems.push_back(std::move(problem));
-    else ++unreported;
+std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) {
+  std::vector<Problem> problems;
+  // Each problem names the save by its name and first block.
+  struct Owner {
+    std::string name;
+    std::size_t block = 0;
   };
-  std::vector<std::string> owner(kBlockCount);
+  std::vector<std::optional<Owner>> owner(kBlockCount);
   std::size_t budget = kListedBlockBudget;
   const std::size_t lastBlock = ram.size() / kBlockSize;
   for (std::size_t n = 1; n <= lastBlock; ++n) {
     const std::size_t start = n * kBlockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
-    const std::string save = "save " + DecodeName(ram.Slice(start + kNameOffset, kNameSize)) + " at block " + Decimal(n);
+    const std::string name = DecodeName(ram.Slice(start + kNameOffset, kNameSize));
+    auto report = [&](TextId id, std::vector<TextArg> more = {}) {
+      std::vector<TextArg> args{name, n};
+      args.insert(args.end(), more.begin(), more.end());
+      problems.push_back({id, std::move(args), Severity::kFatal});
+    };
     const SaveBlocks walk = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
     budget -= walk.blocks.size() - 1;
     switch (walk.stop) {
       case SaveBlocks::Stop::kEnded: break;
-      case SaveBlocks::Stop::kOutside: report(save + " lists block " + Decimal(walk.badEntry) + ", outside the RAM"); break;
-      case SaveBlocks::Stop::kRepeated: report(save + " lists block " + Decimal(walk.badEntry) + " twice: its list loops"); break;
-      case SaveBlocks::Stop::kRanOut: report(save + ": its block list runs past its blocks without an end"); break;
-      case SaveBlocks::Stop::kBudget: report(save + ": more blocks are listed than the RAM holds"); break;
+      case SaveBlocks::Stop::kOutside: report(TextId::kProblemListOutsideRam, {walk.badEntry}); break;
+      case SaveBlocks::Stop::kRepeated: report(TextId::kProblemListLoops, {walk.badEntry}); break;
+      case SaveBlocks::Stop::kRanOut: report(TextId::kProblemListRunsOn); break;
+      case SaveBlocks::Stop::kBudget: report(TextId::kProblemListTooLong); break;
     }
     for (const std::uint32_t block : walk.blocks) {
       if (block >= kBlockCount) {
-        if (block == n) report(save + " lies outside the 512 blocks of the RAM");
+        if (block == n) report(TextId::kProblemOutsideRam);
         continue;
       }
-      if (!owner[block].empty()) report(save + " shares block " + Decimal(block) + " with " + owner[block]);
-      else owner[block] = save;
+      if (owner[block]) report(TextId::kProblemSharedBlock, {block, owner[block]->name, owner[block]->block});
+      else owner[block] = Owner{name, n};
     }
     // The stream holds 30 bytes in the first block and 60 in each further one.
     const std::size_t stream = kFirstBlockStream + kFurtherBlockStream * (walk.blocks.size() - 1);
     const std::size_t room = stream > walk.dataStart ? stream - walk.dataStart : 0;
     const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
-    if (size > room) report(save + " states " + Decimal(size) + " bytes, but its blocks hold " + Decimal(room));
+    if (size > room) report(TextId::kProblemSizeExceedsBlocks, {size, room});
   }
-  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
 }
 

@@ -8,6 +8,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
+#include "model/outcome.h"
 #include "model/save_record.h"
 
 // BKRAMSV.BIN and SS_BUP.BIN: the console's backup RAM stored word-wide, each
@@ -116,12 +117,10 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram);
 // For each of blocks 0-511, whether a listed save occupies it.
 std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records);
 
-// What is wrong with a backup RAM's saves, as text for the user: blocks
-// shared by two saves, list entries outside the RAM, lists that loop or run
-// past their blocks without a 0 entry, and sizes the blocks cannot hold.
-// Empty when every save is sound. At most kMaxReportedProblems lines, then
-// one that counts the rest.
-inline constexpr std::size_t kMaxReportedProblems = 100;
-std::vector<std::string> CheckBackupRam(const ByteBuffer& ram);
+// What is wrong with a backup RAM's saves: blocks shared by two saves, list
+// entries outside the RAM, lists that loop or run past their blocks without
+// a 0 entry, and sizes the blocks cannot hold. Each is fatal: no save whose
+// blocks are in doubt can be read whole. Empty when every save is sound.
+std::vector<Problem> CheckBackupRam(const ByteBuffer& ram);
 
 }  // namespace quillmere::backup_ram

@@ -373,7 +373,7 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     ++reservedSlots;
     image.Fill(reserved, 2, 0);
   }
-  if (reservedSlots > 0) repair.mended.push_back("cleared bytes 12-13 of " + Decimal(reservedSlots) + " slots");
+  if (reservedSlots > 0) repair.mended.push_back({TextId::kMendedReservedBytes, {reservedSlots}, {}});
   std::vector<std::uint8_t> used(kBitmapClusters, 0);
   std::fill_n(used.begin(), kReservedClusters, 1);
   for (const MemsSave& save : ListMemsSaves(image)) {
@@ -388,11 +388,11 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     (used[c] ? missingBits : strayBits) += 1;
     SetClusterBit(image, c, used[c] != 0);
   }
-  if (strayBits > 0) repair.mended.push_back("freed " + Decimal(strayBits) + " clusters that no save uses");
-  if (missingBits > 0) repair.mended.push_back("marked " + Decimal(missingBits) + " clusters in use by saves");
+  if (strayBits > 0) repair.mended.push_back({TextId::kMendedStrayBits, {strayBits}, {}});
+  if (missingBits > 0) repair.mended.push_back({TextId::kMendedMissingBits, {missingBits}, {}});
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - usedCount) {
-    repair.mended.push_back("free count " + Decimal(freeCount) + " set to " + Decimal(kBitmapClusters - usedCount));
+    repair.mended.push_back({TextId::kMendedFreeCount, {freeCount, kBitmapClusters - usedCount}, {}});
     image.WriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);
   }
   repair.remaining = CheckMemsImage(image);
@@ -401,43 +401,27 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
 
 namespace {
 
-// Walks the problems of an image in a fixed order: its size, then each
-// save's clusters, then the bitmap and the free count. `report` gets each
-// problem's kind and a function that builds its text, so a caller that only
-// counts, or only wants the first of a kind, builds no text it does not use.
+// Walks the problems of an image in a fixed order, handing each to `report`.
 template <typename Report>
 void VisitProblems(const ByteBuffer& image, Report report) {
-  if (image.size() != kImageSize) {
-    report(MemsProblemKind::kImageSize,
-           [&] { return "image is " + Decimal(image.size()) + " bytes, not " + Decimal(kImageSize); });
-  }
+  auto fatal = [&](TextId id, std::vector<TextArg> args) { report(Problem{id, std::move(args), Severity::kFatal}); };
+  auto warning = [&](TextId id, std::vector<TextArg> args) { report(Problem{id, std::move(args), Severity::kWarning}); };
+  if (image.size() != kImageSize) warning(TextId::kProblemImageSize, {image.size(), kImageSize});
   const std::vector<MemsSave> saves = ListMemsSaves(image);
   std::vector<int> owner(kClusterCount, 0);
   for (std::uint32_t c = 0; c < kReservedClusters; ++c) owner[c] = -1;
   for (const MemsSave& save : saves) {
     if (DataClusterCount(save.size) > kClusterListCapacity) {
-      report(MemsProblemKind::kIncomplete, [&] {
-        return "slot " + Decimal(save.slot) + " states " + Decimal(save.size) + " bytes, more than a record's " +
-               Decimal(kClusterListCapacity) + " clusters hold";
-      });
+      fatal(TextId::kProblemTooLargeForList, {save.slot, save.size, kClusterListCapacity});
     }
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        report(MemsProblemKind::kOutsideDataArea, [&] {
-          return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", outside the data area";
-        });
+        fatal(TextId::kProblemOutsideDataArea, {save.slot, cluster});
       } else if (owner[cluster] != 0) {
-        report(MemsProblemKind::kSharedCluster, [&] {
-          return "slot " + Decimal(save.slot) + " shares cluster " + Decimal(cluster) + " with slot " +
-                 Decimal(owner[cluster]);
-        });
+        fatal(TextId::kProblemSharedCluster, {save.slot, cluster, owner[cluster]});
       } else {
         owner[cluster] = save.slot;
-        if ((std::size_t{cluster} + 1) * kClusterSize > image.size()) {
-          report(MemsProblemKind::kIncomplete, [&] {
-            return "slot " + Decimal(save.slot) + " uses cluster " + Decimal(cluster) + ", past the end of the image";
-          });
-        }
+        if ((std::size_t{cluster} + 1) * kClusterSize > image.size()) fatal(TextId::kProblemPastImageEnd, {save.slot, cluster});
       }
     }
   }
@@ -446,42 +430,25 @@ void VisitProblems(const ByteBuffer& image, Report report) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      report(MemsProblemKind::kBitmap, [&] {
-        return "bitmap marks cluster " + Decimal(c) + (expected ? " free, but it is in use" : " used, but no save has it");
-      });
+      warning(expected ? TextId::kProblemBitmapMarksFree : TextId::kProblemBitmapMarksUsed, {c});
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
-  if (freeCount != kBitmapClusters - used) {
-    report(MemsProblemKind::kFreeCount, [&] {
-      return "free count is " + Decimal(freeCount) + ", but " + Decimal(kBitmapClusters - used) + " clusters are free";
-    });
-  }
+  if (freeCount != kBitmapClusters - used) warning(TextId::kProblemFreeCount, {freeCount, kBitmapClusters - used});
 }
 
 }  // namespace
 
-bool RepairCanMend(MemsProblemKind kind) {
-  return kind == MemsProblemKind::kImageSize || kind == MemsProblemKind::kBitmap || kind == MemsProblemKind::kFreeCount;
-}
-
-std::vector<std::string> CheckMemsImage(const ByteBuffer& image) {
-  std::vector<std::string> problems;
-  std::size_t unreported = 0;
-  // A wrecked image can disagree on every cluster; the first problems tell
-  // enough, and the rest are only counted, without building their text.
-  VisitProblems(image, [&](MemsProblemKind, auto describe) {
-    if (problems.size() < kMaxReportedProblems) problems.push_back(describe());
-    else ++unreported;
-  });
-  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
+std::vector<Problem> CheckMemsImage(const ByteBuffer& image) {
+  std::vector<Problem> problems;
+  VisitProblems(image, [&](Problem problem) { problems.push_back(std::move(problem)); });
   return problems;
 }
 
-std::optional<std::string> FirstUnmendableProblem(const ByteBuffer& image) {
-  std::optional<std::string> first;
-  VisitProblems(image, [&](MemsProblemKind kind, auto describe) {
-    if (!first && !RepairCanMend(kind)) first = describe();
+std::optional<Problem> FirstUnmendableProblem(const ByteBuffer& image) {
+  std::optional<Problem> first;
+  VisitProblems(image, [&](Problem problem) {
+    if (!first && problem.severity == Severity::kFatal) first = std::move(problem);
   });
   return first;
 }

@@ -8,6 +8,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
+#include "model/outcome.h"
 #include "model/save_record.h"
 
 // SS_MEMS.BIN: an 8 MiB image of 1024-byte clusters. Cluster 0 holds the free
@@ -154,8 +155,8 @@ void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots);
 
 // What a repair did and what it left for the user.
 struct MemsRepair {
-  std::vector<std::string> mended;     // empty when the image needed nothing
-  std::vector<std::string> remaining;  // problems a repair cannot mend, as CheckMemsImage reports them
+  std::vector<Message> mended;     // empty when the image needed nothing
+  std::vector<Problem> remaining;  // problems a repair cannot mend, as CheckMemsImage reports them
 };
 
 // Rebuilds the bitmap and the free count from clusters 0-7 and the listed
@@ -164,29 +165,16 @@ struct MemsRepair {
 // range stay and are reported as remaining.
 MemsRepair RepairMemsImage(ByteBuffer& image);
 
-// The kinds of problem an image can have.
-enum class MemsProblemKind {
-  kImageSize,        // the image is not 8 MiB
-  kOutsideDataArea,  // a save names a cluster in 0-7 or from 8064 on
-  kSharedCluster,    // two saves name one cluster
-  kIncomplete,       // a save states more than its clusters can hold, or lies past the image's end
-  kBitmap,           // the bitmap disagrees with the saves
-  kFreeCount,        // the free count disagrees with the saves
-};
+// Problems that make an image inconsistent, in a fixed order: its size, then
+// each save's clusters, then the bitmap and the free count; empty when it is
+// sound. A warning is one a repair (and compacting, which rebuilds the
+// allocation and lengthens a short image) mends without moving, dropping or
+// rewriting a save: the image's size, the bitmap, the free count. A shared
+// cluster, one outside the data area, or a save its clusters cannot hold is
+// fatal.
+std::vector<Problem> CheckMemsImage(const ByteBuffer& image);
 
-// Whether a repair (and compacting, which rebuilds the allocation and
-// lengthens a short image) mends a problem of this kind without moving,
-// dropping or rewriting a save.
-bool RepairCanMend(MemsProblemKind kind);
-
-// Problems that make an image inconsistent; empty when it is sound. At most
-// kMaxReportedProblems are described, then one line counts the rest.
-inline constexpr std::size_t kMaxReportedProblems = 100;
-std::vector<std::string> CheckMemsImage(const ByteBuffer& image);
-
-// The first problem that no repair can mend (a shared cluster, one outside the
-// data area, a save its clusters cannot hold), as CheckMemsImage words it;
-// nothing when every problem is one repair mends.
-std::optional<std::string> FirstUnmendableProblem(const ByteBuffer& image);
+// The first fatal problem; nothing when every problem is one repair mends.
+std::optional<Problem> FirstUnmendableProblem(const ByteBuffer& image);
 
 }  // namespace quillmere::mems

@@ -58,11 +58,10 @@ GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
   return save;
 }
 
-std::vector<std::string> CheckSaveFile(const ByteBuffer& image) { return CheckSaveFile(image, ListSaveFile(image).records); }
+std::vector<Problem> CheckSaveFile(const ByteBuffer& image) { return CheckSaveFile(image, ListSaveFile(image).records); }
 
-std::vector<std::string> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records) {
-  std::vector<std::string> problems;
-  std::size_t unreported = 0;
+std::vector<Problem> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records) {
+  std::vector<Problem> problems;
   for (const SaveRecord& record : records) {
     // Counted, not copied: a 256 MiB file is checked on every load.
     const std::size_t area = AreaOffset(record.area);
@@ -71,19 +70,14 @@ std::vector<std::string> CheckSaveFile(const ByteBuffer& image, const std::vecto
       const std::size_t at = RecordOffset(area, record.units[k]);
       held += at < image.size() ? std::min(kBlockSize, image.size() - at) : 0;
     }
-    const std::uint32_t size = record.size;
-    const bool header = MarksAreaHeader(image, record.offset);
-    if (!header && held >= size) continue;
-    if (problems.size() >= kMaxReportedProblems) {
-      ++unreported;
-      continue;
+    const std::string name = DecodeName(record.nameField);
+    const std::string where = UintToHex(record.offset);
+    if (MarksAreaHeader(image, record.offset)) {
+      problems.push_back({TextId::kProblemMarksAreaHeader, {name, where}, Severity::kFatal});
+    } else if (held < record.size) {
+      problems.push_back({TextId::kProblemRecordSizeExceedsBlocks, {name, where, record.size, held}, Severity::kFatal});
     }
-    const std::string name = "save " + DecodeName(record.nameField) + " at " +
-                             OffsetToHex(static_cast<std::int64_t>(record.offset));
-    problems.push_back(header ? name + " marks the area's header block as its data"
-                              : name + " states " + Decimal(size) + " bytes, but its blocks hold " + Decimal(held));
   }
-  if (unreported > 0) problems.push_back("and " + Decimal(unreported) + " more problems");
   return problems;
 }
 

@@ -7,6 +7,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/gathered_save.h"
+#include "model/outcome.h"
 #include "model/save_record.h"
 
 // SS_SAVE.BIN: a sequence of 64 KiB areas. Area 0 holds the slot table; area
@@ -66,13 +67,11 @@ struct SaveFileListing {
 // label. Both panes list alike.
 SaveFileListing ListSaveFile(const ByteBuffer& image);
 
-// Saves that cannot be read whole, as text for the user: a bitmap that marks
+// Saves that cannot be read whole, each a fatal problem: a bitmap that marks
 // the area's header block, or blocks that hold less than the stated size.
-// Empty when every save is sound. At most kMaxReportedProblems lines, then
-// one that counts the rest.
-inline constexpr std::size_t kMaxReportedProblems = 100;
-std::vector<std::string> CheckSaveFile(const ByteBuffer& image);
+// Empty when every save is sound.
+std::vector<Problem> CheckSaveFile(const ByteBuffer& image);
 // The same for the saves `records` lists, as ListSaveFile gave them.
-std::vector<std::string> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records);
+std::vector<Problem> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records);
 
 }  // namespace quillmere::save_file

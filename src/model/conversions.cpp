@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "model/messages.h"
 #include "platform/text_codec.h"
 
 namespace quillmere {
@@ -18,21 +17,15 @@ std::string BytesToHex(const ByteBuffer& bytes) {
   return text;
 }
 
-std::string UintToHex(std::int32_t value) {
-  if (value < 0) return std::string(messages::kInvalidValue);
+std::string UintToHex(std::uint64_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
-  std::uint32_t n = static_cast<std::uint32_t>(value);
+  std::uint64_t n = value;
   do {
     text.insert(text.begin(), kDigits[n % 16]);
     n /= 16;
   } while (n != 0);
   return text;
-}
-
-std::string OffsetToHex(std::int64_t value) {
-  if (value < 0 || value > INT32_MAX) return std::string(messages::kInvalidValue);
-  return UintToHex(static_cast<std::int32_t>(value));
 }
 
 std::string PadLeftZeros(std::string_view text, std::size_t width) {

@@ -11,12 +11,9 @@ namespace quillmere {
 // Every byte as two upper-case hex digits, high nibble first.
 std::string BytesToHex(const ByteBuffer& bytes);
 
-// Upper-case hex without leading zeros; "错误数值" for a negative number.
-std::string UintToHex(std::int32_t value);
-
-// Hex text of an offset or count that may not fit the 32-bit signed range:
-// such a value shows as "错误数值", as a negative one would.
-std::string OffsetToHex(std::int64_t value);
+// Upper-case hex without leading zeros. Offsets in a container never reach
+// the file size limit, so every address a pane shows fits in 29 bits.
+std::string UintToHex(std::uint64_t value);
 
 std::string PadLeftZeros(std::string_view text, std::size_t width);
 

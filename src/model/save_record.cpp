@@ -8,7 +8,7 @@ SaveEntry PresentSave(const SaveRecord& record) {
   SaveEntry row;
   row.cell(SaveColumn::kNum) = Decimal(record.num);
   row.cell(SaveColumn::kName) = DecodeName(record.nameField);
-  row.cell(SaveColumn::kAddress) = OffsetToHex(static_cast<std::int64_t>(record.offset));
+  row.cell(SaveColumn::kAddress) = UintToHex(record.offset);
   row.cell(SaveColumn::kComment) = DecodeComment(record.commentField);
   row.cell(SaveColumn::kDate) = FormatSaveDate(SaveDateFromMinutes(record.date));
   row.cell(SaveColumn::kSize) = Decimal(record.size);

@@ -22,7 +22,7 @@ constexpr int kBlockMapRows = 24;     // 528 cells for 512 blocks
 MapSaveEntry EntryOf(const SaveRecord& record, std::uint32_t unitSize, std::uint32_t unitLimit) {
   MapSaveEntry entry;
   entry.name = DecodeName(record.nameField);
-  entry.address = OffsetToHex(static_cast<std::int64_t>(record.offset));
+  entry.address = UintToHex(record.offset);
   auto keep = [&](std::uint64_t unit) {
     if (unit >= unitLimit) return;
     const auto u = static_cast<std::uint32_t>(unit);
@@ -39,7 +39,6 @@ MapSaveEntry EntryOf(const SaveRecord& record, std::uint32_t unitSize, std::uint
 
 AllocationMap EmptyMap(std::uint32_t unitSize, int width, int rows, std::uint32_t unitLimit, MapGeometry geometry) {
   AllocationMap map;
-  map.caption = "VIEW MAP ( Cluster size:" + std::to_string(unitSize) + " )";
   map.unitSize = unitSize;
   map.width = width;
   map.rows = rows;

@@ -55,8 +55,7 @@ struct MapSaveEntry {
 };
 
 struct AllocationMap {
-  std::string caption;
-  std::uint32_t unitSize = 0;
+  std::uint32_t unitSize = 0;  // the caption shows it
   int width = 0;  // units per grid row
   int rows = 0;
   // Units below this lie in the container and may be drawn; the cells past it

@@ -4,16 +4,12 @@
 
 #include "containers/mems_image.h"
 #include "model/conversions.h"
-#include "model/messages.h"
 #include "operations/file_writes.h"
 #include "operations/save_transfer.h"
 
 namespace quillmere {
 
 namespace {
-
-constexpr std::string_view kCompactCaption = "整理";
-constexpr std::string_view kCompactingCaption = "整理中";
 
 // The empty formatted state: every cluster free but the header and the
 // directory, every byte after the first bitmap byte zero. The identification
@@ -36,10 +32,10 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   // Compacting rewrites every cluster: on an image where saves share
   // clusters or reach outside the data area, moving one would change another.
   if (const auto problem = mems::FirstUnmendableProblem(pane.image)) {
-    host.ShowMessage(messages::CannotCompactDamaged(*problem));
+    host.ShowMessage({TextId::kCannotCompactDamaged, {}, {problem->AsMessage()}});
     return CompactOutcome::kRefused;
   }
-  host.ButtonChanged(number, PaneButton::kCompact, kCompactingCaption, false);
+  host.ButtonChanged(number, PaneButton::kCompact, {TextId::kCompacting, {}, {}}, false);
   // However it ends, the window is interactive again and the button as it was.
   struct Restore {
     Workbench& bench;
@@ -49,7 +45,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
       if (std::exchange(done, true)) return;
       bench.state.interactive = true;
       bench.state.compacting = false;
-      bench.host().ButtonChanged(number, PaneButton::kCompact, kCompactCaption, true);
+      bench.host().ButtonChanged(number, PaneButton::kCompact, {TextId::kCompact, {}, {}}, true);
     }
     ~Restore() { Run(); }
   } restore{bench, number};
@@ -68,7 +64,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   pane.ShowRecords({});
 
   for (std::size_t k = 0; k < state.collectedSaves.size(); ++k) {
-    host.ButtonChanged(number, PaneButton::kCompact, std::string(kCompactCaption) + Decimal(k + 1), false);
+    host.ButtonChanged(number, PaneButton::kCompact, {TextId::kCompactingCount, {k + 1}, {}}, false);
     state.pendingName = state.collectedSaves[k].name;
     state.pendingImage = state.collectedSaves[k].image;
     state.pendingSlotName = state.collectedSaves[k].slotName;
@@ -80,7 +76,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   }
   if (!WritePaneImage(bench, number)) return CompactOutcome::kWriteFailed;
   restore.Run();
-  host.ShowMessage(messages::kCompactDone);
+  host.ShowMessage({TextId::kCompactDone, {}, {}});
   return CompactOutcome::kCompacted;
 }
 

@@ -1,6 +1,5 @@
 #include "operations/file_writes.h"
 
-#include "model/messages.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
 
@@ -8,7 +7,7 @@ namespace quillmere {
 
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes) {
   if (platform::WriteFileAtomic(path, bytes.bytes())) return true;
-  host.ShowMessage(messages::WriteFailed(platform::PathToUtf8(path)));
+  host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}});
   return false;
 }
 
@@ -21,9 +20,9 @@ bool WritePaneImage(Workbench& bench, int number) {
   {
     const platform::FileLock lock = platform::FileLock::Acquire(pane.file);
     if (lock.status() == platform::LockStatus::kBusy) {
-      host.ShowMessage(messages::FileBusy(where));
+      host.ShowMessage({TextId::kFileBusy, {where}});
     } else if (!lock.held()) {
-      host.ShowMessage(messages::WriteFailed(where));
+      host.ShowMessage({TextId::kWriteFailed, {where}});
     } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
       changed = true;
     } else {
@@ -31,7 +30,7 @@ bool WritePaneImage(Workbench& bench, int number) {
     }
   }
   ReloadPane(bench, number);
-  if (changed) host.ShowMessage(messages::FileChanged(where));
+  if (changed) host.ShowMessage({TextId::kFileChanged, {where}});
   return written;
 }
 
@@ -39,15 +38,15 @@ std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::pa
   platform::FileContents contents = platform::ReadFileChecked(path);
   switch (contents.status) {
     case platform::ReadStatus::kRead: return ByteBuffer(std::move(contents.bytes));
-    case platform::ReadStatus::kTooLarge: host.ShowMessage(messages::FileTooLarge(platform::PathToUtf8(path))); break;
+    case platform::ReadStatus::kTooLarge: host.ShowMessage({TextId::kFileTooLarge, {platform::PathToUtf8(path)}}); break;
     case platform::ReadStatus::kMissing:
-    case platform::ReadStatus::kUnreadable: host.ShowMessage(messages::ReadFailed(platform::PathToUtf8(path))); break;
+    case platform::ReadStatus::kUnreadable: host.ShowMessage({TextId::kReadFailed, {platform::PathToUtf8(path)}}); break;
   }
   return std::nullopt;
 }
 
 void RevealWrittenFile(Host& host, const std::filesystem::path& path) {
-  if (!host.RevealFile(path)) host.ShowMessage(messages::FileWritten(platform::PathToUtf8(path)));
+  if (!host.RevealFile(path)) host.ShowMessage({TextId::kFileWritten, {platform::PathToUtf8(path)}});
 }
 
 }  // namespace quillmere

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/outcome.h"
+
 namespace quillmere {
 
 // The buttons whose captions an operation may change while it runs.
@@ -17,13 +19,15 @@ class Host {
  public:
   virtual ~Host() = default;
 
-  // A message box captioned "信息" with one OK button.
-  virtual void ShowMessage(std::string_view text) = 0;
+  // A message box captioned "信息" with one OK button, showing `message`
+  // in the host's words.
+  virtual void ShowMessage(const Message& message) = 0;
   // The same box with OK and Cancel; true for OK.
-  virtual bool AskOkCancel(std::string_view text) = 0;
-  // An open-file dialog. `filter` is "description|pattern", with more pairs
-  // after further bars for a choice of filters. Nothing on cancel.
-  virtual std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
+  virtual bool AskOkCancel(const Message& question) = 0;
+  // An open-file dialog. `filter` names a text of "description|pattern"
+  // pairs, with more pairs after further bars for a choice of filters.
+  // Nothing on cancel.
+  virtual std::optional<std::filesystem::path> PickOpenFile(TextId filter,
                                                             const std::filesystem::path& initialFolder) = 0;
   // Shows the file selected in the system's file browser. False when no file
   // browser could be started (no desktop, no launcher).
@@ -31,7 +35,7 @@ class Host {
   // The pane's rows, figures or hint changed; views should read them again.
   virtual void PaneChanged(int pane) = 0;
   // A pane button's caption or enabled state changed while an operation runs.
-  virtual void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) = 0;
+  virtual void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) = 0;
 };
 
 }  // namespace quillmere

@@ -5,17 +5,18 @@
 #include "containers/backup_ram.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
-#include "model/messages.h"
 #include "operations/file_writes.h"
 
 namespace quillmere {
 
 namespace {
 
-std::string Lines(const std::vector<std::string>& lines, std::size_t most) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size() && i < most; ++i) text += "\r\n" + lines[i];
-  return text;
+// The first kRepairReportLimit of `lines`, each a line of a report.
+template <typename Line, typename AsMessage>
+std::vector<Message> ReportLines(const std::vector<Line>& lines, AsMessage asMessage) {
+  std::vector<Message> report;
+  for (std::size_t i = 0; i < lines.size() && i < kRepairReportLimit; ++i) report.push_back(asMessage(lines[i]));
+  return report;
 }
 
 }  // namespace
@@ -36,10 +37,10 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   Host& host = bench.host();
   if (!pane.Writable() || pane.image.empty()) return CareOutcome::kNothing;
   if (pane.selection.empty()) {
-    host.ShowMessage(messages::kSelectSaveToDelete);
+    host.ShowMessage({TextId::kSelectSaveToDelete, {}, {}});
     return CareOutcome::kNothing;
   }
-  if (bench.state.interactive && !host.AskOkCancel(messages::DeleteQuestion(pane.selection.size()))) {
+  if (bench.state.interactive && !host.AskOkCancel({TextId::kDeleteQuestion, {pane.selection.size()}, {}})) {
     return CareOutcome::kNothing;
   }
   mems::DeleteMemsSaves(pane.image, SelectedSlots(pane));
@@ -52,10 +53,10 @@ RepairResult RepairPane(Workbench& bench, int number) {
   RepairResult result;
   if (!pane.Writable() || pane.hintVisible) return result;
   if (pane.image.size() < mems::kDataAreaOffset) {
-    host.ShowMessage(messages::kWrongFormat);
+    host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return result;
   }
-  if (bench.state.interactive && !host.AskOkCancel(messages::kRepairQuestion)) return result;
+  if (bench.state.interactive && !host.AskOkCancel({TextId::kRepairQuestion, {}, {}})) return result;
 
   ByteBuffer repaired = pane.image;
   result.repair = mems::RepairMemsImage(repaired);
@@ -67,16 +68,26 @@ RepairResult RepairPane(Workbench& bench, int number) {
       return result;
     }
   }
-  std::string report;
-  if (!result.repair.mended.empty()) report = std::string(messages::kRepairDone) + Lines(result.repair.mended, 10);
-  if (!result.repair.remaining.empty()) {
-    report += (report.empty() ? "" : "\r\n") + std::string(messages::kCannotRepair) + Lines(result.repair.remaining, 10);
+  // What was mended, then what could not be, each under its heading.
+  std::vector<Message> parts;
+  if (!result.repair.mended.empty()) {
+    parts.push_back({TextId::kRepairDone, {}, ReportLines(result.repair.mended, [](const Message& m) { return m; })});
   }
-  host.ShowMessage(report.empty() ? std::string(messages::kNothingToRepair) : report);
+  if (!result.repair.remaining.empty()) {
+    parts.push_back({TextId::kCannotRepair, {},
+                     ReportLines(result.repair.remaining, [](const Problem& p) { return p.AsMessage(); })});
+  }
+  if (parts.empty()) {
+    host.ShowMessage({TextId::kNothingToRepair, {}, {}});
+    return result;
+  }
+  Message report = parts.front();
+  if (parts.size() > 1) report.lines.push_back(parts.back());
+  host.ShowMessage(report);
   return result;
 }
 
-std::vector<std::string> CheckPane(const Pane& pane) {
+std::vector<Problem> CheckPane(const Pane& pane) {
   // A missing file has nothing to check; an empty one is checked like any other.
   if (pane.hintVisible) return {};
   switch (pane.kind) {

@@ -36,6 +36,6 @@ RepairResult RepairPane(Workbench& bench, int pane);
 
 // The problems a pane's image has: allocation records that disagree, and
 // saves that cannot be read whole. Empty when it is sound or its file missing.
-std::vector<std::string> CheckPane(const Pane& pane);
+std::vector<Problem> CheckPane(const Pane& pane);
 
 }  // namespace quillmere

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/outcome.h"
 #include "model/save_record.h"
 #include "platform/file_lock.h"
 #include "model/byte_buffer.h"
@@ -35,7 +36,7 @@ struct Pane {
   bool hintVisible = false;      // the placement hint, shown while the file is missing
 
   // What is wrong with the loaded image's allocation records; empty when sound.
-  std::vector<std::string> problems;
+  std::vector<Problem> problems;
 
   // While set, imports change the image and the rows but leave the file alone;
   // whoever set it writes the file once and reloads (a transfer of many saves).
@@ -49,8 +50,6 @@ struct Pane {
   // Adds a record the reader would list last, and its row.
   void AppendRecord(SaveRecord record);
 
-  // "SS_MEMS.BIN放程序目录" for pane 1, "…放OTHER目录" for pane 2.
-  std::string HintText() const;
   // Whether the pane's writers (import, compact, the transfer into it) apply.
   bool Writable() const { return kind == ContainerKind::kMems; }
   bool ShowsRemaining() const { return kind != ContainerKind::kSave; }

@@ -3,7 +3,6 @@
 #include "containers/backup_ram.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
-#include "model/messages.h"
 #include "model/save_header.h"
 #include "platform/file_io.h"
 
@@ -13,7 +12,7 @@ namespace {
 
 // Marks a load as refused with `message`: the records and the image are
 // dropped and the pane shows its placement hint.
-void RefusePaneLoad(PaneLoad& load, std::string message) {
+void RefusePaneLoad(PaneLoad& load, Message message) {
   const std::filesystem::path file = load.file;
   load = PaneLoad{};
   load.file = file;
@@ -34,8 +33,8 @@ PaneLoad ReadPaneFile(const std::filesystem::path& file) {
       load.image = ByteBuffer(std::move(contents.bytes));
       break;
     case platform::ReadStatus::kMissing: break;
-    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, messages::ReadFailed(platform::PathToUtf8(file))); break;
-    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, messages::FileTooLarge(platform::PathToUtf8(file))); break;
+    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, {TextId::kReadFailed, {platform::PathToUtf8(file)}}); break;
+    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, {TextId::kFileTooLarge, {platform::PathToUtf8(file)}}); break;
   }
   return load;
 }
@@ -59,16 +58,16 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, std::size_t commentByte
         const platform::FileLock lock = platform::FileLock::Acquire(load.file);
         const std::string where = platform::PathToUtf8(load.file);
         if (lock.status() == platform::LockStatus::kBusy) {
-          load.failedWrite = messages::FileBusy(where);
+          load.failedWrite = Message{TextId::kFileBusy, {where}};
         } else if (!lock.held()) {
-          load.failedWrite = messages::WriteFailed(where);
+          load.failedWrite = Message{TextId::kWriteFailed, {where}};
         } else if (!platform::FileMatchesStamp(load.file, read)) {
           if (attempt < kClearingAttempts) continue;
         } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
           load.image = std::move(cleared);
           load.stamp = platform::StampFile(load.file, load.image.bytes());
         } else {
-          load.failedWrite = messages::WriteFailed(where);
+          load.failedWrite = Message{TextId::kWriteFailed, {where}};
         }
       }
     }
@@ -82,7 +81,7 @@ PaneLoad LoadBackupRamFile(const std::filesystem::path& file) {
   PaneLoad load = ReadPaneFile(file);
   if (!load.fileFound) return load;
   if (load.image.size() > backup_ram::kMaxFileSize) {
-    RefusePaneLoad(load, std::string(messages::kWrongFormat));
+    RefusePaneLoad(load, {TextId::kWrongFormat, {}});
     return load;
   }
   load.image = backup_ram::WordWideToRam(load.image);

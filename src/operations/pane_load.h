@@ -8,6 +8,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/container_kind.h"
+#include "model/outcome.h"
 #include "model/save_record.h"
 #include "platform/file_lock.h"
 
@@ -23,16 +24,15 @@ struct PaneLoad {
   std::optional<std::int64_t> remainingSpace;
 
   // Set when the clearing step could not write the file back: the message
-  // that says why ("写入文件失败！" or "文件正被其他程序使用，请稍后再试！",
-  // a line break and the path).
-  std::optional<std::string> failedWrite;
+  // that says why (kWriteFailed or kFileBusy, with the path).
+  std::optional<Message> failedWrite;
   // The file as the clearing step wrote it back; unset when it wrote nothing.
   std::optional<platform::FileStamp> stamp;
   // Set when the file exists but was refused: it could not be read whole
-  // ("读取文件失败！"), is too large for any container ("文件过大，无法读取！")
-  // or for its kind ("错误的存档格式！"). The message is shown once; the pane
-  // shows the file as missing, and nothing is ever written over it.
-  std::optional<std::string> refusal;
+  // (kReadFailed), is too large for any container (kFileTooLarge) or for its
+  // kind (kWrongFormat). The message is shown once; the pane shows the file
+  // as missing, and nothing is ever written over it.
+  std::optional<Message> refusal;
 };
 
 // The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in

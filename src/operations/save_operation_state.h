@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/byte_buffer.h"
+#include "model/outcome.h"
 #include "operations/export_names.h"
 
 namespace quillmere {
@@ -38,7 +39,7 @@ struct SaveOperationState {
   ExportNames exportNames;
   // The refusals for lack of room a run of imports has shown: each is said
   // once, not once per save that meets it.
-  std::set<std::string> shownRoomRefusals;
+  std::set<TextId> shownRoomRefusals;
 };
 
 }  // namespace quillmere

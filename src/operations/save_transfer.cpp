@@ -6,7 +6,6 @@
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
-#include "model/messages.h"
 #include "model/safe_file_name.h"
 #include "model/save_header.h"
 #include "operations/file_writes.h"
@@ -29,17 +28,17 @@ ByteBuffer SarooMagic() {
   return magic;
 }
 
-std::string_view RefusalMessage(mems::PlacementRefusal refusal) {
+TextId RefusalText(mems::PlacementRefusal refusal) {
   switch (refusal) {
-    case mems::PlacementRefusal::kDirectoryFull: return messages::kDirectoryFull;
-    case mems::PlacementRefusal::kNoRecordCluster: return messages::kBitmapFullForRecord;
-    case mems::PlacementRefusal::kNoDataClusters: return messages::kBitmapFullForData;
-    case mems::PlacementRefusal::kTooLarge: return messages::kSaveTooLarge;
-    case mems::PlacementRefusal::kDamagedTarget: return messages::kDamagedTarget;
-    case mems::PlacementRefusal::kUnnamed: return messages::kUnnamedSave;
+    case mems::PlacementRefusal::kDirectoryFull: return TextId::kDirectoryFull;
+    case mems::PlacementRefusal::kNoRecordCluster: return TextId::kBitmapFullForRecord;
+    case mems::PlacementRefusal::kNoDataClusters: return TextId::kBitmapFullForData;
+    case mems::PlacementRefusal::kTooLarge: return TextId::kSaveTooLarge;
+    case mems::PlacementRefusal::kDamagedTarget: return TextId::kDamagedTarget;
+    case mems::PlacementRefusal::kUnnamed:
     case mems::PlacementRefusal::kNone: break;
   }
-  return {};
+  return TextId::kUnnamedSave;
 }
 
 // While a transfer holds the writes, the records and rows follow the image
@@ -97,7 +96,7 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   std::size_t row = 0;
   if (state.interactive) {
     if (pane.selection.empty()) {
-      bench.host().ShowMessage(messages::kSelectSaveToExport);
+      bench.host().ShowMessage({TextId::kSelectSaveToExport, {}, {}});
       return {};
     }
     row = static_cast<std::size_t>(*std::min_element(pane.selection.begin(), pane.selection.end()));
@@ -131,7 +130,7 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   if (!WriteFileOrReport(bench.host(), path, file)) return {ExportOutcome::kWriteFailed, path};
   // What could be read is written (it may be all that is left of the save),
   // but it is never passed off as the whole save.
-  if (!save.complete) bench.host().ShowMessage(messages::IncompleteSave(name));
+  if (!save.complete) bench.host().ShowMessage({TextId::kIncompleteSave, {name}, {}});
   if (state.interactive) RevealWrittenFile(bench.host(), path);
   state.transferPath = path;
   return {save.complete ? ExportOutcome::kWritten : ExportOutcome::kIncomplete, path};
@@ -149,8 +148,8 @@ namespace {
 
 // Shows a refusal. In a run of imports a refusal for lack of room is said
 // once: the saves after it meet the same full list or bitmap.
-void ShowRefusal(Workbench& bench, const std::string& message, bool forLackOfRoom) {
-  if (forLackOfRoom && !bench.state.interactive && !bench.state.shownRoomRefusals.insert(message).second) return;
+void ShowRefusal(Workbench& bench, const Message& message, bool forLackOfRoom) {
+  if (forLackOfRoom && !bench.state.interactive && !bench.state.shownRoomRefusals.insert(message.id).second) return;
   bench.host().ShowMessage(message);
 }
 
@@ -178,7 +177,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   // Too short to hold the free count, the bitmap and the directory: no
   // SS_MEMS.BIN, and nothing to place a save in.
   if (pane.image.size() < mems::kDataAreaOffset) {
-    host.ShowMessage(messages::kWrongFormat);
+    host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return {ImportOutcome::kRefused, {}};
   }
 
@@ -191,7 +190,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     if (state.interactive && file) {
       source = *file;
     } else if (state.interactive) {
-      const auto picked = host.PickOpenFile(messages::kSingleSaveFilter, bench.sarooFolder);
+      const auto picked = host.PickOpenFile(TextId::kSingleSaveFilter, bench.sarooFolder);
       if (!picked) return {};
       source = *picked;
     }
@@ -202,7 +201,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     if (singlesave::IsBupSingleSave(single)) {
       // A stated size no save can have is no .BUP, however it begins.
       if (singlesave::BupStatedSize(single) > singlesave::kMaxDataSize) {
-        host.ShowMessage(messages::kWrongFormat);
+        host.ShowMessage({TextId::kWrongFormat, {}, {}});
         return {ImportOutcome::kRefused, result.name};
       }
       single = singlesave::SarooFromBup(single);
@@ -210,13 +209,13 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     // A checksum that does not match means damaged bytes: none of them go in.
     const singlesave::SroCheck check = singlesave::CheckSro(single);
     if (check == singlesave::SroCheck::kDamaged) {
-      host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(source)));
+      host.ShowMessage({TextId::kChecksumFailed, {platform::PathToUtf8(source)}, {}});
       return {ImportOutcome::kRefused, result.name};
     }
     if (check == singlesave::SroCheck::kGood) single = singlesave::SarooFromSro(single);
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
-    host.ShowMessage(messages::kNotSarooSingleSave);
+    host.ShowMessage({TextId::kNotSarooSingleSave, {}, {}});
     result.outcome = ImportOutcome::kRefused;
     return result;
   }
@@ -224,7 +223,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   const ByteBuffer nameField = header.Slice(save_header::kNameOffset, save_header::kNameSize);
   const std::uint32_t size = header.ReadU32(save_header::kSizeOffset);
   if (size > singlesave::kMaxDataSize) {
-    host.ShowMessage(messages::kWrongFormat);
+    host.ShowMessage({TextId::kWrongFormat, {}, {}});
     result.outcome = ImportOutcome::kRefused;
     return result;
   }
@@ -242,7 +241,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
       if (save_header::StoredName(listedName) != storedName) continue;
       replacedRecord = std::size_t{listed.firstCluster} * mems::kClusterSize;
       if (state.interactive) {
-        if (!host.AskOkCancel(messages::ReplaceQuestion(number) + Decimal(RowOfRecord(pane, listed)) + ":" + result.name)) {
+        if (!host.AskOkCancel({TextId::kReplaceQuestion, {number, RowOfRecord(pane, listed), result.name}, {}})) {
           result.outcome = ImportOutcome::kCancelled;
           return result;
         }
@@ -254,7 +253,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   }
   // A full list refuses a new save only; a replacement keeps its slot.
   if (!replacedRecord && pane.rows.size() >= static_cast<std::size_t>(mems::kDirectorySlots)) {
-    ShowRefusal(bench, messages::ListFull(number), true);
+    ShowRefusal(bench, {TextId::kListFull, {number}, {}}, true);
     result.outcome = ImportOutcome::kRefused;
     return result;
   }
@@ -263,7 +262,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   const ByteBuffer slotName = state.compacting && !state.pendingSlotName.empty() ? state.pendingSlotName : nameField;
   const mems::MemsPlacement plan = mems::PlanMemsSave(pane.image, size, slotName, replacedRecord);
   if (plan.refusal != mems::PlacementRefusal::kNone) {
-    ShowRefusal(bench, std::string(RefusalMessage(plan.refusal)), ForLackOfRoom(plan.refusal));
+    ShowRefusal(bench, {RefusalText(plan.refusal), {}, {}}, ForLackOfRoom(plan.refusal));
     // The pane shows the file afresh, unless it holds changes not yet written.
     const bool bitmapFull = plan.refusal == mems::PlacementRefusal::kNoRecordCluster ||
                             plan.refusal == mems::PlacementRefusal::kNoDataClusters;
@@ -281,7 +280,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   }
 
   if (!WritePaneImage(bench, number)) result.outcome = ImportOutcome::kWriteFailed;
-  if (result.outcome == ImportOutcome::kImported && state.interactive) host.ShowMessage(messages::kImportDone);
+  if (result.outcome == ImportOutcome::kImported && state.interactive) host.ShowMessage({TextId::kImportDone, {}, {}});
   return result;
 }
 
@@ -304,7 +303,7 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   std::vector<int> rows = bench.pane(source).selection;
   std::sort(rows.begin(), rows.end());
   if (rows.empty()) {
-    bench.host().ShowMessage(messages::kNothingSelectedToTransfer);
+    bench.host().ShowMessage({TextId::kNothingSelectedToTransfer, {}, {}});
     return report;
   }
   target.holdWrites = true;

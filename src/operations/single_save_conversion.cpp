@@ -1,6 +1,5 @@
 #include "operations/single_save_conversion.h"
 
-#include "model/messages.h"
 #include "operations/export_names.h"
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
@@ -18,7 +17,7 @@ namespace {
 ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& converted, const fs::path& source,
                                 const fs::path& outputFolder, Host& host) {
   if (!converted) {
-    host.ShowMessage(messages::kWrongFormat);
+    host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return {ConversionOutcome::kRefused, {}};
   }
   // Never onto the file converted, nor onto a container beside it.
@@ -44,7 +43,7 @@ std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
 // that its bytes do not match.
 bool ReportDamagedSro(const fs::path& path, const ByteBuffer& file, Host& host) {
   if (singlesave::CheckSro(file) != singlesave::SroCheck::kDamaged) return false;
-  host.ShowMessage(messages::ChecksumFailed(platform::PathToUtf8(path)));
+  host.ShowMessage({TextId::kChecksumFailed, {platform::PathToUtf8(path)}, {}});
   return true;
 }
 

@@ -1,6 +1,5 @@
 #include "operations/workbench.h"
 
-#include "model/messages.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
@@ -9,10 +8,6 @@
 #include "singlesave/sro_file.h"
 
 namespace quillmere {
-
-std::string Pane::HintText() const {
-  return std::string(ContainerFileName(kind)) + (number == 1 ? "放程序目录" : "放OTHER目录");
-}
 
 void Pane::ShowRecords(std::vector<SaveRecord> listed) {
   records = std::move(listed);

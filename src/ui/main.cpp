@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "catalog/catalog.h"
 #include "model/container_kind.h"
 #include "platform/file_io.h"
 #include "platform/working_folder.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Quillmere");
   // QApplication has taken its own options out of argv by now.
   if (argc > 2) {
-    std::fputs("usage: quillmere [FOLDER]\n", stderr);
+    std::fprintf(stderr, "%s\n", quillmere::catalog::Text(quillmere::TextId::kWindowUsage).c_str());
     return 2;
   }
   std::optional<std::filesystem::path> start;
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
     const QFileInfo given(QString::fromLocal8Bit(argv[1]));
     const bool container = given.isFile() && quillmere::ContainerKindFromFileName(given.fileName().toStdString());
     if (!given.isDir() && !container) {
-      std::fprintf(stderr, "quillmere: %s: not a folder or a container file\n", argv[1]);
+      const quillmere::Message refusal{quillmere::TextId::kWindowNotAFolder, {argv[1]}, {}};
+      std::fprintf(stderr, "%s\n", quillmere::catalog::Render(refusal).c_str());
       return 2;
     }
     start = quillmere::platform::PathFromUtf8(given.absoluteFilePath().toStdString());

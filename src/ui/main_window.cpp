@@ -24,7 +24,7 @@
 #include <QTableView>
 #include <QUrl>
 
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "operations/compacting.h"
 #include "operations/image_care.h"
 #include "operations/pane_sort.h"
@@ -123,15 +123,15 @@ std::optional<std::filesystem::path> PlaceToOpen(const std::vector<std::filesyst
   return std::nullopt;
 }
 
-// How many problems the warning's tooltip and "检查" list before "……".
-constexpr std::size_t kTooltipProblems = 5;
-constexpr std::size_t kReportedProblems = 20;
+QString Words(TextId id) { return ToQString(catalog::Text(id)); }
 
-QString ProblemLines(const std::vector<std::string>& problems, std::size_t most, const QString& newline) {
-  QString text = QString::fromUtf8(messages::kImageHasProblems.data(), static_cast<qsizetype>(messages::kImageHasProblems.size()));
-  for (std::size_t i = 0; i < problems.size() && i < most; ++i) text += newline + ToQString(problems[i]);
-  if (problems.size() > most) text += newline + "……";
-  return text;
+// "存档文件有问题：" and the first `most` problems a line each, then "……"
+// when there are more.
+Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
+  Message report{TextId::kImageHasProblems, {}, {}};
+  for (std::size_t i = 0; i < problems.size() && i < most; ++i) report.lines.push_back(problems[i].AsMessage());
+  if (problems.size() > most) report.lines.push_back({TextId::kMoreProblemsEllipsis, {}, {}});
+  return report;
 }
 
 }  // namespace
@@ -139,10 +139,9 @@ QString ProblemLines(const std::vector<std::string>& problems, std::size_t most,
 class MainWindow::WindowHost : public Host {
  public:
   WindowHost(MainWindow& window, Host& dialogs) : window_(window), dialogs_(dialogs) {}
-  void ShowMessage(std::string_view text) override { dialogs_.ShowMessage(text); }
-  bool AskOkCancel(std::string_view text) override { return dialogs_.AskOkCancel(text); }
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
-                                                    const std::filesystem::path& initialFolder) override {
+  void ShowMessage(const Message& message) override { dialogs_.ShowMessage(message); }
+  bool AskOkCancel(const Message& question) override { return dialogs_.AskOkCancel(question); }
+  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
   }
   bool RevealFile(const std::filesystem::path& file) override { return dialogs_.RevealFile(file); }
@@ -150,9 +149,8 @@ class MainWindow::WindowHost : public Host {
     window_.ShowPane(pane);
     dialogs_.PaneChanged(pane);
   }
-  void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) override {
-    window_.SetPaneButton(pane, button, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                          enabled);
+  void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) override {
+    window_.SetPaneButton(pane, button, ToQString(catalog::Render(caption)), enabled);
     dialogs_.ButtonChanged(pane, button, caption, enabled);
   }
 
@@ -175,7 +173,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMainWindow() {
-  setWindowTitle("QuillmereV1.85");
+  setWindowTitle(Words(TextId::kWindowTitle));
   setFixedSize(kClientWidth, kClientHeight);
   setWindowIcon(WindowIcon());
   ApplyWindowFont(*this);
@@ -187,31 +185,31 @@ void MainWindow::BuildMainWindow() {
   ssf_ = BuildConverterPanel(true);
   saroo_ = BuildConverterPanel(false);
 
-  auto* area = new QGroupBox("SAROO存档转移", this);
+  auto* area = new QGroupBox(Words(TextId::kTransferArea), this);
   area->setObjectName("transferArea");
   area->setGeometry(8, 132, 896, 412);
 
   PaneControls& p1 = controls(1);
   PaneControls& p2 = controls(2);
-  p1.import = MakeButton(area, "导入", {106, 364, 45, 22}, "pane1Import");
-  p1.exportButton = MakeButton(area, "导出", {57, 364, 45, 22}, "pane1Export");
-  p1.refresh = MakeButton(area, "刷新", {8, 364, 45, 22}, "pane1Refresh");
-  p2.import = MakeButton(area, "导入", {745, 364, 45, 22}, "pane2Import");
-  p2.exportButton = MakeButton(area, "导出", {794, 364, 45, 22}, "pane2Export");
-  p2.refresh = MakeButton(area, "刷新", {843, 364, 45, 22}, "pane2Refresh");
-  transferLeft_ = MakeButton(area, "<<转移", {450, 366, 50, 25}, "transferLeft");
-  transferRight_ = MakeButton(area, "转移>>", {395, 366, 50, 25}, "transferRight");
-  p1.compact = MakeButton(area, "整理", {8, 387, 45, 22}, "pane1Compact");
-  p2.compact = MakeButton(area, "整理", {843, 387, 45, 22}, "pane2Compact");
-  p1.map = MakeButton(area, "MAP", {153, 364, 35, 22}, "pane1Map");
-  p2.map = MakeButton(area, "MAP", {707, 365, 35, 22}, "pane2Map");
+  p1.import = MakeButton(area, Words(TextId::kImport), {106, 364, 45, 22}, "pane1Import");
+  p1.exportButton = MakeButton(area, Words(TextId::kExport), {57, 364, 45, 22}, "pane1Export");
+  p1.refresh = MakeButton(area, Words(TextId::kRefresh), {8, 364, 45, 22}, "pane1Refresh");
+  p2.import = MakeButton(area, Words(TextId::kImport), {745, 364, 45, 22}, "pane2Import");
+  p2.exportButton = MakeButton(area, Words(TextId::kExport), {794, 364, 45, 22}, "pane2Export");
+  p2.refresh = MakeButton(area, Words(TextId::kRefresh), {843, 364, 45, 22}, "pane2Refresh");
+  transferLeft_ = MakeButton(area, Words(TextId::kTransferLeft), {450, 366, 50, 25}, "transferLeft");
+  transferRight_ = MakeButton(area, Words(TextId::kTransferRight), {395, 366, 50, 25}, "transferRight");
+  p1.compact = MakeButton(area, Words(TextId::kCompact), {8, 387, 45, 22}, "pane1Compact");
+  p2.compact = MakeButton(area, Words(TextId::kCompact), {843, 387, 45, 22}, "pane2Compact");
+  p1.map = MakeButton(area, Words(TextId::kMap), {153, 364, 35, 22}, "pane1Map");
+  p2.map = MakeButton(area, Words(TextId::kMap), {707, 365, 35, 22}, "pane2Map");
 
-  p1.hint = MakeLabel(area, "SS_MEMS.BIN放程序目录", {172, 395, 140, 14}, kRed, "pane1Hint");
-  p1.remainingCaption = MakeLabel(area, "剩余:", {198, 369, 28, 16}, kBlack, "pane1RemainingCaption");
+  p1.hint = MakeLabel(area, ToQString(catalog::Render({TextId::kHintProgramFolder, {"SS_MEMS.BIN"}, {}})), {172, 395, 140, 14}, kRed, "pane1Hint");
+  p1.remainingCaption = MakeLabel(area, Words(TextId::kRemaining), {198, 369, 28, 16}, kBlack, "pane1RemainingCaption");
   p1.number = MakeLabel(area, "0", {231, 371, 50, 12}, kRed, "pane1Number");
-  p2.hint = MakeLabel(area, "SS_MEMS.BIN放OTHER目录", {603, 395, 140, 14}, kRed, "pane2Hint");
+  p2.hint = MakeLabel(area, ToQString(catalog::Render({TextId::kHintOtherFolder, {"SS_MEMS.BIN"}, {}})), {603, 395, 140, 14}, kRed, "pane2Hint");
   p2.number = MakeLabel(area, "0", {656, 373, 50, 12}, kRed, "pane2Number");
-  p2.remainingCaption = MakeLabel(area, "剩余:", {623, 371, 28, 16}, kBlack, "pane2RemainingCaption");
+  p2.remainingCaption = MakeLabel(area, Words(TextId::kRemaining), {623, 371, 28, 16}, kBlack, "pane2RemainingCaption");
   p2.fileLabel = MakeLabel(area, ".\\OTHER\\SS_MEMS.BIN", {503, 367, 115, 24}, kMagenta, "pane2FileLabel");
   p1.fileLabel = MakeLabel(area, "SS_MEMS.BIN", {325, 366, 72, 24}, kMagenta, "pane1FileLabel");
   // Hidden until an image with problems is loaded; placed after the figure then.
@@ -229,11 +227,11 @@ void MainWindow::BuildMainWindow() {
   BuildPaneMenu(1);
   BuildPaneMenu(2);
 
-  clearUnused_ = new QCheckBox("刷新时清空未使用区域", area);
+  clearUnused_ = new QCheckBox(Words(TextId::kClearUnusedOnRefresh), area);
   clearUnused_->setObjectName("clearUnusedOnRefresh");
   clearUnused_->setGeometry(315, 396, 140, 14);
   connect(clearUnused_, &QCheckBox::toggled, this, [this](bool on) { bench_->clearUnusedOnRefresh = on; });
-  overwrite_ = new QCheckBox("转移时覆盖同名存档", area);
+  overwrite_ = new QCheckBox(Words(TextId::kOverwriteOnTransfer), area);
   overwrite_->setObjectName("overwriteOnTransfer");
   overwrite_->setGeometry(466, 396, 133, 14);
   connect(overwrite_, &QCheckBox::toggled, this, [this](bool on) { bench_->overwriteOnTransfer = on; });
@@ -292,14 +290,14 @@ void MainWindow::BuildPaneMenu(int pane) {
   const QString prefix = pane == 1 ? "pane1" : "pane2";
   c.menu = new QMenu(c.list);
   c.menu->setObjectName(prefix + "Menu");
-  c.exportBupAction = c.menu->addAction("导出为BUP");
+  c.exportBupAction = c.menu->addAction(Words(TextId::kExportBup));
   c.exportBupAction->setObjectName(prefix + "ExportBup");
-  c.exportSroAction = c.menu->addAction("导出为SRO");
+  c.exportSroAction = c.menu->addAction(Words(TextId::kExportSro));
   c.exportSroAction->setObjectName(prefix + "ExportSro");
   c.menu->addSeparator();
-  c.deleteAction = c.menu->addAction("删除");
-  c.checkAction = c.menu->addAction("检查");
-  c.repairAction = c.menu->addAction("修复");
+  c.deleteAction = c.menu->addAction(Words(TextId::kDelete));
+  c.checkAction = c.menu->addAction(Words(TextId::kCheck));
+  c.repairAction = c.menu->addAction(Words(TextId::kRepair));
   c.deleteAction->setObjectName(prefix + "Delete");
   c.checkAction->setObjectName(prefix + "Check");
   c.repairAction->setObjectName(prefix + "Repair");
@@ -312,18 +310,17 @@ void MainWindow::BuildPaneMenu(int pane) {
   connect(c.exportSroAction, &QAction::triggered, this,
           [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kSro); });
   connect(c.deleteAction, &QAction::triggered, this, [this, pane] { DeleteSaves(*bench_, pane); });
-  connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane).toStdString()); });
+  connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane)); });
   connect(c.repairAction, &QAction::triggered, this, [this, pane] { RepairPane(*bench_, pane); });
   c.list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(c.list, &QWidget::customContextMenuRequested, this,
           [this, pane](const QPoint& at) { controls(pane).menu->popup(controls(pane).list->viewport()->mapToGlobal(at)); });
 }
 
-QString MainWindow::CheckReport(int pane) const {
-  const Pane& state = bench_->pane(pane);
-  const std::vector<std::string> problems = CheckPane(state);
-  if (problems.empty()) return ToQString(std::string(messages::kNoProblemsFound));
-  return ProblemLines(problems, kReportedProblems, "\r\n");
+Message MainWindow::CheckReport(int pane) const {
+  const std::vector<Problem> problems = CheckPane(bench_->pane(pane));
+  if (problems.empty()) return {TextId::kNoProblemsFound, {}, {}};
+  return ProblemReport(problems, kCheckReportLimit);
 }
 
 void MainWindow::ShowFolder(const std::filesystem::path& folder) {
@@ -427,12 +424,12 @@ MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
   ConverterControls c;
   const QString prefix = ssfHalf ? "ssf" : "saroo";
   auto name = [&](const char* part) { return (prefix + part).toLatin1(); };
-  c.frame = new QGroupBox(ssfHalf ? "SSF单存档转SAROO单存档" : "SAROO单存档转SSF单存档", this);
+  c.frame = new QGroupBox(Words(ssfHalf ? TextId::kSsfToSarooArea : TextId::kSarooToSsfArea), this);
   c.frame->setObjectName(name("Panel"));
   c.frame->setGeometry(ssfHalf ? QRect(46, 8, 370, 120) : QRect(492, 8, 377, 120));
-  c.convert = MakeButton(c.frame, ssfHalf ? "转成SAROO单存档" : "转成SSF单存档",
+  c.convert = MakeButton(c.frame, Words(ssfHalf ? TextId::kToSaroo : TextId::kToSsf),
                          ssfHalf ? QRect(211, 90, 120, 25) : QRect(218, 88, 120, 25), name("Convert"));
-  c.pick = MakeButton(c.frame, "...", ssfHalf ? QRect(333, 16, 32, 20) : QRect(339, 15, 32, 20), name("Pick"));
+  c.pick = MakeButton(c.frame, Words(TextId::kPickFile), ssfHalf ? QRect(333, 16, 32, 20) : QRect(339, 15, 32, 20), name("Pick"));
   c.path = new QLineEdit(c.frame);
   c.path->setObjectName(name("Path"));
   c.path->setGeometry(ssfHalf ? QRect(56, 17, 275, 20) : QRect(62, 16, 275, 20));
@@ -440,7 +437,7 @@ MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
   QPalette palette = c.path->palette();
   palette.setColor(QPalette::Base, QColor(255, 255, 255));
   c.path->setPalette(palette);
-  MakeLabel(c.frame, ssfHalf ? "SSF存档" : "SAROO存档", ssfHalf ? QRect(8, 19, 48, 16) : QRect(5, 18, 56, 16), kBlack,
+  MakeLabel(c.frame, Words(ssfHalf ? TextId::kSsfLabel : TextId::kSarooLabel), ssfHalf ? QRect(8, 19, 48, 16) : QRect(5, 18, 56, 16), kBlack,
             name("Label"));
 
   const std::vector<SaveColumn> columns = {SaveColumn::kName, SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize};
@@ -502,7 +499,7 @@ void MainWindow::OnPaneKindChanged(int pane) {
   if (!state.fixedFile.empty()) {
     state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
   }
-  c.hint->setText(ToQString(state.HintText()));
+  c.hint->setText(ToQString(catalog::Render({pane == 1 ? TextId::kHintProgramFolder : TextId::kHintOtherFolder, {ContainerFileName(state.kind)}, {}})));
   // The writers: this pane's import and compact, and the transfer that leads into it.
   const bool writable = state.Writable();
   c.import->setEnabled(writable);
@@ -525,12 +522,12 @@ void MainWindow::OnPaneHeaderClick(int pane, int column) {
 }
 
 void MainWindow::PickSsfFile() {
-  const auto chosen = host_->PickOpenFile("SSF单存档文件（*.bin）|*.bin", singlesave::SsfFolder(bench_->programDirectory()));
+  const auto chosen = host_->PickOpenFile(TextId::kSsfFileFilter, singlesave::SsfFolder(bench_->programDirectory()));
   if (chosen) ssf_.path->setText(PathText(*chosen));
 }
 
 void MainWindow::PickSarooFile() {
-  const auto chosen = host_->PickOpenFile("SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro",
+  const auto chosen = host_->PickOpenFile(TextId::kSarooFileFilter,
                                           singlesave::SarooFolder(bench_->programDirectory()));
   if (chosen) saroo_.path->setText(PathText(*chosen));
 }
@@ -582,7 +579,7 @@ void MainWindow::ShowPaneWarning(int pane) {
     c.number->setToolTip({});
     return;
   }
-  const QString tip = ProblemLines(state.problems, kTooltipProblems, "\n");
+  const QString tip = ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n"));
   c.warning->setToolTip(tip);
   c.number->setToolTip(tip);
   const QRect figure = c.number->geometry();

@@ -58,7 +58,7 @@ class MainWindow : public QWidget {
   void DropOnPane(int pane, const QMimeData& data);
 
   // The text "检查" shows: the problems of the pane's image, or that there are none.
-  QString CheckReport(int pane) const;
+  Message CheckReport(int pane) const;
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTableView>
 
+#include "catalog/catalog.h"
 #include "ui/main_window.h"
 
 namespace quillmere::ui {
@@ -108,7 +109,7 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
       map_(std::move(map)) {
   const MapGeometry& g = map_.geometry;
   setObjectName("mapWindow");
-  setWindowTitle(QString::fromStdString(map_.caption));
+  setWindowTitle(QString::fromStdString(catalog::Render({TextId::kMapCaption, {map_.unitSize}, {}})));
   setFixedSize(g.window.width - kFrameWidth, g.window.height - kFrameHeight);
   move(g.window.x, g.window.y);
   setSizeGripEnabled(false);

@@ -15,7 +15,7 @@
 #include <QDBusMessage>
 #endif
 
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "platform/file_io.h"
 
 namespace quillmere::ui {
@@ -26,8 +26,9 @@ QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(),
 
 QString PathToQString(const std::filesystem::path& path) { return ToQString(platform::PathToUtf8(path)); }
 
-int RunMessageBox(QWidget* parent, std::string_view text, QMessageBox::StandardButtons buttons) {
-  QMessageBox box(QMessageBox::NoIcon, ToQString(messages::kCaption), ToQString(text), buttons, parent);
+int RunMessageBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(QMessageBox::NoIcon, ToQString(catalog::Text(TextId::kCaption)), ToQString(catalog::Render(message)),
+                  buttons, parent);
   return box.exec();
 }
 
@@ -67,10 +68,10 @@ QStringList DialogFilters(std::string_view filter) {
   return filters;
 }
 
-void QtHost::ShowMessage(std::string_view text) { RunMessageBox(parent_, text, QMessageBox::Ok); }
+void QtHost::ShowMessage(const Message& message) { RunMessageBox(parent_, message, QMessageBox::Ok); }
 
-bool QtHost::AskOkCancel(std::string_view text) {
-  return RunMessageBox(parent_, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+bool QtHost::AskOkCancel(const Message& question) {
+  return RunMessageBox(parent_, question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const std::filesystem::path& initialFolder,
@@ -87,11 +88,10 @@ void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const s
   dialog.setDirectory(PathToQString(exists ? initialFolder : programFolder));
 }
 
-std::optional<std::filesystem::path> QtHost::PickOpenFile(std::string_view filter,
-                                                          const std::filesystem::path& initialFolder) {
+std::optional<std::filesystem::path> QtHost::PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) {
   // The dialog keeps the system's own title.
   QFileDialog dialog(parent_);
-  PrepareOpenFileDialog(dialog, filter, initialFolder, fallbackFolder_);
+  PrepareOpenFileDialog(dialog, catalog::Text(filter), initialFolder, fallbackFolder_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QStringList>
 
 #include <filesystem>
 #include <utility>
@@ -24,13 +23,12 @@ class QtHost : public Host {
   // Where a file dialog opens when its own folder is missing: the working folder.
   void setFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
 
-  void ShowMessage(std::string_view text) override;
-  bool AskOkCancel(std::string_view text) override;
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
-                                                    const std::filesystem::path& initialFolder) override;
+  void ShowMessage(const Message& message) override;
+  bool AskOkCancel(const Message& question) override;
+  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, std::string_view, bool) override {}
+  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
 
  private:
   QWidget* parent_;

@@ -2,6 +2,8 @@
 
 #include <QMimeData>
 
+#include "catalog/catalog.h"
+
 namespace quillmere::ui {
 
 SaveRowsModel::SaveRowsModel(RowsGetter rows, std::vector<SaveColumn> columns, Qt::Alignment alignment,
@@ -28,7 +30,7 @@ QVariant SaveRowsModel::data(const QModelIndex& index, int role) const {
 
 QVariant SaveRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  if (role == Qt::DisplayRole) return QString(kSaveColumnCaptions[static_cast<std::size_t>(columns_[static_cast<std::size_t>(section)])]);
+  if (role == Qt::DisplayRole) return QString::fromStdString(catalog::ColumnCaption(columns_[static_cast<std::size_t>(section)]));
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(alignment_ | Qt::AlignVCenter);
   return {};
 }

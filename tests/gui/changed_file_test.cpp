@@ -4,7 +4,7 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "model/messages.h"
+#include "catalog/catalog.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
@@ -29,7 +29,7 @@ class ChangedFileTest : public QObject {
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     QTableView* list = FindChild<QTableView>(window, "pane1List");
-    const std::string changed = quillmere::messages::FileChanged(file.string());
+    const std::string changed = quillmere::catalog::Render(quillmere::TextId::kFileChanged, file.string());
 
     struct Step {
       const char* what;

@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "operations/save_transfer.h"
 #include "support/backup_ram_builder.h"
@@ -40,7 +41,9 @@ ByteBuffer Damaged() {
 
 QString Problems(const ByteBuffer& image, const char* newline) {
   QString text = "存档文件有问题：";
-  for (const std::string& problem : CheckMemsImage(image)) text += newline + QString::fromStdString(problem);
+  for (const quillmere::Problem& problem : CheckMemsImage(image)) {
+    text += newline + QString::fromStdString(quillmere::catalog::Render(problem.AsMessage()));
+  }
   return text;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/catalog.h"
 #include "operations/host.h"
 
 namespace quillmere::testing {
@@ -24,17 +25,20 @@ class ScriptedHost : public Host {
     bool enabled;
   };
 
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  bool AskOkCancel(std::string_view text) override {
-    questions.emplace_back(text);
+  // Messages and questions are kept as values and as the words the window would show.
+  void ShowMessage(const Message& message) override {
+    shown.push_back(message);
+    messages.push_back(catalog::Render(message));
+  }
+  bool AskOkCancel(const Message& question) override {
+    questions.push_back(catalog::Render(question));
     if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  std::optional<std::filesystem::path> PickOpenFile(std::string_view filter,
-                                                    const std::filesystem::path& initialFolder) override {
-    filePicks.push_back({std::string(filter), initialFolder});
+  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
+    filePicks.push_back({catalog::Text(filter), initialFolder});
     if (pickedFiles.empty()) return std::nullopt;
     auto file = pickedFiles.front();
     pickedFiles.pop_front();
@@ -45,8 +49,8 @@ class ScriptedHost : public Host {
     return revealSucceeds;
   }
   void PaneChanged(int pane) override { paneChanges.push_back(pane); }
-  void ButtonChanged(int pane, PaneButton button, std::string_view caption, bool enabled) override {
-    buttonChanges.push_back({pane, button, std::string(caption), enabled});
+  void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) override {
+    buttonChanges.push_back({pane, button, catalog::Render(caption), enabled});
   }
 
   // The script: answers to questions (Cancel once they run out) and files to pick.
@@ -55,6 +59,7 @@ class ScriptedHost : public Host {
   bool revealSucceeds = true;
 
   // The record.
+  std::vector<Message> shown;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::vector<FilePick> filePicks;

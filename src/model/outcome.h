@@ -1,0 +1,183 @@
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+// What the core tells its users, as values: an id for each text and the data
+// it names. The words themselves are in the catalog (src/catalog), which
+// alone turns these into text.
+namespace quillmere {
+
+enum class TextId : std::uint16_t {
+  // Message boxes.
+  kCaption,
+  kWriteFailed,
+  kReadFailed,
+  kFileTooLarge,
+  kFileWritten,
+  kFileChanged,
+  kFileBusy,
+  kWrongFormat,
+  kNotSarooSingleSave,
+  kChecksumFailed,
+  kSelectSaveToExport,
+  kNothingSelectedToTransfer,
+  kImportDone,
+  kCompactDone,
+  kDirectoryFull,
+  kBitmapFullForRecord,
+  kBitmapFullForData,
+  kSaveTooLarge,
+  kDamagedTarget,
+  kUnnamedSave,
+  kCannotCompactDamaged,
+  kIncompleteSave,
+  kSelectSaveToDelete,
+  kRepairQuestion,
+  kRepairDone,
+  kNothingToRepair,
+  kCannotRepair,
+  kNoProblemsFound,
+  kImageHasProblems,
+  kListFull,
+  kReplaceQuestion,
+  kDeleteQuestion,
+  kMoreProblemsEllipsis,
+
+  // File dialogs: description and pattern pairs.
+  kSingleSaveFilter,
+  kSsfFileFilter,
+  kSarooFileFilter,
+
+  // Captions of the window.
+  kWindowTitle,
+  kTransferArea,
+  kImport,
+  kExport,
+  kRefresh,
+  kTransferLeft,
+  kTransferRight,
+  kCompact,
+  kCompacting,
+  kCompactingCount,
+  kMap,
+  kRemaining,
+  kHintProgramFolder,
+  kHintOtherFolder,
+  kClearUnusedOnRefresh,
+  kOverwriteOnTransfer,
+  kExportBup,
+  kExportSro,
+  kDelete,
+  kCheck,
+  kRepair,
+  kSsfToSarooArea,
+  kSarooToSsfArea,
+  kToSaroo,
+  kToSsf,
+  kPickFile,
+  kSsfLabel,
+  kSarooLabel,
+  kMapCaption,
+  kColumnNum,
+  kColumnName,
+  kColumnAddress,
+  kColumnComment,
+  kColumnDate,
+  kColumnSize,
+  kColumnUnits,
+  kColumnForm,
+  kWindowUsage,
+  kWindowNotAFolder,
+
+  // Problems a check finds (each has a stable code).
+  kProblemImageSize,
+  kProblemTooLargeForList,
+  kProblemOutsideDataArea,
+  kProblemSharedCluster,
+  kProblemPastImageEnd,
+  kProblemBitmapMarksFree,
+  kProblemBitmapMarksUsed,
+  kProblemFreeCount,
+  kProblemListOutsideRam,
+  kProblemListLoops,
+  kProblemListRunsOn,
+  kProblemListTooLong,
+  kProblemOutsideRam,
+  kProblemSharedBlock,
+  kProblemSizeExceedsBlocks,
+  kProblemMarksAreaHeader,
+  kProblemRecordSizeExceedsBlocks,
+  kMoreProblems,
+
+  // What a repair mended (each has a stable code).
+  kMendedReservedBytes,
+  kMendedStrayBits,
+  kMendedMissingBits,
+  kMendedFreeCount,
+
+  // The command line's own lines.
+  kCliRemaining,
+  kCliMended,
+  kCliRemains,
+  kCliUnknownKind,
+  kCliUnknownKindOfFile,
+  kCliNoSuchFile,
+  kCliAlreadyForm,
+  kCliNoSuchRow,
+  kCliSkipped,
+  kCliNoSaveNamed,
+  kCliNoMap,
+  kCliFormatExists,
+  kCliGiveRowOrAll,
+  kCliGiveRowOrName,
+  kCliError,
+
+  kCount  // not a text: the number of ids
+};
+
+// A number or a text that a message names.
+struct TextArg {
+  std::variant<std::int64_t, std::string> value;
+  template <std::integral T>
+  TextArg(T number) : value(static_cast<std::int64_t>(number)) {}
+  TextArg(std::string text) : value(std::move(text)) {}
+  TextArg(std::string_view text) : value(std::string(text)) {}
+  TextArg(const char* text) : value(std::string(text)) {}
+  bool operator==(const TextArg&) const = default;
+};
+
+// One text to show: its id, the data for its placeholders (%1, %2, ...), and
+// further messages shown one a line after it.
+struct Message {
+  TextId id = TextId::kCaption;
+  std::vector<TextArg> args;
+  std::vector<Message> lines;
+  bool operator==(const Message&) const = default;
+};
+
+// How bad a problem is: a warning that a repair mends without touching a
+// save, or fatal, which no repair mends and which stops compacting.
+enum class Severity { kWarning, kFatal };
+
+// One problem of a container, with the data that places it.
+struct Problem {
+  TextId id = TextId::kProblemImageSize;
+  std::vector<TextArg> args;
+  Severity severity = Severity::kFatal;
+  Message AsMessage() const { return {id, args, {}}; }
+  bool operator==(const Problem&) const = default;
+};
+
+// How many problems each place lists before it only counts the rest.
+inline constexpr std::size_t kCheckedProblemLimit = 100;  // check, and the problems a pane keeps
+inline constexpr std::size_t kRepairReportLimit = 10;     // each part of the repair report
+inline constexpr std::size_t kCheckReportLimit = 20;      // the window's "检查" box
+inline constexpr std::size_t kTooltipLimit = 5;           // the damage mark's tooltip
+
+}  // namespace quillmere
