@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (data[0] % 3) {
     case 0: {
       const ByteBuffer ram = (data[0] & 0x80) != 0 ? backup_ram::WordWideToRam(input) : input;
-      for (const Problem& problem : backup_ram::CheckBackupRam(ram)) assert(problem.severity == Severity::kFatal);
+      for (const quillmere::Problem& problem : backup_ram::CheckBackupRam(ram)) assert(problem.severity == quillmere::Severity::kFatal);
       const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
       assert(backup_ram::UsedBlocks(listing.records).size() == backup_ram::kBlockCount);
       break;

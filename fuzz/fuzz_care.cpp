@@ -20,6 +20,9 @@
 #include "support/save_snapshots.h"
 
 using quillmere::ByteBuffer;
+using quillmere::Problem;
+using quillmere::Severity;
+using quillmere::TextId;
 namespace mems = quillmere::mems;
 namespace fuzzing = quillmere::fuzzing;
 

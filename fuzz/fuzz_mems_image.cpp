@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteBuffer cleared = mems::ClearUnusedSpace(image, listing);
   assert(cleared.size() == image.size());
   std::set<int> listedSlots;
-  for (const SaveRecord& save : listing.records) {
+  for (const quillmere::SaveRecord& save : listing.records) {
     listedSlots.insert(static_cast<int>(save.num));
     for (const std::uint32_t cluster : save.units) {
       const std::size_t at = std::min(std::size_t{cluster} * mems::kClusterSize, image.size());

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::set<std::pair<int, std::uint32_t>> seen;
   int lastSlot = 0;
   for (std::size_t i = 0; i < listing.records.size(); ++i) {
-    const SaveRecord& record = listing.records[i];
+    const quillmere::SaveRecord& record = listing.records[i];
     assert(record.area >= lastSlot && record.area >= 1 && record.area <= save_file::kSlotCount);
     lastSlot = record.area;
     const std::uint32_t block = record.units.front();

@@ -175,7 +175,7 @@ struct Problem {
 };
 
 // How many problems each place lists before it only counts the rest.
-inline constexpr std::size_t kCheckedProblemLimit = 100;  // check, and the problems a pane keeps
+inline constexpr std::size_t kCheckedProblemLimit = 100;  // check and repair on the command line
 inline constexpr std::size_t kRepairReportLimit = 10;     // each part of the repair report
 inline constexpr std::size_t kCheckReportLimit = 20;      // the window's "检查" box
 inline constexpr std::size_t kTooltipLimit = 5;           // the damage mark's tooltip
