@@ -545,8 +545,11 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   class ReportHost : public ConsoleHost {
    public:
     using ConsoleHost::ConsoleHost;
-    void ShowMessage(const Message& message) override { last = catalog::Render(message); }
-    std::string last;
+    void ShowMessage(const Message& message) override {
+      const bool summary = message.id == TextId::kRepairDone || message.id == TextId::kCannotRepair ||
+                           message.id == TextId::kNothingToRepair;
+      if (!summary) ConsoleHost::ShowMessage(message);
+    }
   };
   const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
   if (!lock) return kFailed;
@@ -555,10 +558,7 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
   bench.state.interactive = false;
   const RepairResult result = RepairPane(bench, 1);
-  if (result.outcome == CareOutcome::kWriteFailed) {
-    err << host.last << "\n";
-    return kFailed;
-  }
+  if (result.outcome == CareOutcome::kWriteFailed) return kFailed;
   for (const Message& line : result.repair.mended) Say(out, TextId::kCliMended, {catalog::Render(line)});
   for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
     Say(out, TextId::kCliRemains, {line});
