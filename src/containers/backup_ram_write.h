@@ -79,7 +79,7 @@ enum class BackupRamRefusal {
 // Where a save goes. Worked out before a byte changes.
 struct BackupRamPlacement {
   BackupRamRefusal refusal = BackupRamRefusal::kNone;
-  BackupRamGeometry geometry;
+  BackupRamGeometry geometry;                       // the memory it is for: the planner knows the internal one
   std::uint32_t startBlock = 0;
   std::vector<std::uint32_t> listBlocks;            // the save's further blocks, ascending, in data order
   std::optional<std::uint32_t> replacedStartBlock;  // the save deleted first
