@@ -120,5 +120,20 @@ int main(int argc, char** argv) {
     bupSeeds.Add(1, singlesave::BupFromSaroo(single));
     bupSeeds.Add(2, single);
   }
+
+  // Backup-RAM import: the mode byte, the size, a name byte, then a word-wide
+  // file, or (mode bit 0) the head of a RAM to repeat.
+  Corpus bkramSeeds(root, "fuzz_bkram_import");
+  for (const std::uint32_t saveSize : {0u, 29u, 500u, 4388u}) {
+    const ByteBuffer head{static_cast<std::uint8_t>(saveSize >> 8), static_cast<std::uint8_t>(saveSize), 'N'};
+    for (const std::uint8_t mode : {0, 2, 4, 6, 2 | 8, 6 | 16}) {
+      ByteBuffer seed = head;
+      seed.Append(BackupRam(0x4000));
+      bkramSeeds.Add(mode, seed);
+      seed = head;
+      seed.Append(BackupRam(0x8000).Slice(0, 0x3000));
+      bkramSeeds.Add(mode | 1, seed);
+    }
+  }
   return 0;
 }

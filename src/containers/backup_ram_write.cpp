@@ -1,0 +1,203 @@
+#include "containers/backup_ram_write.h"
+
+#include <algorithm>
+
+#include "model/save_header.h"
+
+namespace quillmere::backup_ram {
+
+namespace {
+
+// Stream bytes that are not data in every block: bytes 0-3 of each block
+// (the marker, or the zeros of a further block) and one 2-byte list entry.
+constexpr std::uint64_t kPerBlockOverhead = kFurtherStreamOffset + kListEntrySize;
+// What the start block's header and the list's 0 entry take beyond that.
+constexpr std::uint64_t kSaveOverhead = kBlockListOffset + kListEntrySize - kPerBlockOverhead;  // 30
+
+// Export puts the language byte after the 10 comment bytes and a zero byte.
+constexpr std::size_t kLanguageInCommentField = kCommentSize + 1;
+
+// The RAM as a write leaves it: lengthened with zeros to the whole memory.
+// Copies only a short RAM.
+class AsWritten {
+ public:
+  AsWritten(const ByteBuffer& ram, std::size_t ramSize) : ram_(&ram) {
+    if (ram.size() >= ramSize) return;
+    lengthened_ = ram;
+    lengthened_.Resize(ramSize);
+    ram_ = &lengthened_;
+  }
+  const ByteBuffer& operator*() const { return *ram_; }
+
+ private:
+  const ByteBuffer* ram_;
+  ByteBuffer lengthened_;
+};
+
+// How many live saves name each block of the internal memory, counting to 2
+// at most. Nothing when the lists together name more blocks than a listing
+// follows: the blocks past that point are unknown, so none can be free.
+std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram) {
+  std::vector<std::uint8_t> owners(kBlockCount, 0);
+  std::size_t budget = kListedBlockBudget;
+  for (const std::uint32_t start : LiveStartBlocks(ram)) {
+    const SaveBlocks walk = CollectSaveBlocks(ram, start, budget);
+    if (walk.stop == SaveBlocks::Stop::kBudget) return std::nullopt;
+    budget -= walk.blocks.size() - 1;
+    for (const std::uint32_t block : walk.blocks) {
+      if (block < kBlockCount && owners[block] < 2) ++owners[block];
+    }
+  }
+  return owners;
+}
+
+}  // namespace
+
+std::uint64_t BlocksNeeded(std::uint64_t size, const BackupRamGeometry& geometry) {
+  if (geometry.blockSize < kBlockListOffset + kListEntrySize) return UINT64_MAX;
+  const std::uint64_t perBlock = geometry.blockSize - kPerBlockOverhead;
+  return (size + kSaveOverhead + perBlock - 1) / perBlock;
+}
+
+ByteBuffer RamIntoWordWide(const ByteBuffer& file, const ByteBuffer& ram) {
+  std::vector<std::uint8_t> bytes = file.bytes();
+  if (bytes.size() < 2 * ram.size()) bytes.resize(2 * ram.size(), 0xFF);
+  for (std::size_t k = 0; k < ram.size(); ++k) bytes[2 * k + 1] = ram.At(k);
+  return ByteBuffer(std::move(bytes));
+}
+
+ByteBuffer EmptyBackupRam(const BackupRamGeometry& geometry) {
+  ByteBuffer ram = ByteBuffer::Filled(geometry.RamSize(), 0);
+  const std::size_t span = std::min(kFormatTextSpan, geometry.blockSize);
+  for (std::size_t at = 0; at + kFormatText.size() <= span; at += kFormatText.size()) {
+    ram.Write(at, ByteBuffer::FromText(kFormatText));
+  }
+  return ram;
+}
+
+ByteBuffer EmptyInternalBackupRamFile() { return RamIntoWordWide(ByteBuffer{}, EmptyBackupRam()); }
+
+std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
+  std::vector<std::uint32_t> starts;
+  // Block 0 holds the format text, never a save.
+  for (std::size_t n = 1; n * kBlockSize < ram.size(); ++n) {
+    if (ram.ReadU32(n * kBlockSize + kMarkerOffset) == kSaveMarker) starts.push_back(static_cast<std::uint32_t>(n));
+  }
+  return starts;
+}
+
+std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField) {
+  const ByteBuffer wanted = save_header::StoredName(nameField);
+  for (const std::uint32_t start : LiveStartBlocks(ram)) {
+    const ByteBuffer name = ram.Slice(std::size_t{start} * kBlockSize + kNameOffset, kNameSize);
+    if (save_header::StoredName(name) == wanted) return start;
+  }
+  return std::nullopt;
+}
+
+std::uint32_t FreeBlockCount(const ByteBuffer& ram) {
+  const AsWritten view(ram, BackupRamGeometry{}.RamSize());
+  const auto owners = BlockOwners(*view);
+  if (!owners) return 0;
+  return static_cast<std::uint32_t>(std::count(owners->begin() + kFirstSaveBlock, owners->end(), 0));
+}
+
+BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
+                                     std::optional<std::uint32_t> replacedStartBlock) {
+  BackupRamPlacement plan;
+  const auto refuse = [](BackupRamRefusal why) {
+    BackupRamPlacement refused;
+    refused.refusal = why;
+    return refused;
+  };
+  if (nameField.At(0) == 0) return refuse(BackupRamRefusal::kUnnamed);
+  const std::uint64_t needed = BlocksNeeded(size, plan.geometry);
+  if (needed > kBlockCount - kFirstSaveBlock) return refuse(BackupRamRefusal::kTooLarge);
+
+  const AsWritten view(ram, plan.geometry.RamSize());
+  std::optional<std::vector<std::uint8_t>> owners = BlockOwners(*view);
+  if (!owners) return refuse(BackupRamRefusal::kNoRoom);
+
+  if (replacedStartBlock) {
+    // Freeing a block another save also names, or following a list that
+    // loops or leaves the RAM, would hand out blocks that are not the
+    // target's to give.
+    const std::uint32_t start = *replacedStartBlock;
+    const std::vector<std::uint32_t> live = LiveStartBlocks(*view);
+    if (start >= kBlockCount || !std::binary_search(live.begin(), live.end(), start)) {
+      return refuse(BackupRamRefusal::kDamagedTarget);
+    }
+    const SaveBlocks target = CollectSaveBlocks(*view, start);
+    const bool shared = std::any_of(target.blocks.begin(), target.blocks.end(),
+                                    [&](std::uint32_t block) { return (*owners)[block] > 1; });
+    if (target.stop != SaveBlocks::Stop::kEnded || shared) return refuse(BackupRamRefusal::kDamagedTarget);
+    for (const std::uint32_t block : target.blocks) (*owners)[block] = 0;
+    plan.replacedStartBlock = start;
+    plan.freed = target.blocks;
+  }
+
+  std::vector<std::uint32_t> blocks;
+  for (std::uint32_t block = kFirstSaveBlock; block < kBlockCount && blocks.size() < needed; ++block) {
+    if ((*owners)[block] == 0) blocks.push_back(block);
+  }
+  if (blocks.size() < needed) return refuse(BackupRamRefusal::kNoRoom);
+  plan.startBlock = blocks.front();
+  plan.listBlocks.assign(blocks.begin() + 1, blocks.end());
+  return plan;
+}
+
+bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const GatheredSave& save) {
+  const BackupRamGeometry& geometry = plan.geometry;
+  std::vector<std::uint32_t> blocks{plan.startBlock};
+  blocks.insert(blocks.end(), plan.listBlocks.begin(), plan.listBlocks.end());
+  // A plan made by hand could name block 0 or 1, or blocks past the RAM.
+  const bool inRange = std::all_of(blocks.begin(), blocks.end(), [&](std::uint32_t block) {
+    return block >= kFirstSaveBlock && block < geometry.blockCount;
+  });
+  if (plan.refusal != BackupRamRefusal::kNone || !inRange || geometry.blockSize < kBlockListOffset + kListEntrySize) {
+    return false;
+  }
+
+  if (ram.size() < geometry.RamSize()) ram.Resize(geometry.RamSize());
+  if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock}, geometry);
+
+  // The stream: the list, its 0 entry, then the data, cut where the blocks end.
+  ByteBuffer stream = ByteBuffer::Filled(kListEntrySize * (plan.listBlocks.size() + 1), 0);
+  for (std::size_t k = 0; k < plan.listBlocks.size(); ++k) stream.WriteBE(kListEntrySize * k, plan.listBlocks[k], 2);
+  const std::size_t capacity = (geometry.blockSize - kBlockListOffset) +
+                               (blocks.size() - 1) * (geometry.blockSize - kFurtherStreamOffset);
+  stream.Append(ZeroFilledField(save.data, 0, std::min<std::size_t>(save.size, capacity - stream.size())));
+
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const std::size_t at = std::size_t{blocks[i]} * geometry.blockSize;
+    const std::size_t streamAt = i == 0 ? kBlockListOffset : kFurtherStreamOffset;
+    const std::size_t count = std::min(geometry.blockSize - streamAt, stream.size() - from);
+    ram.Fill(at, geometry.blockSize, 0);
+    ram.Write(at + streamAt, stream.Slice(from, count));
+    from += count;
+  }
+
+  const std::size_t at = std::size_t{plan.startBlock} * geometry.blockSize;
+  ram.WriteBE(at + kMarkerOffset, kSaveMarker, 4);
+  ram.Write(at + kNameOffset, ZeroFilledField(save.nameField, 0, kNameSize));
+  ram.WriteBE(at + kLanguageOffset, save.commentField.At(kLanguageInCommentField), 1);
+  ram.Write(at + kCommentOffset, ZeroFilledField(save.commentField, 0, kCommentSize));
+  ram.WriteBE(at + kDateOffset, save.date, 4);
+  ram.WriteBE(at + kSizeOffset, save.size, 4);
+  return true;
+}
+
+std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks,
+                                 const BackupRamGeometry& geometry) {
+  std::size_t deleted = 0;
+  for (const std::uint32_t start : startBlocks) {
+    const std::size_t at = std::size_t{start} * geometry.blockSize + kMarkerOffset;
+    if (start == 0 || ram.ReadU32(at) != kSaveMarker) continue;
+    ram.WriteBE(at, kDeletedMarkerByte, 1);
+    ++deleted;
+  }
+  return deleted;
+}
+
+}  // namespace quillmere::backup_ram
