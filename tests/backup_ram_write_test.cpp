@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "catalog/catalog.h"
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
 #include "containers/save_file_write.h"
@@ -181,7 +182,7 @@ TEST(BackupRamWrite, RandomStepsKeepEverySaveWhole) {
       else EXPECT_EQ(ram, unchanged);
     }
     ASSERT_TRUE(testing::KeepsOtherBackupRamSaves(before, ram, {existing.value_or(0)})) << step;
-    ASSERT_EQ(br::CheckBackupRam(ram), std::vector<std::string>{}) << step;
+    ASSERT_EQ(br::CheckBackupRam(ram), std::vector<Problem>{}) << step;
     ASSERT_EQ(br::LiveStartBlocks(ram).size(), held.size());
     std::uint64_t used = 0;
     for (const auto& [heldName, save] : held) {
