@@ -120,16 +120,31 @@ TEST_F(CompactingTest, CommandLine) {
 TEST(FormatCommand, WritesAnEmptyImageAndNeverReplacesOne) {
   TempDir dir;
   const std::string file = (dir / "NEW.BIN").string();
-  ASSERT_EQ(testing::RunCliWith({"format", file}).status, 0);
+  // A name that says no kind needs --kind.
+  EXPECT_EQ(testing::RunCliWith({"format", file}).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  ASSERT_EQ(testing::RunCliWith({"format", file, "--kind", "mems"}).status, 0);
   const ByteBuffer image = ReadFile(file);
   EXPECT_EQ(image.size(), 8'388'608u);
   EXPECT_EQ(image.Slice(0, 16), (ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0, 0x80, 0, 0, 0x1F, 0x78, 0, 0}));
   EXPECT_EQ(image.At(0x10), 0xFF);
   EXPECT_EQ(image.Slice(0x11, 0x800000 - 0x11), ByteBuffer::Filled(0x800000 - 0x11, 0));
   WriteFile(file, ByteBuffer{1, 2, 3});
-  const auto again = testing::RunCliWith({"format", file});
+  const auto again = testing::RunCliWith({"format", file, "--kind", "mems"});
   EXPECT_EQ(again.status, 1);
   EXPECT_EQ(ReadFile(file), (ByteBuffer{1, 2, 3}));
+}
+
+// The empty backup RAM and SS_SAVE.BIN are byte for byte what the SAROO writes.
+using FormatSamples = testing::SamplesTest;
+
+TEST_F(FormatSamples, MakesEachKindAsTheSarooDoes) {
+  TempDir dir;
+  for (const char* name : {"SS_BUP.BIN", "BKRAMSV.BIN", "SS_SAVE.BIN"}) {
+    ASSERT_EQ(testing::RunCliWith({"format", (dir / name).string()}).status, 0) << name;
+    const char* sample = std::string_view(name) == "SS_SAVE.BIN" ? "SS_SAVE.BIN" : "SS_BUP.BIN";
+    EXPECT_EQ(ReadFile(dir / name), ReadFile(samples / "saroo-empty" / sample)) << name;
+  }
 }
 
 }  // namespace

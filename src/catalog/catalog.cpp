@@ -46,6 +46,7 @@ constexpr Entry kEntries[] = {
     {TextId::kListFull, 1, "", "存档列表%1已满，无法继续写入！"},
     {TextId::kReplaceQuestion, 3, "", "是否替换列表%1已有存档？\r\n%2:%3"},
     {TextId::kDeleteQuestion, 1, "", "是否删除选中的%1个存档？"},
+    {TextId::kBackupRamFull, 0, "", "备份内存空间不足！"},
     {TextId::kMoreProblemsEllipsis, 0, "", "……"},
 
     {TextId::kSingleSaveFilter, 0, "", "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro"},
@@ -125,6 +126,7 @@ constexpr Entry kEntries[] = {
     {TextId::kCliUnknownKindOfFile, 1, "",
      "quillmere-cli: cannot tell the kind of '%1' from its name; give --kind mems, bkram, bup or save"},
     {TextId::kCliNoSuchFile, 1, "", "quillmere-cli: no such file: %1"},
+    {TextId::kCliNotWritable, 1, "", "quillmere-cli: saves cannot be written into %1"},
     {TextId::kCliAlreadyForm, 2, "", "quillmere-cli: %1 is a %2 single save already"},
     {TextId::kCliNoSuchRow, 3, "", "quillmere-cli: %1 lists %2 saves; there is no row %3"},
     {TextId::kCliSkipped, 1, "", "quillmere-cli: skipped %1: a save of that name is listed (--overwrite replaces it)"},

@@ -8,7 +8,9 @@
 
 #include "cli/console_host.h"
 #include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
+#include "containers/save_file_write.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
 #include "operations/allocation_map.h"
@@ -121,6 +123,8 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
       std::string usage;
       for (const bool used : backup_ram::UsedBlocks(load.records)) usage += used ? '1' : '0';
       result["blockUsage"] = usage;
+      // What decides whether a save fits; "remaining" is the console's own figure.
+      result["freeBlocks"] = backup_ram::FreeBlockCount(load.image);
     }
     // "saves" comes last and is printed one save at a time: a large backup-RAM
     // file lists tens of thousands of them.
@@ -316,11 +320,24 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   pane.fixedFile = file;
   ReloadPane(bench, number);
   if (pane.hintVisible) return false;
-  if (access == Access::kWrite && pane.image.size() < mems::kDataAreaOffset) {
+  if (access == Access::kWrite && kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
     Say(err, TextId::kWrongFormat);
     return false;
   }
   return true;
+}
+
+// Loads the container a command writes saves into: SS_MEMS.BIN, or backup
+// RAM when the name says so; false, with the reason, for SS_SAVE.BIN, which
+// is not written.
+bool LoadWritablePane(Workbench& bench, int number, const std::string& image, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(image);
+  const ContainerKind kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename())).value_or(ContainerKind::kMems);
+  if (kind == ContainerKind::kSave) {
+    Say(err, TextId::kCliNotWritable, {image});
+    return false;
+  }
+  return LoadPane(bench, number, kind, file, err, Access::kWrite);
 }
 
 // The lock a writing command holds from its read to its write, so that two
@@ -425,9 +442,7 @@ int Import(const ImportOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, options.pane, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) {
-    return kFailed;
-  }
+  if (!LoadWritablePane(bench, options.pane, options.image, err)) return kFailed;
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
@@ -460,7 +475,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
-  if (!LoadPane(bench, 2, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) return kFailed;
+  if (!LoadWritablePane(bench, 2, options.image, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
   if (!rows) return kFailed;
   bench.pane(1).selection = *rows;
@@ -496,7 +511,7 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(options.image), err, Access::kWrite)) return kFailed;
+  if (!LoadWritablePane(bench, 1, options.image, err)) return kFailed;
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
   if (!rows) return kFailed;
@@ -629,9 +644,12 @@ int Clear(const ClearOptions& options, std::ostream& err) {
   return load.refusal || load.failedWrite ? kFailed : kDone;
 }
 
-// A new, empty SS_MEMS.BIN; an existing file is never replaced.
-int Format(const std::string& image, std::ostream& err) {
+// A new, empty container of the kind --kind or the name says, exactly as
+// the SAROO and the console make them; an existing file is never replaced.
+int Format(const std::string& image, const std::string& kindOption, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
+  const auto kind = ResolveKind(kindOption, file, err);
+  if (!kind) return kUsage;
   const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
   std::error_code ec;
@@ -640,7 +658,10 @@ int Format(const std::string& image, std::ostream& err) {
     return kFailed;
   }
   ConsoleHost host(err);
-  return WriteFileOrReport(host, file, mems::EmptyMemsImage()) ? kDone : kFailed;
+  const ByteBuffer empty = *kind == ContainerKind::kMems   ? mems::EmptyMemsImage()
+                           : *kind == ContainerKind::kSave ? save_file::EmptySaveFile()
+                                                           : backup_ram::EmptyInternalBackupRamFile();
+  return WriteFileOrReport(host, file, empty) ? kDone : kFailed;
 }
 
 }  // namespace
@@ -738,8 +759,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   clearCommand->add_option("IMAGE", clear.image, "an SS_MEMS.BIN image")->required();
 
   std::string formatImage;
-  CLI::App* formatCommand = app.add_subcommand("format", "Write a new, empty SS_MEMS.BIN image");
+  std::string formatKind;
+  CLI::App* formatCommand = app.add_subcommand("format", "Write a new, empty container file of the kind its name says");
   formatCommand->add_option("IMAGE", formatImage, "the file to create")->required();
+  formatCommand->add_option("--kind", formatKind, "mems, bkram, bup or save (default: from the file name)");
 
   // CLI11 takes its arguments from the back of the vector, as it would from argv.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -783,7 +806,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (repairCommand->parsed()) return Repair(repairImage, out, err);
   if (mapCommand->parsed()) return Map(mapOptions, out, err);
   if (clearCommand->parsed()) return Clear(clear, err);
-  if (formatCommand->parsed()) return Format(formatImage, err);
+  if (formatCommand->parsed()) return Format(formatImage, formatKind, err);
   return kUsage;
 }
 

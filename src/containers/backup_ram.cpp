@@ -145,6 +145,8 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
     listing.remainingSpace -= SpaceTaken(record.size);
     listing.records.push_back(std::move(record));
   }
+  // Saves that claim more than the RAM holds leave nothing, never less.
+  listing.remainingSpace = std::max<std::int64_t>(0, listing.remainingSpace);
   return listing;
 }
 

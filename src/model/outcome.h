@@ -47,6 +47,7 @@ enum class TextId : std::uint16_t {
   kListFull,
   kReplaceQuestion,
   kDeleteQuestion,
+  kBackupRamFull,
   kMoreProblemsEllipsis,
 
   // File dialogs: description and pattern pairs.
@@ -128,6 +129,7 @@ enum class TextId : std::uint16_t {
   kCliUnknownKind,
   kCliUnknownKindOfFile,
   kCliNoSuchFile,
+  kCliNotWritable,
   kCliAlreadyForm,
   kCliNoSuchRow,
   kCliSkipped,

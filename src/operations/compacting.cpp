@@ -26,7 +26,7 @@ void ResetToEmpty(ByteBuffer& image) {
 CompactOutcome CompactPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
-  if (!pane.Writable() || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
+  if (!pane.Compactable() || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
 
   Host& host = bench.host();
   // Compacting rewrites every cluster: on an image where saves share

@@ -26,7 +26,7 @@ bool WritePaneImage(Workbench& bench, int number) {
     } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
       changed = true;
     } else {
-      written = WriteFileOrReport(host, pane.file, pane.image);
+      written = WriteFileOrReport(host, pane.file, pane.FileBytes());
     }
   }
   ReloadPane(bench, number);

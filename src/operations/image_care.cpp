@@ -3,6 +3,7 @@
 #include <set>
 
 #include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
 #include "operations/file_writes.h"
@@ -21,15 +22,15 @@ std::vector<Message> ReportLines(const std::vector<Line>& lines, AsMessage asMes
 
 }  // namespace
 
-std::vector<int> SelectedSlots(const Pane& pane) {
-  std::set<int> taken;
-  std::vector<int> slots;
+std::vector<const SaveRecord*> SelectedRecords(const Pane& pane) {
+  std::set<std::size_t> taken;
+  std::vector<const SaveRecord*> records;
   for (const int row : pane.selection) {
     if (row < 0 || static_cast<std::size_t>(row) >= pane.rows.size()) continue;
-    const int slot = static_cast<int>(pane.RecordOfRow(static_cast<std::size_t>(row)).num);
-    if (taken.insert(slot).second) slots.push_back(slot);
+    const std::size_t index = pane.rowRecords[static_cast<std::size_t>(row)];
+    if (taken.insert(index).second) records.push_back(&pane.records[index]);
   }
-  return slots;
+  return records;
 }
 
 CareOutcome DeleteSaves(Workbench& bench, int number) {
@@ -43,7 +44,16 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   if (bench.state.interactive && !host.AskOkCancel({TextId::kDeleteQuestion, {pane.selection.size()}, {}})) {
     return CareOutcome::kNothing;
   }
-  mems::DeleteMemsSaves(pane.image, SelectedSlots(pane));
+  // SS_MEMS.BIN frees the saves' slots and clusters; backup RAM, as the
+  // console does, only clears each start block's marker.
+  std::vector<int> slots;
+  std::vector<std::uint32_t> startBlocks;
+  for (const SaveRecord* record : SelectedRecords(pane)) {
+    slots.push_back(static_cast<int>(record->num));
+    startBlocks.push_back(static_cast<std::uint32_t>(record->offset / backup_ram::kBlockSize));
+  }
+  if (pane.Compactable()) mems::DeleteMemsSaves(pane.image, slots);
+  else backup_ram::DeleteBackupRamSaves(pane.image, startBlocks);
   return WritePaneImage(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }
 
@@ -51,7 +61,7 @@ RepairResult RepairPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
   RepairResult result;
-  if (!pane.Writable() || pane.hintVisible) return result;
+  if (!pane.Compactable() || pane.hintVisible) return result;
   if (pane.image.size() < mems::kDataAreaOffset) {
     host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return result;

@@ -6,8 +6,8 @@
 #include "containers/mems_image.h"
 #include "operations/workbench.h"
 
-// Deleting saves from an SS_MEMS.BIN pane, and checking and repairing its
-// allocation records. Each writer changes the image only after it knows what
+// Deleting saves from an SS_MEMS.BIN or backup-RAM pane, and checking and
+// repairing an SS_MEMS.BIN pane's allocation records. Each writer changes the image only after it knows what
 // to do, writes once, and leaves the file as it was when the write fails.
 namespace quillmere {
 
@@ -17,9 +17,9 @@ enum class CareOutcome {
   kWriteFailed,  // "写入文件失败！": the file and the pane are as they were
 };
 
-// The directory slots of the selected rows' records, each once, so a sorted
-// list deletes the saves it shows.
-std::vector<int> SelectedSlots(const Pane& pane);
+// The records of the selected rows, each once, so a sorted list deletes the
+// saves it shows.
+std::vector<const SaveRecord*> SelectedRecords(const Pane& pane);
 
 // Deletes the selected saves: asks "是否删除选中的N个存档？" when interactive
 // ("请先选中要删除的存档！" when nothing is selected), then writes once and

@@ -29,6 +29,7 @@ struct Pane {
   std::vector<std::size_t> rowRecords;
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
+  ByteBuffer stored;             // backup RAM: the word-wide file as read, whose even bytes a write keeps
   // The file as the image was loaded; a container write checks against it
   // that no other program changed the file since (WritePaneImage).
   std::optional<platform::FileStamp> stamp;
@@ -50,8 +51,15 @@ struct Pane {
   // Adds a record the reader would list last, and its row.
   void AppendRecord(SaveRecord record);
 
-  // Whether the pane's writers (import, compact, the transfer into it) apply.
-  bool Writable() const { return kind == ContainerKind::kMems; }
+  // Whether saves can be imported, transferred or dropped into the pane and
+  // deleted from it: SS_MEMS.BIN and backup RAM.
+  bool Writable() const { return kind != ContainerKind::kSave; }
+  // Whether compacting and repair apply: SS_MEMS.BIN alone (backup RAM needs
+  // no compaction, its saves may use any blocks).
+  bool Compactable() const { return kind == ContainerKind::kMems; }
+  // The bytes the file would hold for the image: the image itself, or for
+  // backup RAM the file as read with the image in its odd bytes.
+  ByteBuffer FileBytes() const;
   bool ShowsRemaining() const { return kind != ContainerKind::kSave; }
   bool HasMap() const { return kind != ContainerKind::kSave; }
 };

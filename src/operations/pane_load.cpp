@@ -84,7 +84,8 @@ PaneLoad LoadBackupRamFile(const std::filesystem::path& file) {
     RefusePaneLoad(load, {TextId::kWrongFormat, {}});
     return load;
   }
-  load.image = backup_ram::WordWideToRam(load.image);
+  load.stored = std::move(load.image);
+  load.image = backup_ram::WordWideToRam(load.stored);
   backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image);
   load.records = std::move(listing.records);
   load.remainingSpace = listing.remainingSpace;

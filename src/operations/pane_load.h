@@ -18,7 +18,8 @@ namespace quillmere {
 struct PaneLoad {
   bool fileFound = false;  // false: the pane shows its placement hint
   std::filesystem::path file;
-  ByteBuffer image;  // the file's bytes; for backup RAM, the RAM copy
+  ByteBuffer image;   // the file's bytes; for backup RAM, the RAM copy
+  ByteBuffer stored;  // backup RAM: the file's bytes, word-wide
   std::vector<SaveRecord> records;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
@@ -158,13 +159,61 @@ bool ForLackOfRoom(mems::PlacementRefusal refusal) {
          refusal == mems::PlacementRefusal::kNoDataClusters;
 }
 
-// The 1-based row that shows `save`; the slot number where no row does.
-std::size_t RowOfRecord(const Pane& pane, const mems::MemsSave& save) {
-  const std::size_t offset = std::size_t{save.firstCluster} * mems::kClusterSize;
+// The 1-based row that shows `record`; the reader's number where no row does.
+std::size_t RowOfRecord(const Pane& pane, const SaveRecord& record) {
   for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-    if (pane.RecordOfRow(r).offset == offset) return r + 1;
+    if (pane.RecordOfRow(r).offset == record.offset) return r + 1;
   }
-  return static_cast<std::size_t>(save.slot);
+  return record.num;
+}
+
+TextId BackupRamRefusalText(backup_ram::BackupRamRefusal refusal) {
+  switch (refusal) {
+    case backup_ram::BackupRamRefusal::kDamagedTarget: return TextId::kDamagedTarget;
+    case backup_ram::BackupRamRefusal::kUnnamed: return TextId::kUnnamedSave;
+    case backup_ram::BackupRamRefusal::kNoRoom:
+    case backup_ram::BackupRamRefusal::kTooLarge:
+    case backup_ram::BackupRamRefusal::kNone: break;
+  }
+  return TextId::kBackupRamFull;
+}
+
+// Places the save of SAROO single save `single` (header `header`, `size`
+// bytes of data) in the pane's backup RAM, replacing the save that starts at
+// `replacedRecord`. False, after the refusal, when it does not fit.
+bool PlaceInBackupRam(Workbench& bench, Pane& pane, const ByteBuffer& single, const ByteBuffer& header,
+                      std::uint32_t size, const std::optional<std::size_t>& replacedRecord) {
+  GatheredSave save = GatherSaveHeader(header, 0);
+  save.data = single.Slice(Saroo::kDataOffset, size);
+  std::optional<std::uint32_t> replaced;
+  if (replacedRecord) replaced = static_cast<std::uint32_t>(*replacedRecord / backup_ram::kBlockSize);
+  const backup_ram::BackupRamPlacement plan = backup_ram::PlanBackupRamSave(pane.image, size, save.nameField, replaced);
+  if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
+    const bool forLackOfRoom = plan.refusal == backup_ram::BackupRamRefusal::kNoRoom ||
+                               plan.refusal == backup_ram::BackupRamRefusal::kTooLarge;
+    ShowRefusal(bench, {BackupRamRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
+    return false;
+  }
+  backup_ram::WriteBackupRamSave(pane.image, plan, save);
+  // Held writes: the records follow the RAM as a reload would list them.
+  if (pane.holdWrites) pane.ShowRecords(backup_ram::ListBackupRam(pane.image).records);
+  return true;
+}
+
+// An import that changed the image: held for the end of the run, or written
+// now and said to be done.
+ImportResult FinishImport(Workbench& bench, int number, ImportResult result) {
+  Pane& pane = bench.pane(number);
+  result.outcome = ImportOutcome::kImported;
+  if (pane.holdWrites) {
+    pane.heldChanges = true;
+    return result;
+  }
+  if (!WritePaneImage(bench, number)) result.outcome = ImportOutcome::kWriteFailed;
+  if (result.outcome == ImportOutcome::kImported && bench.state.interactive) {
+    bench.host().ShowMessage({TextId::kImportDone, {}, {}});
+  }
+  return result;
 }
 
 }  // namespace
@@ -174,9 +223,10 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   SaveOperationState& state = bench.state;
   Host& host = bench.host();
   if (!pane.Writable() || pane.hintVisible) return {};
+  const bool memsPane = pane.kind == ContainerKind::kMems;
   // Too short to hold the free count, the bitmap and the directory: no
   // SS_MEMS.BIN, and nothing to place a save in.
-  if (pane.image.size() < mems::kDataAreaOffset) {
+  if (memsPane && pane.image.size() < mems::kDataAreaOffset) {
     host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return {ImportOutcome::kRefused, {}};
   }
@@ -236,10 +286,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   // A compaction puts every save back as a new one, so it matches nothing.
   std::optional<std::size_t> replacedRecord;
   if (!state.compacting) {
-    for (const mems::MemsSave& listed : mems::ListMemsSaves(pane.image, false)) {
-      const ByteBuffer listedName = pane.image.Slice(mems::SlotOffset(listed.slot) + mems::kEntryNameOffset, mems::kEntryNameSize);
-      if (save_header::StoredName(listedName) != storedName) continue;
-      replacedRecord = std::size_t{listed.firstCluster} * mems::kClusterSize;
+    for (const SaveRecord& listed : pane.records) {
+      if (save_header::StoredName(listed.nameField) != storedName) continue;
+      replacedRecord = listed.offset;
       if (state.interactive) {
         if (!host.AskOkCancel({TextId::kReplaceQuestion, {number, RowOfRecord(pane, listed), result.name}, {}})) {
           result.outcome = ImportOutcome::kCancelled;
@@ -250,6 +299,13 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
         return result;
       }
     }
+  }
+  if (!memsPane) {
+    if (!PlaceInBackupRam(bench, pane, single, header, size, replacedRecord)) {
+      result.outcome = ImportOutcome::kRefused;
+      return result;
+    }
+    return FinishImport(bench, number, std::move(result));
   }
   // A full list refuses a new save only; a replacement keeps its slot.
   if (!replacedRecord && pane.rows.size() >= static_cast<std::size_t>(mems::kDirectorySlots)) {
@@ -271,17 +327,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     return result;
   }
   mems::WriteMemsSave(pane.image, plan, slotName, header, single.Slice(Saroo::kDataOffset, size));
-  result.outcome = ImportOutcome::kImported;
-  if (state.compacting) return result;
-  if (pane.holdWrites) {
-    pane.heldChanges = true;
-    FollowHeldImport(pane, plan, size, replacedRecord);
-    return result;
-  }
-
-  if (!WritePaneImage(bench, number)) result.outcome = ImportOutcome::kWriteFailed;
-  if (result.outcome == ImportOutcome::kImported && state.interactive) host.ShowMessage({TextId::kImportDone, {}, {}});
-  return result;
+  if (state.compacting) return {ImportOutcome::kImported, result.name};
+  if (pane.holdWrites) FollowHeldImport(pane, plan, size, replacedRecord);
+  return FinishImport(bench, number, std::move(result));
 }
 
 TransferReport TransferSaves(Workbench& bench, int source, int destination) {

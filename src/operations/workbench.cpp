@@ -1,5 +1,6 @@
 #include "operations/workbench.h"
 
+#include "containers/backup_ram_write.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
@@ -8,6 +9,11 @@
 #include "singlesave/sro_file.h"
 
 namespace quillmere {
+
+ByteBuffer Pane::FileBytes() const {
+  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) return backup_ram::RamIntoWordWide(stored, image);
+  return image;
+}
 
 void Pane::ShowRecords(std::vector<SaveRecord> listed) {
   records = std::move(listed);
@@ -51,8 +57,11 @@ void ReloadPane(Workbench& bench, int number) {
   pane.ShowRecords(std::move(load.records));
   pane.selection.clear();
   pane.image = std::move(load.image);
-  // Only the kind that is written needs to know later whether the file changed.
-  if (!load.stamp && load.fileFound && pane.Writable()) load.stamp = platform::StampFile(load.file, pane.image.bytes());
+  pane.stored = std::move(load.stored);
+  // Only the kinds that are written need to know later whether the file changed.
+  if (!load.stamp && load.fileFound && pane.Writable()) {
+    load.stamp = platform::StampFile(load.file, (pane.Compactable() ? pane.image : pane.stored).bytes());
+  }
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.

@@ -503,7 +503,7 @@ void MainWindow::OnPaneKindChanged(int pane) {
   // The writers: this pane's import and compact, and the transfer that leads into it.
   const bool writable = state.Writable();
   c.import->setEnabled(writable);
-  c.compact->setEnabled(writable);
+  c.compact->setEnabled(state.Compactable());
   (pane == 1 ? transferLeft_ : transferRight_)->setEnabled(writable);
   c.remainingCaption->setVisible(state.ShowsRemaining());
   c.number->setVisible(state.ShowsRemaining());
@@ -566,7 +566,7 @@ void MainWindow::ShowPane(int pane) {
   c.exportBupAction->setEnabled(!state.rows.empty());
   c.exportSroAction->setEnabled(!state.rows.empty());
   c.deleteAction->setEnabled(loaded && state.Writable());
-  c.repairAction->setEnabled(loaded && state.Writable());
+  c.repairAction->setEnabled(loaded && state.Compactable());
   c.checkAction->setEnabled(loaded && state.HasMap());
 }
 

@@ -103,10 +103,13 @@ class MainWindowTest : public QObject {
     MainWindow window(dir.path(), host);
     struct Expected {
       bool writers;
+      bool compact;
       bool remaining;
       bool map;
     };
-    const Expected byKind[] = {{true, true, true}, {false, true, true}, {false, true, true}, {false, false, false}};
+    // Backup RAM takes saves in, but needs no compaction.
+    const Expected byKind[] = {
+        {true, true, true, true}, {true, false, true, true}, {true, false, true, true}, {false, false, false, false}};
     const QStringList hints1 = {"SS_MEMS.BIN放程序目录", "BKRAMSV.BIN放程序目录", "SS_BUP.BIN放程序目录", "SS_SAVE.BIN放程序目录"};
     const QStringList hints2 = {"SS_MEMS.BIN放OTHER目录", "BKRAMSV.BIN放OTHER目录", "SS_BUP.BIN放OTHER目录", "SS_SAVE.BIN放OTHER目录"};
     for (int pane = 1; pane <= 2; ++pane) {
@@ -119,7 +122,7 @@ class MainWindowTest : public QObject {
         FindChild<QComboBox>(window, p + "Kind")->setCurrentIndex(kind);
         const Expected& e = byKind[kind];
         QCOMPARE(FindChild<QPushButton>(window, p + "Import")->isEnabled(), e.writers);
-        QCOMPARE(FindChild<QPushButton>(window, p + "Compact")->isEnabled(), e.writers);
+        QCOMPARE(FindChild<QPushButton>(window, p + "Compact")->isEnabled(), e.compact);
         QCOMPARE(FindChild<QPushButton>(window, into)->isEnabled(), e.writers);
         QCOMPARE(FindChild<QPushButton>(window, p + "Map")->isEnabled(), e.map);
         QCOMPARE(!FindChild<QLabel>(window, p + "RemainingCaption")->isHidden(), e.remaining);

@@ -129,7 +129,7 @@ class PaneCareAndDropsTest : public QObject {
     QCOMPARE((std::vector<bool>{FindChild<QAction>(window, "pane2Delete")->isEnabled(),
                                 FindChild<QAction>(window, "pane2Check")->isEnabled(),
                                 FindChild<QAction>(window, "pane2Repair")->isEnabled()}),
-             (std::vector<bool>{false, true, false}));
+             (std::vector<bool>{true, true, false}));
   }
 
   void drops() {

@@ -33,7 +33,7 @@ class SaveButtonsTest : public QObject {
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     FindChild<QComboBox>(window, "pane1Kind")->setCurrentIndex(1);
-    QVERIFY(!FindChild<QPushButton>(window, "pane1Import")->isEnabled());
+    QVERIFY(FindChild<QPushButton>(window, "pane1Import")->isEnabled());
     QVERIFY(FindChild<QPushButton>(window, "transferRight")->isEnabled());
 
     QTest::mouseClick(FindChild<QPushButton>(window, "pane1Export"), Qt::LeftButton);
