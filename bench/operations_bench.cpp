@@ -3,11 +3,13 @@
 #include <random>
 
 #include "bench_support.h"
+#include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
 #include "operations/compacting.h"
 #include "operations/save_transfer.h"
 #include "platform/file_io.h"
 #include "support/image_builder.h"
+#include "singlesave/single_save_file.h"
 
 namespace quillmere::bench {
 namespace {
@@ -94,7 +96,46 @@ double CompactRatio() {
   return compact / floor;
 }
 
+// Importing 64 saves into an empty internal memory, written once, against
+// reading and writing the file.
+double BackupRamImportRatio() {
+  const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(std::random_device()()));
+  fs::create_directories(root / "OTHER");
+  const ByteBuffer empty = backup_ram::EmptyInternalBackupRamFile();
+  std::vector<fs::path> singles;
+  fs::create_directories(root / "SAROO");
+  for (int i = 0; i < 64; ++i) {
+    const ByteBuffer data = ByteBuffer::Filled(300, static_cast<std::uint8_t>(i));
+    const ByteBuffer single = singlesave::BuildSarooSingleSave(ByteBuffer::FromText("SAVE" + std::to_string(i)), 300,
+                                                               ByteBuffer::FromText("BENCH"), 0, data);
+    singles.push_back(root / "SAROO" / ("SAVE" + std::to_string(i) + ".bin"));
+    platform::WriteFileAtomic(singles.back(), single.bytes());
+  }
+  SilentHost host;
+  Workbench bench(root, host);
+  bench.state.interactive = false;
+  const double import = BestSeconds([&] {
+    platform::WriteFileAtomic(root / "SS_BUP.BIN", empty.bytes());
+    SetPaneKind(bench, 1, ContainerKind::kBup);
+    bench.pane(1).holdWrites = true;
+    for (const fs::path& single : singles) {
+      bench.state.transferPath = single;
+      ImportSingleSave(bench, 1);
+    }
+    WriteHeldChanges(bench, 1);
+  });
+  if (bench.pane(1).rows.size() != 64) std::fprintf(stderr, "bkram-import-64: not every save went in\n");
+  const double floor = BestSeconds([&] {
+    const platform::FileContents read = platform::ReadFileChecked(root / "SS_BUP.BIN");
+    platform::WriteFileAtomic(root / "OTHER" / "FLOOR.BIN", read.bytes);
+  });
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  return import / floor;
+}
+
 const RegisterRatio kTransfer("transfer-448", 2, TransferRatio);
+const RegisterRatio kBackupRamImport("bkram-import-64", 2, BackupRamImportRatio);
 const RegisterRatio kCompact("compact-full", 4, CompactRatio);
 
 }  // namespace
