@@ -123,6 +123,21 @@ std::uint32_t BlocksOccupied(std::uint32_t size) {
 
 std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) / 64; }
 
+SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
+                           std::size_t maxFurtherBlocks) {
+  const std::size_t start = std::size_t{startBlock} * kBlockSize;
+  SaveRecord record;
+  record.num = num;
+  record.offset = start;
+  record.nameField = ram.Slice(start + kNameOffset, kNameSize);
+  record.commentField = ram.Slice(start + kCommentOffset, kCommentSize);
+  record.language = ram.At(start + kLanguageOffset);
+  record.date = ram.ReadU32(start + kDateOffset);
+  record.size = ram.ReadU32(start + kSizeOffset);
+  record.units = CollectSaveBlocks(ram, startBlock, maxFurtherBlocks).blocks;
+  return record;
+}
+
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   BackupRamListing listing;
   std::size_t budget = kListedBlockBudget;
@@ -131,17 +146,9 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   for (std::size_t n = 1; n <= lastBlock; ++n) {
     const std::size_t start = n * kBlockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
-    SaveRecord record;
-    record.num = static_cast<std::uint32_t>(listing.records.size() + 1);
-    record.offset = start;
-    record.nameField = ram.Slice(start + kNameOffset, kNameSize);
-    record.commentField = ram.Slice(start + kCommentOffset, kCommentSize);
-    record.language = ram.At(start + kLanguageOffset);
-    record.date = ram.ReadU32(start + kDateOffset);
-    record.size = ram.ReadU32(start + kSizeOffset);
-    SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
-    budget -= blocks.blocks.size() - 1;
-    record.units = std::move(blocks.blocks);
+    SaveRecord record =
+        BackupRamRecord(ram, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(listing.records.size() + 1), budget);
+    budget -= record.units.size() - 1;
     listing.remainingSpace -= SpaceTaken(record.size);
     listing.records.push_back(std::move(record));
   }

@@ -102,6 +102,12 @@ std::uint32_t BlocksOccupied(std::uint32_t size);
 // Blocks a save of `size` bytes counts against the remaining space.
 std::int64_t SpaceTaken(std::uint32_t size);
 
+// The record of the save whose start block is `startBlock`, numbered `num`;
+// its units are its blocks as a list walk of at most `maxFurtherBlocks`
+// finds them.
+SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
+                           std::size_t maxFurtherBlocks = kBlockCount);
+
 // A listing of a backup RAM: its saves in block order, each record's units
 // its blocks as the list walk found them, and the remaining-space figure.
 struct BackupRamListing {

@@ -29,6 +29,7 @@ struct SaveRecord {
   std::uint8_t language = 0;
   std::uint32_t date = 0;   // minutes after 1979-12-31 16:00
   std::uint32_t size = 0;   // the data length the header states
+  bool operator==(const SaveRecord&) const = default;
 };
 
 // The row a pane shows for a record: its number, name, address, comment,

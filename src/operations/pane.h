@@ -50,6 +50,8 @@ struct Pane {
   void ShowRecords(std::vector<SaveRecord> listed);
   // Adds a record the reader would list last, and its row.
   void AppendRecord(SaveRecord record);
+  // Drops the record at `offset` and the rows that show it.
+  void RemoveRecord(std::size_t offset);
 
   // Whether saves can be imported, transferred or dropped into the pane and
   // deleted from it: SS_MEMS.BIN and backup RAM.

@@ -195,8 +195,13 @@ bool PlaceInBackupRam(Workbench& bench, Pane& pane, const ByteBuffer& single, co
     return false;
   }
   backup_ram::WriteBackupRamSave(pane.image, plan, save);
-  // Held writes: the records follow the RAM as a reload would list them.
-  if (pane.holdWrites) pane.ShowRecords(backup_ram::ListBackupRam(pane.image).records);
+  // Held writes: the records follow the RAM, so later saves of the run meet
+  // this one's name; the reload after the write lists them in block order.
+  if (pane.holdWrites) {
+    if (replacedRecord) pane.RemoveRecord(*replacedRecord);
+    pane.AppendRecord(backup_ram::BackupRamRecord(pane.image, plan.startBlock,
+                                                  static_cast<std::uint32_t>(pane.records.size() + 1)));
+  }
   return true;
 }
 

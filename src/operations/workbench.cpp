@@ -1,5 +1,7 @@
 #include "operations/workbench.h"
 
+#include <algorithm>
+
 #include "containers/backup_ram_write.h"
 #include "operations/image_care.h"
 #include "platform/file_io.h"
@@ -26,6 +28,21 @@ void Pane::AppendRecord(SaveRecord record) {
   rows.push_back(PresentSave(record));
   rowRecords.push_back(records.size());
   records.push_back(std::move(record));
+}
+
+void Pane::RemoveRecord(std::size_t offset) {
+  const auto found = std::find_if(records.begin(), records.end(), [&](const SaveRecord& r) { return r.offset == offset; });
+  if (found == records.end()) return;
+  const auto index = static_cast<std::size_t>(found - records.begin());
+  records.erase(found);
+  std::size_t kept = 0;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (rowRecords[r] == index) continue;
+    rows[kept] = std::move(rows[r]);
+    rowRecords[kept++] = rowRecords[r] - (rowRecords[r] > index ? 1 : 0);
+  }
+  rows.resize(kept);
+  rowRecords.resize(kept);
 }
 
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
