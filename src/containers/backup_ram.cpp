@@ -1,6 +1,7 @@
 #include "containers/backup_ram.h"
 
 #include <algorithm>
+#include <bitset>
 
 #include "model/conversions.h"
 
@@ -55,8 +56,9 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     return save;
   }
 
-  std::vector<bool> inSave(kBlockCount, false);
-  if (firstBlock < kBlockCount) inSave[firstBlock] = true;
+  // On the stack: a run of imports walks every save's list for each save.
+  std::bitset<kBlockCount> inSave;
+  if (firstBlock < kBlockCount) inSave.set(firstBlock);
   std::size_t position = 0;
   // Every entry that continues the walk adds a new block below 512, so the
   // walk ends after at most 512 entries.
@@ -80,7 +82,7 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
       save.badEntry = entry;
       break;
     }
-    inSave[entry] = true;
+    inSave.set(entry);
     save.blocks.push_back(entry);
   }
   save.dataStart = position;

@@ -81,7 +81,9 @@ std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
   std::vector<std::uint32_t> starts;
   // Block 0 holds the format text, never a save.
   for (std::size_t n = 1; n * kBlockSize < ram.size(); ++n) {
-    if (ram.ReadU32(n * kBlockSize + kMarkerOffset) == kSaveMarker) starts.push_back(static_cast<std::uint32_t>(n));
+    // The marker's first byte rules out almost every block at the cost of one read.
+    const std::size_t start = n * kBlockSize + kMarkerOffset;
+    if (ram.At(start) == 0x80 && ram.ReadU32(start) == kSaveMarker) starts.push_back(static_cast<std::uint32_t>(n));
   }
   return starts;
 }
