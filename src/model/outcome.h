@@ -48,6 +48,7 @@ enum class TextId : std::uint16_t {
   kReplaceQuestion,
   kDeleteQuestion,
   kMoreProblemsEllipsis,
+  kAreaFull,
 
   // File dialogs: description and pattern pairs.
   kSingleSaveFilter,
@@ -113,12 +114,24 @@ enum class TextId : std::uint16_t {
   kProblemSizeExceedsBlocks,
   kProblemMarksAreaHeader,
   kProblemRecordSizeExceedsBlocks,
+  kProblemUnreachableEntry,
+  kProblemSharedGameId,
+  kProblemAreaHeader,
+  kProblemChainLoops,
+  kProblemChainLeavesArea,
+  kProblemSharedAreaBlock,
+  kProblemAreaBitmapMarksFree,
+  kProblemAreaBitmapMarksUsed,
+  kProblemAreaFreeCount,
+  kProblemNameShadowed,
   kMoreProblems,
 
   // What a repair mended (each has a stable code).
   kMendedReservedBytes,
   kMendedStrayBits,
   kMendedMissingBits,
+  kMendedAreaBitmap,
+  kMendedAreaFreeCount,
   kMendedFreeCount,
 
   // The command line's own lines.
