@@ -284,7 +284,7 @@ TEST(SaveFileCheck, RepairOfABrokenChainFreesNoBlock) {
   image.Write(0x1003E, ByteBuffer{0x03, 0x00});  // the chain leaves at once: A and B hang from nothing
   image.Write(0x1000E, ByteBuffer{0x00, 0x00});
   const sf::SaveFileRepair repair = sf::RepairSaveFile(image);
-  EXPECT_EQ(image.Slice(0x10040, 1), ByteBuffer{0x0F});
+  EXPECT_EQ(image.Slice(0x10040, 1), ByteBuffer{0x1F});  // A and B keep their blocks
   EXPECT_EQ(repair.mended, (std::vector<Message>{{TextId::kMendedAreaFreeCount, {1, 0, 507}, {}}}));
 }
 
