@@ -26,9 +26,8 @@ std::vector<std::uint32_t> RecordChain(const ByteBuffer& image, std::size_t area
 
 std::vector<std::uint32_t> DataBlocks(const ByteBuffer& image, std::size_t record) {
   std::vector<std::uint32_t> blocks;
-  const ByteBuffer bitmap = image.Slice(record + kBlockBitmapOffset, kBlockBitmapSize);
   for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
-    if ((bitmap.At(k / 8) >> (k % 8)) & 1) blocks.push_back(k);
+    if (BlockMarked(image, record + kBlockBitmapOffset, k)) blocks.push_back(k);
   }
   return blocks;
 }
@@ -90,12 +89,6 @@ std::optional<int> FreeGameEntry(const ByteBuffer& image) {
   return std::nullopt;
 }
 
-namespace {
-
-bool BitSet(const ByteBuffer& image, std::size_t bitmap, std::uint32_t k) { return (image.At(bitmap + k / 8) >> (k % 8)) & 1; }
-
-}  // namespace
-
 AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
   AreaSurvey survey;
   const ByteBuffer bytes = image.Slice(area, kAreaSize);
@@ -133,7 +126,7 @@ AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
   }
   std::uint32_t marked = 0;
   for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
-    const bool bit = BitSet(bytes, kAreaBitmapOffset, k);
+    const bool bit = BlockMarked(bytes, kAreaBitmapOffset, k);
     marked += bit ? 1 : 0;
     if (bit && !survey.used[k]) ++survey.marksUsed;
     if (!bit && survey.used[k]) ++survey.marksFree;

@@ -61,6 +61,11 @@ constexpr std::size_t SlotLabelOffset(int slot) { return kSlotLabelSize * static
 constexpr std::size_t AreaOffset(int slot) { return kAreaSize * static_cast<std::size_t>(slot); }
 constexpr std::size_t RecordOffset(std::size_t area, std::uint32_t block) { return area + kBlockSize * block; }
 
+// True when the 64-byte bitmap at `bitmap` (an area's or a record's) marks block `block`.
+inline bool BlockMarked(const ByteBuffer& image, std::size_t bitmap, std::uint32_t block) {
+  return (image.At(bitmap + block / 8) >> (block % 8)) & 1;
+}
+
 // The record blocks of the area at `area`, in chain order. The chain ends at
 // a 0 link, a link past the area's 512 blocks, a record it has already
 // visited, or after 511 records.

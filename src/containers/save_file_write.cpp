@@ -24,8 +24,6 @@ void SetBit(ByteBuffer& image, std::size_t bitmap, std::uint32_t k, bool on) {
   image.WriteBE(bitmap + k / 8, on ? byte | mask : byte & ~mask, 1);
 }
 
-bool BitSet(const ByteBuffer& image, std::size_t bitmap, std::uint32_t k) { return (image.At(bitmap + k / 8) >> (k % 8)) & 1; }
-
 std::size_t LinkOffset(std::size_t area, std::uint32_t block) {
   return RecordOffset(area, block) + (block == 0 ? kFirstRecordBlockOffset : kNextRecordBlockOffset);
 }
@@ -97,7 +95,7 @@ SaveFilePlacement PlanSaveFileSave(const ByteBuffer& image, const ByteBuffer& ga
       replacedBlocks = survey.blocks[index];
     }
     if (!survey.Writable()) return refuse(SaveFileRefusal::kDamagedArea);
-    for (std::uint32_t k = 0; k < kAreaBlocks; ++k) free[k] = !BitSet(image, area + kAreaBitmapOffset, k);
+    for (std::uint32_t k = 0; k < kAreaBlocks; ++k) free[k] = !BlockMarked(image, area + kAreaBitmapOffset, k);
     for (const std::uint32_t block : replacedBlocks) free[block] = true;
   }
 
@@ -186,7 +184,7 @@ std::size_t DeleteSaveFileSaves(ByteBuffer& image, const std::vector<std::size_t
     deleted += nextOf.size();
     std::uint32_t cleared = 0;
     for (const std::uint32_t b : freed) {
-      if (kept[b] || !BitSet(image, area + kAreaBitmapOffset, b)) continue;
+      if (kept[b] || !BlockMarked(image, area + kAreaBitmapOffset, b)) continue;
       SetBit(image, area + kAreaBitmapOffset, b, false);
       ++cleared;
     }
@@ -207,7 +205,7 @@ SaveFileRepair RepairSaveFile(ByteBuffer& image) {
     const bool chainBroken = survey.loopsAt || survey.leavesFrom;
     std::uint32_t freed = 0, marked = 0, used = 0;
     for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
-      const bool bit = BitSet(image, area + kAreaBitmapOffset, k);
+      const bool bit = BlockMarked(image, area + kAreaBitmapOffset, k);
       const bool want = survey.used[k] || (chainBroken && bit);
       used += want ? 1 : 0;
       if (bit == want) continue;
