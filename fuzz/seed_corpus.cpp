@@ -101,6 +101,21 @@ int main(int argc, char** argv) {
   importSeeds.Add(3, mixed);
   importSeeds.Add(4 | 3, mixed);
 
+  // SS_SAVE.BIN writes: the change byte, 32 control bytes (name, size, game
+  // pick, delete mask, raw game ID), then the packed file.
+  Corpus saveWriteSeeds(root, "fuzz_save_file_write");
+  for (const std::uint32_t saveSize : {0u, 128u, 300u, 20000u}) {
+    for (const std::uint8_t pick : {0, 1, 0x80}) {
+      ByteBuffer seed = ByteBuffer::FromText(pick == 1 ? "SECOND" : "NEWSAVE");
+      seed.Resize(12);
+      seed.Append(ByteBuffer{static_cast<std::uint8_t>(saveSize >> 8), static_cast<std::uint8_t>(saveSize), pick, 0x05});
+      seed.Append(ByteBuffer::FromText("T-1809G   V1.001"));
+      seed.Append(SaveFile());
+      saveWriteSeeds.Add(0, seed);
+      saveWriteSeeds.Add(1, seed);
+    }
+  }
+
   Corpus compactSeeds(root, "fuzz_compact");
   compactSeeds.Add(0, SmallMemsImage());
 

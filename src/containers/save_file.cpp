@@ -1,6 +1,7 @@
 #include "containers/save_file.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "model/conversions.h"
@@ -25,9 +26,8 @@ std::vector<std::uint32_t> RecordChain(const ByteBuffer& image, std::size_t area
 
 std::vector<std::uint32_t> DataBlocks(const ByteBuffer& image, std::size_t record) {
   std::vector<std::uint32_t> blocks;
-  const ByteBuffer bitmap = image.Slice(record + kBlockBitmapOffset, kBlockBitmapSize);
   for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
-    if ((bitmap.At(k / 8) >> (k % 8)) & 1) blocks.push_back(k);
+    if (BlockMarked(image, record + kBlockBitmapOffset, k)) blocks.push_back(k);
   }
   return blocks;
 }
@@ -58,10 +58,172 @@ GatheredSave ExtractSaveFileSave(const ByteBuffer& image, std::size_t record) {
   return save;
 }
 
+ByteBuffer PadGameId(std::string_view id) {
+  ByteBuffer padded = ByteBuffer::FromText(id.substr(0, kGameIdSize));
+  padded.Append(kGameIdSize - padded.size(), ' ');
+  return padded;
+}
+
+bool EndsIndex(const ByteBuffer& image, int slot) { return image.ReadU32(SlotLabelOffset(slot)) == 0; }
+
+std::vector<GameEntry> ListGames(const ByteBuffer& image) {
+  std::vector<GameEntry> games;
+  for (int slot = 1; slot <= kSlotCount && !EndsIndex(image, slot); ++slot) {
+    games.push_back({slot, ZeroFilledField(image, SlotLabelOffset(slot), kGameIdSize), AreaOffset(slot)});
+  }
+  return games;
+}
+
+std::optional<int> FindGame(const ByteBuffer& image, const ByteBuffer& gameId) {
+  const ByteBuffer key = ZeroFilledField(gameId, 0, kGameMatchSize);
+  for (const GameEntry& game : ListGames(image)) {
+    if (game.id.Slice(0, kGameMatchSize) == key) return game.slot;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> FreeGameEntry(const ByteBuffer& image) {
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    if (EndsIndex(image, slot)) return slot;
+  }
+  return std::nullopt;
+}
+
+AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
+  AreaSurvey survey;
+  const ByteBuffer bytes = image.Slice(area, kAreaSize);
+  survey.blank = std::all_of(bytes.bytes().begin(), bytes.bytes().end(), [](std::uint8_t b) { return b == 0; });
+  survey.headerSound = bytes.Slice(0, kAreaMagic.size()) == ByteBuffer::FromText(kAreaMagic) &&
+                       bytes.ReadU32(kAreaTotalSizeOffset) == kAreaSize && bytes.ReadU16(kAreaBlockSizeOffset) == kBlockSize;
+  survey.freeCount = bytes.ReadU16(kFreeBlockCountOffset);
+  survey.chain = RecordChain(image, area);
+  // Where the walk stopped: a 0 link ends the chain; anything else is damage.
+  const std::uint32_t last = survey.chain.empty() ? 0 : survey.chain.back();
+  const std::uint32_t link = bytes.ReadU16(kBlockSize * last + (last == 0 ? kFirstRecordBlockOffset : kNextRecordBlockOffset));
+  if (link >= kAreaBlocks) {
+    survey.leavesFrom = last;
+    survey.leavingLink = link;
+  } else if (link != 0) {
+    survey.loopsAt = link;
+  }
+
+  survey.used.assign(kAreaBlocks, false);
+  std::vector<int> holder(kAreaBlocks, -2);  // -2 free, -1 the header, else the chain save's index
+  holder[0] = -1;
+  survey.used[0] = true;
+  for (std::size_t i = 0; i < survey.chain.size(); ++i) {
+    std::vector<std::uint32_t> blocks = DataBlocks(image, RecordOffset(area, survey.chain[i]));
+    blocks.insert(blocks.begin(), survey.chain[i]);
+    for (const std::uint32_t block : blocks) {
+      if (holder[block] != -2) {
+        survey.clashes.push_back({i, block, holder[block]});
+      } else {
+        holder[block] = static_cast<int>(i);
+        survey.used[block] = true;
+      }
+    }
+    survey.blocks.push_back(std::move(blocks));
+  }
+  std::uint32_t marked = 0;
+  for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
+    const bool bit = BlockMarked(bytes, kAreaBitmapOffset, k);
+    marked += bit ? 1 : 0;
+    if (bit && !survey.used[k]) ++survey.marksUsed;
+    if (!bit && survey.used[k]) ++survey.marksFree;
+  }
+  survey.bitmapFree = kAreaBlocks - marked;
+  return survey;
+}
+
+namespace {
+
+std::string AsKey(const ByteBuffer& bytes) { return std::string(bytes.bytes().begin(), bytes.bytes().end()); }
+
+std::string EntryText(const ByteBuffer& image, int slot) {
+  return DecodeName(ZeroFilledField(image, SlotLabelOffset(slot), kGameIdSize));
+}
+
+// Entries past the end of the index, and entries that name one game twice.
+void IndexProblems(const ByteBuffer& image, std::vector<Problem>& problems) {
+  std::map<std::string, int> firstOfGame;
+  bool ended = false;
+  for (int slot = 1; slot <= kSlotCount && SlotLabelOffset(slot) < image.size(); ++slot) {
+    if (EndsIndex(image, slot)) {
+      ended = true;
+      continue;
+    }
+    if (ended) problems.push_back({TextId::kProblemUnreachableEntry, {slot, EntryText(image, slot)}, Severity::kFatal});
+    const ByteBuffer key = ZeroFilledField(image, SlotLabelOffset(slot), kGameMatchSize);
+    const auto [first, fresh] = firstOfGame.try_emplace(AsKey(key), slot);
+    if (!fresh) {
+      problems.push_back({TextId::kProblemSharedGameId, {first->second, slot, DecodeName(key)}, Severity::kFatal});
+    }
+  }
+}
+
+// A save's name where a problem shows it, and its record's offset.
+struct Named {
+  std::string name;
+  std::string where;
+};
+Named NameAt(const ByteBuffer& image, std::size_t record) {
+  return {DecodeName(image.Slice(record, kRecordNameSize)), UintToHex(record)};
+}
+
+void AreaProblems(const ByteBuffer& image, int slot, std::vector<Problem>& problems) {
+  const std::size_t area = AreaOffset(slot);
+  if (area >= image.size()) return;
+  const AreaSurvey survey = SurveyArea(image, area);
+  if (survey.blank) return;
+  auto fatal = [&](TextId id, std::vector<TextArg> args) { problems.push_back({id, std::move(args), Severity::kFatal}); };
+  auto warning = [&](TextId id, std::vector<TextArg> args) { problems.push_back({id, std::move(args), Severity::kWarning}); };
+  if (!survey.headerSound) {
+    fatal(TextId::kProblemAreaHeader, {slot});
+    return;
+  }
+  if (survey.loopsAt) fatal(TextId::kProblemChainLoops, {slot, *survey.loopsAt});
+  if (survey.leavesFrom) fatal(TextId::kProblemChainLeavesArea, {slot, *survey.leavesFrom, survey.leavingLink});
+  for (const AreaSurvey::Clash& clash : survey.clashes) {
+    // A save that marks the header block is the listed save's own problem (see below).
+    if (clash.holder < 0) continue;
+    const Named one = NameAt(image, RecordOffset(area, survey.chain[clash.save]));
+    const Named other = NameAt(image, RecordOffset(area, survey.chain[static_cast<std::size_t>(clash.holder)]));
+    fatal(TextId::kProblemSharedAreaBlock, {one.name, one.where, clash.block, other.name, other.where});
+  }
+  if (survey.marksFree > 0) warning(TextId::kProblemAreaBitmapMarksFree, {slot, survey.marksFree});
+  if (survey.marksUsed > 0) warning(TextId::kProblemAreaBitmapMarksUsed, {slot, survey.marksUsed});
+  if (survey.freeCount != survey.bitmapFree) warning(TextId::kProblemAreaFreeCount, {slot, survey.freeCount, survey.bitmapFree});
+
+  // The firmware takes the first save of the chain whose name begins with
+  // the name a game asks for. Earlier names sorted: those that begin with a
+  // name follow it directly.
+  std::set<std::string> earlier;
+  std::map<std::string, std::size_t> firstOfName;
+  for (const std::uint32_t block : survey.chain) {
+    const std::size_t record = RecordOffset(area, block);
+    const std::string name = AsKey(sh::StoredName(image.Slice(record, kRecordNameSize)));
+    if (!name.empty()) {
+      const auto next = earlier.lower_bound(name);
+      if (next != earlier.end() && next->starts_with(name)) {
+        const Named later = NameAt(image, record);
+        const Named first = NameAt(image, firstOfName.at(*next));
+        warning(TextId::kProblemNameShadowed, {later.name, later.where, first.name, first.where});
+      }
+    }
+    if (earlier.insert(name).second) firstOfName.emplace(name, record);
+  }
+}
+
+}  // namespace
+
 std::vector<Problem> CheckSaveFile(const ByteBuffer& image) { return CheckSaveFile(image, ListSaveFile(image).records); }
 
 std::vector<Problem> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records) {
   std::vector<Problem> problems;
+  IndexProblems(image, problems);
+  for (int slot = 1; slot <= kSlotCount && AreaOffset(slot) < image.size(); ++slot) {
+    if (!EndsIndex(image, slot)) AreaProblems(image, slot, problems);
+  }
   for (const SaveRecord& record : records) {
     // Counted, not copied: a 256 MiB file is checked on every load.
     const std::size_t area = AreaOffset(record.area);
@@ -85,8 +247,8 @@ SaveFileListing ListSaveFile(const ByteBuffer& image) {
   SaveFileListing listing;
   std::vector<SaveRecord>& records = listing.records;
   for (int slot = 1; slot <= kSlotCount; ++slot) {
-    // A label past the end of the file reads as empty and ends the table too.
-    if (image.At(SlotLabelOffset(slot)) == 0) break;
+    // An entry past the end of the file reads as zero and ends the index too.
+    if (EndsIndex(image, slot)) break;
     const std::size_t area = AreaOffset(slot);
     for (const std::uint32_t block : RecordChain(image, area)) {
       const std::size_t offset = RecordOffset(area, block);

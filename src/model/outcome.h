@@ -49,6 +49,7 @@ enum class TextId : std::uint16_t {
   kDeleteQuestion,
   kBackupRamFull,
   kMoreProblemsEllipsis,
+  kAreaFull,
 
   // File dialogs: description and pattern pairs.
   kSingleSaveFilter,
@@ -114,12 +115,24 @@ enum class TextId : std::uint16_t {
   kProblemSizeExceedsBlocks,
   kProblemMarksAreaHeader,
   kProblemRecordSizeExceedsBlocks,
+  kProblemUnreachableEntry,
+  kProblemSharedGameId,
+  kProblemAreaHeader,
+  kProblemChainLoops,
+  kProblemChainLeavesArea,
+  kProblemSharedAreaBlock,
+  kProblemAreaBitmapMarksFree,
+  kProblemAreaBitmapMarksUsed,
+  kProblemAreaFreeCount,
+  kProblemNameShadowed,
   kMoreProblems,
 
   // What a repair mended (each has a stable code).
   kMendedReservedBytes,
   kMendedStrayBits,
   kMendedMissingBits,
+  kMendedAreaBitmap,
+  kMendedAreaFreeCount,
   kMendedFreeCount,
 
   // The command line's own lines.

@@ -13,9 +13,30 @@ void SaveFileBuilder::Reach(std::size_t size) {
 SaveFileBuilder& SaveFileBuilder::SetSlot(int slot, const std::string& label) {
   image_.Write(16 * static_cast<std::size_t>(slot), FixedField(label, 16));
   Reach(Area(slot + 1));
-  image_.Write(Area(slot), ByteBuffer::FromText("SaroSave"));
-  image_.Write(Area(slot) + 32, FixedField(label, 16));
+  FormatArea(slot, label);
   return *this;
+}
+
+void SaveFileBuilder::FormatArea(int slot, const std::string& label) {
+  const std::size_t area = Area(slot);
+  image_.Write(area, ByteBuffer::FromText("SaroSave"));
+  image_.WriteBE(area + 8, 0x10000, 4);
+  image_.WriteBE(area + 12, 128, 2);
+  image_.Write(area + 32, FixedField(label, 16));
+  image_.WriteBE(area + 64, image_.At(area + 64) | 1, 1);
+  Recount(slot);
+}
+
+void SaveFileBuilder::Recount(int slot) {
+  std::uint32_t used = 0;
+  for (std::size_t k = 0; k < 64; ++k) used += static_cast<std::uint32_t>(__builtin_popcount(image_.At(Area(slot) + 64 + k)));
+  image_.WriteBE(Area(slot) + 14, 512 - used, 2);
+}
+
+void SaveFileBuilder::MarkUsed(int slot, std::uint32_t block) {
+  if (block >= 512) return;
+  const std::size_t at = Area(slot) + 64 + block / 8;
+  image_.WriteBE(at, image_.At(at) | (1u << (block % 8)), 1);
 }
 
 SaveFileBuilder& SaveFileBuilder::SetFirstRecordBlock(int slot, std::uint32_t block) {
@@ -34,6 +55,7 @@ SaveFileBuilder& SaveFileBuilder::AddRecord(int slot, std::uint32_t block, const
                                             std::vector<std::uint32_t> dataBlocks) {
   const std::size_t record = Record(slot, block);
   Reach(std::max(Area(slot + 1), record + 128));
+  if (image_.Slice(Area(slot), 8) != ByteBuffer::FromText("SaroSave")) FormatArea(slot, "");
   image_.Write(record, FixedField(save.name, 12));
   image_.WriteBE(record + 12, save.StoredSize(), 4);
   image_.Write(record + 16, FixedField(save.comment, 12));
@@ -47,6 +69,7 @@ SaveFileBuilder& SaveFileBuilder::AddRecord(int slot, std::uint32_t block, const
     const std::uint32_t data = dataBlocks[k];
     const std::size_t bit = record + 64 + data / 8;
     image_.WriteBE(bit, image_.At(bit) | (1u << (data % 8)), 1);
+    MarkUsed(slot, data);
     const std::size_t from = 128 * k;
     if (from < save.data.size()) {
       const std::size_t count = std::min<std::size_t>(128, save.data.size() - from);
@@ -55,6 +78,8 @@ SaveFileBuilder& SaveFileBuilder::AddRecord(int slot, std::uint32_t block, const
     }
   }
 
+  MarkUsed(slot, block);
+  Recount(slot);
   const auto last = lastRecord_.find(slot);
   if (last == lastRecord_.end()) SetFirstRecordBlock(slot, block);
   else SetNextRecordBlock(slot, last->second, block);

@@ -17,12 +17,14 @@ class SaveFileBuilder {
  public:
   SaveFileBuilder();
 
-  // Writes slot `slot`'s label (cut to 16 bytes) and makes room for its area.
+  // Writes slot `slot`'s label (cut to 16 bytes) and a fresh area for it:
+  // its header with the label as the game's ID, block 0 marked, 511 free.
   SaveFileBuilder& SetSlot(int slot, const std::string& label);
   // Places a save record in block `block` of slot `slot`'s area and appends it
   // to the area's chain. Its data fills `dataBlocks` in ascending order (the
   // blocks right after the record when none are given), and its bitmap marks
-  // them.
+  // them. The area's bitmap marks the record's blocks and its free count
+  // follows the bitmap; an area without a header gets one first.
   SaveFileBuilder& AddRecord(int slot, std::uint32_t block, const TestSave& save,
                              std::vector<std::uint32_t> dataBlocks = {});
   // Raw chain links, for damaged chains.
@@ -37,6 +39,9 @@ class SaveFileBuilder {
 
  private:
   void Reach(std::size_t size);
+  void FormatArea(int slot, const std::string& label);
+  void MarkUsed(int slot, std::uint32_t block);
+  void Recount(int slot);
   ByteBuffer image_;
   std::map<int, std::uint32_t> lastRecord_;
 };
