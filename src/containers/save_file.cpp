@@ -91,15 +91,18 @@ std::optional<int> FreeGameEntry(const ByteBuffer& image) {
 
 AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
   AreaSurvey survey;
-  const ByteBuffer bytes = image.Slice(area, kAreaSize);
-  survey.blank = std::all_of(bytes.bytes().begin(), bytes.bytes().end(), [](std::uint8_t b) { return b == 0; });
-  survey.headerSound = bytes.Slice(0, kAreaMagic.size()) == ByteBuffer::FromText(kAreaMagic) &&
-                       bytes.ReadU32(kAreaTotalSizeOffset) == kAreaSize && bytes.ReadU16(kAreaBlockSizeOffset) == kBlockSize;
-  survey.freeCount = bytes.ReadU16(kFreeBlockCountOffset);
+  // Read in place: a check surveys every area of a file of up to 256 MiB.
+  const std::size_t end = std::min(image.size(), area + kAreaSize);
+  survey.blank = area >= end || std::all_of(image.data() + area, image.data() + end, [](std::uint8_t b) { return b == 0; });
+  survey.headerSound = image.Slice(area, kAreaMagic.size()) == ByteBuffer::FromText(kAreaMagic) &&
+                       image.ReadU32(area + kAreaTotalSizeOffset) == kAreaSize &&
+                       image.ReadU16(area + kAreaBlockSizeOffset) == kBlockSize;
+  survey.freeCount = image.ReadU16(area + kFreeBlockCountOffset);
   survey.chain = RecordChain(image, area);
   // Where the walk stopped: a 0 link ends the chain; anything else is damage.
   const std::uint32_t last = survey.chain.empty() ? 0 : survey.chain.back();
-  const std::uint32_t link = bytes.ReadU16(kBlockSize * last + (last == 0 ? kFirstRecordBlockOffset : kNextRecordBlockOffset));
+  const std::uint32_t link =
+      image.ReadU16(area + kBlockSize * last + (last == 0 ? kFirstRecordBlockOffset : kNextRecordBlockOffset));
   if (link >= kAreaBlocks) {
     survey.leavesFrom = last;
     survey.leavingLink = link;
@@ -126,7 +129,7 @@ AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
   }
   std::uint32_t marked = 0;
   for (std::uint32_t k = 0; k < kAreaBlocks; ++k) {
-    const bool bit = BlockMarked(bytes, kAreaBitmapOffset, k);
+    const bool bit = BlockMarked(image, area + kAreaBitmapOffset, k);
     marked += bit ? 1 : 0;
     if (bit && !survey.used[k]) ++survey.marksUsed;
     if (!bit && survey.used[k]) ++survey.marksFree;
