@@ -4,12 +4,14 @@
 #include <nlohmann/json.hpp>
 
 #include <iomanip>
+#include <set>
 #include <optional>
 
 #include "cli/console_host.h"
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
+#include "containers/save_file.h"
 #include "containers/save_file_write.h"
 #include "model/container_kind.h"
 #include "model/conversions.h"
@@ -137,6 +139,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
       ordered_json save = {{"num", record.num},          {"name", row.name()}, {"address", row.address()},
                            {"comment", row.comment()}, {"date", row.date()}, {"size", record.size}};
       if (backupRam) save["blocks"] = record.units;
+      if (*kind == ContainerKind::kSave) save["game"] = DecodeName(save_file::GameIdOf(load.image, record.area));
       out << (i ? "," : "") << Dump(save);
     }
     out << "]}\n";
@@ -327,14 +330,16 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   return true;
 }
 
-// Loads the container a command writes saves into: SS_MEMS.BIN, or backup
-// RAM when the name says so; false, with the reason, for SS_SAVE.BIN, which
-// is not written.
-bool LoadWritablePane(Workbench& bench, int number, const std::string& image, std::ostream& err) {
+// Loads the container a command writes into: the kind its name says, and
+// SS_MEMS.BIN for any other name. Saves go into SS_SAVE.BIN only for a game
+// named by --game; false, with the reason, when `needsGame` and none is.
+bool LoadWritablePane(Workbench& bench, int number, const std::string& image, const std::string& game, bool needsGame,
+                      std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
   const ContainerKind kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename())).value_or(ContainerKind::kMems);
-  if (kind == ContainerKind::kSave) {
-    Say(err, TextId::kCliNotWritable, {image});
+  if (kind == ContainerKind::kSave && !game.empty()) bench.state.targetGame = save_file::PadGameId(game);
+  if (kind == ContainerKind::kSave && needsGame && game.empty()) {
+    Say(err, TextId::kCliGiveGame, {image});
     return false;
   }
   return LoadPane(bench, number, kind, file, err, Access::kWrite);
@@ -433,6 +438,7 @@ struct ImportOptions {
   std::vector<std::string> singles;
   bool overwrite = false;
   int pane = 1;
+  std::string game;
 };
 
 // Imports as a transfer does: no questions, a listed name is skipped unless
@@ -442,7 +448,7 @@ int Import(const ImportOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, options.pane, options.image, err)) return kFailed;
+  if (!LoadWritablePane(bench, options.pane, options.image, options.game, true, err)) return kFailed;
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
@@ -463,6 +469,7 @@ struct TransferOptions {
   std::string kind;
   bool overwrite = false;
   std::string out;
+  std::string game;
 };
 
 int Transfer(const TransferOptions& options, std::ostream& err) {
@@ -475,7 +482,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
-  if (!LoadWritablePane(bench, 2, options.image, err)) return kFailed;
+  if (!LoadWritablePane(bench, 2, options.image, options.game, true, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
   if (!rows) return kFailed;
   bench.pane(1).selection = *rows;
@@ -504,6 +511,7 @@ struct DeleteOptions {
   std::string image;
   std::vector<int> rows;
   std::vector<std::string> names;
+  std::string game;
 };
 
 int Delete(const DeleteOptions& options, std::ostream& err) {
@@ -511,17 +519,30 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, 1, options.image, err)) return kFailed;
+  if (!LoadWritablePane(bench, 1, options.image, options.game, false, err)) return kFailed;
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
   if (!rows) return kFailed;
+  // In SS_SAVE.BIN a name is looked for in the game --game names, and must
+  // not stand for saves of several games without it.
+  const std::optional<int> game = bench.state.targetGame.empty()
+                                      ? std::nullopt
+                                      : std::optional<int>(save_file::FindGame(pane.image, bench.state.targetGame).value_or(-1));
   for (const std::string& name : options.names) {
     const std::size_t before = rows->size();
+    std::set<int> areas;
     for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-      if (DecodeName(pane.RecordOfRow(r).nameField) == name) rows->push_back(static_cast<int>(r));
+      const SaveRecord& record = pane.RecordOfRow(r);
+      if (DecodeName(record.nameField) != name || (game && record.area != *game)) continue;
+      rows->push_back(static_cast<int>(r));
+      areas.insert(record.area);
     }
     if (rows->size() == before) {
       Say(err, TextId::kCliNoSaveNamed, {options.image, name});
+      return kFailed;
+    }
+    if (areas.size() > 1) {
+      Say(err, TextId::kCliNameInGames, {options.image, name});
       return kFailed;
     }
   }
@@ -706,10 +727,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   exportCommand->add_option("--out", exportOptions.out, "output folder (default: ./SAROO, ./BUP or ./SRO)");
 
   ImportOptions importOptions;
-  CLI::App* importCommand = app.add_subcommand("import", "Import SAROO single saves into an SS_MEMS.BIN image");
-  importCommand->add_option("IMAGE", importOptions.image, "an SS_MEMS.BIN image")->required();
+  CLI::App* importCommand = app.add_subcommand("import", "Import SAROO single saves into a container file");
+  importCommand->add_option("IMAGE", importOptions.image, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
   importCommand->add_option("SINGLE", importOptions.singles, "SAROO, .SRO or .BUP single-save files")->required();
   importCommand->add_flag("--overwrite", importOptions.overwrite, "replace a listed save of the same name");
+  importCommand->add_option("--game", importOptions.game, "SS_SAVE.BIN: the game whose area takes the saves (its ID, as T-1809G)");
   importCommand->add_option("--pane", importOptions.pane, "write as pane 1 or pane 2 does")
       ->check(CLI::IsMember({1, 2}));
 
@@ -718,13 +740,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       app.add_subcommand("transfer", "Copy saves of a container file into an SS_MEMS.BIN image");
   transferCommand->add_option("SOURCE", transferOptions.source, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")
       ->required();
-  transferCommand->add_option("IMAGE", transferOptions.image, "the SS_MEMS.BIN image that receives them")->required();
+  transferCommand->add_option("IMAGE", transferOptions.image, "the container file that receives them")->required();
   CLI::Option* transferRow =
       transferCommand->add_option("--row", transferOptions.rows, "rows to transfer, from 1 as list prints them");
   CLI::Option* transferAll = transferCommand->add_flag("--all", transferOptions.all, "transfer every save");
   transferRow->excludes(transferAll);
   transferCommand->add_option("--kind", transferOptions.kind, "the kind of SOURCE (default: from its name)");
   transferCommand->add_flag("--overwrite", transferOptions.overwrite, "replace listed saves of the same name");
+  transferCommand->add_option("--game", transferOptions.game, "SS_SAVE.BIN: the game whose area takes the saves");
   transferCommand->add_option("--out", transferOptions.out, "folder for the single saves (default: ./SAROO)");
 
   std::string compactImage;
@@ -733,10 +756,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   compactCommand->add_option("IMAGE", compactImage, "an SS_MEMS.BIN image")->required();
 
   DeleteOptions deleteOptions;
-  CLI::App* deleteCommand = app.add_subcommand("delete", "Delete saves from an SS_MEMS.BIN image");
-  deleteCommand->add_option("IMAGE", deleteOptions.image, "an SS_MEMS.BIN image")->required();
+  CLI::App* deleteCommand = app.add_subcommand("delete", "Delete saves from a container file");
+  deleteCommand->add_option("IMAGE", deleteOptions.image, "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN")->required();
   CLI::Option* deleteRow = deleteCommand->add_option("--row", deleteOptions.rows, "rows to delete, from 1 as list prints them");
   CLI::Option* deleteName = deleteCommand->add_option("--name", deleteOptions.names, "delete every save of this name");
+  deleteCommand->add_option("--game", deleteOptions.game, "SS_SAVE.BIN: look for the names in this game's area only");
 
   FileOptions checkOptions;
   CLI::App* checkCommand = app.add_subcommand("check", "Check a container file's allocation records");

@@ -58,6 +58,8 @@ inline constexpr std::size_t kRecordLanguageOffset = 0x1B;  // 1 byte at +0x1B
 inline constexpr std::uint32_t kMaxRecordsPerArea = 511;
 
 constexpr std::size_t SlotLabelOffset(int slot) { return kSlotLabelSize * static_cast<std::size_t>(slot); }
+// The 16-byte game ID of entry `slot`, whose area holds the saves listed with that slot.
+inline ByteBuffer GameIdOf(const ByteBuffer& image, int slot) { return image.Slice(SlotLabelOffset(slot), kGameIdSize); }
 constexpr std::size_t AreaOffset(int slot) { return kAreaSize * static_cast<std::size_t>(slot); }
 constexpr std::size_t RecordOffset(std::size_t area, std::uint32_t block) { return area + kBlockSize * block; }
 

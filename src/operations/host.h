@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/outcome.h"
 
@@ -24,6 +25,10 @@ class Host {
   virtual void ShowMessage(const Message& message) = 0;
   // The same box with OK and Cancel; true for OK.
   virtual bool AskOkCancel(const Message& question) = 0;
+  // A choice among `choices`, the one at `chosen` preselected, where the user
+  // may also type another; nothing on cancel.
+  virtual std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+                                               std::size_t chosen) = 0;
   // An open-file dialog. `filter` names a text of "description|pattern"
   // pairs, with more pairs after further bars for a choice of filters.
   // Nothing on cancel.

@@ -5,6 +5,7 @@
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
 #include "containers/save_file.h"
+#include "containers/save_file_write.h"
 #include "model/conversions.h"
 #include "operations/file_writes.h"
 
@@ -52,8 +53,15 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
     slots.push_back(static_cast<int>(record->num));
     startBlocks.push_back(static_cast<std::uint32_t>(record->offset / backup_ram::kBlockSize));
   }
-  if (pane.Compactable()) mems::DeleteMemsSaves(pane.image, slots);
-  else backup_ram::DeleteBackupRamSaves(pane.image, startBlocks);
+  std::vector<std::size_t> records;
+  for (const SaveRecord* record : SelectedRecords(pane)) records.push_back(record->offset);
+  switch (pane.kind) {
+    case ContainerKind::kMems: mems::DeleteMemsSaves(pane.image, slots); break;
+    case ContainerKind::kBkram:
+    case ContainerKind::kBup: backup_ram::DeleteBackupRamSaves(pane.image, startBlocks); break;
+    // The firmware's way: each save is unlinked from its chain and its blocks freed.
+    case ContainerKind::kSave: save_file::DeleteSaveFileSaves(pane.image, records); break;
+  }
   return WritePaneImage(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }
 
@@ -61,15 +69,20 @@ RepairResult RepairPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
   RepairResult result;
-  if (!pane.Compactable() || pane.hintVisible) return result;
-  if (pane.image.size() < mems::kDataAreaOffset) {
+  if (!pane.Repairable() || pane.hintVisible) return result;
+  if (pane.kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
     host.ShowMessage({TextId::kWrongFormat, {}, {}});
     return result;
   }
   if (bench.state.interactive && !host.AskOkCancel({TextId::kRepairQuestion, {}, {}})) return result;
 
   ByteBuffer repaired = pane.image;
-  result.repair = mems::RepairMemsImage(repaired);
+  if (pane.kind == ContainerKind::kSave) {
+    save_file::SaveFileRepair repair = save_file::RepairSaveFile(repaired);
+    result.repair = {std::move(repair.mended), std::move(repair.remaining)};
+  } else {
+    result.repair = mems::RepairMemsImage(repaired);
+  }
   result.outcome = CareOutcome::kDone;
   if (repaired != pane.image) {
     pane.image = std::move(repaired);

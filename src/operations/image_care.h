@@ -6,8 +6,8 @@
 #include "containers/mems_image.h"
 #include "operations/workbench.h"
 
-// Deleting saves from an SS_MEMS.BIN or backup-RAM pane, and checking and
-// repairing an SS_MEMS.BIN pane's allocation records. Each writer changes the image only after it knows what
+// Deleting saves from a pane, and checking and repairing the allocation
+// records of an SS_MEMS.BIN or SS_SAVE.BIN pane. Each writer changes the image only after it knows what
 // to do, writes once, and leaves the file as it was when the write fails.
 namespace quillmere {
 

@@ -54,11 +54,13 @@ struct Pane {
   void RemoveRecord(std::size_t offset);
 
   // Whether saves can be imported, transferred or dropped into the pane and
-  // deleted from it: SS_MEMS.BIN and backup RAM.
-  bool Writable() const { return kind != ContainerKind::kSave; }
-  // Whether compacting and repair apply: SS_MEMS.BIN alone (backup RAM needs
-  // no compaction, its saves may use any blocks).
+  // deleted from it: every kind (SS_SAVE.BIN into a chosen game's area).
+  bool Writable() const { return true; }
+  // Whether compacting applies: SS_MEMS.BIN alone (backup RAM needs no
+  // compaction, its saves may use any blocks; SS_SAVE.BIN keeps one area a game).
   bool Compactable() const { return kind == ContainerKind::kMems; }
+  // Whether a repair applies: the kinds with an allocation record to rebuild.
+  bool Repairable() const { return kind == ContainerKind::kMems || kind == ContainerKind::kSave; }
   // The bytes the file would hold for the image: the image itself, or for
   // backup RAM the file as read with the image in its odd bytes.
   ByteBuffer FileBytes() const;

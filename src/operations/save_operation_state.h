@@ -37,6 +37,9 @@ struct SaveOperationState {
   std::vector<CollectedSave> collectedSaves;
   // The file names this export or transfer has taken.
   ExportNames exportNames;
+  // The game (its 16-byte ID) whose SS_SAVE.BIN area imports write into;
+  // empty until one is chosen or named.
+  ByteBuffer targetGame;
   // The refusals for lack of room a run of imports has shown: each is said
   // once, not once per save that meets it.
   std::set<TextId> shownRoomRefusals;

@@ -6,6 +6,7 @@
 #include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
+#include "containers/save_file_write.h"
 #include "model/conversions.h"
 #include "model/safe_file_name.h"
 #include "model/save_header.h"
@@ -178,6 +179,60 @@ TextId BackupRamRefusalText(backup_ram::BackupRamRefusal refusal) {
   return TextId::kBackupRamFull;
 }
 
+TextId SaveFileRefusalText(save_file::SaveFileRefusal refusal) {
+  switch (refusal) {
+    case save_file::SaveFileRefusal::kIndexFull: return TextId::kDirectoryFull;
+    case save_file::SaveFileRefusal::kUnnamedSave: return TextId::kUnnamedSave;
+    case save_file::SaveFileRefusal::kUnnamedGame: return TextId::kUnnamedGame;
+    case save_file::SaveFileRefusal::kDamagedArea: return TextId::kDamagedArea;
+    case save_file::SaveFileRefusal::kDamagedTarget: return TextId::kDamagedTarget;
+    case save_file::SaveFileRefusal::kNoRoom:
+    case save_file::SaveFileRefusal::kNone: break;
+  }
+  return TextId::kAreaFull;
+}
+
+// Places the save in the chosen game's area of the pane's SS_SAVE.BIN; a
+// same-named save of that game is replaced. False, after the refusal, when
+// it cannot be.
+bool PlaceInSaveFile(Workbench& bench, Pane& pane, const ByteBuffer& single, const ByteBuffer& header,
+                     std::uint32_t size) {
+  GatheredSave save = GatherSaveHeader(header, 0);
+  save.data = single.Slice(Saroo::kDataOffset, size);
+  const save_file::SaveFilePlacement plan =
+      save_file::PlanSaveFileSave(pane.image, bench.state.targetGame, size, save.nameField);
+  if (plan.refusal != save_file::SaveFileRefusal::kNone) {
+    const bool forLackOfRoom = plan.refusal == save_file::SaveFileRefusal::kNoRoom ||
+                               plan.refusal == save_file::SaveFileRefusal::kIndexFull;
+    ShowRefusal(bench, {SaveFileRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
+    return false;
+  }
+  save_file::WriteSaveFileSave(pane.image, plan, save);
+  if (pane.holdWrites) pane.ShowRecords(save_file::ListSaveFile(pane.image).records);
+  return true;
+}
+
+// The game an SS_SAVE.BIN import goes to, chosen for one operation: asked
+// when nobody named one, and forgotten when the operation ends.
+class GameForOneRun {
+ public:
+  GameForOneRun(Workbench& bench, int number, bool mayAsk) : bench_(bench) {
+    if (bench.pane(number).kind != ContainerKind::kSave || !bench.state.targetGame.empty()) return;
+    asked_ = true;
+    chosen_ = mayAsk && ChooseTargetGame(bench, number);
+  }
+  ~GameForOneRun() {
+    if (asked_) bench_.state.targetGame = ByteBuffer{};
+  }
+  // False when it was asked and the question was cancelled (or could not be asked).
+  bool Ready() const { return !asked_ || chosen_; }
+
+ private:
+  Workbench& bench_;
+  bool asked_ = false;
+  bool chosen_ = false;
+};
+
 // Places the save of SAROO single save `single` (header `header`, `size`
 // bytes of data) in the pane's backup RAM, replacing the save that starts at
 // `replacedRecord`. False, after the refusal, when it does not fit.
@@ -223,11 +278,32 @@ ImportResult FinishImport(Workbench& bench, int number, ImportResult result) {
 
 }  // namespace
 
+bool ChooseTargetGame(Workbench& bench, int number) {
+  const Pane& pane = bench.pane(number);
+  int selectedArea = 0;
+  if (!pane.selection.empty()) {
+    const auto row = static_cast<std::size_t>(*std::min_element(pane.selection.begin(), pane.selection.end()));
+    if (row < pane.rows.size()) selectedArea = pane.RecordOfRow(row).area;
+  }
+  std::vector<std::string> choices;
+  std::size_t chosen = 0;
+  for (const save_file::GameEntry& game : save_file::ListGames(pane.image)) {
+    if (game.slot == selectedArea) chosen = choices.size();
+    choices.push_back(DecodeName(game.id));
+  }
+  const auto answer = bench.host().AskChoice({TextId::kChooseGame, {}, {}}, choices, chosen);
+  if (!answer || answer->empty()) return false;
+  bench.state.targetGame = save_file::PadGameId(*answer);
+  return true;
+}
+
 ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
   Host& host = bench.host();
   if (!pane.Writable() || pane.hintVisible) return {};
+  const GameForOneRun game(bench, number, state.interactive);
+  if (!game.Ready()) return {};
   const bool memsPane = pane.kind == ContainerKind::kMems;
   // Too short to hold the free count, the bitmap and the directory: no
   // SS_MEMS.BIN, and nothing to place a save in.
@@ -290,9 +366,12 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   // Every listed save of that name is asked about; the last one is replaced.
   // A compaction puts every save back as a new one, so it matches nothing.
   std::optional<std::size_t> replacedRecord;
+  // In SS_SAVE.BIN only the chosen game's saves share its names.
+  const bool saveFilePane = pane.kind == ContainerKind::kSave;
+  const int gameArea = saveFilePane ? save_file::FindGame(pane.image, state.targetGame).value_or(0) : 0;
   if (!state.compacting) {
     for (const SaveRecord& listed : pane.records) {
-      if (save_header::StoredName(listed.nameField) != storedName) continue;
+      if (save_header::StoredName(listed.nameField) != storedName || listed.area != gameArea) continue;
       replacedRecord = listed.offset;
       if (state.interactive) {
         if (!host.AskOkCancel({TextId::kReplaceQuestion, {number, RowOfRecord(pane, listed), result.name}, {}})) {
@@ -306,7 +385,9 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     }
   }
   if (!memsPane) {
-    if (!PlaceInBackupRam(bench, pane, single, header, size, replacedRecord)) {
+    const bool placed = saveFilePane ? PlaceInSaveFile(bench, pane, single, header, size)
+                                     : PlaceInBackupRam(bench, pane, single, header, size, replacedRecord);
+    if (!placed) {
       result.outcome = ImportOutcome::kRefused;
       return result;
     }
@@ -351,6 +432,7 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
       target.holdWrites = false;
     }
   } restore{bench, target};
+  const bool interactive = bench.state.interactive;
   bench.state.interactive = false;
 
   std::vector<int> rows = bench.pane(source).selection;
@@ -359,6 +441,9 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     bench.host().ShowMessage({TextId::kNothingSelectedToTransfer, {}, {}});
     return report;
   }
+  // Into SS_SAVE.BIN: the game is asked once for the whole transfer.
+  const GameForOneRun game(bench, destination, interactive);
+  if (!game.Ready()) return report;
   target.holdWrites = true;
   StartExportRun(bench);
   bench.state.shownRoomRefusals.clear();
@@ -374,6 +459,14 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   }
   report.writeFailed = !WriteHeldChanges(bench, destination);
   return report;
+}
+
+std::vector<ImportResult> ImportDroppedSaves(Workbench& bench, int number, const std::vector<fs::path>& files) {
+  std::vector<ImportResult> results;
+  const GameForOneRun game(bench, number, bench.state.interactive);
+  if (!game.Ready()) return results;
+  for (const fs::path& file : files) results.push_back(ImportSingleSave(bench, number, file));
+  return results;
 }
 
 bool WriteHeldChanges(Workbench& bench, int number) {

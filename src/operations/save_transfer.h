@@ -9,8 +9,9 @@
 #include "model/gathered_save.h"
 #include "operations/workbench.h"
 
-// Moving saves out of panes, into SS_MEMS.BIN panes, and from one pane to the
-// other. Export works on every container kind; import only on SS_MEMS.BIN.
+// Moving saves out of panes, into them, and from one pane to the other.
+// Export and import work on every container kind: SS_MEMS.BIN, backup RAM,
+// and a chosen game's area of SS_SAVE.BIN.
 namespace quillmere {
 
 enum class ExportOutcome {
@@ -89,6 +90,15 @@ std::string SourceNameOf(const std::filesystem::path& file, std::string_view ext
 // questions and says when it is done.
 ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
+
+// Asks which game's area of the SS_SAVE.BIN pane takes the saves: the
+// file's games, the selected row's game chosen, or a game ID typed in. Sets
+// bench.state.targetGame; false on Cancel.
+bool ChooseTargetGame(Workbench& bench, int pane);
+
+// Imports files dropped on a pane one by one, as "导入" would take them;
+// into SS_SAVE.BIN the game is asked once for them all.
+std::vector<ImportResult> ImportDroppedSaves(Workbench& bench, int pane, const std::vector<std::filesystem::path>& files);
 
 // Ends a run of imports whose writes the pane held: writes the image once and
 // reloads the pane from the file (WritePaneImage). False, after the message

@@ -77,7 +77,8 @@ void ReloadPane(Workbench& bench, int number) {
   pane.stored = std::move(load.stored);
   // Only the kinds that are written need to know later whether the file changed.
   if (!load.stamp && load.fileFound && pane.Writable()) {
-    load.stamp = platform::StampFile(load.file, (pane.Compactable() ? pane.image : pane.stored).bytes());
+    const bool backupRam = pane.kind == ContainerKind::kBkram || pane.kind == ContainerKind::kBup;
+    load.stamp = platform::StampFile(load.file, (backupRam ? pane.stored : pane.image).bytes());
   }
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;

@@ -25,6 +25,8 @@
 #include <QUrl>
 
 #include "catalog/catalog.h"
+#include "containers/save_file.h"
+#include "model/conversions.h"
 #include "operations/compacting.h"
 #include "operations/image_care.h"
 #include "operations/pane_sort.h"
@@ -141,6 +143,10 @@ class MainWindow::WindowHost : public Host {
   WindowHost(MainWindow& window, Host& dialogs) : window_(window), dialogs_(dialogs) {}
   void ShowMessage(const Message& message) override { dialogs_.ShowMessage(message); }
   bool AskOkCancel(const Message& question) override { return dialogs_.AskOkCancel(question); }
+  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+                                       std::size_t chosen) override {
+    return dialogs_.AskChoice(question, choices, chosen);
+  }
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
   }
@@ -295,6 +301,8 @@ void MainWindow::BuildPaneMenu(int pane) {
   c.exportSroAction = c.menu->addAction(Words(TextId::kExportSro));
   c.exportSroAction->setObjectName(prefix + "ExportSro");
   c.menu->addSeparator();
+  c.importToGameAction = c.menu->addAction(Words(TextId::kImportToGame));
+  c.importToGameAction->setObjectName(prefix + "ImportToGame");
   c.deleteAction = c.menu->addAction(Words(TextId::kDelete));
   c.checkAction = c.menu->addAction(Words(TextId::kCheck));
   c.repairAction = c.menu->addAction(Words(TextId::kRepair));
@@ -309,6 +317,8 @@ void MainWindow::BuildPaneMenu(int pane) {
           [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kBup); });
   connect(c.exportSroAction, &QAction::triggered, this,
           [this, pane] { ExportSingleSave(*bench_, pane, ExportForm::kSro); });
+  // The game is asked first, with the selected row's game chosen.
+  connect(c.importToGameAction, &QAction::triggered, this, [this, pane] { ImportSingleSave(*bench_, pane); });
   connect(c.deleteAction, &QAction::triggered, this, [this, pane] { DeleteSaves(*bench_, pane); });
   connect(c.checkAction, &QAction::triggered, this, [this, pane] { host_->ShowMessage(CheckReport(pane)); });
   connect(c.repairAction, &QAction::triggered, this, [this, pane] { RepairPane(*bench_, pane); });
@@ -379,9 +389,11 @@ void MainWindow::DropOnPane(int pane, const QMimeData& data) {
   QMetaObject::invokeMethod(
       this,
       [this, pane, paths] {
+        std::vector<std::filesystem::path> files;
         for (const auto& path : paths) {
-          if (QFileInfo(PathText(path)).isFile()) ImportSingleSave(*bench_, pane, path);
+          if (QFileInfo(PathText(path)).isFile()) files.push_back(path);
         }
+        ImportDroppedSaves(*bench_, pane, files);
       },
       Qt::QueuedConnection);
 }
@@ -472,6 +484,12 @@ void MainWindow::BuildPaneList(int pane, QWidget* parent) {
   for (std::size_t i = 0; i < kSaveColumnCount; ++i) columns.push_back(static_cast<SaveColumn>(i));
   c.model = new SaveRowsModel([this, pane]() -> const std::vector<SaveEntry>& { return bench_->pane(pane).rows; },
                               columns, Qt::AlignHCenter, c.list);
+  // An SS_SAVE.BIN row names its game.
+  c.model->SetRowTip([this, pane](int row) {
+    const Pane& state = bench_->pane(pane);
+    if (state.kind != ContainerKind::kSave || row < 0 || static_cast<std::size_t>(row) >= state.rows.size()) return QString();
+    return ToQString(DecodeName(save_file::GameIdOf(state.image, state.RecordOfRow(static_cast<std::size_t>(row)).area)));
+  });
   c.list->setModel(c.model);
   c.model->SetDragPayload(kPaneRowsMimeType, DragPayload(pane));
   c.list->setDragEnabled(true);
@@ -565,9 +583,10 @@ void MainWindow::ShowPane(int pane) {
   const bool loaded = !state.image.empty();
   c.exportBupAction->setEnabled(!state.rows.empty());
   c.exportSroAction->setEnabled(!state.rows.empty());
+  c.importToGameAction->setEnabled(!state.hintVisible && state.kind == ContainerKind::kSave);
   c.deleteAction->setEnabled(loaded && state.Writable());
-  c.repairAction->setEnabled(loaded && state.Compactable());
-  c.checkAction->setEnabled(loaded && state.HasMap());
+  c.repairAction->setEnabled(loaded && state.Repairable());
+  c.checkAction->setEnabled(loaded);
 }
 
 void MainWindow::ShowPaneWarning(int pane) {

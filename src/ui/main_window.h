@@ -92,6 +92,7 @@ class MainWindow : public QWidget {
     QMenu* menu = nullptr;
     QAction* exportBupAction = nullptr;
     QAction* exportSroAction = nullptr;
+    QAction* importToGameAction = nullptr;
     QAction* deleteAction = nullptr;
     QAction* checkAction = nullptr;
     QAction* repairAction = nullptr;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -72,6 +73,19 @@ void QtHost::ShowMessage(const Message& message) { RunMessageBox(parent_, messag
 
 bool QtHost::AskOkCancel(const Message& question) {
   return RunMessageBox(parent_, question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+std::optional<std::string> QtHost::AskChoice(const Message& question, const std::vector<std::string>& choices,
+                                             std::size_t chosen) {
+  QStringList items;
+  for (const std::string& choice : choices) items << ToQString(choice);
+  bool ok = false;
+  // Editable: a game that has no entry yet is typed in.
+  const QString answer = QInputDialog::getItem(parent_, ToQString(catalog::Text(TextId::kCaption)),
+                                               ToQString(catalog::Render(question)), items,
+                                               static_cast<int>(std::min(chosen, choices.size())), true, &ok);
+  if (!ok) return std::nullopt;
+  return answer.toStdString();
 }
 
 void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const std::filesystem::path& initialFolder,

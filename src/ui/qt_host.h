@@ -25,6 +25,8 @@ class QtHost : public Host {
 
   void ShowMessage(const Message& message) override;
   bool AskOkCancel(const Message& question) override;
+  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+                                       std::size_t chosen) override;
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}

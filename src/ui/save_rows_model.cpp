@@ -21,6 +21,10 @@ int SaveRowsModel::columnCount(const QModelIndex& parent) const {
 QVariant SaveRowsModel::data(const QModelIndex& index, int role) const {
   const auto& rows = rows_();
   if (!index.isValid() || index.row() >= static_cast<int>(rows.size()) || index.column() >= columnCount()) return {};
+  if (role == Qt::ToolTipRole && rowTip_) {
+    const QString tip = rowTip_(index.row());
+    if (!tip.isEmpty()) return tip;
+  }
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     return QString::fromStdString(rows[static_cast<std::size_t>(index.row())].cell(columns_[static_cast<std::size_t>(index.column())]));
   }

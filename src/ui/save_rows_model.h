@@ -28,6 +28,8 @@ class SaveRowsModel : public QAbstractTableModel {
   // Dragging: rows can be dragged out once a payload is set; the drag then
   // carries `payload` as `format`, and the drop site reads the selection.
   void SetDragPayload(QString format, QByteArray payload);
+  // A row's tooltip in place of its cell's text, where `tip` gives one.
+  void SetRowTip(std::function<QString(int row)> tip) { rowTip_ = std::move(tip); }
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   QStringList mimeTypes() const override;
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
@@ -41,6 +43,7 @@ class SaveRowsModel : public QAbstractTableModel {
   Qt::Alignment alignment_;
   QString dragFormat_;
   QByteArray dragPayload_;
+  std::function<QString(int)> rowTip_;
 };
 
 }  // namespace quillmere::ui

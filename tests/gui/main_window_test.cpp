@@ -107,9 +107,9 @@ class MainWindowTest : public QObject {
       bool remaining;
       bool map;
     };
-    // Backup RAM takes saves in, but needs no compaction.
+    // Every kind takes saves in (SS_SAVE.BIN into a game it asks for); only SS_MEMS.BIN compacts.
     const Expected byKind[] = {
-        {true, true, true, true}, {true, false, true, true}, {true, false, true, true}, {false, false, false, false}};
+        {true, true, true, true}, {true, false, true, true}, {true, false, true, true}, {true, false, false, false}};
     const QStringList hints1 = {"SS_MEMS.BIN放程序目录", "BKRAMSV.BIN放程序目录", "SS_BUP.BIN放程序目录", "SS_SAVE.BIN放程序目录"};
     const QStringList hints2 = {"SS_MEMS.BIN放OTHER目录", "BKRAMSV.BIN放OTHER目录", "SS_BUP.BIN放OTHER目录", "SS_SAVE.BIN放OTHER目录"};
     for (int pane = 1; pane <= 2; ++pane) {

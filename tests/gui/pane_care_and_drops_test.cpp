@@ -91,7 +91,7 @@ class PaneCareAndDropsTest : public QObject {
     for (const QAction* action : menu->actions()) {
       if (!action->isSeparator()) entries << action->text();
     }
-    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "删除", "检查", "修复"}));
+    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复"}));
     menu->close();
 
     // The warning after the figure, its tooltip and "检查" tell the same problems; "修复" ends them.

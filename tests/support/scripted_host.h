@@ -37,6 +37,15 @@ class ScriptedHost : public Host {
     answers.pop_front();
     return answer;
   }
+  // Answers from `choiceAnswers` (the preselected choice once they run out).
+  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+                                       std::size_t chosen) override {
+    choiceQuestions.push_back({catalog::Render(question), choices, chosen});
+    if (choiceAnswers.empty()) return chosen < choices.size() ? std::optional<std::string>(choices[chosen]) : std::nullopt;
+    auto answer = choiceAnswers.front();
+    choiceAnswers.pop_front();
+    return answer;
+  }
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     filePicks.push_back({catalog::Text(filter), initialFolder});
     if (pickedFiles.empty()) return std::nullopt;
@@ -55,6 +64,7 @@ class ScriptedHost : public Host {
 
   // The script: answers to questions (Cancel once they run out) and files to pick.
   std::deque<bool> answers;
+  std::deque<std::optional<std::string>> choiceAnswers;
   std::deque<std::optional<std::filesystem::path>> pickedFiles;
   bool revealSucceeds = true;
 
@@ -62,6 +72,12 @@ class ScriptedHost : public Host {
   std::vector<Message> shown;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
+  struct ChoiceQuestion {
+    std::string question;
+    std::vector<std::string> choices;
+    std::size_t chosen;
+  };
+  std::vector<ChoiceQuestion> choiceQuestions;
   std::vector<FilePick> filePicks;
   std::vector<std::filesystem::path> revealed;
   std::vector<int> paneChanges;
