@@ -1,6 +1,8 @@
 #include "catalog/catalog.h"
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
 
 namespace quillmere::catalog {
 
@@ -10,130 +12,256 @@ struct Entry {
   TextId id;
   std::size_t arguments;
   std::string_view code;  // problems and mendings only
-  std::string_view words;
+  std::string_view chinese;
+  std::string_view english;
 };
 
 constexpr Entry kEntries[] = {
-    {TextId::kCaption, 0, "", "信息"},
-    {TextId::kWriteFailed, 1, "", "写入文件失败！\r\n%1"},
-    {TextId::kReadFailed, 1, "", "读取文件失败！\r\n%1"},
-    {TextId::kFileTooLarge, 1, "", "文件过大，无法读取！\r\n%1"},
-    {TextId::kFileWritten, 1, "", "文件已写入：\r\n%1"},
-    {TextId::kFileChanged, 1, "", "文件已被其他程序修改，已重新读取，请重试！\r\n%1"},
-    {TextId::kFileBusy, 1, "", "文件正被其他程序使用，请稍后再试！\r\n%1"},
-    {TextId::kWrongFormat, 0, "", "错误的存档格式！"},
-    {TextId::kNotSarooSingleSave, 0, "", "此存档不是SAROO单存档格式！"},
-    {TextId::kChecksumFailed, 1, "", "存档校验失败！\r\n%1"},
-    {TextId::kSelectSaveToExport, 0, "", "请先选中要导出的存档！"},
-    {TextId::kNothingSelectedToTransfer, 0, "", "未选中任何要转移的存档！"},
-    {TextId::kImportDone, 0, "", "导入完成！"},
-    {TextId::kCompactDone, 0, "", "整理完成!"},
-    {TextId::kDirectoryFull, 0, "", "存档列表已满!"},
-    {TextId::kBitmapFullForRecord, 0, "", "存档位图数据已满!"},
-    {TextId::kBitmapFullForData, 0, "", "存档位图空间不足!"},
-    {TextId::kSaveTooLarge, 0, "", "存档过大，无法写入！"},
-    {TextId::kDamagedTarget, 0, "", "目标存档已损坏，无法覆盖！"},
-    {TextId::kUnnamedSave, 0, "", "存档没有名称，无法写入！"},
-    {TextId::kCannotCompactDamaged, 0, "", "存档文件已损坏，无法整理！"},
-    {TextId::kIncompleteSave, 1, "", "存档已损坏，数据不完整：%1"},
-    {TextId::kSelectSaveToDelete, 0, "", "请先选中要删除的存档！"},
-    {TextId::kRepairQuestion, 0, "", "是否修复存档文件？"},
-    {TextId::kRepairDone, 0, "", "修复完成！"},
-    {TextId::kNothingToRepair, 0, "", "存档文件无需修复。"},
-    {TextId::kCannotRepair, 0, "", "无法修复："},
-    {TextId::kNoProblemsFound, 0, "", "未发现问题。"},
-    {TextId::kImageHasProblems, 0, "", "存档文件有问题："},
-    {TextId::kListFull, 1, "", "存档列表%1已满，无法继续写入！"},
-    {TextId::kReplaceQuestion, 3, "", "是否替换列表%1已有存档？\r\n%2:%3"},
-    {TextId::kDeleteQuestion, 1, "", "是否删除选中的%1个存档？"},
-    {TextId::kMoreProblemsEllipsis, 0, "", "……"},
+    {TextId::kCaption, 0, "", "信息",
+     "Information"},
+    {TextId::kWriteFailed, 1, "", "写入文件失败！\r\n%1",
+     "Could not write the file!\r\n%1"},
+    {TextId::kReadFailed, 1, "", "读取文件失败！\r\n%1",
+     "Could not read the file!\r\n%1"},
+    {TextId::kFileTooLarge, 1, "", "文件过大，无法读取！\r\n%1",
+     "The file is too large to read!\r\n%1"},
+    {TextId::kFileWritten, 1, "", "文件已写入：\r\n%1",
+     "File written:\r\n%1"},
+    {TextId::kFileChanged, 1, "", "文件已被其他程序修改，已重新读取，请重试！\r\n%1",
+     "Another program changed the file; it was read again. Please try again!\r\n%1"},
+    {TextId::kFileBusy, 1, "", "文件正被其他程序使用，请稍后再试！\r\n%1",
+     "Another program is using the file. Please try again later!\r\n%1"},
+    {TextId::kWrongFormat, 0, "", "错误的存档格式！",
+     "Wrong save format!"},
+    {TextId::kNotSarooSingleSave, 0, "", "此存档不是SAROO单存档格式！",
+     "This save is not a SAROO single save!"},
+    {TextId::kChecksumFailed, 1, "", "存档校验失败！\r\n%1",
+     "The save's checksum does not match!\r\n%1"},
+    {TextId::kSelectSaveToExport, 0, "", "请先选中要导出的存档！",
+     "Select the save to export first!"},
+    {TextId::kNothingSelectedToTransfer, 0, "", "未选中任何要转移的存档！",
+     "No save is selected to transfer!"},
+    {TextId::kImportDone, 0, "", "导入完成！",
+     "Import done!"},
+    {TextId::kCompactDone, 0, "", "整理完成!",
+     "Compacting done!"},
+    {TextId::kDirectoryFull, 0, "", "存档列表已满!",
+     "The save list is full!"},
+    {TextId::kBitmapFullForRecord, 0, "", "存档位图数据已满!",
+     "The save bitmap is full!"},
+    {TextId::kBitmapFullForData, 0, "", "存档位图空间不足!",
+     "Not enough room in the save bitmap!"},
+    {TextId::kSaveTooLarge, 0, "", "存档过大，无法写入！",
+     "The save is too large to write!"},
+    {TextId::kDamagedTarget, 0, "", "目标存档已损坏，无法覆盖！",
+     "The save to replace is damaged and cannot be overwritten!"},
+    {TextId::kUnnamedSave, 0, "", "存档没有名称，无法写入！",
+     "The save has no name and cannot be written!"},
+    {TextId::kCannotCompactDamaged, 0, "", "存档文件已损坏，无法整理！",
+     "The save file is damaged and cannot be compacted!"},
+    {TextId::kIncompleteSave, 1, "", "存档已损坏，数据不完整：%1",
+     "The save is damaged, its data incomplete: %1"},
+    {TextId::kSelectSaveToDelete, 0, "", "请先选中要删除的存档！",
+     "Select the saves to delete first!"},
+    {TextId::kRepairQuestion, 0, "", "是否修复存档文件？",
+     "Repair the save file?"},
+    {TextId::kRepairDone, 0, "", "修复完成！",
+     "Repair done!"},
+    {TextId::kNothingToRepair, 0, "", "存档文件无需修复。",
+     "The save file needs no repair."},
+    {TextId::kCannotRepair, 0, "", "无法修复：",
+     "Cannot repair:"},
+    {TextId::kNoProblemsFound, 0, "", "未发现问题。",
+     "No problems found."},
+    {TextId::kImageHasProblems, 0, "", "存档文件有问题：",
+     "The save file has problems:"},
+    {TextId::kListFull, 1, "", "存档列表%1已满，无法继续写入！",
+     "List %1 is full; no more saves can be written!"},
+    {TextId::kReplaceQuestion, 3, "", "是否替换列表%1已有存档？\r\n%2:%3",
+     "Replace the save already in list %1?\r\n%2:%3"},
+    {TextId::kDeleteQuestion, 1, "", "是否删除选中的%1个存档？",
+     "Delete the %1 selected saves?"},
+    {TextId::kMoreProblemsEllipsis, 0, "", "……",
+     "…"},
 
-    {TextId::kSingleSaveFilter, 0, "", "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro"},
-    {TextId::kSsfFileFilter, 0, "", "SSF单存档文件（*.bin）|*.bin"},
-    {TextId::kSarooFileFilter, 0, "", "SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro"},
+    {TextId::kSingleSaveFilter, 0, "", "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro",
+     "SAROO single save (*.bin)|*.bin|BUP save (*.bup)|*.bup|SRO save (*.sro)|*.sro"},
+    {TextId::kSsfFileFilter, 0, "", "SSF单存档文件（*.bin）|*.bin",
+     "SSF single save (*.bin)|*.bin"},
+    {TextId::kSarooFileFilter, 0, "", "SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro",
+     "SAROO single save (*.bin)|*.bin|SRO save (*.sro)|*.sro"},
 
-    {TextId::kWindowTitle, 0, "", "QuillmereV1.85"},
-    {TextId::kTransferArea, 0, "", "SAROO存档转移"},
-    {TextId::kImport, 0, "", "导入"},
-    {TextId::kExport, 0, "", "导出"},
-    {TextId::kRefresh, 0, "", "刷新"},
-    {TextId::kTransferLeft, 0, "", "<<转移"},
-    {TextId::kTransferRight, 0, "", "转移>>"},
-    {TextId::kCompact, 0, "", "整理"},
-    {TextId::kCompacting, 0, "", "整理中"},
-    {TextId::kCompactingCount, 1, "", "整理%1"},
-    {TextId::kMap, 0, "", "MAP"},
-    {TextId::kRemaining, 0, "", "剩余:"},
-    {TextId::kHintProgramFolder, 1, "", "%1放程序目录"},
-    {TextId::kHintOtherFolder, 1, "", "%1放OTHER目录"},
-    {TextId::kClearUnusedOnRefresh, 0, "", "刷新时清空未使用区域"},
-    {TextId::kOverwriteOnTransfer, 0, "", "转移时覆盖同名存档"},
-    {TextId::kExportBup, 0, "", "导出为BUP"},
-    {TextId::kExportSro, 0, "", "导出为SRO"},
-    {TextId::kDelete, 0, "", "删除"},
-    {TextId::kCheck, 0, "", "检查"},
-    {TextId::kRepair, 0, "", "修复"},
-    {TextId::kSsfToSarooArea, 0, "", "SSF单存档转SAROO单存档"},
-    {TextId::kSarooToSsfArea, 0, "", "SAROO单存档转SSF单存档"},
-    {TextId::kToSaroo, 0, "", "转成SAROO单存档"},
-    {TextId::kToSsf, 0, "", "转成SSF单存档"},
-    {TextId::kPickFile, 0, "", "..."},
-    {TextId::kSsfLabel, 0, "", "SSF存档"},
-    {TextId::kSarooLabel, 0, "", "SAROO存档"},
-    {TextId::kMapCaption, 1, "", "VIEW MAP ( Cluster size:%1 )"},
-    {TextId::kColumnNum, 0, "", "Num"},
-    {TextId::kColumnName, 0, "", "Name"},
-    {TextId::kColumnAddress, 0, "", "Address"},
-    {TextId::kColumnComment, 0, "", "Comment"},
-    {TextId::kColumnDate, 0, "", "Date"},
-    {TextId::kColumnSize, 0, "", "Size"},
-    {TextId::kColumnUnits, 0, "", "Units"},
-    {TextId::kColumnForm, 0, "", "Form"},
-    {TextId::kWindowUsage, 0, "", "usage: quillmere [FOLDER]"},
-    {TextId::kWindowNotAFolder, 1, "", "quillmere: %1: not a folder or a container file"},
+    {TextId::kWindowTitle, 0, "", "QuillmereV1.85",
+     "QuillmereV1.85"},
+    {TextId::kTransferArea, 0, "", "SAROO存档转移",
+     "SAROO save transfer"},
+    {TextId::kImport, 0, "", "导入",
+     "Import"},
+    {TextId::kExport, 0, "", "导出",
+     "Export"},
+    {TextId::kRefresh, 0, "", "刷新",
+     "Reload"},
+    {TextId::kTransferLeft, 0, "", "<<转移",
+     "<<Move"},
+    {TextId::kTransferRight, 0, "", "转移>>",
+     "Move>>"},
+    {TextId::kCompact, 0, "", "整理",
+     "Tidy"},
+    {TextId::kCompacting, 0, "", "整理中",
+     "Busy"},
+    {TextId::kCompactingCount, 1, "", "整理%1",
+     "#%1"},
+    {TextId::kMap, 0, "", "MAP",
+     "MAP"},
+    {TextId::kRemaining, 0, "", "剩余:",
+     "Free:"},
+    {TextId::kHintProgramFolder, 1, "", "%1放程序目录",
+     "Need %1 here"},
+    {TextId::kHintOtherFolder, 1, "", "%1放OTHER目录",
+     "Need OTHER/%1"},
+    {TextId::kClearUnusedOnRefresh, 0, "", "刷新时清空未使用区域",
+     "Clear free space"},
+    {TextId::kOverwriteOnTransfer, 0, "", "转移时覆盖同名存档",
+     "Replace same name"},
+    {TextId::kExportBup, 0, "", "导出为BUP",
+     "Export as BUP"},
+    {TextId::kExportSro, 0, "", "导出为SRO",
+     "Export as SRO"},
+    {TextId::kDelete, 0, "", "删除",
+     "Delete"},
+    {TextId::kCheck, 0, "", "检查",
+     "Check"},
+    {TextId::kRepair, 0, "", "修复",
+     "Repair"},
+    {TextId::kSsfToSarooArea, 0, "", "SSF单存档转SAROO单存档",
+     "SSF single save to SAROO single save"},
+    {TextId::kSarooToSsfArea, 0, "", "SAROO单存档转SSF单存档",
+     "SAROO single save to SSF single save"},
+    {TextId::kToSaroo, 0, "", "转成SAROO单存档",
+     "To SAROO save"},
+    {TextId::kToSsf, 0, "", "转成SSF单存档",
+     "To SSF save"},
+    {TextId::kPickFile, 0, "", "...",
+     "..."},
+    {TextId::kSsfLabel, 0, "", "SSF存档",
+     "SSF"},
+    {TextId::kSarooLabel, 0, "", "SAROO存档",
+     "SAROO"},
+    {TextId::kMapCaption, 1, "", "VIEW MAP ( Cluster size:%1 )",
+     "VIEW MAP ( Cluster size:%1 )"},
+    {TextId::kColumnNum, 0, "", "Num",
+     "Num"},
+    {TextId::kColumnName, 0, "", "Name",
+     "Name"},
+    {TextId::kColumnAddress, 0, "", "Address",
+     "Address"},
+    {TextId::kColumnComment, 0, "", "Comment",
+     "Comment"},
+    {TextId::kColumnDate, 0, "", "Date",
+     "Date"},
+    {TextId::kColumnSize, 0, "", "Size",
+     "Size"},
+    {TextId::kColumnUnits, 0, "", "Units",
+     "Units"},
+    {TextId::kColumnForm, 0, "", "Form",
+     "Form"},
+    {TextId::kWindowUsage, 0, "", "用法：quillmere [--language zh|en] [文件夹]",
+     "usage: quillmere [--language zh|en] [FOLDER]"},
+    {TextId::kWindowNotAFolder, 1, "", "quillmere: %1：不是文件夹，也不是存档文件",
+     "quillmere: %1: not a folder or a container file"},
 
-    {TextId::kProblemImageSize, 2, "image-size", "image is %1 bytes, not %2"},
-    {TextId::kProblemTooLargeForList, 3, "size-exceeds-cluster-list",
+    {TextId::kProblemImageSize, 2, "image-size", "文件大小为%1字节，应为%2字节",
+     "image is %1 bytes, not %2"},
+    {TextId::kProblemTooLargeForList, 3, "size-exceeds-cluster-list", "槽位%1声明%2字节，超过记录的%3个簇所能容纳",
      "slot %1 states %2 bytes, more than a record's %3 clusters hold"},
-    {TextId::kProblemOutsideDataArea, 2, "cluster-outside-data-area", "slot %1 uses cluster %2, outside the data area"},
-    {TextId::kProblemSharedCluster, 3, "shared-cluster", "slot %1 shares cluster %2 with slot %3"},
-    {TextId::kProblemPastImageEnd, 2, "cluster-past-image-end", "slot %1 uses cluster %2, past the end of the image"},
-    {TextId::kProblemBitmapMarksFree, 1, "bitmap-marks-used-cluster-free", "bitmap marks cluster %1 free, but it is in use"},
-    {TextId::kProblemBitmapMarksUsed, 1, "bitmap-marks-free-cluster-used", "bitmap marks cluster %1 used, but no save has it"},
-    {TextId::kProblemFreeCount, 2, "free-count", "free count is %1, but %2 clusters are free"},
-    {TextId::kProblemListOutsideRam, 3, "block-outside-ram", "save %1 at block %2 lists block %3, outside the RAM"},
-    {TextId::kProblemListLoops, 3, "block-list-loops", "save %1 at block %2 lists block %3 twice: its list loops"},
-    {TextId::kProblemListRunsOn, 2, "block-list-unended", "save %1 at block %2: its block list runs past its blocks without an end"},
-    {TextId::kProblemListTooLong, 2, "block-list-too-long", "save %1 at block %2: more blocks are listed than the RAM holds"},
-    {TextId::kProblemOutsideRam, 2, "save-outside-ram", "save %1 at block %2 lies outside the 512 blocks of the RAM"},
-    {TextId::kProblemSharedBlock, 5, "shared-block", "save %1 at block %2 shares block %3 with save %4 at block %5"},
-    {TextId::kProblemSizeExceedsBlocks, 4, "size-exceeds-blocks", "save %1 at block %2 states %3 bytes, but its blocks hold %4"},
-    {TextId::kProblemMarksAreaHeader, 2, "data-in-area-header", "save %1 at %2 marks the area's header block as its data"},
-    {TextId::kProblemRecordSizeExceedsBlocks, 4, "size-exceeds-data-blocks",
+    {TextId::kProblemOutsideDataArea, 2, "cluster-outside-data-area", "槽位%1使用簇%2，在数据区之外",
+     "slot %1 uses cluster %2, outside the data area"},
+    {TextId::kProblemSharedCluster, 3, "shared-cluster", "槽位%1与槽位%3共用簇%2",
+     "slot %1 shares cluster %2 with slot %3"},
+    {TextId::kProblemPastImageEnd, 2, "cluster-past-image-end", "槽位%1使用簇%2，超出文件末尾",
+     "slot %1 uses cluster %2, past the end of the image"},
+    {TextId::kProblemBitmapMarksFree, 1, "bitmap-marks-used-cluster-free", "位图标记簇%1为空闲，但它正在使用",
+     "bitmap marks cluster %1 free, but it is in use"},
+    {TextId::kProblemBitmapMarksUsed, 1, "bitmap-marks-free-cluster-used", "位图标记簇%1为已用，但没有存档使用它",
+     "bitmap marks cluster %1 used, but no save has it"},
+    {TextId::kProblemFreeCount, 2, "free-count", "空闲簇计数为%1，但实际空闲%2个簇",
+     "free count is %1, but %2 clusters are free"},
+    {TextId::kProblemListOutsideRam, 3, "block-outside-ram", "块%2处的存档%1列出块%3，在内存之外",
+     "save %1 at block %2 lists block %3, outside the RAM"},
+    {TextId::kProblemListLoops, 3, "block-list-loops", "块%2处的存档%1两次列出块%3：块列表循环",
+     "save %1 at block %2 lists block %3 twice: its list loops"},
+    {TextId::kProblemListRunsOn, 2, "block-list-unended", "块%2处的存档%1：块列表超出其块而没有结束",
+     "save %1 at block %2: its block list runs past its blocks without an end"},
+    {TextId::kProblemListTooLong, 2, "block-list-too-long", "块%2处的存档%1：列出的块多于内存所有",
+     "save %1 at block %2: more blocks are listed than the RAM holds"},
+    {TextId::kProblemOutsideRam, 2, "save-outside-ram", "块%2处的存档%1位于内存的512个块之外",
+     "save %1 at block %2 lies outside the 512 blocks of the RAM"},
+    {TextId::kProblemSharedBlock, 5, "shared-block", "块%2处的存档%1与块%5处的存档%4共用块%3",
+     "save %1 at block %2 shares block %3 with save %4 at block %5"},
+    {TextId::kProblemSizeExceedsBlocks, 4, "size-exceeds-blocks", "块%2处的存档%1声明%3字节，但其块只容纳%4字节",
+     "save %1 at block %2 states %3 bytes, but its blocks hold %4"},
+    {TextId::kProblemMarksAreaHeader, 2, "data-in-area-header", "%2处的存档%1把区域的头块标记为数据",
+     "save %1 at %2 marks the area's header block as its data"},
+    {TextId::kProblemRecordSizeExceedsBlocks, 4, "size-exceeds-data-blocks", "%2处的存档%1声明%3字节，但其块只容纳%4字节",
      "save %1 at %2 states %3 bytes, but its blocks hold %4"},
-    {TextId::kMoreProblems, 1, "more-problems", "and %1 more problems"},
+    {TextId::kMoreProblems, 1, "more-problems", "另有%1个问题",
+     "and %1 more problems"},
 
-    {TextId::kMendedReservedBytes, 1, "cleared-reserved-bytes", "cleared bytes 12-13 of %1 slots"},
-    {TextId::kMendedStrayBits, 1, "freed-unused-clusters", "freed %1 clusters that no save uses"},
-    {TextId::kMendedMissingBits, 1, "marked-used-clusters", "marked %1 clusters in use by saves"},
-    {TextId::kMendedFreeCount, 2, "set-free-count", "free count %1 set to %2"},
+    {TextId::kMendedReservedBytes, 1, "cleared-reserved-bytes", "已清除%1个槽位的第12-13字节",
+     "cleared bytes 12-13 of %1 slots"},
+    {TextId::kMendedStrayBits, 1, "freed-unused-clusters", "已释放%1个没有存档使用的簇",
+     "freed %1 clusters that no save uses"},
+    {TextId::kMendedMissingBits, 1, "marked-used-clusters", "已将%1个存档使用的簇标记为已用",
+     "marked %1 clusters in use by saves"},
+    {TextId::kMendedFreeCount, 2, "set-free-count", "空闲簇计数%1已改为%2",
+     "free count %1 set to %2"},
 
-    {TextId::kCliRemaining, 1, "", "剩余: %1"},
-    {TextId::kCliMended, 1, "", "mended: %1"},
-    {TextId::kCliRemains, 1, "", "remains: %1"},
-    {TextId::kCliUnknownKind, 1, "", "quillmere-cli: unknown kind '%1' (use mems, bkram, bup or save)"},
-    {TextId::kCliUnknownKindOfFile, 1, "",
+    {TextId::kCliRemaining, 1, "", "剩余: %1",
+     "remaining: %1"},
+    {TextId::kCliMended, 1, "", "已修复：%1",
+     "mended: %1"},
+    {TextId::kCliRemains, 1, "", "仍有问题：%1",
+     "remains: %1"},
+    {TextId::kCliUnknownKind, 1, "", "quillmere-cli: 未知类型'%1'（可用mems、bkram、bup或save）",
+     "quillmere-cli: unknown kind '%1' (use mems, bkram, bup or save)"},
+    {TextId::kCliUnknownKindOfFile, 1, "", "quillmere-cli: 无法从文件名判断'%1'的类型；请给出--kind mems、bkram、bup或save",
      "quillmere-cli: cannot tell the kind of '%1' from its name; give --kind mems, bkram, bup or save"},
-    {TextId::kCliNoSuchFile, 1, "", "quillmere-cli: no such file: %1"},
-    {TextId::kCliAlreadyForm, 2, "", "quillmere-cli: %1 is a %2 single save already"},
-    {TextId::kCliNoSuchRow, 3, "", "quillmere-cli: %1 lists %2 saves; there is no row %3"},
-    {TextId::kCliSkipped, 1, "", "quillmere-cli: skipped %1: a save of that name is listed (--overwrite replaces it)"},
-    {TextId::kCliNoSaveNamed, 2, "", "quillmere-cli: %1 lists no save named %2"},
-    {TextId::kCliNoMap, 0, "", "quillmere-cli: SS_SAVE.BIN has no allocation map (it has no clusters or blocks)"},
-    {TextId::kCliFormatExists, 1, "", "quillmere-cli: %1 exists; format never replaces a file"},
-    {TextId::kCliGiveRowOrAll, 0, "", "quillmere-cli: give --row N or --all"},
-    {TextId::kCliGiveRowOrName, 0, "", "quillmere-cli: give --row N or --name NAME"},
-    {TextId::kCliError, 1, "", "quillmere-cli: %1"},
+    {TextId::kCliNoSuchFile, 1, "", "quillmere-cli: 文件不存在：%1",
+     "quillmere-cli: no such file: %1"},
+    {TextId::kCliAlreadyForm, 2, "", "quillmere-cli: %1已经是%2单存档",
+     "quillmere-cli: %1 is a %2 single save already"},
+    {TextId::kCliNoSuchRow, 3, "", "quillmere-cli: %1有%2个存档；没有第%3行",
+     "quillmere-cli: %1 lists %2 saves; there is no row %3"},
+    {TextId::kCliSkipped, 1, "", "quillmere-cli: 已跳过%1：已有同名存档（--overwrite可替换）",
+     "quillmere-cli: skipped %1: a save of that name is listed (--overwrite replaces it)"},
+    {TextId::kCliNoSaveNamed, 2, "", "quillmere-cli: %1中没有名为%2的存档",
+     "quillmere-cli: %1 lists no save named %2"},
+    {TextId::kCliNoMap, 0, "", "quillmere-cli: SS_SAVE.BIN没有分配图（它没有簇或块）",
+     "quillmere-cli: SS_SAVE.BIN has no allocation map (it has no clusters or blocks)"},
+    {TextId::kCliFormatExists, 1, "", "quillmere-cli: %1已存在；format从不替换文件",
+     "quillmere-cli: %1 exists; format never replaces a file"},
+    {TextId::kCliGiveRowOrAll, 0, "", "quillmere-cli: 请给出--row N或--all",
+     "quillmere-cli: give --row N or --all"},
+    {TextId::kCliGiveRowOrName, 0, "", "quillmere-cli: 请给出--row N或--name NAME",
+     "quillmere-cli: give --row N or --name NAME"},
+    {TextId::kCliError, 1, "", "quillmere-cli: %1",
+     "quillmere-cli: %1"},
+
+    {TextId::kLanguageChinese, 0, "", "中文", "中文"},
+    {TextId::kLanguageEnglish, 0, "", "English", "English"},
+    {TextId::kTransferSummary, 3, "", "已转移%1个存档，%2个因同名跳过，%3个被拒绝。",
+     "%1 saves went in, %2 were skipped for their name, %3 were refused."},
+    {TextId::kTransferFirstReason, 0, "", "第一个原因：", "The first reason:"},
+    {TextId::kProgress, 2, "", "正在处理：%1/%2", "Working: %1 of %2"},
+    {TextId::kSaveNameLine, 1, "", "%1", "%1"},
+    {TextId::kRemainingTip, 0, "", "剩余空间", "Remaining space"},
+    {TextId::kHintProgramFolderTip, 1, "", "把%1放到程序目录", "Put %1 in the program folder"},
+    {TextId::kHintOtherFolderTip, 1, "", "把%1放到OTHER目录", "Put %1 in the OTHER folder"},
+    {TextId::kClearUnusedTip, 0, "", "刷新时清空未使用区域", "On refresh, clear the area that no save uses"},
+    {TextId::kOverwriteTip, 0, "", "转移时覆盖同名存档", "On transfer, replace a save of the same name"},
+    {TextId::kCompactTip, 0, "", "整理：存档占用连续的槽位和簇", "Compact: put the saves in consecutive slots and clusters"},
+    {TextId::kDropSummary, 3, "", "已导入%1个存档，%2个因同名跳过，%3个被拒绝。",
+     "%1 saves went in, %2 were skipped for their name, %3 were refused."},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);
@@ -162,9 +290,58 @@ std::string ArgText(const TextArg& arg) {
   return std::get<std::string>(arg.value);
 }
 
+std::atomic<Language> shownLanguage{Language::kChinese};
+
 }  // namespace
 
-std::string_view Words(TextId id) { return EntryOf(id).words; }
+void SetLanguage(Language language) { shownLanguage = language; }
+
+Language CurrentLanguage() { return shownLanguage; }
+
+std::optional<Language> LanguageNamed(std::string_view name) {
+  if (name == "zh") return Language::kChinese;
+  if (name == "en") return Language::kEnglish;
+  return std::nullopt;
+}
+
+std::string_view LanguageName(Language language) { return language == Language::kEnglish ? "en" : "zh"; }
+
+LanguageArgument TakeLanguageOption(const std::vector<std::string>& args) {
+  constexpr std::string_view kOption = "--language";
+  LanguageArgument taken;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == kOption && i + 1 < args.size()) {
+      taken.value = args[++i];
+    } else if (arg.size() > kOption.size() && arg.starts_with(kOption) && arg[kOption.size()] == '=') {
+      taken.value = std::string(arg.substr(kOption.size() + 1));
+    } else {
+      taken.rest.push_back(args[i]);
+    }
+  }
+  return taken;
+}
+
+std::optional<std::string> LanguageFromEnvironment() {
+  const char* value = std::getenv("QUILLMERE_LANGUAGE");
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+Language ChooseLanguage(std::initializer_list<std::optional<std::string>> choices) {
+  for (const auto& choice : choices) {
+    if (!choice) continue;
+    if (const auto language = LanguageNamed(*choice)) return *language;
+  }
+  return Language::kChinese;
+}
+
+std::string_view Words(TextId id, Language language) {
+  const Entry& entry = EntryOf(id);
+  return language == Language::kEnglish ? entry.english : entry.chinese;
+}
+
+std::string_view Words(TextId id) { return Words(id, CurrentLanguage()); }
 
 std::size_t ArgumentCount(TextId id) { return EntryOf(id).arguments; }
 

@@ -21,6 +21,18 @@ std::vector<Message> ReportLines(const std::vector<Line>& lines, AsMessage asMes
 
 }  // namespace
 
+Message DeleteQuestion(const Pane& pane) {
+  Message question{TextId::kDeleteQuestion, {pane.selection.size()}, {}};
+  // Few enough to read at a glance: each by name, a line each.
+  if (pane.selection.size() > kDeleteQuestionNames) return question;
+  for (const int row : pane.selection) {
+    if (row >= 0 && static_cast<std::size_t>(row) < pane.rows.size()) {
+      question.lines.push_back({TextId::kSaveNameLine, {pane.rows[static_cast<std::size_t>(row)].name()}, {}});
+    }
+  }
+  return question;
+}
+
 std::vector<int> SelectedSlots(const Pane& pane) {
   std::set<int> taken;
   std::vector<int> slots;
@@ -40,9 +52,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
     host.ShowMessage({TextId::kSelectSaveToDelete, {}, {}});
     return CareOutcome::kNothing;
   }
-  if (bench.state.interactive && !host.AskOkCancel({TextId::kDeleteQuestion, {pane.selection.size()}, {}})) {
-    return CareOutcome::kNothing;
-  }
+  if (bench.state.interactive && !host.AskOkCancel(DeleteQuestion(pane))) return CareOutcome::kNothing;
   mems::DeleteMemsSaves(pane.image, SelectedSlots(pane));
   return WritePaneImage(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }

@@ -1,6 +1,7 @@
 #include "operations/save_transfer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "containers/backup_ram.h"
 #include "containers/mems_image.h"
@@ -284,21 +285,49 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   return result;
 }
 
+namespace {
+
+// A run of imports into one pane without questions, written once at the end:
+// however it ends, the window is interactive again and writes are not held.
+class HeldImportRun {
+ public:
+  HeldImportRun(Workbench& bench, int destination) : bench_(bench), destination_(destination) {
+    bench.state.interactive = false;
+  }
+  ~HeldImportRun() {
+    bench_.state.interactive = true;
+    bench_.pane(destination_).holdWrites = false;
+  }
+  HeldImportRun(const HeldImportRun&) = delete;
+  HeldImportRun& operator=(const HeldImportRun&) = delete;
+
+  void Start() {
+    bench_.pane(destination_).holdWrites = true;
+    bench_.state.shownRoomRefusals.clear();
+  }
+  // Writes what the run placed, or, when it was stopped, drops it and shows the file again.
+  void Finish(TransferReport& report) {
+    Pane& target = bench_.pane(destination_);
+    if (report.cancelled) {
+      target.holdWrites = false;
+      if (std::exchange(target.heldChanges, false)) ReloadPane(bench_, destination_);
+      return;
+    }
+    report.writeFailed = !WriteHeldChanges(bench_, destination_);
+  }
+
+ private:
+  Workbench& bench_;
+  int destination_;
+};
+
+}  // namespace
+
 TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   TransferReport report;
   Pane& target = bench.pane(destination);
   if (source == destination || !target.Writable()) return report;
-
-  // However the loop ends, the window is interactive again and writes are not held.
-  struct Restore {
-    Workbench& bench;
-    Pane& target;
-    ~Restore() {
-      bench.state.interactive = true;
-      target.holdWrites = false;
-    }
-  } restore{bench, target};
-  bench.state.interactive = false;
+  HeldImportRun run(bench, destination);
 
   std::vector<int> rows = bench.pane(source).selection;
   std::sort(rows.begin(), rows.end());
@@ -306,11 +335,15 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     bench.host().ShowMessage({TextId::kNothingSelectedToTransfer, {}, {}});
     return report;
   }
-  target.holdWrites = true;
+  run.Start();
   StartExportRun(bench);
-  bench.state.shownRoomRefusals.clear();
-  for (const int row : rows) {
-    bench.state.transferRow = row;
+  ProgressRun progress(bench.host(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!progress.Step(i)) {
+      report.cancelled = true;
+      break;
+    }
+    bench.state.transferRow = rows[i];
     report.exports.push_back(ExportSingleSave(bench, source));
     // A save that could not be read whole was said so on export; it never
     // enters the target looking sound.
@@ -319,8 +352,51 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
                              : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}}
                                                                       : ImportResult{});
   }
-  report.writeFailed = !WriteHeldChanges(bench, destination);
+  progress.End();
+  run.Finish(report);
   return report;
+}
+
+TransferReport ImportSingleSaves(Workbench& bench, int pane, const std::vector<fs::path>& files) {
+  TransferReport report;
+  if (!bench.pane(pane).Writable()) return report;
+  HeldImportRun run(bench, pane);
+  run.Start();
+  ProgressRun progress(bench.host(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!progress.Step(i)) {
+      report.cancelled = true;
+      break;
+    }
+    bench.state.transferPath = files[i];
+    report.imports.push_back(ImportSingleSave(bench, pane));
+  }
+  progress.End();
+  run.Finish(report);
+  return report;
+}
+
+TransferCounts CountTransfer(const TransferReport& report) {
+  TransferCounts counts;
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    const ImportOutcome outcome = report.imports[i].outcome;
+    const bool exportFailed = i < report.exports.size() && report.exports[i].outcome == ExportOutcome::kWriteFailed;
+    if (outcome == ImportOutcome::kImported) ++counts.imported;
+    if (outcome == ImportOutcome::kSkipped) ++counts.skipped;
+    if (outcome == ImportOutcome::kRefused || outcome == ImportOutcome::kWriteFailed || exportFailed) ++counts.refused;
+  }
+  return counts;
+}
+
+std::vector<Message> RunMessages(const TransferReport& report, std::vector<Message> said, TextId summary) {
+  const TransferCounts counts = CountTransfer(report);
+  if (counts.skipped + counts.refused == 0 || report.cancelled || report.writeFailed) return said;
+  Message told{summary, {counts.imported, counts.skipped, counts.refused}, {}};
+  if (counts.refused > 0 && !said.empty()) {
+    told.lines.push_back({TextId::kTransferFirstReason, {}, {}});
+    told.lines.push_back(std::move(said.front()));
+  }
+  return {told};
 }
 
 bool WriteHeldChanges(Workbench& bench, int number) {
