@@ -86,7 +86,7 @@ TEST(Catalog, RendersDataAndLinesInTheCurrentLanguage) {
        "Cannot repair:\nfreed 3 clusters that no save uses\nmarked 4 clusters in use by saves"},
       {Language::kEnglish, {TextId::kTransferSummary, {3, 2, 1}, {{TextId::kTransferFirstReason, {}, {}}, {TextId::kDirectoryFull, {}, {}}}},
        "\n",
-       "3 saves went in, 2 were skipped for their name, 1 were refused.\nThe first reason:\nThe save list is full!"},
+       "Saves moved: 3, skipped for their name: 2, refused: 1.\nThe first reason:\nThe save list is full!"},
   };
   for (const Case& c : cases) {
     const testing::ScopedLanguage language(c.language);

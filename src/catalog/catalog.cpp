@@ -114,7 +114,7 @@ constexpr Entry kEntries[] = {
     {TextId::kMap, 0, "", "MAP",
      "MAP"},
     {TextId::kRemaining, 0, "", "剩余:",
-     "Free:"},
+     "Free"},
     {TextId::kHintProgramFolder, 1, "", "%1放程序目录",
      "Need %1 here"},
     {TextId::kHintOtherFolder, 1, "", "%1放OTHER目录",
@@ -250,7 +250,7 @@ constexpr Entry kEntries[] = {
     {TextId::kLanguageChinese, 0, "", "中文", "中文"},
     {TextId::kLanguageEnglish, 0, "", "English", "English"},
     {TextId::kTransferSummary, 3, "", "已转移%1个存档，%2个因同名跳过，%3个被拒绝。",
-     "%1 saves went in, %2 were skipped for their name, %3 were refused."},
+     "Saves moved: %1, skipped for their name: %2, refused: %3."},
     {TextId::kTransferFirstReason, 0, "", "第一个原因：", "The first reason:"},
     {TextId::kProgress, 2, "", "正在处理：%1/%2", "Working: %1 of %2"},
     {TextId::kSaveNameLine, 1, "", "%1", "%1"},
@@ -261,7 +261,7 @@ constexpr Entry kEntries[] = {
     {TextId::kOverwriteTip, 0, "", "转移时覆盖同名存档", "On transfer, replace a save of the same name"},
     {TextId::kCompactTip, 0, "", "整理：存档占用连续的槽位和簇", "Compact: put the saves in consecutive slots and clusters"},
     {TextId::kDropSummary, 3, "", "已导入%1个存档，%2个因同名跳过，%3个被拒绝。",
-     "%1 saves went in, %2 were skipped for their name, %3 were refused."},
+     "Saves imported: %1, skipped for their name: %2, refused: %3."},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

@@ -700,6 +700,13 @@ void MainWindow::ShowPaneFileLabel(int pane) {
     c.fileLabel->ensurePolished();
     c.fileLabel->setText(c.fileLabelText);
     c.fileLabel->setToolTip({});
+    // Sized to its font, descenders and all, so the underscores of
+    // "SS_MEMS.BIN" are never cut: it grows, but never shrinks below its place.
+    const QFontMetrics metrics = c.fileLabel->fontMetrics();
+    const QRect place = c.fileLabel->geometry();
+    const int width = std::max(place.width(), metrics.horizontalAdvance(c.fileLabelText) + 1);
+    const int height = std::max(place.height(), metrics.lineSpacing() + metrics.descent());
+    c.fileLabel->setGeometry(place.x(), place.center().y() - height / 2, width, height);
     return;
   }
   // Elsewhere: the folder (its end, where the two differ) above the file's
