@@ -301,11 +301,25 @@ class HeldImportRun {
   HeldImportRun(const HeldImportRun&) = delete;
   HeldImportRun& operator=(const HeldImportRun&) = delete;
 
-  void Start() {
+  // Runs `count` steps, each asking the host's progress first; then writes
+  // what they placed, or, when stopped, drops it and shows the file again.
+  template <typename Step>
+  void Run(std::size_t count, TransferReport& report, Step step) {
     bench_.pane(destination_).holdWrites = true;
     bench_.state.shownRoomRefusals.clear();
+    ProgressRun progress(bench_.host(), count);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!progress.Step(i)) {
+        report.cancelled = true;
+        break;
+      }
+      step(i);
+    }
+    progress.End();
+    Finish(report);
   }
-  // Writes what the run placed, or, when it was stopped, drops it and shows the file again.
+
+ private:
   void Finish(TransferReport& report) {
     Pane& target = bench_.pane(destination_);
     if (report.cancelled) {
@@ -316,7 +330,6 @@ class HeldImportRun {
     report.writeFailed = !WriteHeldChanges(bench_, destination_);
   }
 
- private:
   Workbench& bench_;
   int destination_;
 };
@@ -335,14 +348,8 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     bench.host().ShowMessage({TextId::kNothingSelectedToTransfer, {}, {}});
     return report;
   }
-  run.Start();
   StartExportRun(bench);
-  ProgressRun progress(bench.host(), rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (!progress.Step(i)) {
-      report.cancelled = true;
-      break;
-    }
+  run.Run(rows.size(), report, [&](std::size_t i) {
     bench.state.transferRow = rows[i];
     report.exports.push_back(ExportSingleSave(bench, source));
     // A save that could not be read whole was said so on export; it never
@@ -351,9 +358,7 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     report.imports.push_back(exported == ExportOutcome::kWritten ? ImportSingleSave(bench, destination)
                              : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}}
                                                                       : ImportResult{});
-  }
-  progress.End();
-  run.Finish(report);
+  });
   return report;
 }
 
@@ -361,18 +366,10 @@ TransferReport ImportSingleSaves(Workbench& bench, int pane, const std::vector<f
   TransferReport report;
   if (!bench.pane(pane).Writable()) return report;
   HeldImportRun run(bench, pane);
-  run.Start();
-  ProgressRun progress(bench.host(), files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!progress.Step(i)) {
-      report.cancelled = true;
-      break;
-    }
+  run.Run(files.size(), report, [&](std::size_t i) {
     bench.state.transferPath = files[i];
     report.imports.push_back(ImportSingleSave(bench, pane));
-  }
-  progress.End();
-  run.Finish(report);
+  });
   return report;
 }
 
