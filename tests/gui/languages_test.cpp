@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
@@ -220,6 +221,22 @@ class LanguagesTest : public QObject {
     QCOMPARE(told, QString("Saves moved: 1, skipped for their name: 1, refused: 2.\r\nThe first reason:\r\n"
                            "List 2 is full; no more saves can be written!"));
     QCOMPARE(button, QString("OK"));
+  }
+
+  // The window starts in the option's language, else the environment's,
+  // else the one remembered from the pane menu.
+  void theRememberedChoiceComesLast() {
+    TempDir dir;
+    QSettings settings(QString::fromStdString((dir / "Quillmere.conf").string()), QSettings::IniFormat);
+    qunsetenv("QUILLMERE_LANGUAGE");
+    QCOMPARE(quillmere::ui::StartLanguage(std::nullopt, settings), Language::kChinese);
+    quillmere::ui::RememberLanguage(settings, Language::kEnglish);
+    QCOMPARE(quillmere::ui::StartLanguage(std::nullopt, settings), Language::kEnglish);
+    QCOMPARE(quillmere::ui::StartLanguage("zh", settings), Language::kChinese);
+    qputenv("QUILLMERE_LANGUAGE", "zh");
+    QCOMPARE(quillmere::ui::StartLanguage(std::nullopt, settings), Language::kChinese);
+    QCOMPARE(quillmere::ui::StartLanguage("en", settings), Language::kEnglish);
+    qunsetenv("QUILLMERE_LANGUAGE");
   }
 
   // Qt's own buttons read Chinese in Chinese.
