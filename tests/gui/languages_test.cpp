@@ -179,7 +179,7 @@ class LanguagesTest : public QObject {
       QVERIFY2(control->fontMetrics().horizontalAdvance(caption) <= room,
                qPrintable(control->objectName() + ": " + caption));
     }
-    window.grab().save(ScreenshotFolder() + "/main_window_en.png");
+    QVERIFY(window.grab().save(ScreenshotFolder() + "/main_window_en.png"));
     auto* map = quillmere::ui::OpenMapWindow(quillmere::BuildAllocationMap(window.bench().pane(1)), &window);
     QVERIFY(QTest::qWaitForWindowExposed(map));
     FindChild<QListWidget>(*map, "mapNames")->setCurrentRow(2);
