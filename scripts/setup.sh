@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev zlib1g-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
   dpkg-dev desktop-file-utils appstream
   "$@"
 )

@@ -3,22 +3,42 @@
 #include <set>
 
 #include "catalog/catalog.h"
+#include "support/scoped_language.h"
 
 namespace quillmere {
 namespace {
 
-// Every id has words, the words use exactly the placeholders the id takes,
-// and every problem and mending has a code of its own for scripts.
-TEST(Catalog, EveryTextHasWordsThatUseItsPlaceholders) {
+using catalog::Language;
+
+// Whether `text` holds a CJK ideograph or full-width punctuation.
+bool HasChinese(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    // UTF-8 of U+3000..U+9FFF and U+FF00..U+FFEF.
+    if ((lead >= 0xE3 && lead <= 0xE9) || (lead == 0xEF && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0xBC)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Every id has words in each language, the words use exactly the
+// placeholders the id takes, and every problem and mending has a code of its
+// own for scripts.
+TEST(Catalog, EveryTextHasWordsInEachLanguageThatUseItsPlaceholders) {
   std::set<std::string_view> codes;
   for (std::size_t i = 0; i < static_cast<std::size_t>(TextId::kCount); ++i) {
     const auto id = static_cast<TextId>(i);
-    const std::string_view words = catalog::Words(id);
-    SCOPED_TRACE(std::string(words));
-    EXPECT_FALSE(words.empty()) << i;
-    for (std::size_t k = 1; k <= 9; ++k) {
-      const bool used = words.find("%" + std::to_string(k)) != std::string_view::npos;
-      EXPECT_EQ(used, k <= catalog::ArgumentCount(id)) << "%" << k;
+    for (const Language language : {Language::kChinese, Language::kEnglish}) {
+      const std::string_view words = catalog::Words(id, language);
+      SCOPED_TRACE(std::string(words));
+      EXPECT_FALSE(words.empty()) << i;
+      for (std::size_t k = 1; k <= 9; ++k) {
+        const bool used = words.find("%" + std::to_string(k)) != std::string_view::npos;
+        EXPECT_EQ(used, k <= catalog::ArgumentCount(id)) << "%" << k;
+      }
+      // English never falls back to Chinese words; only the language's own name is Chinese.
+      if (language == Language::kEnglish && id != TextId::kLanguageChinese) EXPECT_FALSE(HasChinese(words)) << i;
     }
     const bool coded = id >= TextId::kProblemImageSize && id <= TextId::kMendedFreeCount;
     const std::string_view code = catalog::Code(id);
@@ -27,31 +47,102 @@ TEST(Catalog, EveryTextHasWordsThatUseItsPlaceholders) {
   }
 }
 
-TEST(Catalog, RendersDataAndLines) {
+// What a check finds and a repair mends reads as Chinese in Chinese: the
+// words a user sees, not the codes scripts read.
+TEST(Catalog, ProblemsAndMendingsHaveChineseWords) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(TextId::kCount); ++i) {
+    const auto id = static_cast<TextId>(i);
+    if (catalog::Code(id).empty()) continue;
+    EXPECT_TRUE(HasChinese(catalog::Words(id, Language::kChinese))) << catalog::Code(id);
+    EXPECT_NE(catalog::Words(id, Language::kChinese), catalog::Words(id, Language::kEnglish)) << catalog::Code(id);
+  }
+}
+
+TEST(Catalog, RendersDataAndLinesInTheCurrentLanguage) {
   struct Case {
+    Language language;
     Message message;
     std::string newline;
     std::string text;
   };
   const std::vector<Case> cases = {
-      {{TextId::kWriteFailed, {"/x/SS_MEMS.BIN"}, {}}, "\r\n", "写入文件失败！\r\n/x/SS_MEMS.BIN"},
-      {{TextId::kReplaceQuestion, {2, std::uint64_t{17}, "GAME"}, {}}, "\r\n", "是否替换列表2已有存档？\r\n17:GAME"},
-      {{TextId::kProblemFreeCount, {-1, 8056}, {}}, "\r\n", "free count is -1, but 8056 clusters are free"},
+      {Language::kChinese, {TextId::kWriteFailed, {"/x/SS_MEMS.BIN"}, {}}, "\r\n", "写入文件失败！\r\n/x/SS_MEMS.BIN"},
+      {Language::kEnglish, {TextId::kWriteFailed, {"/x/SS_MEMS.BIN"}, {}}, "\r\n", "Could not write the file!\r\n/x/SS_MEMS.BIN"},
+      {Language::kChinese, {TextId::kReplaceQuestion, {2, std::uint64_t{17}, "GAME"}, {}}, "\r\n", "是否替换列表2已有存档？\r\n17:GAME"},
+      {Language::kChinese, {TextId::kProblemFreeCount, {-1, 8056}, {}}, "\r\n", "空闲簇计数为-1，但实际空闲8056个簇"},
+      {Language::kEnglish, {TextId::kProblemFreeCount, {-1, 8056}, {}}, "\r\n", "free count is -1, but 8056 clusters are free"},
+      // The placeholders may stand in another order than the data.
+      {Language::kChinese, {TextId::kProblemSharedCluster, {2, 10, 1}, {}}, "\r\n", "槽位2与槽位1共用簇10"},
       // A placeholder without its data stays empty; text that merely looks like one stays.
-      {{TextId::kListFull, {}, {}}, "\r\n", "存档列表已满，无法继续写入！"},
-      {{TextId::kCliError, {"50% of %1"}, {}}, "\r\n", "quillmere-cli: 50% of %1"},
-      {{TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
+      {Language::kChinese, {TextId::kListFull, {}, {}}, "\r\n", "存档列表已满，无法继续写入！"},
+      {Language::kChinese, {TextId::kCliError, {"50% of %1"}, {}}, "\r\n", "quillmere-cli: 50% of %1"},
+      {Language::kChinese,
+       {TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
        "\n",
-       "无法修复：\nfreed 3 clusters that no save uses\nmarked 4 clusters in use by saves"},
+       "无法修复：\n已释放3个没有存档使用的簇\n已将4个存档使用的簇标记为已用"},
+      {Language::kEnglish,
+       {TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
+       "\n",
+       "Cannot repair:\nfreed 3 clusters that no save uses\nmarked 4 clusters in use by saves"},
+      {Language::kEnglish, {TextId::kTransferSummary, {3, 2, 1}, {{TextId::kTransferFirstReason, {}, {}}, {TextId::kDirectoryFull, {}, {}}}},
+       "\n",
+       "Saves moved: 3, skipped for their name: 2, refused: 1.\nThe first reason:\nThe save list is full!"},
   };
-  for (const Case& c : cases) EXPECT_EQ(catalog::Render(c.message, c.newline), c.text);
+  for (const Case& c : cases) {
+    const testing::ScopedLanguage language(c.language);
+    EXPECT_EQ(catalog::Render(c.message, c.newline), c.text);
+  }
 
   const std::vector<Problem> problems(7, Problem{TextId::kProblemBitmapMarksUsed, {9}, Severity::kWarning});
   EXPECT_EQ(catalog::ProblemLines(problems, 7).size(), 7u);
   const std::vector<std::string> cut = catalog::ProblemLines(problems, 5);
   ASSERT_EQ(cut.size(), 6u);
-  EXPECT_EQ(cut[0], "bitmap marks cluster 9 used, but no save has it");
-  EXPECT_EQ(cut[5], "and 2 more problems");
+  EXPECT_EQ(cut[0], "位图标记簇9为已用，但没有存档使用它");
+  EXPECT_EQ(cut[5], "另有2个问题");
+}
+
+// The option wins over the environment, the environment over the remembered
+// choice; a choice that names no language counts as unset.
+TEST(Catalog, TheFirstLanguageSetWins) {
+  using Choices = std::vector<std::optional<std::string>>;
+  struct Case {
+    Choices choices;
+    Language chosen;
+  };
+  const std::vector<Case> cases = {
+      {{std::nullopt, std::nullopt, std::nullopt}, Language::kChinese},
+      {{"en", "zh", "zh"}, Language::kEnglish},
+      {{"zh", "en", "en"}, Language::kChinese},
+      {{std::nullopt, "en", "zh"}, Language::kEnglish},
+      {{std::nullopt, std::nullopt, "en"}, Language::kEnglish},
+      {{std::nullopt, "fr", "en"}, Language::kEnglish},
+      {{std::nullopt, "EN", std::nullopt}, Language::kChinese},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(catalog::ChooseLanguage({c.choices[0], c.choices[1], c.choices[2]}), c.chosen)
+        << c.choices[0].value_or("-") << " " << c.choices[1].value_or("-") << " " << c.choices[2].value_or("-");
+  }
+}
+
+TEST(Catalog, TakesTheLanguageOptionFromTheArguments) {
+  using Args = std::vector<std::string>;
+  struct Case {
+    Args args;
+    std::optional<std::string> value;
+    Args rest;
+  };
+  const std::vector<Case> cases = {
+      {{"list", "SS_MEMS.BIN"}, std::nullopt, {"list", "SS_MEMS.BIN"}},
+      {{"--language", "en", "FOLDER"}, "en", {"FOLDER"}},
+      {{"check", "X", "--language=zh"}, "zh", {"check", "X"}},
+      // An option with no value after it is left for the parser to refuse.
+      {{"FOLDER", "--language"}, std::nullopt, {"FOLDER", "--language"}},
+  };
+  for (const Case& c : cases) {
+    const catalog::LanguageArgument taken = catalog::TakeLanguageOption(c.args);
+    EXPECT_EQ(taken.value, c.value);
+    EXPECT_EQ(taken.rest, c.rest);
+  }
 }
 
 }  // namespace

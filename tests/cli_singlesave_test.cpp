@@ -132,7 +132,7 @@ TEST_F(CliSingleSaveTest, ConvertFailuresGoToStderrWithStatusOne) {
 
   const CliRun missing = RunCliWith({"convert", (dir / "in/NONE.bin").string()});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+  EXPECT_NE(missing.err.find("文件不存在"), std::string::npos);
   EXPECT_EQ(RunCliWith({"show", (dir / "in/NONE.bin").string()}).status, 1);
 }
 

@@ -72,7 +72,7 @@ TEST(CliUsage, MissingFilesAndBadArgumentsAreTold) {
   TempDir dir;
   const CliRun missing = RunCliWith({"list", (dir / "SS_MEMS.BIN").string()});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+  EXPECT_NE(missing.err.find("文件不存在"), std::string::npos);
   EXPECT_EQ(RunCliWith({}).status, 2);
   EXPECT_EQ(RunCliWith({"list"}).status, 2);
   EXPECT_EQ(RunCliWith({"list", "x", "--pane", "3"}).status, 2);

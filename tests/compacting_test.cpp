@@ -97,7 +97,7 @@ TEST_F(CompactingTest, AllOrNothing) {
   Load(builder.Build());
   const ByteBuffer before = File();
   EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kRefused);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"存档文件已损坏，无法整理！\r\nslot 2 states 600000 bytes, more than a record's 480 clusters hold"});
+  EXPECT_EQ(host.messages, std::vector<std::string>{"存档文件已损坏，无法整理！\r\n槽位2声明600000字节，超过记录的480个簇所能容纳"});
   EXPECT_EQ(File(), before);
   EXPECT_EQ(bench.pane(1).rows.size(), 2u);
   EXPECT_TRUE(bench.state.interactive);

@@ -110,7 +110,7 @@ TEST(FileSafety, APathThatStartsWithASlashIsAPathOnEverySystem) {
                                                {"delete", "/no/such/SS_MEMS.BIN", "--name", "/X"}}) {
     const testing::CliRun run = RunCliWith(args);
     EXPECT_EQ(run.status, 1) << args[0];
-    EXPECT_EQ(run.err, "quillmere-cli: no such file: /no/such/SS_MEMS.BIN\n") << args[0];
+    EXPECT_EQ(run.err, "quillmere-cli: 文件不存在：/no/such/SS_MEMS.BIN\n") << args[0];
   }
 }
 

@@ -13,6 +13,7 @@
 #include "support/cli_run.h"
 #include "support/image_builder.h"
 #include "support/mems_pane_test.h"
+#include "support/scoped_language.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 
@@ -64,7 +65,12 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     }
     host.answers = {true};
     ASSERT_EQ(DeleteSaves(bench, 1), CareOutcome::kDone);
-    EXPECT_EQ(host.questions.back(), "是否删除选中的" + std::to_string(c.doomed.size()) + "个存档？");
+    // The question names the doomed saves, in the order of the rows.
+    std::vector<std::string> names = c.doomed;
+    std::sort(names.begin(), names.end());
+    std::string question = "是否删除选中的" + std::to_string(c.doomed.size()) + "个存档？";
+    for (const std::string& name : names) question += "\r\n" + name;
+    EXPECT_EQ(host.questions.back(), question);
     const ByteBuffer after = File();
     EXPECT_TRUE(mems::CheckMemsImage(after).empty());
     for (const std::string& name : c.doomed) before.erase(name);
@@ -147,6 +153,7 @@ TEST_F(ImageCareTest, RepairMendsTheRecordsAndReportsWhatItCannot) {
 }
 
 TEST(BackupRamCheck, EachKindOfDamage) {
+  const testing::ScopedLanguage english(catalog::Language::kEnglish);
   using testing::BackupRamBuilder;
   struct Case {
     const char* what;
@@ -196,7 +203,7 @@ TEST_F(ImageCareTest, CommandLine) {
       {{"delete", image}, 2, ""},
   };
   for (const Case& c : cases) {
-    const auto run = testing::RunCliWith(c.args);
+    const auto run = testing::RunCliInEnglish(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0] << ": " << run.err;
     EXPECT_TRUE(testing::Prints(run.out, c.out)) << c.args[0];
   }

@@ -3,6 +3,7 @@
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "support/image_builder.h"
+#include "support/scoped_language.h"
 #include "support/test_files.h"
 
 namespace quillmere {
@@ -200,6 +201,7 @@ TEST(MemsClearing, ShortImageIsClearedUpToItsEnd) {
 }
 
 TEST(MemsCheck, FindsEveryKindOfInconsistency) {
+  const testing::ScopedLanguage english(catalog::Language::kEnglish);
   MemsImageBuilder shared, badCount, stray, outside;
   shared.AddSave(1, 8, Save("A", 2000), {9, 10}).AddSave(2, 11, Save("B", 2000), {10, 12});
   badCount.AddSave(1, 8, Save("A", 100)).SetFreeClusterCount(8056);

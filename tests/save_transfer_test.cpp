@@ -395,13 +395,13 @@ TEST_F(SaveTransferTest, CommandLineExitStatus) {
     std::string err;
   };
   const std::vector<Case> cases = {
-      {{"export", image.string()}, 2, "give --row N or --all"},
-      {{"export", image.string(), "--row", "2"}, 1, "lists 1 saves; there is no row 2"},
+      {{"export", image.string()}, 2, "请给出--row N或--all"},
+      {{"export", image.string(), "--row", "2"}, 1, "有1个存档；没有第2行"},
       {{"export", image.string(), "--row", "1", "--out", saroo}, 0, ""},
-      {{"import", image.string(), saroo + "/ONE.bin"}, 0, "skipped ONE"},
+      {{"import", image.string(), saroo + "/ONE.bin"}, 0, "已跳过ONE"},
       {{"import", image.string(), saroo + "/ONE.bin", "--overwrite"}, 0, ""},
       {{"import", image.string(), (dir / "missing.bin").string()}, 1, "读取文件失败！"},
-      {{"transfer", image.string(), (dir / "OTHER.BIN").string(), "--all"}, 1, "no such file"},
+      {{"transfer", image.string(), (dir / "OTHER.BIN").string(), "--all"}, 1, "文件不存在"},
   };
   for (const Case& c : cases) {
     const auto run = testing::RunCliWith(c.args);

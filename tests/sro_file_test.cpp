@@ -140,7 +140,7 @@ TEST(SroCommandLine, ShowConvertAndExport) {
       {{"convert", saroo, "--to", "sro", "--out", out}, 0, in("GAME.SRO"), ""},
       {{"convert", sro, "--to", "saroo", "--out", out}, 0, in("GAME.bin"), ""},
       {{"convert", sro, "--out", (fs::path(out) / "ssf").string()}, 0, in(fs::path("ssf") / "GAME.bin"), ""},
-      {{"convert", sro, "--to", "sro", "--out", out}, 2, "", "quillmere-cli: " + sro + " is a sro single save already\n"},
+      {{"convert", sro, "--to", "sro", "--out", out}, 2, "", "quillmere-cli: " + sro + "已经是sro单存档\n"},
       {{"convert", bad, "--out", out + "/bad"}, 1, "", "存档校验失败！\r\n" + bad + "\n"},
       {{"export", (dir / "SS_MEMS.BIN").string(), "--row", "1", "--format", "sro", "--out", out}, 0,
        in("MEMSGAME.SRO"), ""},

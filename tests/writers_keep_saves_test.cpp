@@ -30,6 +30,7 @@ using testing::CliRun;
 using testing::MemsImageBuilder;
 using testing::NamedSave;
 using testing::ReadFile;
+using testing::RunCliInEnglish;
 using testing::RunCliWith;
 using testing::TempDir;
 using testing::WriteFile;
@@ -161,15 +162,15 @@ TEST(WritersKeepSaves, DamagedTargetsAndImagesAreRefusedWhole) {
   };
   const Case cases[] = {
       {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(catalog::Text(TextId::kDamagedTarget))},
-      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 2 shares cluster 10 with slot 1"},
+      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位2与槽位1共用簇10"},
       {"compact past the image",
        [](MemsImageBuilder& b) { b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 9000, 11}).AddSave(2, 20, NamedSave("BBBB", 10, 2)); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 1 uses cluster 9000, outside the data area"},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位1使用簇9000，在数据区之外"},
       {"compact a record in the directory",
        [](MemsImageBuilder& b) { b.AddSave(1, 30, NamedSave("AAAA", 10, 1)).AddSave(2, 20, NamedSave("BBBB", 10, 2)).SetSlot(3, "CCCC", 1); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "slot 3 uses cluster 1, outside the data area"},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位3使用簇1，在数据区之外"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -196,7 +197,7 @@ TEST(WritersKeepSaves, ListedNamesAreMatchedByTheBytesTheSaveHolds) {
   WriteFile(image, MemsImageBuilder().AddSave(1, 8, NamedSave("BIO_DATA_01", 100, 1)).AddSave(2, 9, NamedSave("A_B", 100, 2)).Build());
   // A .BUP named unlike the save it holds is that save.
   WriteFile(dir / "BIODATA-01.BUP", singlesave::BupFromSaroo(testing::SarooSingleSave("BIO_DATA_01", 50, 3)));
-  CliRun run = RunCliWith({"import", image.string(), (dir / "BIODATA-01.BUP").string()});
+  CliRun run = RunCliInEnglish({"import", image.string(), (dir / "BIODATA-01.BUP").string()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("skipped BIO_DATA_01"), std::string::npos) << run.err;
   run = RunCliWith({"import", image.string(), (dir / "BIODATA-01.BUP").string(), "--overwrite"});
@@ -355,7 +356,7 @@ TEST(WritersKeepSaves, SmallFaults) {
     EXPECT_EQ(run.status, 1) << args[0];
     EXPECT_NE(run.err.find(catalog::Text(TextId::kWrongFormat)), std::string::npos) << args[0] << ": " << run.err;
   }
-  const CliRun check = RunCliWith({"check", empty.string()});
+  const CliRun check = RunCliInEnglish({"check", empty.string()});
   EXPECT_EQ(check.status, 1);
   EXPECT_NE(check.out.find("image is 0 bytes"), std::string::npos) << check.out;
   EXPECT_NE(RunCliWith({"list", empty.string()}).out.find("剩余: 0\n"), std::string::npos);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,10 +14,39 @@
 #include "singlesave/converter.h"
 
 // The program's words: every text the window and the command line show, by
-// id, with %1, %2, ... where a message's data goes. Chinese is the language.
+// id, with %1, %2, ... where a message's data goes, in Chinese and in
+// English. Chinese is shown unless English is chosen.
 namespace quillmere::catalog {
 
-// The text of `id` as the catalog holds it, placeholders and all.
+enum class Language { kChinese, kEnglish };
+
+// The language every text is rendered in from now on, for the whole program.
+void SetLanguage(Language language);
+Language CurrentLanguage();
+
+// "zh" and "en", the names the options and the environment use; nothing for others.
+std::optional<Language> LanguageNamed(std::string_view name);
+std::string_view LanguageName(Language language);
+
+// The first choice that names a language, in the order given (the option,
+// then QUILLMERE_LANGUAGE, then the remembered setting); Chinese when none does.
+Language ChooseLanguage(std::initializer_list<std::optional<std::string>> choices);
+
+// The value of "--language X" or "--language=X" among a program's
+// arguments, and the arguments without it.
+struct LanguageArgument {
+  std::optional<std::string> value;
+  std::vector<std::string> rest;
+};
+LanguageArgument TakeLanguageOption(const std::vector<std::string>& args);
+
+// QUILLMERE_LANGUAGE, when it is set.
+std::optional<std::string> LanguageFromEnvironment();
+
+// The text of `id` in `language`, placeholders and all.
+std::string_view Words(TextId id, Language language);
+
+// The text of `id` in the current language.
 std::string_view Words(TextId id);
 
 // How many placeholders the text of `id` takes.

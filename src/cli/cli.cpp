@@ -187,7 +187,7 @@ struct ShowOptions {
 int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
-    err << "quillmere-cli: no such file: " << options.file << "\n";
+    Say(err, TextId::kCliNoSuchFile, {options.file});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -688,8 +688,15 @@ int Format(const std::string& image, const std::string& kindOption, std::ostream
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // Chosen before parsing, so that a usage error is told in the chosen language too.
+  catalog::SetLanguage(catalog::ChooseLanguage({catalog::TakeLanguageOption(args).value, catalog::LanguageFromEnvironment()}));
   CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
   app.require_subcommand(1);
+  // Taken before or after the command's name.
+  app.fallthrough();
+  std::string language;
+  app.add_option("--language", language, "zh or en (default: QUILLMERE_LANGUAGE, else zh)")
+      ->check(CLI::IsMember({"zh", "en"}));
   // "/saves/SS_MEMS.BIN" is a path on Windows too: options are "-x" and "--name"
   // everywhere. Set before the subcommands are added, which take it over.
   app.allow_windows_style_options(false);

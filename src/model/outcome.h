@@ -158,6 +158,21 @@ enum class TextId : std::uint16_t {
   kCliGiveRowOrName,
   kCliError,
 
+  // Added later: languages, transfer summaries, progress and long forms.
+  kLanguageChinese,
+  kLanguageEnglish,
+  kTransferSummary,
+  kTransferFirstReason,
+  kProgress,
+  kSaveNameLine,
+  kRemainingTip,
+  kHintProgramFolderTip,
+  kHintOtherFolderTip,
+  kClearUnusedTip,
+  kOverwriteTip,
+  kCompactTip,
+  kDropSummary,
+
   kCount  // not a text: the number of ids
 };
 

@@ -53,7 +53,11 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   state.compacting = true;
 
   state.collectedSaves.clear();
+  // Every save is lifted out, then placed back: two steps each.
+  const std::size_t saves = pane.rows.size();
+  ProgressRun progress(host, 2 * saves);
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {
+    if (!progress.Step(row)) return CompactOutcome::kNothing;
     state.transferRow = static_cast<int>(row);
     if (ExportSingleSave(bench, number).outcome != ExportOutcome::kCollected) continue;
     // Each save goes back under the name its slot listed, which a damaged
@@ -64,6 +68,11 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
   pane.ShowRecords({});
 
   for (std::size_t k = 0; k < state.collectedSaves.size(); ++k) {
+    if (!progress.Step(saves + k)) {
+      // Stopped: the file was never touched, so the pane shows it again.
+      ReloadPane(bench, number);
+      return CompactOutcome::kNothing;
+    }
     host.ButtonChanged(number, PaneButton::kCompact, {TextId::kCompactingCount, {k + 1}, {}}, false);
     state.pendingName = state.collectedSaves[k].name;
     state.pendingImage = state.collectedSaves[k].image;
@@ -74,6 +83,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
       return CompactOutcome::kRefused;
     }
   }
+  progress.End();
   if (!WritePaneImage(bench, number)) return CompactOutcome::kWriteFailed;
   restore.Run();
   host.ShowMessage({TextId::kCompactDone, {}, {}});

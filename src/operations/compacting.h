@@ -5,7 +5,8 @@
 namespace quillmere {
 
 enum class CompactOutcome {
-  kNothing,      // not an SS_MEMS.BIN pane, no rows, or a compaction already runs
+  kNothing,      // not an SS_MEMS.BIN pane, no rows, a compaction already runs, or it was
+                 // stopped through the host's progress; nothing written
   kCompacted,    // written and reloaded; "整理完成!" was shown
   kRefused,      // the image is damaged past repair ("存档文件已损坏，无法整理！" and the first
                  // problem), or a save could not be placed back; nothing written

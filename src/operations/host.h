@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,6 +42,36 @@ class Host {
   virtual void PaneChanged(int pane) = 0;
   // A pane button's caption or enabled state changed while an operation runs.
   virtual void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) = 0;
+  // A long operation has done `done` of its `total` steps; `done == total`
+  // ends it. False when the user asked to stop: the operation then stops
+  // before it writes its container. Hosts that show no progress go on.
+  virtual bool Progress(std::size_t done, std::size_t total) {
+    (void)done;
+    (void)total;
+    return true;
+  }
+};
+
+// One operation's progress: each step asks the host whether to go on, and
+// however the operation ends, the host hears that it ended.
+class ProgressRun {
+ public:
+  ProgressRun(Host& host, std::size_t total) : host_(host), total_(total) {}
+  ~ProgressRun() { End(); }
+  ProgressRun(const ProgressRun&) = delete;
+  ProgressRun& operator=(const ProgressRun&) = delete;
+  // True to go on with step `done` (counted from 0).
+  bool Step(std::size_t done) { return host_.Progress(done, total_); }
+  // Tells the host the run is over (once), before any closing message.
+  void End() {
+    if (!ended_) host_.Progress(total_, total_);
+    ended_ = true;
+  }
+
+ private:
+  Host& host_;
+  std::size_t total_;
+  bool ended_ = false;
 };
 
 }  // namespace quillmere

@@ -23,6 +23,18 @@ std::vector<Message> ReportLines(const std::vector<Line>& lines, AsMessage asMes
 
 }  // namespace
 
+Message DeleteQuestion(const Pane& pane) {
+  Message question{TextId::kDeleteQuestion, {pane.selection.size()}, {}};
+  // Few enough to read at a glance: each by name, a line each.
+  if (pane.selection.size() > kDeleteQuestionNames) return question;
+  for (const int row : pane.selection) {
+    if (row >= 0 && static_cast<std::size_t>(row) < pane.rows.size()) {
+      question.lines.push_back({TextId::kSaveNameLine, {pane.rows[static_cast<std::size_t>(row)].name()}, {}});
+    }
+  }
+  return question;
+}
+
 std::vector<const SaveRecord*> SelectedRecords(const Pane& pane) {
   std::set<std::size_t> taken;
   std::vector<const SaveRecord*> records;
@@ -42,9 +54,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
     host.ShowMessage({TextId::kSelectSaveToDelete, {}, {}});
     return CareOutcome::kNothing;
   }
-  if (bench.state.interactive && !host.AskOkCancel({TextId::kDeleteQuestion, {pane.selection.size()}, {}})) {
-    return CareOutcome::kNothing;
-  }
+  if (bench.state.interactive && !host.AskOkCancel(DeleteQuestion(pane))) return CareOutcome::kNothing;
   // SS_MEMS.BIN frees the saves' slots and clusters; backup RAM, as the
   // console does, only clears each start block's marker.
   std::vector<int> slots;

@@ -21,7 +21,14 @@ enum class CareOutcome {
 // saves it shows.
 std::vector<const SaveRecord*> SelectedRecords(const Pane& pane);
 
-// Deletes the selected saves: asks "是否删除选中的N个存档？" when interactive
+// How many saves the delete question names, one a line.
+inline constexpr std::size_t kDeleteQuestionNames = 10;
+
+// "是否删除选中的N个存档？", then, for at most kDeleteQuestionNames selected
+// rows, each one's name on a line of its own.
+Message DeleteQuestion(const Pane& pane);
+
+// Deletes the selected saves: asks DeleteQuestion when interactive
 // ("请先选中要删除的存档！" when nothing is selected), then writes once and
 // reloads. Nothing is said on success.
 CareOutcome DeleteSaves(Workbench& bench, int pane);

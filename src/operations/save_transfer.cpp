@@ -1,6 +1,7 @@
 #include "operations/save_transfer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
@@ -418,22 +419,63 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   return FinishImport(bench, number, std::move(result));
 }
 
+namespace {
+
+// A run of imports into one pane without questions, written once at the end:
+// however it ends, the window is interactive again and writes are not held.
+class HeldImportRun {
+ public:
+  HeldImportRun(Workbench& bench, int destination) : bench_(bench), destination_(destination) {
+    bench.state.interactive = false;
+  }
+  ~HeldImportRun() {
+    bench_.state.interactive = true;
+    bench_.pane(destination_).holdWrites = false;
+  }
+  HeldImportRun(const HeldImportRun&) = delete;
+  HeldImportRun& operator=(const HeldImportRun&) = delete;
+
+  // Runs `count` steps, each asking the host's progress first; then writes
+  // what they placed, or, when stopped, drops it and shows the file again.
+  template <typename Step>
+  void Run(std::size_t count, TransferReport& report, Step step) {
+    bench_.pane(destination_).holdWrites = true;
+    bench_.state.shownRoomRefusals.clear();
+    ProgressRun progress(bench_.host(), count);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!progress.Step(i)) {
+        report.cancelled = true;
+        break;
+      }
+      step(i);
+    }
+    progress.End();
+    Finish(report);
+  }
+
+ private:
+  void Finish(TransferReport& report) {
+    Pane& target = bench_.pane(destination_);
+    if (report.cancelled) {
+      target.holdWrites = false;
+      if (std::exchange(target.heldChanges, false)) ReloadPane(bench_, destination_);
+      return;
+    }
+    report.writeFailed = !WriteHeldChanges(bench_, destination_);
+  }
+
+  Workbench& bench_;
+  int destination_;
+};
+
+}  // namespace
+
 TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   TransferReport report;
   Pane& target = bench.pane(destination);
   if (source == destination || !target.Writable()) return report;
-
-  // However the loop ends, the window is interactive again and writes are not held.
-  struct Restore {
-    Workbench& bench;
-    Pane& target;
-    ~Restore() {
-      bench.state.interactive = true;
-      target.holdWrites = false;
-    }
-  } restore{bench, target};
   const bool interactive = bench.state.interactive;
-  bench.state.interactive = false;
+  HeldImportRun run(bench, destination);
 
   std::vector<int> rows = bench.pane(source).selection;
   std::sort(rows.begin(), rows.end());
@@ -444,11 +486,9 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
   // Into SS_SAVE.BIN: the game is asked once for the whole transfer.
   const GameForOneRun game(bench, destination, interactive);
   if (!game.Ready()) return report;
-  target.holdWrites = true;
   StartExportRun(bench);
-  bench.state.shownRoomRefusals.clear();
-  for (const int row : rows) {
-    bench.state.transferRow = row;
+  run.Run(rows.size(), report, [&](std::size_t i) {
+    bench.state.transferRow = rows[i];
     report.exports.push_back(ExportSingleSave(bench, source));
     // A save that could not be read whole was said so on export; it never
     // enters the target looking sound.
@@ -456,17 +496,45 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     report.imports.push_back(exported == ExportOutcome::kWritten ? ImportSingleSave(bench, destination)
                              : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}}
                                                                       : ImportResult{});
-  }
-  report.writeFailed = !WriteHeldChanges(bench, destination);
+  });
   return report;
 }
 
-std::vector<ImportResult> ImportDroppedSaves(Workbench& bench, int number, const std::vector<fs::path>& files) {
-  std::vector<ImportResult> results;
-  const GameForOneRun game(bench, number, bench.state.interactive);
-  if (!game.Ready()) return results;
-  for (const fs::path& file : files) results.push_back(ImportSingleSave(bench, number, file));
-  return results;
+TransferReport ImportSingleSaves(Workbench& bench, int pane, const std::vector<fs::path>& files) {
+  TransferReport report;
+  if (!bench.pane(pane).Writable()) return report;
+  // Into SS_SAVE.BIN: the game is asked once for all the files.
+  const GameForOneRun game(bench, pane, bench.state.interactive);
+  if (!game.Ready()) return report;
+  HeldImportRun run(bench, pane);
+  run.Run(files.size(), report, [&](std::size_t i) {
+    bench.state.transferPath = files[i];
+    report.imports.push_back(ImportSingleSave(bench, pane));
+  });
+  return report;
+}
+
+TransferCounts CountTransfer(const TransferReport& report) {
+  TransferCounts counts;
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    const ImportOutcome outcome = report.imports[i].outcome;
+    const bool exportFailed = i < report.exports.size() && report.exports[i].outcome == ExportOutcome::kWriteFailed;
+    if (outcome == ImportOutcome::kImported) ++counts.imported;
+    if (outcome == ImportOutcome::kSkipped) ++counts.skipped;
+    if (outcome == ImportOutcome::kRefused || outcome == ImportOutcome::kWriteFailed || exportFailed) ++counts.refused;
+  }
+  return counts;
+}
+
+std::vector<Message> RunMessages(const TransferReport& report, std::vector<Message> said, TextId summary) {
+  const TransferCounts counts = CountTransfer(report);
+  if (counts.skipped + counts.refused == 0 || report.cancelled || report.writeFailed) return said;
+  Message told{summary, {counts.imported, counts.skipped, counts.refused}, {}};
+  if (counts.refused > 0 && !said.empty()) {
+    told.lines.push_back({TextId::kTransferFirstReason, {}, {}});
+    told.lines.push_back(std::move(said.front()));
+  }
+  return {told};
 }
 
 bool WriteHeldChanges(Workbench& bench, int number) {

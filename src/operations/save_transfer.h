@@ -96,10 +96,6 @@ ImportResult ImportSingleSave(Workbench& bench, int pane,
 // bench.state.targetGame; false on Cancel.
 bool ChooseTargetGame(Workbench& bench, int pane);
 
-// Imports files dropped on a pane one by one, as "导入" would take them;
-// into SS_SAVE.BIN the game is asked once for them all.
-std::vector<ImportResult> ImportDroppedSaves(Workbench& bench, int pane, const std::vector<std::filesystem::path>& files);
-
 // Ends a run of imports whose writes the pane held: writes the image once and
 // reloads the pane from the file (WritePaneImage). False, after the message
 // that says why, when it was not written; the pane then shows the file as it is.
@@ -110,13 +106,39 @@ struct TransferReport {
   std::vector<ExportResult> exports;
   std::vector<ImportResult> imports;  // kNothing where the export wrote no file
   bool writeFailed = false;           // the destination could not be written at the end
+  bool cancelled = false;             // stopped through the host's progress: nothing was written
 };
+
+// How many saves of a run went in, were skipped for their name, and were
+// refused (an import refused, or an export that could not be written).
+struct TransferCounts {
+  std::size_t imported = 0;
+  std::size_t skipped = 0;
+  std::size_t refused = 0;
+  bool operator==(const TransferCounts&) const = default;
+};
+TransferCounts CountTransfer(const TransferReport& report);
+
+// What a run tells at its end, given `said`, the messages it raised on its
+// way: those as they were, when it skipped and refused nothing, was stopped
+// or could not write; otherwise one `summary` message of its counts
+// (imported, skipped, refused) with the first message said as the first
+// refusal's reason.
+std::vector<Message> RunMessages(const TransferReport& report, std::vector<Message> said, TextId summary);
 
 // Exports every selected row of `source` and imports it into `destination`,
 // without dialogs or questions. A save that cannot be read whole is exported
 // as far as it can be read and not imported. The destination file is written once at the
 // end, exactly as if each import had written it; if that write fails, the
 // file stays as it was before the transfer.
+// Each step reports to the host's progress; stopped there, the destination
+// is not written and shows its file again.
 TransferReport TransferSaves(Workbench& bench, int source, int destination);
+
+// Imports several single-save files (SAROO, .BUP, .SRO) into the pane as a
+// transfer would: no dialog or question, a save whose name is listed skipped
+// unless overwriting on transfer is on, and the file written once at the end.
+// The report's exports stay empty.
+TransferReport ImportSingleSaves(Workbench& bench, int pane, const std::vector<std::filesystem::path>& files);
 
 }  // namespace quillmere

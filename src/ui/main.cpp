@@ -1,36 +1,47 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "catalog/catalog.h"
 #include "model/container_kind.h"
 #include "platform/file_io.h"
 #include "platform/working_folder.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 
-// quillmere [FOLDER]: pane 1 shows FOLDER as it would the program's folder,
+// quillmere [--language zh|en] [FOLDER]: pane 1 shows FOLDER as it would the program's folder,
 // pane 2 its OTHER folder. A container file instead opens in pane 1. An
 // installed program cannot write its own folder, so it works in the user's
 // documents folder instead.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setOrganizationName("Quillmere");
   QApplication::setApplicationName("Quillmere");
   // QApplication has taken its own options out of argv by now.
-  if (argc > 2) {
+  const quillmere::catalog::LanguageArgument language =
+      quillmere::catalog::TakeLanguageOption(std::vector<std::string>(argv + 1, argv + argc));
+  QSettings settings;
+  quillmere::ui::UseLanguage(quillmere::ui::StartLanguage(language.value, settings));
+  const std::vector<std::string>& args = language.rest;
+  const bool languageKnown = !language.value || quillmere::catalog::LanguageNamed(*language.value);
+  if (args.size() > 1 || !languageKnown) {
     std::fprintf(stderr, "%s\n", quillmere::catalog::Text(quillmere::TextId::kWindowUsage).c_str());
     return 2;
   }
   std::optional<std::filesystem::path> start;
-  if (argc == 2) {
-    const QFileInfo given(QString::fromLocal8Bit(argv[1]));
+  if (args.size() == 1) {
+    const QFileInfo given(QString::fromLocal8Bit(args.front().c_str()));
     const bool container = given.isFile() && quillmere::ContainerKindFromFileName(given.fileName().toStdString());
     if (!given.isDir() && !container) {
-      const quillmere::Message refusal{quillmere::TextId::kWindowNotAFolder, {argv[1]}, {}};
+      const quillmere::Message refusal{quillmere::TextId::kWindowNotAFolder, {args.front()}, {}};
       std::fprintf(stderr, "%s\n", quillmere::catalog::Render(refusal).c_str());
       return 2;
     }
@@ -52,6 +63,9 @@ int main(int argc, char** argv) {
   dialogs.setFallbackFolder(folders.working);
   quillmere::ui::MainWindow window(folders.working, dialogs);
   dialogs.setParent(&window);
+  window.setLanguageChosen([&settings](quillmere::catalog::Language chosen) {
+    quillmere::ui::RememberLanguage(settings, chosen);
+  });
   if (folders.shown != folders.working) window.ShowFolder(folders.shown);
   else if (start && !folderGiven) window.OpenInPane(1, *start);
   window.show();

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QCollator>
@@ -21,6 +22,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 
@@ -35,6 +37,7 @@
 #include "platform/file_io.h"
 #include "ui/escape_closes_window.h"
 #include "ui/kind_combo_box.h"
+#include "ui/language.h"
 #include "ui/map_window.h"
 #include "ui/save_rows_model.h"
 
@@ -45,6 +48,9 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kMagenta(255, 0, 255);
 const QColor kBlack(0, 0, 0);
+
+// The side of the warning sign after a pane's figure.
+constexpr int kWarningSize = 12;
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
@@ -141,7 +147,6 @@ Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
 class MainWindow::WindowHost : public Host {
  public:
   WindowHost(MainWindow& window, Host& dialogs) : window_(window), dialogs_(dialogs) {}
-  void ShowMessage(const Message& message) override { dialogs_.ShowMessage(message); }
   bool AskOkCancel(const Message& question) override { return dialogs_.AskOkCancel(question); }
   std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
                                        std::size_t chosen) override {
@@ -159,10 +164,30 @@ class MainWindow::WindowHost : public Host {
     window_.SetPaneButton(pane, button, ToQString(catalog::Render(caption)), enabled);
     dialogs_.ButtonChanged(pane, button, caption, enabled);
   }
+  bool Progress(std::size_t done, std::size_t total) override { return dialogs_.Progress(done, total); }
+
+  // While a run collects, its messages wait for the run's end, to be told as one.
+  void ShowMessage(const Message& message) override {
+    if (collecting_) {
+      said_.push_back(message);
+    } else {
+      dialogs_.ShowMessage(message);
+    }
+  }
+  void StartCollecting() {
+    collecting_ = true;
+    said_.clear();
+  }
+  std::vector<Message> StopCollecting() {
+    collecting_ = false;
+    return std::exchange(said_, {});
+  }
 
  private:
   MainWindow& window_;
   Host& dialogs_;
+  bool collecting_ = false;
+  std::vector<Message> said_;
 };
 
 MainWindow::MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent)
@@ -191,40 +216,42 @@ void MainWindow::BuildMainWindow() {
   ssf_ = BuildConverterPanel(true);
   saroo_ = BuildConverterPanel(false);
 
-  auto* area = new QGroupBox(Words(TextId::kTransferArea), this);
+  auto* area = Caption(new QGroupBox(this), TextId::kTransferArea);
   area->setObjectName("transferArea");
   area->setGeometry(8, 132, 896, 412);
 
   PaneControls& p1 = controls(1);
   PaneControls& p2 = controls(2);
-  p1.import = MakeButton(area, Words(TextId::kImport), {106, 364, 45, 22}, "pane1Import");
-  p1.exportButton = MakeButton(area, Words(TextId::kExport), {57, 364, 45, 22}, "pane1Export");
-  p1.refresh = MakeButton(area, Words(TextId::kRefresh), {8, 364, 45, 22}, "pane1Refresh");
-  p2.import = MakeButton(area, Words(TextId::kImport), {745, 364, 45, 22}, "pane2Import");
-  p2.exportButton = MakeButton(area, Words(TextId::kExport), {794, 364, 45, 22}, "pane2Export");
-  p2.refresh = MakeButton(area, Words(TextId::kRefresh), {843, 364, 45, 22}, "pane2Refresh");
-  transferLeft_ = MakeButton(area, Words(TextId::kTransferLeft), {450, 366, 50, 25}, "transferLeft");
-  transferRight_ = MakeButton(area, Words(TextId::kTransferRight), {395, 366, 50, 25}, "transferRight");
-  p1.compact = MakeButton(area, Words(TextId::kCompact), {8, 387, 45, 22}, "pane1Compact");
-  p2.compact = MakeButton(area, Words(TextId::kCompact), {843, 387, 45, 22}, "pane2Compact");
-  p1.map = MakeButton(area, Words(TextId::kMap), {153, 364, 35, 22}, "pane1Map");
-  p2.map = MakeButton(area, Words(TextId::kMap), {707, 365, 35, 22}, "pane2Map");
+  p1.import = Caption(MakeButton(area, {}, {106, 364, 45, 22}, "pane1Import"), TextId::kImport);
+  p1.exportButton = Caption(MakeButton(area, {}, {57, 364, 45, 22}, "pane1Export"), TextId::kExport);
+  p1.refresh = Caption(MakeButton(area, {}, {8, 364, 45, 22}, "pane1Refresh"), TextId::kRefresh);
+  p2.import = Caption(MakeButton(area, {}, {745, 364, 45, 22}, "pane2Import"), TextId::kImport);
+  p2.exportButton = Caption(MakeButton(area, {}, {794, 364, 45, 22}, "pane2Export"), TextId::kExport);
+  p2.refresh = Caption(MakeButton(area, {}, {843, 364, 45, 22}, "pane2Refresh"), TextId::kRefresh);
+  transferLeft_ = Caption(MakeButton(area, {}, {450, 366, 50, 25}, "transferLeft"), TextId::kTransferLeft);
+  transferRight_ = Caption(MakeButton(area, {}, {395, 366, 50, 25}, "transferRight"), TextId::kTransferRight);
+  p1.compact = Caption(MakeButton(area, {}, {8, 387, 45, 22}, "pane1Compact"), TextId::kCompact, TextId::kCompactTip);
+  p2.compact = Caption(MakeButton(area, {}, {843, 387, 45, 22}, "pane2Compact"), TextId::kCompact, TextId::kCompactTip);
+  p1.map = Caption(MakeButton(area, {}, {153, 364, 35, 22}, "pane1Map"), TextId::kMap);
+  p2.map = Caption(MakeButton(area, {}, {707, 365, 35, 22}, "pane2Map"), TextId::kMap);
 
-  p1.hint = MakeLabel(area, ToQString(catalog::Render({TextId::kHintProgramFolder, {"SS_MEMS.BIN"}, {}})), {172, 395, 140, 14}, kRed, "pane1Hint");
-  p1.remainingCaption = MakeLabel(area, Words(TextId::kRemaining), {198, 369, 28, 16}, kBlack, "pane1RemainingCaption");
+  p1.hint = MakeLabel(area, {}, {172, 395, 140, 14}, kRed, "pane1Hint");
+  p1.remainingCaption = Caption(MakeLabel(area, {}, {198, 369, 28, 16}, kBlack, "pane1RemainingCaption"),
+                                TextId::kRemaining, TextId::kRemainingTip);
   p1.number = MakeLabel(area, "0", {231, 371, 50, 12}, kRed, "pane1Number");
-  p2.hint = MakeLabel(area, ToQString(catalog::Render({TextId::kHintOtherFolder, {"SS_MEMS.BIN"}, {}})), {603, 395, 140, 14}, kRed, "pane2Hint");
+  p2.hint = MakeLabel(area, {}, {603, 395, 140, 14}, kRed, "pane2Hint");
   p2.number = MakeLabel(area, "0", {656, 373, 50, 12}, kRed, "pane2Number");
-  p2.remainingCaption = MakeLabel(area, Words(TextId::kRemaining), {623, 371, 28, 16}, kBlack, "pane2RemainingCaption");
+  p2.remainingCaption = Caption(MakeLabel(area, {}, {623, 371, 28, 16}, kBlack, "pane2RemainingCaption"),
+                                TextId::kRemaining, TextId::kRemainingTip);
   p2.fileLabel = MakeLabel(area, ".\\OTHER\\SS_MEMS.BIN", {503, 367, 115, 24}, kMagenta, "pane2FileLabel");
   p1.fileLabel = MakeLabel(area, "SS_MEMS.BIN", {325, 366, 72, 24}, kMagenta, "pane1FileLabel");
   // Hidden until an image with problems is loaded; placed after the figure then.
   for (int pane = 1; pane <= 2; ++pane) {
     PaneControls& c = controls(pane);
     c.fileLabelText = c.fileLabel->text();
-    // Bold through rich text: a style sheet on the label would reach its tooltip too.
-    c.warning = MakeLabel(area, "<b>!</b>", {0, 0, 8, 16}, kRed, pane == 1 ? "pane1Warning" : "pane2Warning");
-    c.warning->setTextFormat(Qt::RichText);
+    // A warning sign of its own, so that it does not read as a digit of the red figure.
+    c.warning = MakeLabel(area, {}, {0, 0, kWarningSize, kWarningSize}, kRed, pane == 1 ? "pane1Warning" : "pane2Warning");
+    c.warning->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(kWarningSize, kWarningSize));
     c.warning->hide();
   }
 
@@ -233,11 +260,11 @@ void MainWindow::BuildMainWindow() {
   BuildPaneMenu(1);
   BuildPaneMenu(2);
 
-  clearUnused_ = new QCheckBox(Words(TextId::kClearUnusedOnRefresh), area);
+  clearUnused_ = Caption(new QCheckBox(area), TextId::kClearUnusedOnRefresh, TextId::kClearUnusedTip);
   clearUnused_->setObjectName("clearUnusedOnRefresh");
   clearUnused_->setGeometry(315, 396, 140, 14);
   connect(clearUnused_, &QCheckBox::toggled, this, [this](bool on) { bench_->clearUnusedOnRefresh = on; });
-  overwrite_ = new QCheckBox(Words(TextId::kOverwriteOnTransfer), area);
+  overwrite_ = Caption(new QCheckBox(area), TextId::kOverwriteOnTransfer, TextId::kOverwriteTip);
   overwrite_->setObjectName("overwriteOnTransfer");
   overwrite_->setGeometry(466, 396, 133, 14);
   connect(overwrite_, &QCheckBox::toggled, this, [this](bool on) { bench_->overwriteOnTransfer = on; });
@@ -259,8 +286,8 @@ void MainWindow::BuildMainWindow() {
     connect(c.map, &QPushButton::clicked, this,
             [this, pane] { OpenMapWindow(BuildAllocationMap(bench_->pane(pane)), this); });
   }
-  connect(transferRight_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 1, 2); });
-  connect(transferLeft_, &QPushButton::clicked, this, [this] { TransferSaves(*bench_, 2, 1); });
+  connect(transferRight_, &QPushButton::clicked, this, [this] { Transfer(1, 2); });
+  connect(transferLeft_, &QPushButton::clicked, this, [this] { Transfer(2, 1); });
 
   // Drops: files on the converter panels, rows, files and folders on the panes.
   for (const auto& [panel, site] : {std::pair{ssf_, kSsfPanelSite}, std::pair{saroo_, kSarooPanelSite}}) {
@@ -277,8 +304,69 @@ void MainWindow::BuildMainWindow() {
     }
   }
 
+  ApplyTexts();
   OnPaneKindChanged(1);
   OnPaneKindChanged(2);
+}
+
+template <typename Control>
+Control* MainWindow::Caption(Control* control, TextId text, std::optional<TextId> tip) {
+  captions_.push_back({control, text, tip});
+  return control;
+}
+
+void MainWindow::ApplyTexts() {
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  for (const CaptionedControl& captioned : captions_) {
+    const QString words = Words(captioned.text);
+    // The long form, where English had to shorten a caption to fit its control.
+    const QString tip = english && captioned.tip ? Words(*captioned.tip) : QString();
+    if (auto* button = qobject_cast<QAbstractButton*>(captioned.control)) button->setText(words);
+    if (auto* label = qobject_cast<QLabel*>(captioned.control)) label->setText(words);
+    if (auto* frame = qobject_cast<QGroupBox*>(captioned.control)) frame->setTitle(words);
+    if (auto* action = qobject_cast<QAction*>(captioned.control)) {
+      action->setText(words);
+      action->setToolTip(tip);
+    } else if (auto* widget = qobject_cast<QWidget*>(captioned.control)) {
+      widget->setToolTip(tip);
+    }
+  }
+  for (int pane = 1; pane <= 2; ++pane) {
+    PaneControls& c = controls(pane);
+    c.chinese->setChecked(!english);
+    c.english->setChecked(english);
+    ShowPaneHint(pane);
+    ShowPaneWarning(pane);
+  }
+  for (SaveRowsModel* model : {controls(1).model, controls(2).model, ssf_.model, saroo_.model}) {
+    emit model->headerDataChanged(Qt::Horizontal, 0, model->columnCount({}) - 1);
+  }
+}
+
+void MainWindow::SwitchLanguage(catalog::Language language) {
+  UseLanguage(language);
+  if (languageChosen_) languageChosen_(language);
+  ApplyTexts();
+}
+
+void MainWindow::ShowPaneHint(int pane) {
+  PaneControls& c = controls(pane);
+  const std::string name(ContainerFileName(bench_->pane(pane).kind));
+  c.hint->setText(ToQString(catalog::Render(pane == 1 ? TextId::kHintProgramFolder : TextId::kHintOtherFolder, name)));
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  c.hint->setToolTip(english ? ToQString(catalog::Render(
+                                   pane == 1 ? TextId::kHintProgramFolderTip : TextId::kHintOtherFolderTip, name))
+                             : QString());
+}
+
+void MainWindow::Transfer(int source, int destination) {
+  TellRun(TextId::kTransferSummary, [this, source, destination] { return TransferSaves(*bench_, source, destination); });
+}
+
+void MainWindow::TellRun(TextId summary, const std::function<TransferReport()>& run) {
+  host_->StartCollecting();
+  const TransferReport report = run();
+  for (const Message& message : RunMessages(report, host_->StopCollecting(), summary)) host_->ShowMessage(message);
 }
 
 void MainWindow::AcceptDrops(QWidget* site) {
@@ -296,16 +384,25 @@ void MainWindow::BuildPaneMenu(int pane) {
   const QString prefix = pane == 1 ? "pane1" : "pane2";
   c.menu = new QMenu(c.list);
   c.menu->setObjectName(prefix + "Menu");
-  c.exportBupAction = c.menu->addAction(Words(TextId::kExportBup));
+  c.exportBupAction = Caption(c.menu->addAction(QString()), TextId::kExportBup);
   c.exportBupAction->setObjectName(prefix + "ExportBup");
-  c.exportSroAction = c.menu->addAction(Words(TextId::kExportSro));
+  c.exportSroAction = Caption(c.menu->addAction(QString()), TextId::kExportSro);
   c.exportSroAction->setObjectName(prefix + "ExportSro");
   c.menu->addSeparator();
-  c.importToGameAction = c.menu->addAction(Words(TextId::kImportToGame));
+  c.importToGameAction = Caption(c.menu->addAction(QString()), TextId::kImportToGame);
   c.importToGameAction->setObjectName(prefix + "ImportToGame");
-  c.deleteAction = c.menu->addAction(Words(TextId::kDelete));
-  c.checkAction = c.menu->addAction(Words(TextId::kCheck));
-  c.repairAction = c.menu->addAction(Words(TextId::kRepair));
+  c.deleteAction = Caption(c.menu->addAction(QString()), TextId::kDelete);
+  c.checkAction = Caption(c.menu->addAction(QString()), TextId::kCheck);
+  c.repairAction = Caption(c.menu->addAction(QString()), TextId::kRepair);
+  // The languages, each named in its own words; the choice applies at once.
+  c.menu->addSeparator();
+  c.chinese = Caption(c.menu->addAction(QString()), TextId::kLanguageChinese);
+  c.english = Caption(c.menu->addAction(QString()), TextId::kLanguageEnglish);
+  c.chinese->setObjectName(prefix + "Chinese");
+  c.english->setObjectName(prefix + "English");
+  for (QAction* action : {c.chinese, c.english}) action->setCheckable(true);
+  connect(c.chinese, &QAction::triggered, this, [this] { SwitchLanguage(catalog::Language::kChinese); });
+  connect(c.english, &QAction::triggered, this, [this] { SwitchLanguage(catalog::Language::kEnglish); });
   c.deleteAction->setObjectName(prefix + "Delete");
   c.checkAction->setObjectName(prefix + "Check");
   c.repairAction->setObjectName(prefix + "Repair");
@@ -385,15 +482,19 @@ void MainWindow::DropOnPane(int pane, const QMimeData& data) {
     QMetaObject::invokeMethod(this, [this, pane, place = *place] { OpenInPane(pane, place); }, Qt::QueuedConnection);
     return;
   }
-  // Single saves, one by one, as "导入" would take them.
+  std::vector<std::filesystem::path> files;
+  for (const auto& path : paths) {
+    if (QFileInfo(PathText(path)).isFile()) files.push_back(path);
+  }
+  // One single save as "导入" would take it; several as a transfer does, told as one.
   QMetaObject::invokeMethod(
       this,
-      [this, pane, paths] {
-        std::vector<std::filesystem::path> files;
-        for (const auto& path : paths) {
-          if (QFileInfo(PathText(path)).isFile()) files.push_back(path);
+      [this, pane, files] {
+        if (files.size() == 1) {
+          ImportSingleSave(*bench_, pane, files.front());
+        } else if (!files.empty()) {
+          TellRun(TextId::kDropSummary, [this, pane, &files] { return ImportSingleSaves(*bench_, pane, files); });
         }
-        ImportDroppedSaves(*bench_, pane, files);
       },
       Qt::QueuedConnection);
 }
@@ -436,11 +537,11 @@ MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
   ConverterControls c;
   const QString prefix = ssfHalf ? "ssf" : "saroo";
   auto name = [&](const char* part) { return (prefix + part).toLatin1(); };
-  c.frame = new QGroupBox(Words(ssfHalf ? TextId::kSsfToSarooArea : TextId::kSarooToSsfArea), this);
+  c.frame = Caption(new QGroupBox(this), ssfHalf ? TextId::kSsfToSarooArea : TextId::kSarooToSsfArea);
   c.frame->setObjectName(name("Panel"));
   c.frame->setGeometry(ssfHalf ? QRect(46, 8, 370, 120) : QRect(492, 8, 377, 120));
-  c.convert = MakeButton(c.frame, Words(ssfHalf ? TextId::kToSaroo : TextId::kToSsf),
-                         ssfHalf ? QRect(211, 90, 120, 25) : QRect(218, 88, 120, 25), name("Convert"));
+  c.convert = Caption(MakeButton(c.frame, {}, ssfHalf ? QRect(211, 90, 120, 25) : QRect(218, 88, 120, 25), name("Convert")),
+                      ssfHalf ? TextId::kToSaroo : TextId::kToSsf);
   c.pick = MakeButton(c.frame, Words(TextId::kPickFile), ssfHalf ? QRect(333, 16, 32, 20) : QRect(339, 15, 32, 20), name("Pick"));
   c.path = new QLineEdit(c.frame);
   c.path->setObjectName(name("Path"));
@@ -449,8 +550,8 @@ MainWindow::ConverterControls MainWindow::BuildConverterPanel(bool ssfHalf) {
   QPalette palette = c.path->palette();
   palette.setColor(QPalette::Base, QColor(255, 255, 255));
   c.path->setPalette(palette);
-  MakeLabel(c.frame, Words(ssfHalf ? TextId::kSsfLabel : TextId::kSarooLabel), ssfHalf ? QRect(8, 19, 48, 16) : QRect(5, 18, 56, 16), kBlack,
-            name("Label"));
+  Caption(MakeLabel(c.frame, {}, ssfHalf ? QRect(8, 19, 48, 16) : QRect(5, 18, 56, 16), kBlack, name("Label")),
+          ssfHalf ? TextId::kSsfLabel : TextId::kSarooLabel);
 
   const std::vector<SaveColumn> columns = {SaveColumn::kName, SaveColumn::kComment, SaveColumn::kDate, SaveColumn::kSize};
   c.list = MakeList(c.frame, ssfHalf ? QRect(26, 45, 323, 36) : QRect(32, 45, 323, 36), name("List"));
@@ -517,7 +618,7 @@ void MainWindow::OnPaneKindChanged(int pane) {
   if (!state.fixedFile.empty()) {
     state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
   }
-  c.hint->setText(ToQString(catalog::Render({pane == 1 ? TextId::kHintProgramFolder : TextId::kHintOtherFolder, {ContainerFileName(state.kind)}, {}})));
+  ShowPaneHint(pane);
   // The writers: this pane's import and compact, and the transfer that leads into it.
   const bool writable = state.Writable();
   c.import->setEnabled(writable);
@@ -603,7 +704,7 @@ void MainWindow::ShowPaneWarning(int pane) {
   c.number->setToolTip(tip);
   const QRect figure = c.number->geometry();
   const int right = figure.x() + c.number->fontMetrics().horizontalAdvance(c.number->text());
-  c.warning->move(right + 3, figure.center().y() - c.warning->height() / 2);
+  c.warning->move(right + 4, figure.center().y() - c.warning->height() / 2);
   c.warning->show();
 }
 
@@ -616,6 +717,13 @@ void MainWindow::ShowPaneFileLabel(int pane) {
     c.fileLabel->ensurePolished();
     c.fileLabel->setText(c.fileLabelText);
     c.fileLabel->setToolTip({});
+    // Sized to its font, descenders and all, so the underscores of
+    // "SS_MEMS.BIN" are never cut: it grows, but never shrinks below its place.
+    const QFontMetrics metrics = c.fileLabel->fontMetrics();
+    const QRect place = c.fileLabel->geometry();
+    const int width = std::max(place.width(), metrics.horizontalAdvance(c.fileLabelText) + 1);
+    const int height = std::max(place.height(), metrics.lineSpacing() + metrics.descent());
+    c.fileLabel->setGeometry(place.x(), place.center().y() - height / 2, width, height);
     return;
   }
   // Elsewhere: the folder (its end, where the two differ) above the file's

@@ -3,9 +3,13 @@
 #include <QWidget>
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <map>
 #include <memory>
 
+#include "catalog/catalog.h"
+#include "operations/save_transfer.h"
 #include "operations/workbench.h"
 #include "singlesave/converter.h"
 
@@ -57,6 +61,11 @@ class MainWindow : public QWidget {
   bool AcceptsPaneDrop(int pane, const QMimeData& data) const;
   void DropOnPane(int pane, const QMimeData& data);
 
+  // Shows every text in `language` from now on and tells languageChosen.
+  void SwitchLanguage(catalog::Language language);
+  // Told of a language chosen in the pane menu, to remember it.
+  void setLanguageChosen(std::function<void(catalog::Language)> chosen) { languageChosen_ = std::move(chosen); }
+
   // The text "检查" shows: the problems of the pane's image, or that there are none.
   Message CheckReport(int pane) const;
 
@@ -96,6 +105,15 @@ class MainWindow : public QWidget {
     QAction* deleteAction = nullptr;
     QAction* checkAction = nullptr;
     QAction* repairAction = nullptr;
+    QAction* chinese = nullptr;
+    QAction* english = nullptr;
+  };
+
+  // A control whose caption (and, in English, long-form tooltip) comes from the catalog.
+  struct CaptionedControl {
+    QObject* control;
+    TextId text;
+    std::optional<TextId> tip;
   };
 
   struct ConverterControls {
@@ -108,6 +126,13 @@ class MainWindow : public QWidget {
   };
 
   void BuildMainWindow();
+  template <typename Control>
+  Control* Caption(Control* control, TextId text, std::optional<TextId> tip = std::nullopt);
+  void ApplyTexts();
+  void ShowPaneHint(int pane);
+  void Transfer(int source, int destination);
+  // Runs a transfer or import run whose messages are told as one at its end.
+  void TellRun(TextId summary, const std::function<TransferReport()>& run);
   ConverterControls BuildConverterPanel(bool ssfHalf);
   void BuildPaneList(int pane, QWidget* parent);
   void BuildPaneMenu(int pane);
@@ -139,6 +164,8 @@ class MainWindow : public QWidget {
   static constexpr int kSsfPanelSite = -1;
   static constexpr int kSarooPanelSite = -2;
   std::map<QObject*, int> dropSites_;
+  std::vector<CaptionedControl> captions_;
+  std::function<void(catalog::Language)> languageChosen_;
 };
 
 // The format of rows dragged from a pane.

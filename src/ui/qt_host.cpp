@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -27,9 +29,14 @@ QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(),
 
 QString PathToQString(const std::filesystem::path& path) { return ToQString(platform::PathToUtf8(path)); }
 
+// How long a run goes before its progress dialog shows.
+constexpr int kProgressDelayMs = 500;
+
 int RunMessageBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons buttons) {
   QMessageBox box(QMessageBox::NoIcon, ToQString(catalog::Text(TextId::kCaption)), ToQString(catalog::Render(message)),
                   buttons, parent);
+  // A question that ends in lost saves is answered No unless the user means it.
+  if (message.id == TextId::kDeleteQuestion) box.setDefaultButton(QMessageBox::Cancel);
   return box.exec();
 }
 
@@ -67,6 +74,34 @@ QStringList DialogFilters(std::string_view filter) {
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
   return filters;
+}
+
+QtHost::QtHost(QWidget* parent) : parent_(parent) {}
+
+QtHost::~QtHost() {
+  if (progress_) QGuiApplication::restoreOverrideCursor();
+}
+
+bool QtHost::Progress(std::size_t done, std::size_t total) {
+  if (done >= total) {
+    if (progress_) QGuiApplication::restoreOverrideCursor();
+    progress_.reset();
+    return true;
+  }
+  if (!progress_) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    progress_ = std::make_unique<QProgressDialog>(parent_);
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setWindowTitle(ToQString(catalog::Text(TextId::kCaption)));
+    progress_->setMinimumDuration(kProgressDelayMs);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setRange(0, static_cast<int>(total));
+  }
+  progress_->setLabelText(ToQString(catalog::Render(TextId::kProgress, done, total)));
+  // Once shown, the modal dialog takes the clicks and lets the window repaint.
+  progress_->setValue(static_cast<int>(done));
+  return !progress_->wasCanceled();
 }
 
 void QtHost::ShowMessage(const Message& message) { RunMessageBox(parent_, message, QMessageBox::Ok); }

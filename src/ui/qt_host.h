@@ -4,21 +4,24 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "operations/host.h"
 #include "platform/file_io.h"
 
 class QFileDialog;
+class QProgressDialog;
 class QWidget;
 
 namespace quillmere::ui {
 
 // The desktop's dialogs: message boxes captioned "信息" without an icon, the
-// open-file dialog, and the system file browser.
+// open-file dialog, the progress dialog of long runs, and the system file browser.
 class QtHost : public Host {
  public:
-  explicit QtHost(QWidget* parent = nullptr) : parent_(parent) {}
+  explicit QtHost(QWidget* parent = nullptr);
+  ~QtHost() override;
   void setParent(QWidget* parent) { parent_ = parent; }
   // Where a file dialog opens when its own folder is missing: the working folder.
   void setFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
@@ -31,9 +34,15 @@ class QtHost : public Host {
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}
   void ButtonChanged(int, PaneButton, const Message&, bool) override {}
+  // A busy cursor from the first step, and after half a second a modal
+  // dialog with the count and Cancel, so that no other click starts work.
+  bool Progress(std::size_t done, std::size_t total) override;
+  // The dialog of the run under way, once it exists.
+  QProgressDialog* progressDialog() const { return progress_.get(); }
 
  private:
   QWidget* parent_;
+  std::unique_ptr<QProgressDialog> progress_;
   std::filesystem::path fallbackFolder_ = platform::ProgramDirectory();
 };
 

@@ -91,7 +91,7 @@ class PaneCareAndDropsTest : public QObject {
     for (const QAction* action : menu->actions()) {
       if (!action->isSeparator()) entries << action->text();
     }
-    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复"}));
+    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复", "中文", "English"}));
     menu->close();
 
     // The warning after the figure, its tooltip and "检查" tell the same problems; "修复" ends them.
@@ -109,7 +109,7 @@ class PaneCareAndDropsTest : public QObject {
       QVERIFY2(host.messages.back().starts_with(c.said), c.action);
     }
     // The shared cluster is left for the user, and still shown.
-    QVERIFY(host.messages.back().find("无法修复：\r\nslot 2 shares cluster 10") != std::string::npos);
+    QVERIFY(host.messages.back().find("无法修复：\r\n槽位2与槽位1共用簇10") != std::string::npos);
     QCOMPARE(CheckMemsImage(ReadFile(dir / "OTHER" / "SS_MEMS.BIN")).size(), std::size_t{1});
     QCOMPARE(warning->toolTip(), Problems(ReadFile(dir / "OTHER" / "SS_MEMS.BIN"), "\n"));
 
@@ -121,7 +121,7 @@ class PaneCareAndDropsTest : public QObject {
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(list->model()->rowCount(), 3);
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(host.questions.back(), std::string("是否删除选中的1个存档？"));
+    QCOMPARE(host.questions.back(), std::string("是否删除选中的1个存档？\r\nBETA"));
     QCOMPARE(Column(list, 1), QStringList({"ALPHA", "GAMMA"}));
     QCOMPARE(host.messages.size(), said);
     QVERIFY(CheckMemsImage(ReadFile(dir / "SS_MEMS.BIN")).empty());
@@ -153,26 +153,33 @@ class PaneCareAndDropsTest : public QObject {
     QVERIFY(Drop(pane2->viewport(), *rows));
     QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA"}));
 
-    // Single saves: imported one by one, with the import's question and message.
+    // Several single saves: imported as a transfer would, a listed name
+    // skipped without a question, and the run told in one message.
     pane1->selectRow(1);
     QCOMPARE(quillmere::ExportSingleSave(window.bench(), 1).outcome, quillmere::ExportOutcome::kWritten);
-    host.answers = {false};
+    std::size_t said = host.messages.size();
     QVERIFY(DropFiles(pane2->viewport(), {dir / "SAROO" / "BETA.bin", dir / "SAROO" / "GAMMA.bin"}));
     QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA", "BETA"}));
-    QCOMPARE(host.questions, std::vector<std::string>{"是否替换列表2已有存档？\r\n2:GAMMA"});
-    QCOMPARE(host.messages.back(), std::string("导入完成！"));
+    QVERIFY(host.questions.empty());
+    QCOMPARE(host.messages.size(), said + 1);
+    QCOMPARE(host.messages.back(), std::string("已导入1个存档，1个因同名跳过，0个被拒绝。"));
     // A .SRO is taken by its content: a good one goes in, a damaged one is refused.
     pane1->selectRow(0);
     FindChild<QAction>(window, "pane1ExportSro")->trigger();
     ByteBuffer damaged = ReadFile(dir / "SRO" / "ALPHA.SRO");
     damaged.Write(100, ByteBuffer{static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
     WriteFile(dir / "SRO" / "DAMAGED.sro", damaged);
-    host.answers = {true};
+    said = host.messages.size();
     QVERIFY(DropFiles(pane2->viewport(), {dir / "SRO" / "DAMAGED.sro", dir / "SRO" / "ALPHA.SRO"}));
-    QCOMPARE(host.messages.end()[-2], "存档校验失败！\r\n" + (dir / "SRO" / "DAMAGED.sro").string());
+    QCOMPARE(host.messages.size(), said + 1);
+    QCOMPARE(host.messages.back(), "已导入0个存档，1个因同名跳过，1个被拒绝。\r\n第一个原因：\r\n存档校验失败！\r\n" +
+                                       (dir / "SRO" / "DAMAGED.sro").string());
+    QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA", "BETA"}));
+    // One file alone is imported as "导入" takes it: asked about its name, then told.
+    host.answers = {true};
+    QVERIFY(DropFiles(pane2->viewport(), {dir / "SRO" / "ALPHA.SRO"}));
     QCOMPARE(host.questions.back(), std::string("是否替换列表2已有存档？\r\n1:ALPHA"));
     QCOMPARE(host.messages.back(), std::string("导入完成！"));
-    QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA", "BETA"}));
 
     // A container file or a folder opens where it lies; the writers write there.
     const ByteBuffer programImage = ReadFile(dir / "SS_MEMS.BIN");

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QtTest>
 
 #include "operations/file_writes.h"
@@ -28,6 +29,25 @@ class QtHostTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A run shows a busy cursor at once and its modal count after half a
+  // second; Cancel is answered as a stop, and the end takes both away.
+  void progressShowsLateAndCancelStops() {
+    QWidget owner;
+    QtHost host(&owner);
+    QVERIFY(host.Progress(0, 3));
+    QVERIFY(host.progressDialog() && !host.progressDialog()->isVisible());
+    QVERIFY(QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    QTest::qWait(700);
+    QVERIFY(host.Progress(1, 3));
+    QVERIFY(host.progressDialog()->isVisible() && host.progressDialog()->isModal());
+    QCOMPARE(host.progressDialog()->labelText(), QString("正在处理：1/3"));
+    host.progressDialog()->cancel();
+    QVERIFY(!host.Progress(2, 3));
+    QVERIFY(host.Progress(3, 3));
+    QVERIFY(!host.progressDialog());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+  }
+
   // The filter shows its description once and lists only its pattern's
   // files; a folder that is not there gives the program folder, with no
   // file name typed in.

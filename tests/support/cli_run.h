@@ -31,4 +31,10 @@ inline CliRun RunCliWith(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
+// The same run with --language en: for tests that read English words.
+inline CliRun RunCliInEnglish(std::vector<std::string> args) {
+  args.insert(args.end(), {"--language", "en"});
+  return RunCliWith(args);
+}
+
 }  // namespace quillmere::testing

@@ -62,9 +62,16 @@ class ScriptedHost : public Host {
     buttonChanges.push_back({pane, button, catalog::Render(caption), enabled});
   }
 
+  bool Progress(std::size_t done, std::size_t total) override {
+    progress.push_back({done, total});
+    return !(stopAt && done == *stopAt && done < total);
+  }
+
   // The script: answers to questions (Cancel once they run out) and files to pick.
   std::deque<bool> answers;
   std::deque<std::optional<std::string>> choiceAnswers;
+  // The step at which the user presses the progress dialog's Cancel.
+  std::optional<std::size_t> stopAt;
   std::deque<std::optional<std::filesystem::path>> pickedFiles;
   bool revealSucceeds = true;
 
@@ -82,6 +89,7 @@ class ScriptedHost : public Host {
   std::vector<std::filesystem::path> revealed;
   std::vector<int> paneChanges;
   std::vector<ButtonChange> buttonChanges;
+  std::vector<std::pair<std::size_t, std::size_t>> progress;  // done, total
 };
 
 }  // namespace quillmere::testing

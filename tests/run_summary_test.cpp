@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "containers/mems_image.h"
+#include "operations/compacting.h"
+#include "operations/image_care.h"
+#include "operations/save_transfer.h"
+#include "support/image_builder.h"
+#include "support/scripted_host.h"
+#include "support/test_files.h"
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::MemsImageBuilder;
+using testing::NamedSave;
+using testing::ReadFile;
+using testing::ScriptedHost;
+using testing::TempDir;
+using testing::WriteFile;
+
+// A report of imports with these outcomes, each after an export that wrote its file.
+TransferReport Report(std::vector<ImportOutcome> outcomes) {
+  TransferReport report;
+  for (const ImportOutcome outcome : outcomes) {
+    report.exports.push_back({ExportOutcome::kWritten, {}});
+    report.imports.push_back({outcome, "X"});
+  }
+  return report;
+}
+
+// Silent when all went in; otherwise one message of the counts, with the
+// first thing said as the reason when a save was refused; what a stopped or
+// unwritten run said is passed on as it was.
+TEST(RunSummary, CountsAndFirstReason) {
+  using O = ImportOutcome;
+  const Message full{TextId::kListFull, {2}, {}};
+  const Message bitmap{TextId::kBitmapFullForData, {}, {}};
+  TransferReport exportFailed = Report({O::kImported, O::kNothing});
+  exportFailed.exports[1].outcome = ExportOutcome::kWriteFailed;
+  TransferReport stopped = Report({O::kSkipped});
+  stopped.cancelled = true;
+  TransferReport unwritten = Report({O::kImported, O::kSkipped});
+  unwritten.writeFailed = true;
+  const Message written{TextId::kWriteFailed, {"/x"}, {}};
+  struct Case {
+    const char* what;
+    TransferReport report;
+    std::vector<Message> said;
+    TransferCounts counts;
+    std::vector<Message> told;
+  };
+  const std::vector<Case> cases = {
+      {"all in", Report({O::kImported, O::kImported}), {}, {2, 0, 0}, {}},
+      {"skipped", Report({O::kImported, O::kSkipped, O::kSkipped}), {}, {1, 2, 0},
+       {{TextId::kTransferSummary, {1, 2, 0}, {}}}},
+      {"refused", Report({O::kRefused, O::kImported, O::kRefused}), {full, bitmap}, {1, 0, 2},
+       {{TextId::kTransferSummary, {1, 0, 2}, {{TextId::kTransferFirstReason, {}, {}}, full}}}},
+      {"export failed", exportFailed, {written}, {1, 0, 1},
+       {{TextId::kTransferSummary, {1, 0, 1}, {{TextId::kTransferFirstReason, {}, {}}, written}}}},
+      {"stopped", stopped, {}, {0, 1, 0}, {}},
+      {"not written", unwritten, {written}, {1, 1, 0}, {written}},
+      {"nothing selected", TransferReport{}, {{TextId::kNothingSelectedToTransfer, {}, {}}}, {0, 0, 0},
+       {{TextId::kNothingSelectedToTransfer, {}, {}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(CountTransfer(c.report), c.counts);
+    EXPECT_EQ(RunMessages(c.report, c.said, TextId::kTransferSummary), c.told);
+  }
+}
+
+class StoppedRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MemsImageBuilder source;
+    source.AddSave(1, 8, NamedSave("A", 10, 1)).AddSave(2, 9, NamedSave("B", 2000, 2)).AddSave(3, 12, NamedSave("C", 10, 3));
+    WriteFile(dir / "SS_MEMS.BIN", source.Build());
+    WriteFile(dir / "OTHER" / "SS_MEMS.BIN", MemsImageBuilder().AddSave(1, 8, NamedSave("B", 50, 9)).Build());
+    ReloadPane(bench, 1);
+    ReloadPane(bench, 2);
+  }
+  std::vector<std::string> Names(int pane) {
+    std::vector<std::string> names;
+    for (const SaveEntry& row : bench.pane(pane).rows) names.push_back(row.name());
+    return names;
+  }
+
+  TempDir dir;
+  ScriptedHost host;
+  Workbench bench{dir.path(), host};
+};
+
+// Stopped at any step, a transfer writes nothing, the pane shows its file,
+// and the host hears each step and the end.
+TEST_F(StoppedRunTest, ATransferStoppedWritesNothing) {
+  const ByteBuffer before = ReadFile(dir / "OTHER" / "SS_MEMS.BIN");
+  for (const std::size_t stop : {0u, 1u, 2u}) {
+    SCOPED_TRACE(stop);
+    host.progress.clear();
+    host.stopAt = stop;
+    bench.pane(1).selection = {0, 1, 2};
+    const TransferReport report = TransferSaves(bench, 1, 2);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.imports.size(), stop);
+    EXPECT_EQ(ReadFile(dir / "OTHER" / "SS_MEMS.BIN"), before);
+    EXPECT_EQ(Names(2), std::vector<std::string>{"B"});
+    EXPECT_TRUE(bench.state.interactive);
+    EXPECT_FALSE(bench.pane(2).holdWrites);
+    ASSERT_EQ(host.progress.size(), stop + 2);
+    EXPECT_EQ(host.progress.front(), (std::pair<std::size_t, std::size_t>{0, 3}));
+    EXPECT_EQ(host.progress.back(), (std::pair<std::size_t, std::size_t>{3, 3}));
+  }
+  // Not stopped, it writes once with what went in.
+  host.stopAt.reset();
+  const TransferReport report = TransferSaves(bench, 1, 2);
+  EXPECT_FALSE(report.cancelled);
+  EXPECT_EQ(CountTransfer(report), (TransferCounts{2, 1, 0}));
+  EXPECT_EQ(Names(2), (std::vector<std::string>{"B", "A", "C"}));
+}
+
+// Stopped while lifting the saves out or while placing them back, a
+// compaction leaves the file and the pane as they were.
+TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
+  MemsImageBuilder scattered;
+  scattered.AddSave(3, 20, NamedSave("A", 10, 1)).AddSave(7, 40, NamedSave("B", 2000, 2));
+  WriteFile(dir / "SS_MEMS.BIN", scattered.Build());
+  ReloadPane(bench, 1);
+  const ByteBuffer before = ReadFile(dir / "SS_MEMS.BIN");
+  for (const std::size_t stop : {0u, 1u, 2u, 3u}) {
+    SCOPED_TRACE(stop);
+    host.stopAt = stop;
+    host.messages.clear();
+    EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kNothing);
+    EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), before);
+    EXPECT_EQ(Names(1), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(bench.state.compacting);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.buttonChanges.back().caption, "整理");
+  }
+  host.stopAt.reset();
+  EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCompacted);
+  EXPECT_NE(ReadFile(dir / "SS_MEMS.BIN"), before);
+}
+
+// Several files import as a transfer does: a listed name is skipped without
+// a question, and the file is written once.
+TEST_F(StoppedRunTest, SeveralFilesImportAsATransferDoes) {
+  bench.pane(1).selection = {0, 1, 2};
+  std::vector<fs::path> files;
+  for (int row = 0; row < 3; ++row) {
+    bench.state.interactive = false;
+    bench.state.transferRow = row;
+    StartExportRun(bench);
+    files.push_back(ExportSingleSave(bench, 1).path);
+    bench.state.interactive = true;
+  }
+  host.stopAt = 1;
+  EXPECT_TRUE(ImportSingleSaves(bench, 2, files).cancelled);
+  EXPECT_EQ(Names(2), std::vector<std::string>{"B"});
+  host.stopAt.reset();
+  const TransferReport report = ImportSingleSaves(bench, 2, files);
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(CountTransfer(report), (TransferCounts{2, 1, 0}));
+  EXPECT_EQ(Names(2), (std::vector<std::string>{"B", "A", "C"}));
+  EXPECT_TRUE(mems::CheckMemsImage(ReadFile(dir / "OTHER" / "SS_MEMS.BIN")).empty());
+}
+
+// Up to ten saves are named in the delete question, one a line; more are only counted.
+TEST(DeleteQuestion, NamesUpToTenSaves) {
+  for (const std::size_t selected : {1u, 10u, 11u}) {
+    SCOPED_TRACE(selected);
+    Pane pane;
+    for (std::size_t i = 0; i < 12; ++i) {
+      SaveEntry row;
+      row.cell(SaveColumn::kName) = "SAVE" + std::to_string(i);
+      pane.rows.push_back(row);
+    }
+    for (std::size_t i = 0; i < selected; ++i) pane.selection.push_back(static_cast<int>(11 - i));
+    const Message question = DeleteQuestion(pane);
+    EXPECT_EQ(question.id, TextId::kDeleteQuestion);
+    EXPECT_EQ(question.args, std::vector<TextArg>{selected});
+    ASSERT_EQ(question.lines.size(), selected <= kDeleteQuestionNames ? selected : 0u);
+    if (!question.lines.empty()) EXPECT_EQ(question.lines.front(), (Message{TextId::kSaveNameLine, {"SAVE11"}, {}}));
+  }
+}
+
+}  // namespace
+}  // namespace quillmere
