@@ -100,11 +100,16 @@ double CompactRatio() {
 // the reads and the write it cannot avoid: the 64 single saves, and the
 // memory's file read and written once.
 double BackupRamImportRatio() {
+  constexpr int kRuns = 3;
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(std::random_device()()));
-  fs::create_directories(root / "OTHER");
-  const ByteBuffer empty = backup_ram::EmptyInternalBackupRamFile();
-  std::vector<fs::path> singles;
+  // Each run imports into an empty memory of its own, made beforehand, so
+  // that resetting the file is not timed.
+  for (int run = 0; run < kRuns; ++run) {
+    fs::create_directories(root / std::to_string(run) / "OTHER");
+    platform::WriteFileAtomic(root / std::to_string(run) / "SS_BUP.BIN", backup_ram::EmptyInternalBackupRamFile().bytes());
+  }
   fs::create_directories(root / "SAROO");
+  std::vector<fs::path> singles;
   for (int i = 0; i < 64; ++i) {
     const ByteBuffer data = ByteBuffer::Filled(300, static_cast<std::uint8_t>(i));
     const ByteBuffer single = singlesave::BuildSarooSingleSave(ByteBuffer::FromText("SAVE" + std::to_string(i)), 300,
@@ -113,23 +118,27 @@ double BackupRamImportRatio() {
     platform::WriteFileAtomic(singles.back(), single.bytes());
   }
   SilentHost host;
-  Workbench bench(root, host);
-  bench.state.interactive = false;
-  const double import = BestSeconds([&] {
-    platform::WriteFileAtomic(root / "SS_BUP.BIN", empty.bytes());
-    SetPaneKind(bench, 1, ContainerKind::kBup);
-    bench.pane(1).holdWrites = true;
-    for (const fs::path& single : singles) {
-      bench.state.transferPath = single;
-      ImportSingleSave(bench, 1);
-    }
-    WriteHeldChanges(bench, 1);
-  });
-  if (bench.pane(1).rows.size() != 64) std::fprintf(stderr, "bkram-import-64: not every save went in\n");
+  int run = 0;
+  std::size_t imported = 0;
+  const double import = BestSeconds(
+      [&] {
+        Workbench bench(root / std::to_string(run++), host);
+        bench.state.interactive = false;
+        SetPaneKind(bench, 1, ContainerKind::kBup);
+        bench.pane(1).holdWrites = true;
+        for (const fs::path& single : singles) {
+          bench.state.transferPath = single;
+          ImportSingleSave(bench, 1);
+        }
+        WriteHeldChanges(bench, 1);
+        imported = bench.pane(1).rows.size();
+      },
+      kRuns);
+  if (imported != 64) std::fprintf(stderr, "bkram-import-64: not every save went in\n");
   const double floor = BestSeconds([&] {
     for (const fs::path& single : singles) platform::ReadFileChecked(single);
-    const platform::FileContents read = platform::ReadFileChecked(root / "SS_BUP.BIN");
-    platform::WriteFileAtomic(root / "OTHER" / "FLOOR.BIN", read.bytes);
+    const platform::FileContents read = platform::ReadFileChecked(root / "0" / "SS_BUP.BIN");
+    platform::WriteFileAtomic(root / "FLOOR.BIN", read.bytes);
   });
   std::error_code ec;
   fs::remove_all(root, ec);

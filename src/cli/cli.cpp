@@ -525,15 +525,14 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   if (!rows) return kFailed;
   // In SS_SAVE.BIN a name is looked for in the game --game names, and must
   // not stand for saves of several games without it.
-  const std::optional<int> game = bench.state.targetGame.empty()
-                                      ? std::nullopt
-                                      : std::optional<int>(save_file::FindGame(pane.image, bench.state.targetGame).value_or(-1));
+  const bool byGame = !bench.state.targetGame.empty();
+  const int game = byGame ? save_file::FindGame(pane.image, bench.state.targetGame).value_or(-1) : 0;
   for (const std::string& name : options.names) {
     const std::size_t before = rows->size();
     std::set<int> areas;
     for (std::size_t r = 0; r < pane.rows.size(); ++r) {
       const SaveRecord& record = pane.RecordOfRow(r);
-      if (DecodeName(record.nameField) != name || (game && record.area != *game)) continue;
+      if (DecodeName(record.nameField) != name || (byGame && record.area != game)) continue;
       rows->push_back(static_cast<int>(r));
       areas.insert(record.area);
     }

@@ -47,8 +47,9 @@ ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& b
 
 SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks) {
   SaveBlocks save;
-  save.blocks.push_back(firstBlock);
   const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
+  save.blocks.reserve(std::min<std::size_t>(BlocksOccupied(size), kBlockCount));
+  save.blocks.push_back(firstBlock);
   if (size <= kFirstBlockDataLimit) {
     // The list is its 0 entry alone and is not read.
     save.dataStart = kListEntrySize;

@@ -31,4 +31,16 @@ inline ByteBuffer StoredName(const ByteBuffer& nameField) {
   return nameField.Slice(0, length);
 }
 
+// Whether `nameField` holds the stored name `stored`, compared in place: a
+// run of imports asks this of every listed save for every save.
+inline bool HoldsStoredName(const ByteBuffer& nameField, const ByteBuffer& stored) {
+  std::size_t length = 0;
+  while (length < kStoredNameMax && length < nameField.size() && nameField.At(length) != 0) ++length;
+  if (length != stored.size()) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (nameField.At(i) != stored.At(i)) return false;
+  }
+  return true;
+}
+
 }  // namespace quillmere::save_header

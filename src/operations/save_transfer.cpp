@@ -372,7 +372,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   const int gameArea = saveFilePane ? save_file::FindGame(pane.image, state.targetGame).value_or(0) : 0;
   if (!state.compacting) {
     for (const SaveRecord& listed : pane.records) {
-      if (save_header::StoredName(listed.nameField) != storedName || listed.area != gameArea) continue;
+      if (!save_header::HoldsStoredName(listed.nameField, storedName) || listed.area != gameArea) continue;
       replacedRecord = listed.offset;
       if (state.interactive) {
         if (!host.AskOkCancel({TextId::kReplaceQuestion, {number, RowOfRecord(pane, listed), result.name}, {}})) {
