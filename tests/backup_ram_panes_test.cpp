@@ -132,7 +132,9 @@ TEST_F(BackupRamCommandLine, ExportAndImportGiveTheEmulatorsImage) {
     const auto imported = testing::RunCliWith({"import", image, single});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(ReadFile(image), expected) << round;
-    if (round == 0) ASSERT_EQ(testing::RunCliWith({"delete", image, "--name", "DRACULAX_01"}).status, 0);
+    if (round == 0) {
+      ASSERT_EQ(testing::RunCliWith({"delete", image, "--name", "DRACULAX_01"}).status, 0);
+    }
   }
   const auto listed = nlohmann::json::parse(testing::RunCliWith({"list", image, "--json"}).out);
   EXPECT_EQ(listed["freeBlocks"], 510 - 77);

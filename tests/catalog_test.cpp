@@ -38,12 +38,16 @@ TEST(Catalog, EveryTextHasWordsInEachLanguageThatUseItsPlaceholders) {
         EXPECT_EQ(used, k <= catalog::ArgumentCount(id)) << "%" << k;
       }
       // English never falls back to Chinese words; only the language's own name is Chinese.
-      if (language == Language::kEnglish && id != TextId::kLanguageChinese) EXPECT_FALSE(HasChinese(words)) << i;
+      if (language == Language::kEnglish && id != TextId::kLanguageChinese) {
+        EXPECT_FALSE(HasChinese(words)) << i;
+      }
     }
     const bool coded = id >= TextId::kProblemImageSize && id <= TextId::kMendedFreeCount;
     const std::string_view code = catalog::Code(id);
     EXPECT_EQ(!code.empty(), coded);
-    if (coded) EXPECT_TRUE(codes.insert(code).second) << code;
+    if (coded) {
+      EXPECT_TRUE(codes.insert(code).second) << code;
+    }
   }
 }
 

@@ -183,7 +183,9 @@ TEST(DeleteQuestion, NamesUpToTenSaves) {
     EXPECT_EQ(question.id, TextId::kDeleteQuestion);
     EXPECT_EQ(question.args, std::vector<TextArg>{selected});
     ASSERT_EQ(question.lines.size(), selected <= kDeleteQuestionNames ? selected : 0u);
-    if (!question.lines.empty()) EXPECT_EQ(question.lines.front(), (Message{TextId::kSaveNameLine, {"SAVE11"}, {}}));
+    if (!question.lines.empty()) {
+      EXPECT_EQ(question.lines.front(), (Message{TextId::kSaveNameLine, {"SAVE11"}, {}}));
+    }
   }
 }
 

@@ -33,8 +33,8 @@ PaneLoad ReadPaneFile(const std::filesystem::path& file) {
       load.image = ByteBuffer(std::move(contents.bytes));
       break;
     case platform::ReadStatus::kMissing: break;
-    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, {TextId::kReadFailed, {platform::PathToUtf8(file)}}); break;
-    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, {TextId::kFileTooLarge, {platform::PathToUtf8(file)}}); break;
+    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, {TextId::kReadFailed, {platform::PathToUtf8(file)}, {}}); break;
+    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, {TextId::kFileTooLarge, {platform::PathToUtf8(file)}, {}}); break;
   }
   return load;
 }
@@ -58,16 +58,16 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, std::size_t commentByte
         const platform::FileLock lock = platform::FileLock::Acquire(load.file);
         const std::string where = platform::PathToUtf8(load.file);
         if (lock.status() == platform::LockStatus::kBusy) {
-          load.failedWrite = Message{TextId::kFileBusy, {where}};
+          load.failedWrite = Message{TextId::kFileBusy, {where}, {}};
         } else if (!lock.held()) {
-          load.failedWrite = Message{TextId::kWriteFailed, {where}};
+          load.failedWrite = Message{TextId::kWriteFailed, {where}, {}};
         } else if (!platform::FileMatchesStamp(load.file, read)) {
           if (attempt < kClearingAttempts) continue;
         } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
           load.image = std::move(cleared);
           load.stamp = platform::StampFile(load.file, load.image.bytes());
         } else {
-          load.failedWrite = Message{TextId::kWriteFailed, {where}};
+          load.failedWrite = Message{TextId::kWriteFailed, {where}, {}};
         }
       }
     }
@@ -81,7 +81,7 @@ PaneLoad LoadBackupRamFile(const std::filesystem::path& file) {
   PaneLoad load = ReadPaneFile(file);
   if (!load.fileFound) return load;
   if (load.image.size() > backup_ram::kMaxFileSize) {
-    RefusePaneLoad(load, {TextId::kWrongFormat, {}});
+    RefusePaneLoad(load, {TextId::kWrongFormat, {}, {}});
     return load;
   }
   load.stored = std::move(load.image);
