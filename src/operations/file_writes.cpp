@@ -7,7 +7,7 @@ namespace quillmere {
 
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes) {
   if (platform::WriteFileAtomic(path, bytes.bytes())) return true;
-  host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}});
+  host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}});
   return false;
 }
 
@@ -20,9 +20,9 @@ bool WritePaneImage(Workbench& bench, int number) {
   {
     const platform::FileLock lock = platform::FileLock::Acquire(pane.file);
     if (lock.status() == platform::LockStatus::kBusy) {
-      host.ShowMessage({TextId::kFileBusy, {where}});
+      host.ShowMessage({TextId::kFileBusy, {where}, {}});
     } else if (!lock.held()) {
-      host.ShowMessage({TextId::kWriteFailed, {where}});
+      host.ShowMessage({TextId::kWriteFailed, {where}, {}});
     } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
       changed = true;
     } else {
@@ -30,7 +30,7 @@ bool WritePaneImage(Workbench& bench, int number) {
     }
   }
   ReloadPane(bench, number);
-  if (changed) host.ShowMessage({TextId::kFileChanged, {where}});
+  if (changed) host.ShowMessage({TextId::kFileChanged, {where}, {}});
   return written;
 }
 
@@ -38,15 +38,15 @@ std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::pa
   platform::FileContents contents = platform::ReadFileChecked(path);
   switch (contents.status) {
     case platform::ReadStatus::kRead: return ByteBuffer(std::move(contents.bytes));
-    case platform::ReadStatus::kTooLarge: host.ShowMessage({TextId::kFileTooLarge, {platform::PathToUtf8(path)}}); break;
+    case platform::ReadStatus::kTooLarge: host.ShowMessage({TextId::kFileTooLarge, {platform::PathToUtf8(path)}, {}}); break;
     case platform::ReadStatus::kMissing:
-    case platform::ReadStatus::kUnreadable: host.ShowMessage({TextId::kReadFailed, {platform::PathToUtf8(path)}}); break;
+    case platform::ReadStatus::kUnreadable: host.ShowMessage({TextId::kReadFailed, {platform::PathToUtf8(path)}, {}}); break;
   }
   return std::nullopt;
 }
 
 void RevealWrittenFile(Host& host, const std::filesystem::path& path) {
-  if (!host.RevealFile(path)) host.ShowMessage({TextId::kFileWritten, {platform::PathToUtf8(path)}});
+  if (!host.RevealFile(path)) host.ShowMessage({TextId::kFileWritten, {platform::PathToUtf8(path)}, {}});
 }
 
 }  // namespace quillmere
