@@ -213,8 +213,9 @@ TEST(RefusedFiles, ConverterHalvesShowNothingAndConvertNothing) {
 
 TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
   // A marker in every block, and every block a list of 30 distinct blocks, so
-  // that each save would otherwise gather 511 blocks.
-  constexpr std::size_t kBlocks = 16384;
+  // that each save would otherwise gather 511 blocks. (A size of no
+  // cartridge, so the blocks are the internal memory's 64 bytes.)
+  constexpr std::size_t kBlocks = 16383;
   ByteBuffer ram = ByteBuffer::Filled(kBlocks * backup_ram::kBlockSize, 0);
   for (std::size_t n = 0; n < kBlocks; ++n) {
     const std::size_t at = n * backup_ram::kBlockSize;

@@ -88,6 +88,7 @@ constexpr Entry kEntries[] = {
     {TextId::kMoreProblemsEllipsis, 0, "", "……",
      "…"},
     {TextId::kAreaFull, 0, "", "存档空间不足！", "Not enough room for the save!"},
+    {TextId::kNoCartridge, 1, "", "此文件没有卡带存档！\r\n%1", "This file holds no cartridge memory!\r\n%1"},
     {TextId::kSingleSaveFilter, 0, "", "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro",
      "SAROO single save (*.bin)|*.bin|BUP save (*.bup)|*.bup|SRO save (*.sro)|*.sro"},
     {TextId::kSsfFileFilter, 0, "", "SSF单存档文件（*.bin）|*.bin",

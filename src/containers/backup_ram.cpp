@@ -9,11 +9,24 @@ namespace quillmere::backup_ram {
 
 namespace {
 
-// Stream bytes the first block holds (+34 to +63), and each further block (+4 to +63).
-constexpr std::size_t kFirstBlockStream = kBlockSize - kBlockListOffset;
-constexpr std::size_t kFurtherBlockStream = kBlockSize - kFurtherStreamOffset;
+// Stream bytes the first block holds (+34 to its end), and each further block (+4 to its end).
+std::size_t FirstBlockStream(const BackupRamGeometry& geometry) { return geometry.blockSize - kBlockListOffset; }
+std::size_t FurtherBlockStream(const BackupRamGeometry& geometry) { return geometry.blockSize - kFurtherStreamOffset; }
 
 }  // namespace
+
+BackupRamGeometry GeometryOfRam(std::size_t ramSize) {
+  constexpr std::size_t kKiB = 1024;
+  switch (ramSize) {
+    case 512 * kKiB:
+    case 1024 * kKiB:
+    case 2048 * kKiB: return {512, static_cast<std::uint32_t>(ramSize / 512)};
+    case 4096 * kKiB: return {1024, kMaxBlockCount};
+    default: return {};
+  }
+}
+
+std::size_t ListedBlockBudget(const BackupRamGeometry& geometry) { return std::size_t{8} * geometry.blockCount; }
 
 ByteBuffer WordWideToRam(const ByteBuffer& file) {
   std::vector<std::uint8_t> ram(file.size() / 2);
@@ -21,23 +34,26 @@ ByteBuffer WordWideToRam(const ByteBuffer& file) {
   return ByteBuffer(std::move(ram));
 }
 
-std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position) {
+std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position,
+                                        const BackupRamGeometry& geometry) {
   if (blocks.empty()) return std::nullopt;
-  if (position < kFirstBlockStream) return std::size_t{blocks[0]} * kBlockSize + kBlockListOffset + position;
-  const std::size_t further = position - kFirstBlockStream;
-  const std::size_t index = 1 + further / kFurtherBlockStream;
+  const std::size_t first = FirstBlockStream(geometry);
+  if (position < first) return std::size_t{blocks[0]} * geometry.blockSize + kBlockListOffset + position;
+  const std::size_t further = position - first;
+  const std::size_t index = 1 + further / FurtherBlockStream(geometry);
   if (index >= blocks.size()) return std::nullopt;
-  return std::size_t{blocks[index]} * kBlockSize + kFurtherStreamOffset + further % kFurtherBlockStream;
+  return std::size_t{blocks[index]} * geometry.blockSize + kFurtherStreamOffset + further % FurtherBlockStream(geometry);
 }
 
 ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& blocks, std::size_t position,
                       std::size_t count) {
   ByteBuffer bytes;
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
   // One step per block, so a huge count ends with the blocks.
   while (count > 0) {
-    const std::optional<std::size_t> offset = StreamOffset(blocks, position);
+    const std::optional<std::size_t> offset = StreamOffset(blocks, position, geometry);
     if (!offset) break;
-    const std::size_t chunk = std::min(count, kBlockSize - *offset % kBlockSize);
+    const std::size_t chunk = std::min(count, geometry.blockSize - *offset % geometry.blockSize);
     bytes.Append(ram.Slice(*offset, chunk));
     position += chunk;
     count -= chunk;
@@ -47,8 +63,9 @@ ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& b
 
 SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks) {
   SaveBlocks save;
-  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
-  save.blocks.reserve(std::min<std::size_t>(BlocksOccupied(size), kBlockCount));
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * geometry.blockSize + kSizeOffset);
+  save.blocks.reserve(std::min<std::size_t>(BlocksOccupied(size), geometry.blockCount));
   save.blocks.push_back(firstBlock);
   if (size <= kFirstBlockDataLimit) {
     // The list is its 0 entry alone and is not read.
@@ -58,13 +75,13 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
   }
 
   // On the stack: a run of imports walks every save's list for each save.
-  std::bitset<kBlockCount> inSave;
-  if (firstBlock < kBlockCount) inSave.set(firstBlock);
+  std::bitset<kMaxBlockCount> inSave;
+  if (firstBlock < geometry.blockCount) inSave.set(firstBlock);
   std::size_t position = 0;
-  // Every entry that continues the walk adds a new block below 512, so the
-  // walk ends after at most 512 entries.
+  // Every entry that continues the walk adds a new block below the block
+  // count, so the walk ends after at most that many entries.
   while (true) {
-    const std::optional<std::size_t> offset = StreamOffset(save.blocks, position);
+    const std::optional<std::size_t> offset = StreamOffset(save.blocks, position, geometry);
     if (!offset) {  // the list ran past the blocks it named: never fall into block 0
       save.stop = SaveBlocks::Stop::kRanOut;
       break;
@@ -77,7 +94,7 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     }
     // A block outside the RAM or already in the save would be read twice or
     // not at all; it is neither kept nor followed.
-    const bool outside = entry >= kBlockCount || std::size_t{entry} * kBlockSize >= ram.size();
+    const bool outside = entry >= geometry.blockCount || std::size_t{entry} * geometry.blockSize >= ram.size();
     if (outside || inSave[entry] || save.blocks.size() > maxFurtherBlocks) {
       save.stop = outside ? SaveBlocks::Stop::kOutside : inSave[entry] ? SaveBlocks::Stop::kRepeated : SaveBlocks::Stop::kBudget;
       save.badEntry = entry;
@@ -92,7 +109,7 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
 
 ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock) {
   const SaveBlocks save = CollectSaveBlocks(ram, firstBlock);
-  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * kBlockSize + kSizeOffset);
+  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * GeometryOfRam(ram.size()).blockSize + kSizeOffset);
   return ReadStream(ram, save.blocks, save.dataStart, size);
 }
 
@@ -107,8 +124,9 @@ GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
   save.size = ram.ReadU32(offset + kSizeOffset);
   // A record address always starts a block; one that does not names no save.
   save.complete = false;
-  if (offset % kBlockSize == 0 && offset / kBlockSize < (std::size_t{1} << 32)) {
-    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(offset / kBlockSize));
+  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
+  if (offset % blockSize == 0 && offset / blockSize < (std::size_t{1} << 32)) {
+    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(offset / blockSize));
     save.data = ReadStream(ram, blocks.blocks, blocks.dataStart, save.size);
     // A list that loops or leaves the RAM, or blocks too few for the size,
     // give only part of the save.
@@ -120,7 +138,7 @@ GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
 std::uint32_t BlocksOccupied(std::uint32_t size) {
   if (size <= kFirstBlockDataLimit) return 1;
   // 30 + 60k stream bytes hold 2k + 2 list bytes and the data.
-  constexpr std::uint64_t kPerBlock = kFurtherBlockStream - kListEntrySize;
+  constexpr std::uint64_t kPerBlock = kBlockSize - kFurtherStreamOffset - kListEntrySize;
   return static_cast<std::uint32_t>(1 + (std::uint64_t{size} - kFirstBlockDataLimit + kPerBlock - 1) / kPerBlock);
 }
 
@@ -128,7 +146,7 @@ std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) /
 
 SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
                            std::size_t maxFurtherBlocks) {
-  const std::size_t start = std::size_t{startBlock} * kBlockSize;
+  const std::size_t start = std::size_t{startBlock} * GeometryOfRam(ram.size()).blockSize;
   SaveRecord record;
   record.num = num;
   record.offset = start;
@@ -143,11 +161,12 @@ SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std:
 
 BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   BackupRamListing listing;
-  std::size_t budget = kListedBlockBudget;
-  const std::size_t lastBlock = ram.size() / kBlockSize;
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+  std::size_t budget = ListedBlockBudget(geometry);
+  const std::size_t lastBlock = ram.size() / geometry.blockSize;
   // Block 0 holds the RAM's format text, never a save.
   for (std::size_t n = 1; n <= lastBlock; ++n) {
-    const std::size_t start = n * kBlockSize;
+    const std::size_t start = n * geometry.blockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
     SaveRecord record =
         BackupRamRecord(ram, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(listing.records.size() + 1), budget);
@@ -160,12 +179,12 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram) {
   return listing;
 }
 
-std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records) {
-  std::vector<bool> used(kBlockCount, false);
+std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32_t blockCount) {
+  std::vector<bool> used(blockCount, false);
   for (const SaveRecord& record : records) {
-    // Blocks past 511 of a long image are listed but lie outside the RAM.
+    // Blocks past the last of a long image are listed but lie outside the RAM.
     for (const std::uint32_t block : record.units) {
-      if (block < kBlockCount) used[block] = true;
+      if (block < blockCount) used[block] = true;
     }
   }
   return used;
@@ -178,11 +197,12 @@ std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) {
     std::string name;
     std::size_t block = 0;
   };
-  std::vector<std::optional<Owner>> owner(kBlockCount);
-  std::size_t budget = kListedBlockBudget;
-  const std::size_t lastBlock = ram.size() / kBlockSize;
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+  std::vector<std::optional<Owner>> owner(geometry.blockCount);
+  std::size_t budget = ListedBlockBudget(geometry);
+  const std::size_t lastBlock = ram.size() / geometry.blockSize;
   for (std::size_t n = 1; n <= lastBlock; ++n) {
-    const std::size_t start = n * kBlockSize;
+    const std::size_t start = n * geometry.blockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
     const std::string name = DecodeName(ram.Slice(start + kNameOffset, kNameSize));
     auto report = [&](TextId id, std::vector<TextArg> more = {}) {
@@ -200,15 +220,15 @@ std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) {
       case SaveBlocks::Stop::kBudget: report(TextId::kProblemListTooLong); break;
     }
     for (const std::uint32_t block : walk.blocks) {
-      if (block >= kBlockCount) {
+      if (block >= geometry.blockCount) {
         if (block == n) report(TextId::kProblemOutsideRam);
         continue;
       }
       if (owner[block]) report(TextId::kProblemSharedBlock, {block, owner[block]->name, owner[block]->block});
       else owner[block] = Owner{name, n};
     }
-    // The stream holds 30 bytes in the first block and 60 in each further one.
-    const std::size_t stream = kFirstBlockStream + kFurtherBlockStream * (walk.blocks.size() - 1);
+    // The stream holds 30 bytes in the first block and 60 in each further one (of 64).
+    const std::size_t stream = FirstBlockStream(geometry) + FurtherBlockStream(geometry) * (walk.blocks.size() - 1);
     const std::size_t room = stream > walk.dataStart ? stream - walk.dataStart : 0;
     const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
     if (size > room) report(TextId::kProblemSizeExceedsBlocks, {size, room});

@@ -11,16 +11,36 @@
 #include "model/outcome.h"
 #include "model/save_record.h"
 
-// BKRAMSV.BIN and SS_BUP.BIN: the console's backup RAM stored word-wide, each
-// RAM byte in the second byte of a 16-bit word. The RAM is cut into 64-byte
-// blocks; a save starts with a header block and chains further blocks through
-// a block list. Everything below refers to the RAM copy, not to the file.
+// The console's backup RAM: the internal memory (BKRAMSV.BIN and SS_BUP.BIN
+// store it word-wide, each RAM byte in the second byte of a 16-bit word) and
+// the cartridges emulators keep. The RAM is cut into blocks, 64 bytes in the
+// internal memory; a save starts with a header block and chains further
+// blocks through a block list. Everything below refers to the RAM copy, not
+// to the file; a RAM's size tells its block size (GeometryOfRam).
 namespace quillmere::backup_ram {
 
 inline constexpr std::size_t kBlockSize = 64;
 inline constexpr std::uint32_t kBlockCount = 512;  // a 32 KiB backup RAM
 inline constexpr std::uint32_t kSaveMarker = 0x80000000;
-inline constexpr std::int64_t kTotalSpace = 461;  // the remaining space of an empty RAM
+inline constexpr std::int64_t kTotalSpace = 461;  // the remaining space of an empty internal RAM
+// The largest cartridge, 4 MiB of 1024-byte blocks, has the most blocks.
+inline constexpr std::uint32_t kMaxBlockCount = 4096;
+
+// The block size and count of a backup RAM. The default is the internal
+// memory; cartridges have 512-byte blocks (1024-byte at 4 MiB). A block of
+// fewer than 36 bytes cannot hold a start block's header and list end.
+struct BackupRamGeometry {
+  std::size_t blockSize = 64;
+  std::uint32_t blockCount = kBlockCount;
+  std::size_t RamSize() const { return blockSize * blockCount; }
+  bool IsCartridge() const { return blockCount > kBlockCount; }
+  bool operator==(const BackupRamGeometry&) const = default;
+};
+
+// The geometry of a RAM of `ramSize` bytes: a cartridge's for exactly 512 KiB,
+// 1 MiB, 2 MiB (512-byte blocks) or 4 MiB (1024-byte blocks); the internal
+// memory's for every other size, a short or overlong image included.
+BackupRamGeometry GeometryOfRam(std::size_t ramSize);
 
 // First block of a save.
 inline constexpr std::size_t kMarkerOffset = 0;     // 4 bytes at +0: 0x80000000
@@ -47,8 +67,10 @@ inline constexpr std::size_t kMaxFileSize = 8 * 1024 * 1024;
 // Further blocks a whole listing may gather. Saves that share no block list
 // at most 511 between them (every entry is below 512); only saves whose lists
 // overlap come near this, and a hostile file with a marker in every block
-// would otherwise gather 511 blocks for each of them.
+// would otherwise gather 511 blocks for each of them. A cartridge's budget is
+// as many times its own block count.
 inline constexpr std::size_t kListedBlockBudget = 8 * kBlockCount;
+std::size_t ListedBlockBudget(const BackupRamGeometry& geometry);
 
 // The word-wide file as backup RAM: RAM byte k is file byte 2k + 1; the last
 // byte of a file of odd length belongs to no word.
@@ -69,15 +91,16 @@ struct SaveBlocks {
 
 // Walks the block list of the save whose first block is `firstBlock`. The
 // walk stops at the 0 entry, and also, keeping what it gathered, at an entry
-// of 512 or more, one past the image, one already in the save, once the
+// of the block count or more, one past the image, one already in the save, once the
 // stream has run past the blocks collected so far, or once it has gathered
 // `maxFurtherBlocks` blocks after the first. It never reads block 0.
 SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock,
-                             std::size_t maxFurtherBlocks = kBlockCount);
+                             std::size_t maxFurtherBlocks = kMaxBlockCount);
 
 // The RAM offset of stream position `position` over `blocks`; nothing once
 // the position lies past the last of them.
-std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position);
+std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks, std::size_t position,
+                                        const BackupRamGeometry& geometry = {});
 
 // Up to `count` stream bytes from `position`: fewer where the blocks or the
 // image end.
@@ -106,7 +129,7 @@ std::int64_t SpaceTaken(std::uint32_t size);
 // its units are its blocks as a list walk of at most `maxFurtherBlocks`
 // finds them.
 SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
-                           std::size_t maxFurtherBlocks = kBlockCount);
+                           std::size_t maxFurtherBlocks = kMaxBlockCount);
 
 // A listing of a backup RAM: its saves in block order, each record's units
 // its blocks as the list walk found them, and the remaining-space figure.
@@ -117,11 +140,13 @@ struct BackupRamListing {
 
 // Lists the saves of a backup RAM: every block from 1 on whose first four
 // bytes are the marker. Both panes list alike. The saves' walks share
-// kListedBlockBudget; once it is spent, a save lists its first block alone.
+// ListedBlockBudget; once it is spent, a save lists its first block alone.
+// The remaining space is the internal memory's figure; a cartridge shows its
+// free blocks instead (FreeBlockCount).
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
 
-// For each of blocks 0-511, whether a listed save occupies it.
-std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records);
+// For each of the `blockCount` blocks, whether a listed save occupies it.
+std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32_t blockCount = kBlockCount);
 
 // What is wrong with a backup RAM's saves: blocks shared by two saves, list
 // entries outside the RAM, lists that loop or run past their blocks without

@@ -34,18 +34,19 @@ class AsWritten {
   ByteBuffer lengthened_;
 };
 
-// How many live saves name each block of the internal memory, counting to 2
-// at most. Nothing when the lists together name more blocks than a listing
-// follows: the blocks past that point are unknown, so none can be free.
+// How many live saves name each block of the memory, counting to 2 at most.
+// Nothing when the lists together name more blocks than a listing follows:
+// the blocks past that point are unknown, so none can be free.
 std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram) {
-  std::vector<std::uint8_t> owners(kBlockCount, 0);
-  std::size_t budget = kListedBlockBudget;
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+  std::vector<std::uint8_t> owners(geometry.blockCount, 0);
+  std::size_t budget = ListedBlockBudget(geometry);
   for (const std::uint32_t start : LiveStartBlocks(ram)) {
     const SaveBlocks walk = CollectSaveBlocks(ram, start, budget);
     if (walk.stop == SaveBlocks::Stop::kBudget) return std::nullopt;
     budget -= walk.blocks.size() - 1;
     for (const std::uint32_t block : walk.blocks) {
-      if (block < kBlockCount && owners[block] < 2) ++owners[block];
+      if (block < geometry.blockCount && owners[block] < 2) ++owners[block];
     }
   }
   return owners;
@@ -68,8 +69,7 @@ ByteBuffer RamIntoWordWide(const ByteBuffer& file, const ByteBuffer& ram) {
 
 ByteBuffer EmptyBackupRam(const BackupRamGeometry& geometry) {
   ByteBuffer ram = ByteBuffer::Filled(geometry.RamSize(), 0);
-  const std::size_t span = std::min(kFormatTextSpan, geometry.blockSize);
-  for (std::size_t at = 0; at + kFormatText.size() <= span; at += kFormatText.size()) {
+  for (std::size_t at = 0; at + kFormatText.size() <= geometry.blockSize; at += kFormatText.size()) {
     ram.Write(at, ByteBuffer::FromText(kFormatText));
   }
   return ram;
@@ -79,10 +79,11 @@ ByteBuffer EmptyInternalBackupRamFile() { return RamIntoWordWide(ByteBuffer{}, E
 
 std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
   std::vector<std::uint32_t> starts;
+  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
   // Block 0 holds the format text, never a save.
-  for (std::size_t n = 1; n * kBlockSize < ram.size(); ++n) {
+  for (std::size_t n = 1; n * blockSize < ram.size(); ++n) {
     // The marker's first byte rules out almost every block at the cost of one read.
-    const std::size_t start = n * kBlockSize + kMarkerOffset;
+    const std::size_t start = n * blockSize + kMarkerOffset;
     if (ram.At(start) == 0x80 && ram.ReadU32(start) == kSaveMarker) starts.push_back(static_cast<std::uint32_t>(n));
   }
   return starts;
@@ -90,15 +91,16 @@ std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
 
 std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField) {
   const ByteBuffer wanted = save_header::StoredName(nameField);
+  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
   for (const std::uint32_t start : LiveStartBlocks(ram)) {
-    const ByteBuffer name = ram.Slice(std::size_t{start} * kBlockSize + kNameOffset, kNameSize);
+    const ByteBuffer name = ram.Slice(std::size_t{start} * blockSize + kNameOffset, kNameSize);
     if (save_header::StoredName(name) == wanted) return start;
   }
   return std::nullopt;
 }
 
 std::uint32_t FreeBlockCount(const ByteBuffer& ram) {
-  const AsWritten view(ram, BackupRamGeometry{}.RamSize());
+  const AsWritten view(ram, GeometryOfRam(ram.size()).RamSize());
   const auto owners = BlockOwners(*view);
   if (!owners) return 0;
   return static_cast<std::uint32_t>(std::count(owners->begin() + kFirstSaveBlock, owners->end(), 0));
@@ -107,6 +109,7 @@ std::uint32_t FreeBlockCount(const ByteBuffer& ram) {
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
                                      std::optional<std::uint32_t> replacedStartBlock) {
   BackupRamPlacement plan;
+  plan.geometry = GeometryOfRam(ram.size());
   const auto refuse = [](BackupRamRefusal why) {
     BackupRamPlacement refused;
     refused.refusal = why;
@@ -114,7 +117,7 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
   };
   if (nameField.At(0) == 0) return refuse(BackupRamRefusal::kUnnamed);
   const std::uint64_t needed = BlocksNeeded(size, plan.geometry);
-  if (needed > kBlockCount - kFirstSaveBlock) return refuse(BackupRamRefusal::kTooLarge);
+  if (needed > plan.geometry.blockCount - kFirstSaveBlock) return refuse(BackupRamRefusal::kTooLarge);
 
   const AsWritten view(ram, plan.geometry.RamSize());
   std::optional<std::vector<std::uint8_t>> owners = BlockOwners(*view);
@@ -126,7 +129,7 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
     // target's to give.
     const std::uint32_t start = *replacedStartBlock;
     const std::vector<std::uint32_t> live = LiveStartBlocks(*view);
-    if (start >= kBlockCount || !std::binary_search(live.begin(), live.end(), start)) {
+    if (start >= plan.geometry.blockCount || !std::binary_search(live.begin(), live.end(), start)) {
       return refuse(BackupRamRefusal::kDamagedTarget);
     }
     const SaveBlocks target = CollectSaveBlocks(*view, start);
@@ -139,7 +142,7 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
   }
 
   std::vector<std::uint32_t> blocks;
-  for (std::uint32_t block = kFirstSaveBlock; block < kBlockCount && blocks.size() < needed; ++block) {
+  for (std::uint32_t block = kFirstSaveBlock; block < plan.geometry.blockCount && blocks.size() < needed; ++block) {
     if ((*owners)[block] == 0) blocks.push_back(block);
   }
   if (blocks.size() < needed) return refuse(BackupRamRefusal::kNoRoom);
@@ -161,7 +164,7 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
   }
 
   if (ram.size() < geometry.RamSize()) ram.Resize(geometry.RamSize());
-  if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock}, geometry);
+  if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock});
 
   // The stream: the list, its 0 entry, then the data, cut where the blocks end.
   ByteBuffer stream = ByteBuffer::Filled(kListEntrySize * (plan.listBlocks.size() + 1), 0);
@@ -190,11 +193,11 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
   return true;
 }
 
-std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks,
-                                 const BackupRamGeometry& geometry) {
+std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks) {
   std::size_t deleted = 0;
+  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
   for (const std::uint32_t start : startBlocks) {
-    const std::size_t at = std::size_t{start} * geometry.blockSize + kMarkerOffset;
+    const std::size_t at = std::size_t{start} * blockSize + kMarkerOffset;
     if (start == 0 || ram.ReadU32(at) != kSaveMarker) continue;
     ram.WriteBE(at, kDeletedMarkerByte, 1);
     ++deleted;

@@ -16,19 +16,9 @@
 // word-wide file is made from it at the end.
 namespace quillmere::backup_ram {
 
-// The block size and count of a backup RAM. The default is the internal
-// memory; cartridges have 512-byte blocks (1024-byte at 4 MiB). A block of
-// fewer than 36 bytes cannot hold a start block's header and list end.
-struct BackupRamGeometry {
-  std::size_t blockSize = kBlockSize;
-  std::uint32_t blockCount = kBlockCount;
-  std::size_t RamSize() const { return blockSize * blockCount; }
-};
-
 // Block 0 holds the format text, block 1 is zero; saves use blocks 2 and up.
 inline constexpr std::uint32_t kFirstSaveBlock = 2;
-inline constexpr std::string_view kFormatText = "BackUpRam Format";  // repeated over 64 bytes at +0 of block 0
-inline constexpr std::size_t kFormatTextSpan = 64;
+inline constexpr std::string_view kFormatText = "BackUpRam Format";  // repeated over block 0
 
 // Bytes 0-3 of a start block whose save was deleted.
 inline constexpr std::uint8_t kDeletedMarkerByte = 0x00;
@@ -46,8 +36,8 @@ std::uint64_t BlocksNeeded(std::uint64_t size, const BackupRamGeometry& geometry
 // RAM's words are kept too. WordWideToRam of the result starts with `ram`.
 ByteBuffer RamIntoWordWide(const ByteBuffer& file, const ByteBuffer& ram);
 
-// A formatted, empty RAM: the format text over the first 64 bytes of block 0,
-// every other byte zero.
+// A formatted, empty RAM: the format text repeated over block 0, every other
+// byte zero.
 ByteBuffer EmptyBackupRam(const BackupRamGeometry& geometry = {});
 
 // A formatted, empty internal memory as an SS_BUP.BIN: 65,536 bytes, 0xFF in
@@ -65,7 +55,7 @@ std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const Byte
 // Blocks from 2 to the last that no live start block and no live save's list
 // names, counting blocks past the end of a short RAM as free (a write
 // lengthens it). 0 when the lists name more blocks than a listing follows
-// (kListedBlockBudget): no block can then be shown free.
+// (ListedBlockBudget): no block can then be shown free.
 std::uint32_t FreeBlockCount(const ByteBuffer& ram);
 
 enum class BackupRamRefusal {
@@ -79,7 +69,7 @@ enum class BackupRamRefusal {
 // Where a save goes. Worked out before a byte changes.
 struct BackupRamPlacement {
   BackupRamRefusal refusal = BackupRamRefusal::kNone;
-  BackupRamGeometry geometry;                       // the memory it is for: the planner knows the internal one
+  BackupRamGeometry geometry;                       // the memory it is for
   std::uint32_t startBlock = 0;
   std::vector<std::uint32_t> listBlocks;            // the save's further blocks, ascending, in data order
   std::optional<std::uint32_t> replacedStartBlock;  // the save deleted first
@@ -91,8 +81,9 @@ struct BackupRamPlacement {
 // first and its blocks count as free. A block is free unless a live start
 // block or a live save's list names it (a list that stops early still owns
 // what it named). The save takes the lowest free blocks from block 2 up:
-// the lowest is its start block, the others its list. The RAM is read as the
-// writer will leave it, lengthened with zeros to the whole internal memory.
+// the lowest is its start block, the others its list. The RAM's size gives
+// its geometry; it is read as the writer will leave it, lengthened with
+// zeros to the whole memory.
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
                                      std::optional<std::uint32_t> replacedStartBlock = std::nullopt);
 
@@ -111,7 +102,6 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
 // first byte of the start block, 0x80, becomes 0x00, and nothing else
 // changes. Blocks that start no live save (and block 0) are passed over.
 // Returns how many saves were deleted.
-std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks,
-                                 const BackupRamGeometry& geometry = {});
+std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks);
 
 }  // namespace quillmere::backup_ram

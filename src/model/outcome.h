@@ -53,6 +53,7 @@ enum class TextId : std::uint16_t {
   kDamagedArea,
   kMoreProblemsEllipsis,
   kAreaFull,
+  kNoCartridge,
 
   // File dialogs: description and pattern pairs.
   kSingleSaveFilter,

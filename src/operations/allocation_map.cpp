@@ -72,10 +72,13 @@ AllocationMap BuildClusterMap(const ByteBuffer& image) {
   return map;
 }
 
-AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records) {
-  AllocationMap map = EmptyMap(backup_ram::kBlockSize, kBlockMapWidth, kBlockMapRows, backup_ram::kBlockCount,
-                               {{715, 327, 490, 426}, {5, 5, 357, 389}, {368, 5, 112, 389}});
-  const std::vector<bool> used = backup_ram::UsedBlocks(records);
+AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup_ram::BackupRamGeometry& geometry) {
+  const int rows = geometry.IsCartridge()
+                       ? static_cast<int>((geometry.blockCount + kBlockMapWidth - 1) / kBlockMapWidth)
+                       : kBlockMapRows;
+  AllocationMap map = EmptyMap(static_cast<std::uint32_t>(geometry.blockSize), kBlockMapWidth, rows,
+                               geometry.blockCount, {{715, 327, 490, 426}, {5, 5, 357, 389}, {368, 5, 112, 389}});
+  const std::vector<bool> used = backup_ram::UsedBlocks(records, geometry.blockCount);
   for (std::size_t block = 0; block < used.size() && block < map.unitLimit; ++block) {
     if (used[block]) map.cells[block] = MapImage::kUsed;
   }
@@ -86,7 +89,7 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records) {
 
 AllocationMap BuildAllocationMap(const Pane& pane) {
   if (pane.kind == ContainerKind::kMems) return BuildClusterMap(pane.image);
-  return BuildBlockMap(pane.records);
+  return BuildBlockMap(pane.records, backup_ram::GeometryOfRam(pane.image.size()));
 }
 
 std::vector<MapPaint> BlinkPaints(const MapSaveEntry& save, bool red) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/backup_ram.h"
 #include "model/save_record.h"
 #include "model/byte_buffer.h"
 #include "operations/pane.h"
@@ -59,7 +60,7 @@ struct AllocationMap {
   int width = 0;  // units per grid row
   int rows = 0;
   // Units below this lie in the container and may be drawn; the cells past it
-  // (blocks 512-527 of the block map) stay blank.
+  // (blocks 512-527 of the internal memory's block map) stay blank.
   std::uint32_t unitLimit = 0;
   MapGeometry geometry;
   std::vector<MapImage> cells;  // rows * width, unit u at index u
@@ -76,9 +77,10 @@ struct AllocationMap {
 // and no saves.
 AllocationMap BuildClusterMap(const ByteBuffer& image);
 
-// The block map of a backup RAM: 24 rows of 22 blocks, a block used when a
-// listed save occupies it, and one entry per record, in the reader's order.
-AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records);
+// The block map of a backup RAM: 24 rows of 22 blocks for the internal
+// memory, as many rows of 22 as a cartridge's blocks need; a block used when
+// a listed save occupies it, and one entry per record, in the reader's order.
+AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup_ram::BackupRamGeometry& geometry = {});
 
 // The map a pane's "MAP" button shows: the cluster map for SS_MEMS.BIN, the
 // block map for every other kind. Built from the pane's image and records

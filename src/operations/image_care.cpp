@@ -59,9 +59,10 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   // console does, only clears each start block's marker.
   std::vector<int> slots;
   std::vector<std::uint32_t> startBlocks;
+  const std::size_t blockSize = backup_ram::GeometryOfRam(pane.image.size()).blockSize;
   for (const SaveRecord* record : SelectedRecords(pane)) {
     slots.push_back(static_cast<int>(record->num));
-    startBlocks.push_back(static_cast<std::uint32_t>(record->offset / backup_ram::kBlockSize));
+    startBlocks.push_back(static_cast<std::uint32_t>(record->offset / blockSize));
   }
   std::vector<std::size_t> records;
   for (const SaveRecord* record : SelectedRecords(pane)) records.push_back(record->offset);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/backup_memory_file.h"
 #include "model/outcome.h"
 #include "model/save_record.h"
 #include "platform/file_lock.h"
@@ -29,7 +30,12 @@ struct Pane {
   std::vector<std::size_t> rowRecords;
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
-  ByteBuffer stored;             // backup RAM: the word-wide file as read, whose even bytes a write keeps
+  ByteBuffer stored;             // backup RAM: the file as read (decompressed), whose other bytes a write keeps
+  backup_ram::MemoryFileForm form;  // backup RAM: how the file holds the memory, as the last load found it
+  // Backup RAM: the layout a user named for a file of no known name (none:
+  // recognised by content), and the memory shown of a file that holds two.
+  std::optional<backup_ram::RamLayout> layout;
+  backup_ram::Device device = backup_ram::Device::kInternal;
   // The file as the image was loaded; a container write checks against it
   // that no other program changed the file since (WritePaneImage).
   std::optional<platform::FileStamp> stamp;
@@ -62,7 +68,8 @@ struct Pane {
   // Whether a repair applies: the kinds with an allocation record to rebuild.
   bool Repairable() const { return kind == ContainerKind::kMems || kind == ContainerKind::kSave; }
   // The bytes the file would hold for the image: the image itself, or for
-  // backup RAM the file as read with the image in its odd bytes.
+  // backup RAM the file as read with the image in place of its memory, in
+  // the file's form.
   ByteBuffer FileBytes() const;
   bool ShowsRemaining() const { return kind != ContainerKind::kSave; }
   bool HasMap() const { return kind != ContainerKind::kSave; }

@@ -1,6 +1,8 @@
 #include "operations/pane_load.h"
 
+#include "containers/backup_memory_file.h"
 #include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/save_header.h"
@@ -76,19 +78,41 @@ PaneLoad LoadMemsFile(const std::filesystem::path& file, std::size_t commentByte
   }
 }
 
-// The pane's image becomes the RAM copy of the word-wide file.
-PaneLoad LoadBackupRamFile(const std::filesystem::path& file) {
+// The layout a file's name stands for: BKRAMSV.BIN and SS_BUP.BIN (and the
+// other container names, named with --kind) are word-wide.
+std::optional<backup_ram::RamLayout> LayoutOfName(const std::filesystem::path& file) {
+  if (ContainerKindFromFileName(platform::PathToUtf8(file.filename()))) return backup_ram::RamLayout::kWordWide;
+  return std::nullopt;
+}
+
+// The pane's image becomes the RAM copy of the memory the file holds.
+PaneLoad LoadBackupRamFile(const std::filesystem::path& file, const BackupRamReading& reading) {
   PaneLoad load = ReadPaneFile(file);
   if (!load.fileFound) return load;
-  if (load.image.size() > backup_ram::kMaxFileSize) {
+  std::optional<backup_ram::MemoryFile> opened;
+  if (load.image.size() <= backup_ram::kMaxFileSize) {
+    opened = backup_ram::OpenMemoryFile(load.image, reading.layout ? reading.layout : LayoutOfName(file));
+  }
+  if (!opened) {
     RefusePaneLoad(load, {TextId::kWrongFormat, {}, {}});
     return load;
   }
-  load.stored = std::move(load.image);
-  load.image = backup_ram::WordWideToRam(load.stored);
+  std::optional<ByteBuffer> ram = backup_ram::RamOf(*opened, reading.device);
+  if (!ram) {
+    RefusePaneLoad(load, {TextId::kNoCartridge, {platform::PathToUtf8(file)}, {}});
+    return load;
+  }
+  // The stamp is the file's own bytes: a compressed file is compared as it lies.
+  load.stamp = platform::StampFile(file, load.image.bytes());
+  load.form = opened->form;
+  load.stored = std::move(opened->contents);
+  load.image = std::move(*ram);
   backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image);
   load.records = std::move(listing.records);
-  load.remainingSpace = listing.remainingSpace;
+  // A cartridge's blocks all count alike: its figure is its free blocks.
+  load.remainingSpace = backup_ram::GeometryOfRam(load.image.size()).IsCartridge()
+                            ? std::int64_t{backup_ram::FreeBlockCount(load.image)}
+                            : listing.remainingSpace;
   return load;
 }
 
@@ -106,16 +130,26 @@ std::size_t ShownCommentBytes(ContainerKind kind, int pane) {
 }
 
 PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, std::size_t commentBytes,
-                           bool clearUnused) {
+                           bool clearUnused, const BackupRamReading& reading) {
   switch (kind) {
     case ContainerKind::kMems: return LoadMemsFile(file, commentBytes, clearUnused);
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: return LoadBackupRamFile(file);
+    case ContainerKind::kBup: return LoadBackupRamFile(file, reading);
     case ContainerKind::kSave: return LoadSaveFile(file);
   }
   PaneLoad load;
   load.file = file;
   return load;
+}
+
+std::optional<ContainerKind> ContainerKindOfFile(const std::filesystem::path& file) {
+  if (auto kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename()))) return kind;
+  platform::FileContents contents = platform::ReadFileChecked(file);
+  if (contents.status != platform::ReadStatus::kRead || contents.bytes.size() > backup_ram::kMaxFileSize) {
+    return std::nullopt;
+  }
+  if (backup_ram::OpenMemoryFile(ByteBuffer(std::move(contents.bytes)), std::nullopt)) return ContainerKind::kBkram;
+  return std::nullopt;
 }
 
 }  // namespace quillmere

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/backup_memory_file.h"
 #include "model/byte_buffer.h"
 #include "model/container_kind.h"
 #include "model/outcome.h"
@@ -19,7 +20,8 @@ struct PaneLoad {
   bool fileFound = false;  // false: the pane shows its placement hint
   std::filesystem::path file;
   ByteBuffer image;   // the file's bytes; for backup RAM, the RAM copy
-  ByteBuffer stored;  // backup RAM: the file's bytes, word-wide
+  ByteBuffer stored;  // backup RAM: the file's bytes, decompressed
+  backup_ram::MemoryFileForm form;  // backup RAM: how the file holds it
   std::vector<SaveRecord> records;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;
@@ -36,6 +38,14 @@ struct PaneLoad {
   std::optional<Message> refusal;
 };
 
+// How to read a backup-RAM file: the layout a user named (none: the four
+// container names are word-wide, any other file is recognised by its
+// content), and which memory of a file of two.
+struct BackupRamReading {
+  std::optional<backup_ram::RamLayout> layout;
+  backup_ram::Device device = backup_ram::Device::kInternal;
+};
+
 // The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in
 // pane 1 and all 12 in pane 2; the other kinds show 10 in both.
 std::size_t ShownCommentBytes(ContainerKind kind, int pane);
@@ -44,8 +54,13 @@ std::size_t ShownCommentBytes(ContainerKind kind, int pane);
 // `commentBytes`. SS_MEMS.BIN runs the clearing step when `clearUnused` is
 // set, and writes the cleared image back. A missing file is reported, never
 // created; a file that exists but cannot be read whole, or is too large for
-// any container or for its kind, is refused.
+// any container or for its kind, is refused. Backup RAM is read as
+// `reading` says.
 PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, std::size_t commentBytes,
-                           bool clearUnused);
+                           bool clearUnused, const BackupRamReading& reading = {});
+
+// The kind of a container file: by its name, or for any other name a backup
+// memory recognised by its content (kBkram). Nothing when neither tells.
+std::optional<ContainerKind> ContainerKindOfFile(const std::filesystem::path& file);
 
 }  // namespace quillmere

@@ -242,7 +242,8 @@ bool PlaceInBackupRam(Workbench& bench, Pane& pane, const ByteBuffer& single, co
   GatheredSave save = GatherSaveHeader(header, 0);
   save.data = single.Slice(Saroo::kDataOffset, size);
   std::optional<std::uint32_t> replaced;
-  if (replacedRecord) replaced = static_cast<std::uint32_t>(*replacedRecord / backup_ram::kBlockSize);
+  const std::size_t blockSize = backup_ram::GeometryOfRam(pane.image.size()).blockSize;
+  if (replacedRecord) replaced = static_cast<std::uint32_t>(*replacedRecord / blockSize);
   const backup_ram::BackupRamPlacement plan = backup_ram::PlanBackupRamSave(pane.image, size, save.nameField, replaced);
   if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
     const bool forLackOfRoom = plan.refusal == backup_ram::BackupRamRefusal::kNoRoom ||

@@ -13,7 +13,9 @@
 namespace quillmere {
 
 ByteBuffer Pane::FileBytes() const {
-  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) return backup_ram::RamIntoWordWide(stored, image);
+  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) {
+    return backup_ram::FileWithRam({form, stored}, device, image);
+  }
   return image;
 }
 
@@ -66,20 +68,20 @@ PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder,
 void ReloadPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   const bool clearUnused = bench.clearUnusedOnRefresh && bench.state.interactive;
-  PaneLoad load = pane.fixedFile.empty() ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
-                                         : LoadContainerFile(pane.kind, pane.fixedFile,
-                                                             ShownCommentBytes(pane.kind, number), clearUnused);
+  PaneLoad load = pane.fixedFile.empty()
+                      ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
+                      : LoadContainerFile(pane.kind, pane.fixedFile, ShownCommentBytes(pane.kind, number), clearUnused,
+                                          {pane.layout, pane.device});
   pane.file = load.file;
   pane.heldChanges = false;
   pane.ShowRecords(std::move(load.records));
   pane.selection.clear();
   pane.image = std::move(load.image);
   pane.stored = std::move(load.stored);
-  // Only the kinds that are written need to know later whether the file changed.
-  if (!load.stamp && load.fileFound && pane.Writable()) {
-    const bool backupRam = pane.kind == ContainerKind::kBkram || pane.kind == ContainerKind::kBup;
-    load.stamp = platform::StampFile(load.file, (backupRam ? pane.stored : pane.image).bytes());
-  }
+  pane.form = load.form;
+  // Only the kinds that are written need to know later whether the file
+  // changed; backup RAM took its stamp from the file's own bytes.
+  if (!load.stamp && load.fileFound && pane.Writable()) load.stamp = platform::StampFile(load.file, pane.image.bytes());
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   // A missing file leaves the figure as it was.

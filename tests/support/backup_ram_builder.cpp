@@ -5,15 +5,17 @@
 
 namespace quillmere::testing {
 
-std::uint32_t FurtherBlocksNeeded(std::uint32_t size) {
-  if (size <= 28) return 0;
-  // 30 + 60k bytes hold 2k + 2 list bytes and the data: 28 + 58k >= size.
-  return (size - 28 + 57) / 58;
+std::uint32_t FurtherBlocksNeeded(std::uint32_t size, std::size_t blockSize) {
+  const std::size_t inFirst = blockSize - 36;
+  if (size <= inFirst) return 0;
+  // (b - 34) + (b - 4)k bytes hold 2k + 2 list bytes and the data: (b - 36) + (b - 6)k >= size.
+  return static_cast<std::uint32_t>((size - inFirst + blockSize - 7) / (blockSize - 6));
 }
 
-BackupRamBuilder::BackupRamBuilder(std::size_t ramSize) : ram_(ByteBuffer::Filled(ramSize, 0)) {
+BackupRamBuilder::BackupRamBuilder(std::size_t ramSize, std::size_t blockSize)
+    : ram_(ByteBuffer::Filled(ramSize, 0)), blockSize_(blockSize) {
   constexpr std::string_view kFormat = "BackUpRam Format";
-  for (std::size_t at = 0; at + kFormat.size() <= 64; at += kFormat.size()) {
+  for (std::size_t at = 0; at + kFormat.size() <= blockSize; at += kFormat.size()) {
     ram_.Write(at, ByteBuffer::FromText(kFormat));
   }
 }
@@ -21,10 +23,11 @@ BackupRamBuilder::BackupRamBuilder(std::size_t ramSize) : ram_(ByteBuffer::Fille
 BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const TestSave& save,
                                             std::vector<std::uint32_t> furtherBlocks, std::uint8_t language) {
   const std::uint32_t size = save.StoredSize();
+  const bool listed = size > blockSize_ - 36;
   if (furtherBlocks.empty()) {
-    for (std::uint32_t k = 1; k <= FurtherBlocksNeeded(size); ++k) furtherBlocks.push_back(firstBlock + k);
+    for (std::uint32_t k = 1; k <= FurtherBlocksNeeded(size, blockSize_); ++k) furtherBlocks.push_back(firstBlock + k);
   }
-  const std::size_t start = std::size_t{firstBlock} * 64;
+  const std::size_t start = std::size_t{firstBlock} * blockSize_;
   ram_.WriteBE(start, 0x80000000, 4);
   ram_.Write(start + 4, FixedField(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
   ram_.WriteBE(start + 15, language, 1);
@@ -32,10 +35,10 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
   ram_.WriteBE(start + 26, save.date, 4);
   ram_.WriteBE(start + 30, size, 4);
 
-  // The stream: list entries, the 0 entry, the data; spread over +34..+63 of
-  // the first block and +4..+63 of each listed block.
+  // The stream: list entries, the 0 entry, the data; spread over the first
+  // block from +34 and each listed block from +4.
   std::vector<std::uint8_t> stream;
-  if (size > 28) {
+  if (listed) {
     for (const std::uint32_t block : furtherBlocks) {
       stream.push_back(static_cast<std::uint8_t>(block >> 8));
       stream.push_back(static_cast<std::uint8_t>(block));
@@ -46,12 +49,12 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
   stream.insert(stream.end(), save.data.begin(), save.data.end());
 
   std::vector<std::uint32_t> blocks{firstBlock};
-  if (size > 28) blocks.insert(blocks.end(), furtherBlocks.begin(), furtherBlocks.end());
+  if (listed) blocks.insert(blocks.end(), furtherBlocks.begin(), furtherBlocks.end());
   std::size_t from = 0;
   for (std::size_t i = 0; i < blocks.size() && from < stream.size(); ++i) {
     const std::size_t offset = i == 0 ? 34 : 4;
-    const std::size_t count = std::min(64 - offset, stream.size() - from);
-    ram_.Write(std::size_t{blocks[i]} * 64 + offset,
+    const std::size_t count = std::min(blockSize_ - offset, stream.size() - from);
+    ram_.Write(std::size_t{blocks[i]} * blockSize_ + offset,
                std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(from),
                                          stream.begin() + static_cast<std::ptrdiff_t>(from + count)));
     from += count;

@@ -11,15 +11,16 @@ namespace quillmere::testing {
 
 // Further blocks a backup-RAM save of `size` bytes needs besides its first
 // block: the list (2 bytes per further block), its 0 entry and the data must
-// fit 30 bytes of the first block and 60 of each further one.
-std::uint32_t FurtherBlocksNeeded(std::uint32_t size);
+// fit the first block from +34 and each further one from +4 (30 and 60
+// bytes in 64-byte blocks).
+std::uint32_t FurtherBlocksNeeded(std::uint32_t size, std::size_t blockSize = 64);
 
-// Builds backup-RAM images: the format text in block 0, then saves placed
-// where a test wants them. Lays out the stream on its own, without the
-// reader's help, so the two can disagree.
+// Builds backup-RAM images of `blockSize`-byte blocks: the format text over
+// block 0, then saves placed where a test wants them. Lays out the stream on
+// its own, without the reader's help, so the two can disagree.
 class BackupRamBuilder {
  public:
-  explicit BackupRamBuilder(std::size_t ramSize = 0x8000);
+  explicit BackupRamBuilder(std::size_t ramSize = 0x8000, std::size_t blockSize = 64);
 
   // Places a save whose first block is `firstBlock`. A save of more than 28
   // bytes lists `furtherBlocks`, or the fewest blocks it needs right after its
@@ -37,6 +38,7 @@ class BackupRamBuilder {
 
  private:
   ByteBuffer ram_;
+  std::size_t blockSize_;
 };
 
 }  // namespace quillmere::testing
