@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
+#include "platform/gzip.h"
 #include "fuzz_inputs.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
@@ -148,6 +150,20 @@ int main(int argc, char** argv) {
       seed = head;
       seed.Append(BackupRam(0x8000).Slice(0, 0x3000));
       bkramSeeds.Add(mode | 1, seed);
+    }
+    // Memory files recognised by content: packed, a gzip cartridge, and a
+    // MiSTer file of two memories, gzip-compressed so it stays short.
+    quillmere::testing::BackupRamBuilder cart(512 * 1024, 512);
+    cart.AddSave(2, NamedSave("CART", 1500, 4)).AddSave(9, NamedSave("MORE", 20, 5));
+    ByteBuffer mister = quillmere::backup_ram::RamIntoWordWide({}, BackupRam(0x8000));
+    mister.Append(quillmere::backup_ram::RamIntoWordWide({}, cart.BuildRam()));
+    const auto gzip = [](const ByteBuffer& bytes) { return ByteBuffer(quillmere::platform::Gzip(bytes.bytes())); };
+    for (const ByteBuffer& file : {BackupRam(0x8000), gzip(cart.BuildRam()), gzip(mister)}) {
+      for (const std::uint8_t mode : {16, 2 | 16, 4 | 16 | 32, 2 | 16 | 32}) {
+        ByteBuffer seed = head;
+        seed.Append(file);
+        bkramSeeds.Add(mode, seed);
+      }
     }
   }
   return 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "containers/backup_memory_file.h"
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
@@ -8,7 +10,9 @@
 #include "operations/save_transfer.h"
 #include "operations/workbench.h"
 #include "platform/gzip.h"
+#include "singlesave/single_save_file.h"
 #include "support/backup_ram_builder.h"
+#include "support/cli_run.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
@@ -102,8 +106,8 @@ TEST(MemoryFiles, EachFormIsWrittenBackInItsOwnForm) {
     EXPECT_EQ(after.form, c.form);
     EXPECT_EQ(after.contents.size(), before.contents.size());
     if (c.form.layout == br::RamLayout::kWordWide) EXPECT_EQ(evenBytes(after.contents), evenBytes(before.contents));
-    EXPECT_EQ(br::RamOf(after, other), br::RamOf(before, other));
-    const ByteBuffer ram = br::RamOf(after, c.device).value();
+    if (c.form.twoMemories) EXPECT_EQ(br::RamOf(after, other), br::RamOf(before, other));
+    const ByteBuffer ram = br::RamOf(after, c.device);
     EXPECT_TRUE(br::CheckBackupRam(ram).empty());
     ASSERT_EQ(pane.rows.size(), 2u);
     EXPECT_EQ(pane.rows[1].name(), "NEW");
@@ -140,8 +144,84 @@ TEST(MemoryFiles, OnlyFormattedMemoriesAreRecognised) {
   for (const auto& c : cases) {
     EXPECT_EQ(br::OpenMemoryFile(c.file, std::nullopt).has_value(), c.recognised) << c.what;
   }
-  // A cartridge of a file of one memory is none.
-  EXPECT_FALSE(br::RamOf(br::OpenMemoryFile(internal, std::nullopt).value(), br::Device::kCart));
+  // A file of one memory has that one alone.
+  EXPECT_EQ(br::RamOf(br::OpenMemoryFile(internal, std::nullopt).value(), br::Device::kCart), internal);
+}
+
+// The real emulator and MiSTer files, on the command line: each save lists
+// and exports as the emulator's own data; deleting it and importing the
+// export gives the file back, and so does importing it into an empty file
+// of the same form.
+class EmulatorFiles : public testing::SamplesTest {};
+
+TEST_F(EmulatorFiles, SavesRoundTripThroughTheirOwnForm) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* file;
+    const char* device;
+    const char* like;
+    const char* name;
+    const char* raw;  // the save's data, or a file holding the same save
+    std::size_t formatBlock;  // bytes of a block 0 a real BIOS wrote, which format does not copy
+  } cases[] = {
+      {"mednafen-hyper-duel/HyperDuel.bkr", "internal", "mednafen-bkr", "HYPERDUEL_0", "mednafen-hyper-duel/HYPERDUEL_0.raw", 0},
+      {"mednafen-shining-force-3/SF3.bkr", "internal", "mednafen-bkr", "SFORCE33_01", "mednafen-shining-force-3/SFORCE33_01-internal.raw", 0},
+      {"mednafen-shining-force-3/SF3.bcr", "internal", "mednafen-bcr", "SFORCE33_01", "mednafen-shining-force-3/SFORCE33_01-cart.raw", 0},
+      {"mednafen-shining-force-3/SF3-uncompressed.bcr", "internal", "beetle-bcr", "SFORCE33_01", "mednafen-shining-force-3/SFORCE33_01-cart.raw", 0},
+      {"mister-rayman/Rayman.sav", "internal", "mister-cart", "RAYMAN_NTS1", "mister-rayman/Rayman-internal.bkr", 0},
+      {"mister-rayman/Rayman.sav", "cart", "mister-cart", "RAYMAN_NTS1", "mister-rayman/Rayman-cart.bcr", 512},
+      {"mister-rayman/Rayman-cart.bcr", "internal", "mednafen-bcr", "RAYMAN_NTS1", "mister-rayman/Rayman-cart-uncompressed.bcr", 512},
+  };
+  // A file's bytes as a memory file holds them: decompressed.
+  const auto contents = [](const fs::path& path) { return br::OpenMemoryFile(testing::ReadFile(path), std::nullopt).value(); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.device);
+    testing::TempDir dir;
+    const fs::path original = samples / "emulators" / c.file;
+    const fs::path copy = dir / original.filename();
+    fs::copy_file(original, copy);
+    const std::vector<std::string> device = {"--device", c.device};
+    const auto run = [&](std::vector<std::string> args) {
+      args.insert(args.end(), device.begin(), device.end());
+      return testing::RunCliWith(args);
+    };
+
+    const auto listed = nlohmann::json::parse(run({"list", copy.string(), "--json"}).out);
+    ASSERT_EQ(listed["saves"].size(), 1u);
+    EXPECT_EQ(listed["saves"][0]["name"], c.name);
+    const auto exported = run({"export", copy.string(), "--row", "1", "--out", (dir / "out").string()});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string single = exported.out.substr(0, exported.out.size() - 1);
+    const ByteBuffer data = testing::ReadFile(single).Slice(singlesave::SarooSingleSaveFile::kDataOffset, SIZE_MAX);
+    EXPECT_EQ(listed["saves"][0]["size"], data.size());
+    const fs::path raw = samples / "emulators" / c.raw;
+    if (raw.extension() == ".raw") {
+      EXPECT_EQ(data, testing::ReadFile(raw));
+    } else {
+      // The same save in the emulator's own file.
+      const auto other = testing::RunCliWith({"export", raw.string(), "--row", "1", "--out", (dir / "other").string()});
+      ASSERT_EQ(other.status, 0) << other.err;
+      EXPECT_EQ(testing::ReadFile(other.out.substr(0, other.out.size() - 1)), testing::ReadFile(single));
+    }
+
+    ASSERT_EQ(run({"delete", copy.string(), "--row", "1"}).status, 0);
+    ASSERT_EQ(run({"import", copy.string(), single}).status, 0);
+    EXPECT_EQ(contents(copy).contents, contents(original).contents);
+    EXPECT_EQ(platform::LooksGzipped(testing::ReadFile(copy).bytes()), platform::LooksGzipped(testing::ReadFile(original).bytes()));
+
+    const fs::path fresh = dir / ("fresh" + original.extension().string());
+    ASSERT_EQ(testing::RunCliWith({"format", fresh.string(), "--like", c.like}).status, 0);
+    ASSERT_EQ(run({"import", fresh.string(), single}).status, 0);
+    const br::Device memory = std::string(c.device) == "cart" ? br::Device::kCart : br::Device::kInternal;
+    const br::MemoryFile made = contents(fresh);
+    EXPECT_EQ(made.form, contents(original).form);
+    EXPECT_EQ(made.contents.size(), contents(original).contents.size());
+    ByteBuffer ram = br::RamOf(made, memory);
+    ByteBuffer expected = br::RamOf(contents(original), memory);
+    ram.Fill(0, c.formatBlock, 0);
+    expected.Fill(0, c.formatBlock, 0);
+    EXPECT_EQ(ram, expected);
+  }
 }
 
 }  // namespace

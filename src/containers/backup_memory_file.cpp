@@ -20,12 +20,9 @@ struct Span {
   std::size_t offset = 0;
   std::size_t length = 0;
 };
-std::optional<Span> SpanOf(const MemoryFile& file, Device device) {
+Span SpanOf(const MemoryFile& file, Device device) {
   const std::size_t size = file.contents.size();
-  if (!file.form.twoMemories) {
-    if (device == Device::kCart) return std::nullopt;
-    return Span{0, size};
-  }
+  if (!file.form.twoMemories) return Span{0, size};
   if (device == Device::kInternal) return Span{0, kInternalWordWideSize};
   return Span{kInternalWordWideSize, size - kInternalWordWideSize};
 }
@@ -62,25 +59,21 @@ std::optional<MemoryFile> OpenMemoryFile(const ByteBuffer& file, std::optional<R
   return opened;
 }
 
-std::optional<ByteBuffer> RamOf(const MemoryFile& file, Device device) {
-  const std::optional<Span> span = SpanOf(file, device);
-  if (!span) return std::nullopt;
-  const ByteBuffer stored = file.contents.Slice(span->offset, span->length);
+ByteBuffer RamOf(const MemoryFile& file, Device device) {
+  const Span span = SpanOf(file, device);
+  const ByteBuffer stored = file.contents.Slice(span.offset, span.length);
   return file.form.layout == RamLayout::kPacked ? stored : WordWideToRam(stored);
 }
 
 ByteBuffer FileWithRam(const MemoryFile& file, Device device, const ByteBuffer& ram) {
-  ByteBuffer contents = file.contents;
-  if (const std::optional<Span> span = SpanOf(file, device)) {
-    const ByteBuffer stored = file.form.layout == RamLayout::kPacked
-                                  ? ram
-                                  : RamIntoWordWide(file.contents.Slice(span->offset, span->length), ram);
-    // The memory's bytes, then what followed it; a lengthened RAM pushes nothing out.
-    ByteBuffer rebuilt = contents.Slice(0, span->offset);
-    rebuilt.Append(stored);
-    rebuilt.Append(contents.Slice(span->offset + span->length, contents.size()));
-    contents = std::move(rebuilt);
-  }
+  const Span span = SpanOf(file, device);
+  const ByteBuffer stored = file.form.layout == RamLayout::kPacked
+                                ? ram
+                                : RamIntoWordWide(file.contents.Slice(span.offset, span.length), ram);
+  // The memory's bytes, then what followed it; a lengthened RAM pushes nothing out.
+  ByteBuffer contents = file.contents.Slice(0, span.offset);
+  contents.Append(stored);
+  contents.Append(file.contents.Slice(span.offset + span.length, file.contents.size()));
   if (!file.form.gzip) return contents;
   return ByteBuffer(platform::Gzip(contents.bytes()));
 }
@@ -118,7 +111,7 @@ std::optional<NamedMemoryForm> FindNamedMemoryForm(std::string_view name) {
 
 NamedMemoryForm ShapeOf(const MemoryFile& file) {
   const Device device = file.form.twoMemories ? Device::kCart : Device::kInternal;
-  const std::size_t ramSize = RamOf(file, device).value_or(ByteBuffer{}).size();
+  const std::size_t ramSize = RamOf(file, device).size();
   // A RAM of no memory's size is made as the internal memory.
   const std::size_t known = GeometryOfRam(ramSize).RamSize();
   return {"", file.form, known};

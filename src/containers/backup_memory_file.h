@@ -49,9 +49,9 @@ struct MemoryFile {
 // holds two memories. Nothing, too, for more than kMaxFileSize bytes.
 std::optional<MemoryFile> OpenMemoryFile(const ByteBuffer& file, std::optional<RamLayout> layout);
 
-// The RAM of `device` in the file; nothing for a cartridge of a file that
-// holds one memory.
-std::optional<ByteBuffer> RamOf(const MemoryFile& file, Device device);
+// The RAM of `device` in the file; a file of one memory has only that one,
+// whichever device is asked for.
+ByteBuffer RamOf(const MemoryFile& file, Device device);
 
 // The file's bytes, as they are written, with `ram` as the memory of
 // `device`: the same form, compressed again when it was; a word-wide file

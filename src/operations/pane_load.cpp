@@ -97,16 +97,11 @@ PaneLoad LoadBackupRamFile(const std::filesystem::path& file, const BackupRamRea
     RefusePaneLoad(load, {TextId::kWrongFormat, {}, {}});
     return load;
   }
-  std::optional<ByteBuffer> ram = backup_ram::RamOf(*opened, reading.device);
-  if (!ram) {
-    RefusePaneLoad(load, {TextId::kNoCartridge, {platform::PathToUtf8(file)}, {}});
-    return load;
-  }
   // The stamp is the file's own bytes: a compressed file is compared as it lies.
   load.stamp = platform::StampFile(file, load.image.bytes());
   load.form = opened->form;
+  load.image = backup_ram::RamOf(*opened, reading.device);
   load.stored = std::move(opened->contents);
-  load.image = std::move(*ram);
   backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image);
   load.records = std::move(listing.records);
   // A cartridge's blocks all count alike: its figure is its free blocks.

@@ -40,7 +40,7 @@ struct PaneLoad {
 
 // How to read a backup-RAM file: the layout a user named (none: the four
 // container names are word-wide, any other file is recognised by its
-// content), and which memory of a file of two.
+// content), and which memory of a file of two (a file of one has only that).
 struct BackupRamReading {
   std::optional<backup_ram::RamLayout> layout;
   backup_ram::Device device = backup_ram::Device::kInternal;

@@ -15,18 +15,19 @@ namespace quillmere::testing {
 
 struct BackupRamSaveSnapshot {
   std::vector<std::uint32_t> blocks;  // the start block, then the list as the reader walks it
-  std::vector<ByteBuffer> contents;   // each block's 64 bytes, as far as the RAM holds them
+  std::vector<ByteBuffer> contents;   // each block's bytes, as far as the RAM holds them
   bool operator==(const BackupRamSaveSnapshot&) const = default;
 };
 
 // The live saves by start block.
 inline std::map<std::uint32_t, BackupRamSaveSnapshot> SnapshotBackupRamSaves(const ByteBuffer& ram) {
   std::map<std::uint32_t, BackupRamSaveSnapshot> saves;
+  const std::size_t blockSize = backup_ram::GeometryOfRam(ram.size()).blockSize;
   for (const std::uint32_t start : backup_ram::LiveStartBlocks(ram)) {
     BackupRamSaveSnapshot& save = saves[start];
     save.blocks = backup_ram::CollectSaveBlocks(ram, start).blocks;
     for (const std::uint32_t block : save.blocks) {
-      save.contents.push_back(ram.Slice(std::size_t{block} * backup_ram::kBlockSize, backup_ram::kBlockSize));
+      save.contents.push_back(ram.Slice(std::size_t{block} * blockSize, blockSize));
     }
   }
   return saves;
