@@ -1,0 +1,290 @@
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "catalog/catalog.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/console_host.h"
+#include "containers/backup_ram.h"
+#include "containers/backup_ram_write.h"
+#include "containers/mems_image.h"
+#include "containers/save_file.h"
+#include "containers/save_file_write.h"
+#include "model/conversions.h"
+#include "operations/compacting.h"
+#include "operations/file_writes.h"
+#include "operations/image_care.h"
+#include "operations/pane_load.h"
+#include "platform/file_io.h"
+
+// The commands that change a container file. Each holds the file's lock from
+// its read to its write.
+namespace quillmere::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ImportOptions {
+  std::string image;
+  std::vector<std::string> singles;
+  bool overwrite = false;
+  int pane = 1;
+  std::string game;
+};
+
+// Imports as a transfer does: no questions, a listed name is skipped unless
+// --overwrite, and the image is written once at the end.
+int Import(const ImportOptions& options, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (!LoadWritablePane(bench, options.pane, options.image, options.game, true, err)) return kFailed;
+  bench.state.interactive = false;
+  bench.overwriteOnTransfer = options.overwrite;
+  bench.pane(options.pane).holdWrites = true;
+  int status = kDone;
+  for (const std::string& single : options.singles) {
+    bench.state.transferPath = platform::PathFromUtf8(single);
+    if (!ImportDone(ImportSingleSave(bench, options.pane), err)) status = kFailed;
+  }
+  if (!WriteHeldChanges(bench, options.pane)) status = kFailed;
+  return status;
+}
+
+struct TransferOptions {
+  std::string source;
+  std::string image;
+  std::vector<int> rows;
+  bool all = false;
+  std::string kind;
+  bool overwrite = false;
+  std::string out;
+  std::string game;
+};
+
+int Transfer(const TransferOptions& options, std::ostream& err) {
+  const fs::path source = platform::PathFromUtf8(options.source);
+  const auto kind = ResolveKind(options.kind, source, err);
+  if (!kind) return kUsage;
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
+  if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
+  if (!LoadWritablePane(bench, 2, options.image, options.game, true, err)) return kFailed;
+  const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
+  if (!rows) return kFailed;
+  bench.pane(1).selection = *rows;
+  bench.overwriteOnTransfer = options.overwrite;
+
+  const TransferReport report = TransferSaves(bench, 1, 2);
+  int status = report.writeFailed || rows->empty() ? kFailed : kDone;
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    if (report.exports[i].outcome != ExportOutcome::kWritten || !ImportDone(report.imports[i], err)) status = kFailed;
+  }
+  return status;
+}
+
+// Compacts as the window's "整理" does; an image without saves is left alone.
+int Compact(const std::string& image, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+  if (!lock) return kFailed;
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
+  const CompactOutcome outcome = CompactPane(bench, 1);
+  return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
+}
+
+struct DeleteOptions {
+  std::string image;
+  std::vector<int> rows;
+  std::vector<std::string> names;
+  std::string game;
+};
+
+int Delete(const DeleteOptions& options, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
+  if (!lock) return kFailed;
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (!LoadWritablePane(bench, 1, options.image, options.game, false, err)) return kFailed;
+  Pane& pane = bench.pane(1);
+  auto rows = PickRows(options.rows, false, pane, options.image, err);
+  if (!rows) return kFailed;
+  // In SS_SAVE.BIN a name is looked for in the game --game names, and must
+  // not stand for saves of several games without it.
+  const bool byGame = !bench.state.targetGame.empty();
+  const int game = byGame ? save_file::FindGame(pane.image, bench.state.targetGame).value_or(-1) : 0;
+  for (const std::string& name : options.names) {
+    const std::size_t before = rows->size();
+    std::set<int> areas;
+    for (std::size_t r = 0; r < pane.rows.size(); ++r) {
+      const SaveRecord& record = pane.RecordOfRow(r);
+      if (DecodeName(record.nameField) != name || (byGame && record.area != game)) continue;
+      rows->push_back(static_cast<int>(r));
+      areas.insert(record.area);
+    }
+    if (rows->size() == before) {
+      Say(err, TextId::kCliNoSaveNamed, {options.image, name});
+      return kFailed;
+    }
+    if (areas.size() > 1) {
+      Say(err, TextId::kCliNameInGames, {options.image, name});
+      return kFailed;
+    }
+  }
+  pane.selection = *rows;
+  bench.state.interactive = false;
+  return DeleteSaves(bench, 1) == CareOutcome::kDone ? kDone : kFailed;
+}
+
+int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
+  // The report is printed line by line below; the window's summary box is not.
+  class ReportHost : public ConsoleHost {
+   public:
+    using ConsoleHost::ConsoleHost;
+    void ShowMessage(const Message& message) override {
+      const bool summary = message.id == TextId::kRepairDone || message.id == TextId::kCannotRepair ||
+                           message.id == TextId::kNothingToRepair;
+      if (!summary) ConsoleHost::ShowMessage(message);
+    }
+  };
+  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+  if (!lock) return kFailed;
+  ReportHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
+  bench.state.interactive = false;
+  const RepairResult result = RepairPane(bench, 1);
+  if (result.outcome == CareOutcome::kWriteFailed) return kFailed;
+  for (const Message& line : result.repair.mended) Say(out, TextId::kCliMended, {catalog::Render(line)});
+  for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
+    Say(out, TextId::kCliRemains, {line});
+  }
+  return result.repair.remaining.empty() ? kDone : kFailed;
+}
+
+struct ClearOptions {
+  std::string image;
+};
+
+// The clearing step of a refresh with "刷新时清空未使用区域" checked, on an
+// SS_MEMS.BIN image: silent, and the file is rewritten only when something
+// needed clearing.
+int Clear(const ClearOptions& options, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.image);
+  if (!platform::FileExists(file)) {
+    Say(err, TextId::kCliNoSuchFile, {options.image});
+    return kFailed;
+  }
+  // The clearing step takes the lock itself, only when it has something to
+  // write, and writes only if the file is still the one it read.
+  const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, ShownCommentBytes(ContainerKind::kMems, 1), true);
+  if (load.refusal) err << catalog::Render(*load.refusal) << "\n";
+  if (load.failedWrite) err << catalog::Render(*load.failedWrite) << "\n";
+  return load.refusal || load.failedWrite ? kFailed : kDone;
+}
+
+// A new, empty container of the kind --kind or the name says, exactly as
+// the SAROO and the console make them; an existing file is never replaced.
+int Format(const std::string& image, const std::string& kindOption, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(image);
+  const auto kind = ResolveKind(kindOption, file, err);
+  if (!kind) return kUsage;
+  const auto lock = LockForWriting(file, err, true);
+  if (!lock) return kFailed;
+  std::error_code ec;
+  if (fs::exists(file, ec)) {
+    Say(err, TextId::kCliFormatExists, {image});
+    return kFailed;
+  }
+  ConsoleHost host(err);
+  const ByteBuffer empty = *kind == ContainerKind::kMems   ? mems::EmptyMemsImage()
+                           : *kind == ContainerKind::kSave ? save_file::EmptySaveFile()
+                                                           : backup_ram::EmptyInternalBackupRamFile();
+  return WriteFileOrReport(host, file, empty) ? kDone : kFailed;
+}
+
+constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN";
+
+}  // namespace
+
+CommandRun DefineImport(CLI::App& command) {
+  auto options = std::make_shared<ImportOptions>();
+  command.add_option("IMAGE", options->image, kContainerFiles)->required();
+  command.add_option("SINGLE", options->singles, "SAROO, .SRO or .BUP single-save files")->required();
+  command.add_flag("--overwrite", options->overwrite, "replace a listed save of the same name");
+  command.add_option("--game", options->game, "SS_SAVE.BIN: the game whose area takes the saves (its ID, as T-1809G)");
+  command.add_option("--pane", options->pane, "write as pane 1 or pane 2 does")->check(CLI::IsMember({1, 2}));
+  return [options](std::ostream&, std::ostream& err) { return Import(*options, err); };
+}
+
+CommandRun DefineTransfer(CLI::App& command) {
+  auto options = std::make_shared<TransferOptions>();
+  command.add_option("SOURCE", options->source, kContainerFiles)->required();
+  command.add_option("IMAGE", options->image, "the container file that receives them")->required();
+  CLI::Option* row = command.add_option("--row", options->rows, "rows to transfer, from 1 as list prints them");
+  CLI::Option* all = command.add_flag("--all", options->all, "transfer every save");
+  row->excludes(all);
+  command.add_option("--kind", options->kind, "the kind of SOURCE (default: from its name)");
+  command.add_flag("--overwrite", options->overwrite, "replace listed saves of the same name");
+  command.add_option("--game", options->game, "SS_SAVE.BIN: the game whose area takes the saves");
+  command.add_option("--out", options->out, "folder for the single saves (default: ./SAROO)");
+  return [options, row](std::ostream&, std::ostream& err) {
+    if (!row->count() && !options->all) {
+      Say(err, TextId::kCliGiveRowOrAll);
+      return kUsage;
+    }
+    return Transfer(*options, err);
+  };
+}
+
+CommandRun DefineCompact(CLI::App& command) {
+  auto image = std::make_shared<std::string>();
+  command.add_option("IMAGE", *image, "an SS_MEMS.BIN image")->required();
+  return [image](std::ostream&, std::ostream& err) { return Compact(*image, err); };
+}
+
+CommandRun DefineDelete(CLI::App& command) {
+  auto options = std::make_shared<DeleteOptions>();
+  command.add_option("IMAGE", options->image, kContainerFiles)->required();
+  CLI::Option* row = command.add_option("--row", options->rows, "rows to delete, from 1 as list prints them");
+  CLI::Option* name = command.add_option("--name", options->names, "delete every save of this name");
+  command.add_option("--game", options->game, "SS_SAVE.BIN: look for the names in this game's area only");
+  return [options, row, name](std::ostream&, std::ostream& err) {
+    if (!row->count() && !name->count()) {
+      Say(err, TextId::kCliGiveRowOrName);
+      return kUsage;
+    }
+    return Delete(*options, err);
+  };
+}
+
+CommandRun DefineRepair(CLI::App& command) {
+  auto image = std::make_shared<std::string>();
+  command.add_option("IMAGE", *image, "an SS_MEMS.BIN image")->required();
+  return [image](std::ostream& out, std::ostream& err) { return Repair(*image, out, err); };
+}
+
+CommandRun DefineClear(CLI::App& command) {
+  auto options = std::make_shared<ClearOptions>();
+  command.add_option("IMAGE", options->image, "an SS_MEMS.BIN image")->required();
+  return [options](std::ostream&, std::ostream& err) { return Clear(*options, err); };
+}
+
+CommandRun DefineFormat(CLI::App& command) {
+  auto image = std::make_shared<std::string>();
+  auto kind = std::make_shared<std::string>();
+  command.add_option("IMAGE", *image, "the file to create")->required();
+  command.add_option("--kind", *kind, "mems, bkram, bup or save (default: from the file name)");
+  return [image, kind](std::ostream&, std::ostream& err) { return Format(*image, *kind, err); };
+}
+
+}  // namespace quillmere::cli
