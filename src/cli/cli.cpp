@@ -42,6 +42,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::string language;
   app.add_option("--language", language, "zh or en (default: QUILLMERE_LANGUAGE, else zh)")
       ->check(CLI::IsMember({"zh", "en"}));
+  std::string device = "internal";
+  app.add_option("--device", device, "internal or cart: the memory of a file that holds two (default: internal)")
+      ->check(CLI::IsMember({"internal", "cart"}));
   // "/saves/SS_MEMS.BIN" is a path on Windows too: options are "-x" and "--name"
   // everywhere. Set before the subcommands are added, which take it over.
   app.allow_windows_style_options(false);
@@ -70,6 +73,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kUsage;
   }
 
+  ChosenDevice() = device == "cart" ? backup_ram::Device::kCart : backup_ram::Device::kInternal;
   for (const auto& [subcommand, run] : commands) {
     if (subcommand->parsed()) return run(out, err);
   }

@@ -3,6 +3,7 @@
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
+#include "operations/pane_load.h"
 #include "platform/file_io.h"
 
 namespace quillmere::cli {
@@ -31,17 +32,45 @@ void Say(std::ostream& stream, TextId id, std::vector<TextArg> args) {
   stream << catalog::Render({id, std::move(args), {}}) << "\n";
 }
 
+namespace {
+
+constexpr std::string_view kPackedKind = "packed";
+
+}  // namespace
+
 std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs::path& file, std::ostream& err) {
+  if (kindOption == kPackedKind) return ContainerKind::kBkram;
   if (!kindOption.empty()) {
     auto kind = ContainerKindFromName(kindOption);
     if (!kind) Say(err, TextId::kCliUnknownKind, {kindOption});
     return kind;
   }
-  auto kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
+  auto kind = ContainerKindOfFile(file);
   if (!kind) {
     Say(err, TextId::kCliUnknownKindOfFile, {platform::PathToUtf8(file)});
   }
   return kind;
+}
+
+std::optional<backup_ram::RamLayout> LayoutOfKind(const std::string& kindOption) {
+  if (kindOption == kPackedKind) return backup_ram::RamLayout::kPacked;
+  const auto kind = ContainerKindFromName(kindOption);
+  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) return backup_ram::RamLayout::kWordWide;
+  return std::nullopt;
+}
+
+backup_ram::Device& ChosenDevice() {
+  static backup_ram::Device device = backup_ram::Device::kInternal;
+  return device;
+}
+
+bool DeviceFound(const std::vector<backup_ram::MemoryFileForm>& forms, const std::string& file, std::ostream& err) {
+  if (ChosenDevice() != backup_ram::Device::kCart) return true;
+  for (const backup_ram::MemoryFileForm& form : forms) {
+    if (form.twoMemories) return true;
+  }
+  Say(err, TextId::kNoCartridge, {file});
+  return false;
 }
 
 fs::path CurrentFolder() {
@@ -50,7 +79,7 @@ fs::path CurrentFolder() {
 }
 
 bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err,
-              Access access) {
+              Access access, std::optional<backup_ram::RamLayout> layout) {
   if (!platform::FileExists(file)) {
     Say(err, TextId::kCliNoSuchFile, {platform::PathToUtf8(file)});
     return false;
@@ -58,6 +87,8 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
   Pane& pane = bench.pane(number);
   pane.kind = kind;
   pane.fixedFile = file;
+  pane.layout = layout;
+  pane.device = ChosenDevice();
   ReloadPane(bench, number);
   if (pane.hintVisible) return false;
   if (access == Access::kWrite && kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
@@ -70,7 +101,7 @@ bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& 
 bool LoadWritablePane(Workbench& bench, int number, const std::string& image, const std::string& game, bool needsGame,
                       std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
-  const ContainerKind kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename())).value_or(ContainerKind::kMems);
+  const ContainerKind kind = ContainerKindOfFile(file).value_or(ContainerKind::kMems);
   if (kind == ContainerKind::kSave && !game.empty()) bench.state.targetGame = save_file::PadGameId(game);
   if (kind == ContainerKind::kSave && needsGame && game.empty()) {
     Say(err, TextId::kCliGiveGame, {image});

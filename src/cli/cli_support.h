@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "containers/backup_memory_file.h"
 #include "model/container_kind.h"
 #include "model/outcome.h"
 #include "operations/save_transfer.h"
@@ -35,9 +36,23 @@ std::string TextCell(std::string_view cell);
 // One line of the catalog on `stream`.
 void Say(std::ostream& stream, TextId id, std::vector<TextArg> args = {});
 
-// The kind named by --kind, else the one the file's name stands for.
+// The kind named by --kind ("packed" is a backup memory), else the one the
+// file's name stands for, else a backup memory recognised by its content.
 std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const std::filesystem::path& file,
                                          std::ostream& err);
+
+// The layout --kind names for a backup memory: packed for "packed",
+// word-wide for "bkram" and "bup"; none otherwise (the file tells).
+std::optional<backup_ram::RamLayout> LayoutOfKind(const std::string& kindOption);
+
+// The memory --device chose for a file that holds two (internal unless
+// told); every command of one run reads it.
+backup_ram::Device& ChosenDevice();
+
+// Whether the chosen memory is there: a cartridge is asked for only of a
+// file that holds two memories, and a command none of whose files (read in
+// `forms`) does is refused with the message and the path of `file`.
+bool DeviceFound(const std::vector<backup_ram::MemoryFileForm>& forms, const std::string& file, std::ostream& err);
 
 std::filesystem::path CurrentFolder();
 
@@ -47,10 +62,10 @@ enum class Access { kRead, kWrite };
 // error stream, when it is missing or cannot be read, or when it is to be
 // written and is too short to be an SS_MEMS.BIN.
 bool LoadPane(Workbench& bench, int number, ContainerKind kind, const std::filesystem::path& file, std::ostream& err,
-              Access access = Access::kRead);
+              Access access = Access::kRead, std::optional<backup_ram::RamLayout> layout = std::nullopt);
 
-// Loads the container a command writes into: the kind its name says, and
-// SS_MEMS.BIN for any other name. Saves go into SS_SAVE.BIN only for a game
+// Loads the container a command writes into: the kind its name says, a
+// backup memory its content shows, and SS_MEMS.BIN for any other file. Saves go into SS_SAVE.BIN only for a game
 // named by --game; false, with the reason, when `needsGame` and none is.
 bool LoadWritablePane(Workbench& bench, int number, const std::string& image, const std::string& game, bool needsGame,
                       std::ostream& err);

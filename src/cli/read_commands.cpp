@@ -51,11 +51,13 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   // Listing never writes, so the clearing step stays off.
-  const PaneLoad load = LoadContainerFile(*kind, file, ShownCommentBytes(*kind, options.pane), false);
+  const PaneLoad load = LoadContainerFile(*kind, file, ShownCommentBytes(*kind, options.pane), false,
+                                         {LayoutOfKind(options.kind), ChosenDevice()});
   if (load.refusal) {
     err << catalog::Render(*load.refusal) << "\n";
     return kFailed;
   }
+  if (!DeviceFound({load.form}, options.file, err)) return kFailed;
 
   if (options.json) {
     ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
@@ -63,7 +65,8 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     const bool backupRam = *kind == ContainerKind::kBkram || *kind == ContainerKind::kBup;
     if (backupRam) {
       std::string usage;
-      for (const bool used : backup_ram::UsedBlocks(load.records)) usage += used ? '1' : '0';
+      const std::uint32_t blocks = backup_ram::GeometryOfRam(load.image.size()).blockCount;
+      for (const bool used : backup_ram::UsedBlocks(load.records, blocks)) usage += used ? '1' : '0';
       result["blockUsage"] = usage;
       // What decides whether a save fits; "remaining" is the console's own figure.
       result["freeBlocks"] = backup_ram::FreeBlockCount(load.image);
@@ -268,7 +271,10 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
   bench.sroFolder = OutFolder(options.out, singlesave::kSroFolderName);
-  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
+      !DeviceFound({bench.pane(1).form}, options.file, err)) {
+    return kFailed;
+  }
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
   if (!rows) return kFailed;
 
@@ -293,7 +299,10 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
   if (!kind) return kUsage;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
+      !DeviceFound({bench.pane(1).form}, options.file, err)) {
+    return kFailed;
+  }
   const std::vector<Problem>& problems = bench.pane(1).problems;
   const std::vector<std::string> lines = catalog::ProblemLines(problems, kCheckedProblemLimit);
   if (options.json) {
@@ -324,7 +333,10 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
   }
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, *kind, file, err)) return kFailed;
+  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
+      !DeviceFound({bench.pane(1).form}, options.file, err)) {
+    return kFailed;
+  }
   const AllocationMap map = BuildAllocationMap(bench.pane(1));
   const std::string cells = MapCellsText(map);
 
@@ -354,8 +366,8 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
   return kDone;
 }
 
-constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN";
-constexpr const char* kKindFromName = "mems, bkram, bup or save (default: from the file name)";
+constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN, SS_SAVE.BIN or an emulator's backup memory";
+constexpr const char* kKindFromName = "mems, bkram, bup, save or packed (default: from the file name or content)";
 
 }  // namespace
 

@@ -43,7 +43,10 @@ int Import(const ImportOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, options.pane, options.image, options.game, true, err)) return kFailed;
+  if (!LoadWritablePane(bench, options.pane, options.image, options.game, true, err) ||
+      !DeviceFound({bench.pane(options.pane).form}, options.image, err)) {
+    return kFailed;
+  }
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
@@ -76,8 +79,9 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
-  if (!LoadPane(bench, 1, *kind, source, err)) return kFailed;
+  if (!LoadPane(bench, 1, *kind, source, err, Access::kRead, LayoutOfKind(options.kind))) return kFailed;
   if (!LoadWritablePane(bench, 2, options.image, options.game, true, err)) return kFailed;
+  if (!DeviceFound({bench.pane(1).form, bench.pane(2).form}, options.source, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
   if (!rows) return kFailed;
   bench.pane(1).selection = *rows;
@@ -114,7 +118,10 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, 1, options.image, options.game, false, err)) return kFailed;
+  if (!LoadWritablePane(bench, 1, options.image, options.game, false, err) ||
+      !DeviceFound({bench.pane(1).form}, options.image, err)) {
+    return kFailed;
+  }
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
   if (!rows) return kFailed;
@@ -192,11 +199,37 @@ int Clear(const ClearOptions& options, std::ostream& err) {
   return load.refusal || load.failedWrite ? kFailed : kDone;
 }
 
+// The empty file --like asks for: a named form, or the form of an existing
+// memory file; nothing, after a message, for anything else.
+std::optional<ByteBuffer> EmptyFileLike(const std::string& like, std::ostream& err) {
+  std::optional<backup_ram::NamedMemoryForm> shape = backup_ram::FindNamedMemoryForm(like);
+  const fs::path path = platform::PathFromUtf8(like);
+  if (!shape && platform::FileExists(path)) {
+    platform::FileContents contents = platform::ReadFileChecked(path);
+    if (contents.status == platform::ReadStatus::kRead && contents.bytes.size() <= backup_ram::kMaxFileSize) {
+      const auto opened = backup_ram::OpenMemoryFile(ByteBuffer(std::move(contents.bytes)), std::nullopt);
+      if (opened) shape = backup_ram::ShapeOf(*opened);
+    }
+  }
+  if (!shape) {
+    std::string names;
+    for (const backup_ram::NamedMemoryForm& form : backup_ram::NamedMemoryForms()) {
+      names += (names.empty() ? "" : ", ") + std::string(form.name);
+    }
+    Say(err, TextId::kCliUnknownForm, {like, names});
+    return std::nullopt;
+  }
+  return backup_ram::EmptyMemoryFile(shape->form, shape->ramSize);
+}
+
 // A new, empty container of the kind --kind or the name says, exactly as
-// the SAROO and the console make them; an existing file is never replaced.
-int Format(const std::string& image, const std::string& kindOption, std::ostream& err) {
+// the SAROO and the console make them, or of the form --like names; an
+// existing file is never replaced.
+int Format(const std::string& image, const std::string& kindOption, const std::string& like, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
-  const auto kind = ResolveKind(kindOption, file, err);
+  std::optional<ByteBuffer> likeEmpty;
+  if (!like.empty() && !(likeEmpty = EmptyFileLike(like, err))) return kUsage;
+  const auto kind = likeEmpty ? std::optional(ContainerKind::kBkram) : ResolveKind(kindOption, file, err);
   if (!kind) return kUsage;
   const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
@@ -206,13 +239,16 @@ int Format(const std::string& image, const std::string& kindOption, std::ostream
     return kFailed;
   }
   ConsoleHost host(err);
-  const ByteBuffer empty = *kind == ContainerKind::kMems   ? mems::EmptyMemsImage()
+  const ByteBuffer empty = likeEmpty                       ? *likeEmpty
+                           : *kind == ContainerKind::kMems ? mems::EmptyMemsImage()
                            : *kind == ContainerKind::kSave ? save_file::EmptySaveFile()
-                                                           : backup_ram::EmptyInternalBackupRamFile();
+                           : LayoutOfKind(kindOption) == backup_ram::RamLayout::kPacked
+                               ? backup_ram::EmptyBackupRam()
+                               : backup_ram::EmptyInternalBackupRamFile();
   return WriteFileOrReport(host, file, empty) ? kDone : kFailed;
 }
 
-constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN or SS_SAVE.BIN";
+constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN, SS_SAVE.BIN or an emulator's backup memory";
 
 }  // namespace
 
@@ -280,11 +316,18 @@ CommandRun DefineClear(CLI::App& command) {
 }
 
 CommandRun DefineFormat(CLI::App& command) {
-  auto image = std::make_shared<std::string>();
-  auto kind = std::make_shared<std::string>();
-  command.add_option("IMAGE", *image, "the file to create")->required();
-  command.add_option("--kind", *kind, "mems, bkram, bup or save (default: from the file name)");
-  return [image, kind](std::ostream&, std::ostream& err) { return Format(*image, *kind, err); };
+  struct FormatOptions {
+    std::string image;
+    std::string kind;
+    std::string like;
+  };
+  auto options = std::make_shared<FormatOptions>();
+  command.add_option("IMAGE", options->image, "the file to create")->required();
+  command.add_option("--kind", options->kind, "mems, bkram, bup, save or packed (default: from the file name)");
+  command.add_option("--like", options->like,
+                     "an emulator's form (mednafen-bkr, mednafen-bcr, beetle-bcr, ymir-int, ymir-ext-4M, yabause, "
+                     "mister, mister-cart), or an existing file whose form to copy");
+  return [options](std::ostream&, std::ostream& err) { return Format(options->image, options->kind, options->like, err); };
 }
 
 }  // namespace quillmere::cli

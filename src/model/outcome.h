@@ -146,6 +146,7 @@ enum class TextId : std::uint16_t {
   kCliRemains,
   kCliUnknownKind,
   kCliUnknownKindOfFile,
+  kCliUnknownForm,
   kCliNoSuchFile,
   kCliGiveGame,
   kCliNameInGames,
