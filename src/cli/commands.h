@@ -20,15 +20,15 @@ struct Command {
   CommandRun (*define)(CLI::App& command);
 };
 
-// Commands that read: list, show, convert, map, check.
+// The commands that leave their container file as it is (read_commands.cpp).
 CommandRun DefineList(CLI::App& command);
 CommandRun DefineShow(CLI::App& command);
 CommandRun DefineConvert(CLI::App& command);
-CommandRun DefineMap(CLI::App& command);
-CommandRun DefineCheck(CLI::App& command);
-
-// Commands that write a container: export's single saves aside, these lock it.
 CommandRun DefineExport(CLI::App& command);
+CommandRun DefineCheck(CLI::App& command);
+CommandRun DefineMap(CLI::App& command);
+
+// The commands that change a container file, under its lock (write_commands.cpp).
 CommandRun DefineImport(CLI::App& command);
 CommandRun DefineTransfer(CLI::App& command);
 CommandRun DefineCompact(CLI::App& command);

@@ -1,0 +1,302 @@
+#include "ui/pane_view.h"
+
+#include <QAction>
+#include <QCollator>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableView>
+#include <algorithm>
+
+#include "containers/save_file.h"
+#include "model/conversions.h"
+#include "operations/compacting.h"
+#include "operations/image_care.h"
+#include "operations/pane_sort.h"
+#include "operations/save_transfer.h"
+#include "platform/file_io.h"
+#include "ui/kind_combo_box.h"
+#include "ui/map_window.h"
+#include "ui/save_rows_model.h"
+
+namespace quillmere::ui {
+
+// Places in the transfer area, as the window was drawn; the two panes are not
+// mirror images of each other.
+const PaneSetup kPane1 = {
+    1, "pane1", QRect(0, 0, 448, 412),
+    QRect(5, 16, 440, 346), QRect(8, 364, 45, 22), QRect(57, 364, 45, 22), QRect(106, 364, 45, 22),
+    QRect(153, 364, 35, 22), QRect(8, 387, 45, 22), QRect(58, 388, 94, 22),
+    QRect(198, 369, 28, 16), QRect(231, 371, 50, 12), QRect(172, 395, 140, 14), QRect(325, 366, 72, 24),
+    "SS_MEMS.BIN", "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip,
+};
+
+const PaneSetup kPane2 = {
+    2, "pane2", QRect(448, 0, 448, 412),
+    QRect(450, 16, 440, 346), QRect(843, 364, 45, 22), QRect(794, 364, 45, 22), QRect(745, 364, 45, 22),
+    QRect(707, 365, 35, 22), QRect(843, 387, 45, 22), QRect(743, 389, 94, 22),
+    QRect(623, 371, 28, 16), QRect(656, 373, 50, 12), QRect(603, 395, 140, 14), QRect(503, 367, 115, 24),
+    ".\\OTHER\\SS_MEMS.BIN", "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip,
+};
+
+namespace {
+
+// The side of the warning sign after a pane's figure.
+constexpr int kWarningSize = 12;
+
+// "存档文件有问题：" and the first `most` problems a line each, then "……"
+// when there are more.
+Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
+  Message report{TextId::kImageHasProblems, {}, {}};
+  for (std::size_t i = 0; i < problems.size() && i < most; ++i) report.lines.push_back(problems[i].AsMessage());
+  if (problems.size() > most) report.lines.push_back({TextId::kMoreProblemsEllipsis, {}, {}});
+  return report;
+}
+
+}  // namespace
+
+PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayload, QWidget* area)
+    : QWidget(area), setup_(setup), bench_(bench) {
+  setObjectName(QString(setup.prefix) + "View");
+  setGeometry(setup.place);
+  const QString prefix = setup.prefix;
+  auto name = [&](const char* part) { return (prefix + part).toLatin1(); };
+  // The controls' places are the area's; this widget starts at setup.place.
+  auto at = [&](QRect inArea) { return inArea.translated(-setup.place.topLeft()); };
+  const int pane = setup.number;
+
+  // Made in the order they overlap: the warning sign over the map button.
+  import_ = captions_.Add(MakeButton(this, {}, at(setup.import), name("Import")), TextId::kImport);
+  auto* exportButton = captions_.Add(MakeButton(this, {}, at(setup.exportButton), name("Export")), TextId::kExport);
+  auto* refresh = captions_.Add(MakeButton(this, {}, at(setup.refresh), name("Refresh")), TextId::kRefresh);
+  compact_ = captions_.Add(MakeButton(this, {}, at(setup.compact), name("Compact")), TextId::kCompact, TextId::kCompactTip);
+  map_ = captions_.Add(MakeButton(this, {}, at(setup.map), name("Map")), TextId::kMap);
+  hint_ = MakeLabel(this, {}, at(setup.hint), kRedText, name("Hint"));
+  remainingCaption_ = captions_.Add(MakeLabel(this, {}, at(setup.remainingCaption), kBlackText, name("RemainingCaption")),
+                                    TextId::kRemaining, TextId::kRemainingTip);
+  number_ = MakeLabel(this, "0", at(setup.figure), kRedText, name("Number"));
+  fileLabel_ = MakeLabel(this, setup.fileLabelText, at(setup.fileLabel), kMagentaText, name("FileLabel"));
+  // A warning sign of its own, so that it does not read as a digit of the red
+  // figure; hidden until an image with problems is loaded, then placed after the figure.
+  warning_ = MakeLabel(this, {}, {0, 0, kWarningSize, kWarningSize}, kRedText, name("Warning"));
+  warning_->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(kWarningSize, kWarningSize));
+  warning_->hide();
+
+  list_ = MakeList(this, at(setup.list), name("List"));
+  std::vector<SaveColumn> columns;
+  for (std::size_t i = 0; i < kSaveColumnCount; ++i) columns.push_back(static_cast<SaveColumn>(i));
+  model_ = new SaveRowsModel([&bench, pane]() -> const std::vector<SaveEntry>& { return bench.pane(pane).rows; },
+                             columns, Qt::AlignHCenter, list_);
+  // An SS_SAVE.BIN row names its game.
+  model_->SetRowTip([&bench, pane](int row) {
+    const Pane& state = bench.pane(pane);
+    if (state.kind != ContainerKind::kSave || row < 0 || static_cast<std::size_t>(row) >= state.rows.size()) return QString();
+    return ToQString(DecodeName(save_file::GameIdOf(state.image, state.RecordOfRow(static_cast<std::size_t>(row)).area)));
+  });
+  list_->setModel(model_);
+  model_->SetDragPayload(kPaneRowsMimeType, std::move(dragPayload));
+  list_->setDragEnabled(true);
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list_->horizontalHeader()->setSectionsClickable(true);
+  for (std::size_t i = 0; i < kSaveColumnCount; ++i) {
+    list_->setColumnWidth(static_cast<int>(i), kSaveColumnWidths[i]);
+  }
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &PaneView::OnHeaderClick);
+  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, pane] {
+    std::vector<int> selected;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) selected.push_back(index.row());
+    std::sort(selected.begin(), selected.end());
+    bench_.pane(pane).selection = std::move(selected);
+  });
+  BuildMenu();
+
+  kind_ = new KindComboBox(this);
+  kind_->setObjectName(name("Kind"));
+  kind_->setGeometry(at(setup.kind));
+  kind_->setMaxVisibleItems(4);
+  for (const ContainerKind kind : kAllContainerKinds) kind_->addItem(QString::fromUtf8(ContainerFileName(kind).data()));
+  kind_->setCurrentIndex(0);
+  connect(kind_, &QComboBox::currentIndexChanged, this, &PaneView::OnKindChanged);
+  connect(refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(bench_, pane); });
+  connect(exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(bench_, pane); });
+  connect(import_, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(bench_, pane); });
+  connect(compact_, &QPushButton::clicked, this, [this, pane] { CompactPane(bench_, pane); });
+  connect(map_, &QPushButton::clicked, this,
+          [this, pane] { OpenMapWindow(BuildAllocationMap(bench_.pane(pane)), window()); });
+}
+
+void PaneView::BuildMenu() {
+  const QString prefix = setup_.prefix;
+  const int pane = setup_.number;
+  menu_ = new QMenu(list_);
+  menu_->setObjectName(prefix + "Menu");
+  exportBup_ = captions_.Add(menu_->addAction(QString()), TextId::kExportBup);
+  exportBup_->setObjectName(prefix + "ExportBup");
+  exportSro_ = captions_.Add(menu_->addAction(QString()), TextId::kExportSro);
+  exportSro_->setObjectName(prefix + "ExportSro");
+  menu_->addSeparator();
+  importToGame_ = captions_.Add(menu_->addAction(QString()), TextId::kImportToGame);
+  importToGame_->setObjectName(prefix + "ImportToGame");
+  delete_ = captions_.Add(menu_->addAction(QString()), TextId::kDelete);
+  check_ = captions_.Add(menu_->addAction(QString()), TextId::kCheck);
+  repair_ = captions_.Add(menu_->addAction(QString()), TextId::kRepair);
+  // The languages, each named in its own words; the choice applies at once.
+  menu_->addSeparator();
+  chinese_ = captions_.Add(menu_->addAction(QString()), TextId::kLanguageChinese);
+  english_ = captions_.Add(menu_->addAction(QString()), TextId::kLanguageEnglish);
+  chinese_->setObjectName(prefix + "Chinese");
+  english_->setObjectName(prefix + "English");
+  for (QAction* action : {chinese_, english_}) action->setCheckable(true);
+  connect(chinese_, &QAction::triggered, this, [this] { emit languageChosen(catalog::Language::kChinese); });
+  connect(english_, &QAction::triggered, this, [this] { emit languageChosen(catalog::Language::kEnglish); });
+  delete_->setObjectName(prefix + "Delete");
+  check_->setObjectName(prefix + "Check");
+  repair_->setObjectName(prefix + "Repair");
+  // The Delete key deletes while the list has the focus.
+  delete_->setShortcut(QKeySequence::Delete);
+  delete_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  list_->addAction(delete_);
+  connect(exportBup_, &QAction::triggered, this, [this, pane] { ExportSingleSave(bench_, pane, ExportForm::kBup); });
+  connect(exportSro_, &QAction::triggered, this, [this, pane] { ExportSingleSave(bench_, pane, ExportForm::kSro); });
+  // The game is asked first, with the selected row's game chosen.
+  connect(importToGame_, &QAction::triggered, this, [this, pane] { ImportSingleSave(bench_, pane); });
+  connect(delete_, &QAction::triggered, this, [this, pane] { DeleteSaves(bench_, pane); });
+  connect(check_, &QAction::triggered, this, [this] { bench_.host().ShowMessage(CheckReport()); });
+  connect(repair_, &QAction::triggered, this, [this, pane] { RepairPane(bench_, pane); });
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { menu_->popup(list_->viewport()->mapToGlobal(at)); });
+}
+
+ContainerKind PaneView::ShownKind() const { return static_cast<ContainerKind>(std::max(0, kind_->currentIndex())); }
+
+void PaneView::ChooseKind(ContainerKind kind) { kind_->setCurrentIndex(static_cast<int>(kind)); }
+
+void PaneView::OnKindChanged() {
+  const ContainerKind kind = ShownKind();
+  Pane& state = bench_.pane(setup_.number);
+  state.kind = kind;
+  // A pane showing a file outside its usual folder shows that folder's file of the new kind.
+  if (!state.fixedFile.empty()) {
+    state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
+  }
+  ShowHint();
+  // The writers: this pane's import and compact, and the transfer that leads into it.
+  const bool writable = state.Writable();
+  import_->setEnabled(writable);
+  compact_->setEnabled(state.Compactable());
+  emit writableChanged(writable);
+  remainingCaption_->setVisible(state.ShowsRemaining());
+  number_->setVisible(state.ShowsRemaining());
+  map_->setEnabled(state.HasMap());
+  SetPaneKind(bench_, setup_.number, kind);
+}
+
+void PaneView::OnHeaderClick(int column) {
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseSensitive);
+  quillmere::OnPaneHeaderClick(bench_, setup_.number, column, [&collator](const std::string& a, const std::string& b) {
+    return collator.compare(QString::fromStdString(a), QString::fromStdString(b));
+  });
+}
+
+void PaneView::ApplyTexts() {
+  captions_.Apply();
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  chinese_->setChecked(!english);
+  english_->setChecked(english);
+  ShowHint();
+  ShowWarning();
+  emit model_->headerDataChanged(Qt::Horizontal, 0, model_->columnCount({}) - 1);
+}
+
+void PaneView::ShowHint() {
+  const std::string name(ContainerFileName(bench_.pane(setup_.number).kind));
+  hint_->setText(ToQString(catalog::Render(setup_.hintText, name)));
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  hint_->setToolTip(english ? ToQString(catalog::Render(setup_.hintTip, name)) : QString());
+}
+
+void PaneView::ShowPane() {
+  const Pane& state = bench_.pane(setup_.number);
+  model_->Refresh();
+  hint_->setVisible(state.hintVisible);
+  number_->setText(ToQString(state.numberLabel));
+  ShowWarning();
+  ShowFileLabel();
+  const bool loaded = !state.image.empty();
+  exportBup_->setEnabled(!state.rows.empty());
+  exportSro_->setEnabled(!state.rows.empty());
+  importToGame_->setEnabled(!state.hintVisible && state.kind == ContainerKind::kSave);
+  delete_->setEnabled(loaded && state.Writable());
+  repair_->setEnabled(loaded && state.Repairable());
+  check_->setEnabled(loaded);
+}
+
+void PaneView::ShowWarning() {
+  const Pane& state = bench_.pane(setup_.number);
+  if (state.problems.empty()) {
+    warning_->hide();
+    warning_->setToolTip({});
+    number_->setToolTip({});
+    return;
+  }
+  const QString tip = ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n"));
+  warning_->setToolTip(tip);
+  number_->setToolTip(tip);
+  const QRect figure = number_->geometry();
+  const int right = figure.x() + number_->fontMetrics().horizontalAdvance(number_->text());
+  warning_->move(right + 4, figure.center().y() - warning_->height() / 2);
+  warning_->show();
+}
+
+void PaneView::ShowFileLabel() {
+  const Pane& state = bench_.pane(setup_.number);
+  const std::filesystem::path& program = bench_.programDirectory();
+  const std::filesystem::path usual = *setup_.usualSubfolder ? program / setup_.usualSubfolder : program;
+  if (state.fixedFile.empty() && state.folder == usual) {
+    fileLabel_->setStyleSheet({});
+    fileLabel_->ensurePolished();
+    fileLabel_->setText(setup_.fileLabelText);
+    fileLabel_->setToolTip({});
+    // Sized to its font, descenders and all, so the underscores of
+    // "SS_MEMS.BIN" are never cut: it grows, but never shrinks below its place.
+    const QFontMetrics metrics = fileLabel_->fontMetrics();
+    const QRect place = fileLabel_->geometry();
+    const int width = std::max(place.width(), metrics.horizontalAdvance(setup_.fileLabelText) + 1);
+    const int height = std::max(place.height(), metrics.lineSpacing() + metrics.descent());
+    fileLabel_->setGeometry(place.x(), place.center().y() - height / 2, width, height);
+    return;
+  }
+  // Elsewhere: the folder (its end, where the two differ) above the file's
+  // name, in a font small enough for two lines in the label's fixed height.
+  fileLabel_->setStyleSheet("font-size: 10px;");
+  fileLabel_->ensurePolished();
+  const QString path = QDir::toNativeSeparators(PathText(state.file));
+  const QFontMetrics metrics = fileLabel_->fontMetrics();
+  const QString folder = QDir::toNativeSeparators(PathText(state.file.parent_path()));
+  const QString name = PathText(state.file.filename());
+  fileLabel_->setText(metrics.elidedText(folder, Qt::ElideLeft, fileLabel_->width()) + "\n" +
+                      metrics.elidedText(name, Qt::ElideMiddle, fileLabel_->width()));
+  fileLabel_->setToolTip(path);
+}
+
+void PaneView::SetCompactButton(const QString& caption, bool enabled) {
+  compact_->setText(caption);
+  compact_->setEnabled(enabled);
+  // The work runs inside the click, so the count is painted now or never.
+  compact_->repaint();
+}
+
+Message PaneView::CheckReport() const {
+  const std::vector<Problem> problems = CheckPane(bench_.pane(setup_.number));
+  if (problems.empty()) return {TextId::kNoProblemsFound, {}, {}};
+  return ProblemReport(problems, kCheckReportLimit);
+}
+
+}  // namespace quillmere::ui

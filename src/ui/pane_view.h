@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRect>
+#include <QWidget>
+
+#include "catalog/catalog.h"
+#include "operations/workbench.h"
+#include "ui/controls.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableView;
+
+namespace quillmere::ui {
+
+class SaveRowsModel;
+
+// The format of rows dragged from a pane.
+inline constexpr const char* kPaneRowsMimeType = "application/x-quillmere-pane-rows";
+
+// What sets one pane apart from the other: its part of the transfer area,
+// each control's place in that area, the file label's fixed text, the
+// folder it usually shows (under the program's) and the hint that names it.
+struct PaneSetup {
+  int number;
+  const char* prefix;  // of the controls' object names
+  QRect place;
+  QRect list, refresh, exportButton, import, map, compact, kind;
+  QRect remainingCaption, figure, hint, fileLabel;
+  const char* fileLabelText;
+  const char* usualSubfolder;  // empty: the program's folder itself
+  TextId hintText, hintTip;
+};
+
+extern const PaneSetup kPane1;
+extern const PaneSetup kPane2;
+
+// One pane: its saves list and its context menu, its buttons and kind list,
+// the free-space figure, the hint and the file's place. Its clicks go to the
+// core; it shows what the workbench's pane holds.
+class PaneView : public QWidget {
+  Q_OBJECT
+ public:
+  // `dragPayload` is what a drag of its rows carries. Placed in `area` at setup.place.
+  PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayload, QWidget* area);
+
+  QTableView* list() const { return list_; }
+  ContainerKind ShownKind() const;
+  void ChooseKind(ContainerKind kind);
+
+  // Sets the controls for the kind chosen, then loads the pane's file of that kind.
+  void OnKindChanged();
+  // Shows the pane as the workbench holds it.
+  void ShowPane();
+  void ApplyTexts();
+  // The compact button's caption and state, as a run sets them.
+  void SetCompactButton(const QString& caption, bool enabled);
+  // The text "检查" shows: the problems of the pane's image, or that there are none.
+  Message CheckReport() const;
+
+ signals:
+  // A kind was chosen: whether the pane takes saves now (the transfer into it follows).
+  void writableChanged(bool writable);
+  void languageChosen(catalog::Language language);
+
+ private:
+  void BuildMenu();
+  void OnHeaderClick(int column);
+  void ShowHint();
+  void ShowWarning();
+  void ShowFileLabel();
+
+  const PaneSetup& setup_;
+  Workbench& bench_;
+  Captions captions_;
+  QTableView* list_ = nullptr;
+  SaveRowsModel* model_ = nullptr;
+  QPushButton* import_ = nullptr;
+  QPushButton* map_ = nullptr;
+  QPushButton* compact_ = nullptr;
+  QLabel* remainingCaption_ = nullptr;
+  QLabel* number_ = nullptr;
+  QLabel* hint_ = nullptr;
+  QComboBox* kind_ = nullptr;
+  QLabel* warning_ = nullptr;    // the red "!" of an image with problems
+  QLabel* fileLabel_ = nullptr;  // the file's place: fixed text, or the path of a file opened elsewhere
+  QMenu* menu_ = nullptr;
+  QAction* exportBup_ = nullptr;
+  QAction* exportSro_ = nullptr;
+  QAction* importToGame_ = nullptr;
+  QAction* delete_ = nullptr;
+  QAction* check_ = nullptr;
+  QAction* repair_ = nullptr;
+  QAction* chinese_ = nullptr;
+  QAction* english_ = nullptr;
+};
+
+}  // namespace quillmere::ui
