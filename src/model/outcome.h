@@ -59,6 +59,7 @@ enum class TextId : std::uint16_t {
   kSingleSaveFilter,
   kSsfFileFilter,
   kSarooFileFilter,
+  kContainerFileFilter,
 
   // Captions of the window.
   kWindowTitle,
@@ -83,6 +84,11 @@ enum class TextId : std::uint16_t {
   kCheck,
   kRepair,
   kImportToGame,
+  kOpenFile,
+  kOpenFolder,
+  kUsualFolder,
+  kShowCartridge,
+  kShowInternal,
   kSsfToSarooArea,
   kSarooToSsfArea,
   kToSaroo,

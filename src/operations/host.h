@@ -35,6 +35,12 @@ class Host {
   // Nothing on cancel.
   virtual std::optional<std::filesystem::path> PickOpenFile(TextId filter,
                                                             const std::filesystem::path& initialFolder) = 0;
+  // A choose-folder dialog opening at `initialFolder`; nothing on cancel.
+  // Hosts without dialogs choose nothing.
+  virtual std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) {
+    (void)initialFolder;
+    return std::nullopt;
+  }
   // Shows the file selected in the system's file browser. False when no file
   // browser could be started (no desktop, no launcher).
   virtual bool RevealFile(const std::filesystem::path& file) = 0;

@@ -139,6 +139,10 @@ PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file
 
 std::optional<ContainerKind> ContainerKindOfFile(const std::filesystem::path& file) {
   if (auto kind = ContainerKindFromFileName(platform::PathToUtf8(file.filename()))) return kind;
+  // A file larger than any memory is not read to be told so.
+  std::error_code error;
+  const auto size = std::filesystem::file_size(file, error);
+  if (error || size > backup_ram::kMaxFileSize) return std::nullopt;
   platform::FileContents contents = platform::ReadFileChecked(file);
   if (contents.status != platform::ReadStatus::kRead || contents.bytes.size() > backup_ram::kMaxFileSize) {
     return std::nullopt;

@@ -11,6 +11,7 @@
 
 #include "catalog/catalog.h"
 #include "model/container_kind.h"
+#include "operations/pane_load.h"
 #include "platform/file_io.h"
 #include "platform/working_folder.h"
 #include "ui/language.h"
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
   std::optional<std::filesystem::path> start;
   if (args.size() == 1) {
     const QFileInfo given(QString::fromLocal8Bit(args.front().c_str()));
-    const bool container = given.isFile() && quillmere::ContainerKindFromFileName(given.fileName().toStdString());
+    const bool container =
+        given.isFile() && quillmere::ContainerKindOfFile(quillmere::platform::PathFromUtf8(given.absoluteFilePath().toStdString()));
     if (!given.isDir() && !container) {
       const quillmere::Message refusal{quillmere::TextId::kWindowNotAFolder, {args.front()}, {}};
       std::fprintf(stderr, "%s\n", quillmere::catalog::Render(refusal).c_str());

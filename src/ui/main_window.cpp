@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "catalog/catalog.h"
+#include "operations/pane_load.h"
 #include "platform/file_io.h"
 #include "ui/converter_panel.h"
 #include "ui/escape_closes_window.h"
@@ -34,8 +35,9 @@ std::vector<std::filesystem::path> DroppedPaths(const QMimeData& data) {
   return paths;
 }
 
+// A container file by its name, or a backup memory by its content.
 bool IsContainerFile(const std::filesystem::path& path) {
-  return QFileInfo(PathText(path)).isFile() && ContainerKindFromFileName(platform::PathToUtf8(path.filename()));
+  return QFileInfo(PathText(path)).isFile() && ContainerKindOfFile(path);
 }
 
 bool IsFolder(const std::filesystem::path& path) { return QFileInfo(PathText(path)).isDir(); }
@@ -70,6 +72,9 @@ class MainWindow::WindowHost : public Host {
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
+  }
+  std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override {
+    return dialogs_.PickFolder(initialFolder);
   }
   bool RevealFile(const std::filesystem::path& file) override { return dialogs_.RevealFile(file); }
   void PaneChanged(int pane) override {
@@ -217,24 +222,7 @@ void MainWindow::ShowFolder(const std::filesystem::path& folder) {
   quillmere::ReloadPane(*bench_, 2);
 }
 
-bool MainWindow::OpenInPane(int pane, const std::filesystem::path& path) {
-  Pane& state = bench_->pane(pane);
-  if (IsFolder(path)) {
-    state.fixedFile = platform::ResolveFileName(path, ContainerFileName(state.kind));
-    quillmere::ReloadPane(*bench_, pane);
-    return true;
-  }
-  const auto kind = ContainerKindFromFileName(platform::PathToUtf8(path.filename()));
-  if (!kind) return false;
-  state.fixedFile = path;
-  // A new kind reloads through the kind list; the same kind reloads here.
-  if (view(pane).ShownKind() != *kind) {
-    view(pane).ChooseKind(*kind);
-  } else {
-    quillmere::ReloadPane(*bench_, pane);
-  }
-  return true;
-}
+bool MainWindow::OpenInPane(int pane, const std::filesystem::path& path) { return view(pane).OpenPlace(path); }
 
 bool MainWindow::AcceptsPaneDrop(int pane, const QMimeData& data) const {
   const Pane& state = bench_->pane(pane);

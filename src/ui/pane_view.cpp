@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTableView>
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "model/conversions.h"
 #include "operations/compacting.h"
 #include "operations/image_care.h"
+#include "operations/pane_load.h"
 #include "operations/pane_sort.h"
 #include "operations/save_transfer.h"
 #include "platform/file_io.h"
@@ -145,6 +147,31 @@ void PaneView::BuildMenu() {
   delete_ = captions_.Add(menu_->addAction(QString()), TextId::kDelete);
   check_ = captions_.Add(menu_->addAction(QString()), TextId::kCheck);
   repair_ = captions_.Add(menu_->addAction(QString()), TextId::kRepair);
+  // Where the pane's file lies: another file or folder, or back beside the
+  // program; and the other memory of a file that holds two.
+  menu_->addSeparator();
+  openFile_ = captions_.Add(menu_->addAction(QString()), TextId::kOpenFile);
+  openFolder_ = captions_.Add(menu_->addAction(QString()), TextId::kOpenFolder);
+  usualPlace_ = captions_.Add(menu_->addAction(QString()), TextId::kUsualFolder);
+  otherMemory_ = menu_->addAction(QString());
+  openFile_->setObjectName(prefix + "OpenFile");
+  openFolder_->setObjectName(prefix + "OpenFolder");
+  usualPlace_->setObjectName(prefix + "UsualFolder");
+  otherMemory_->setObjectName(prefix + "OtherMemory");
+  otherMemory_->setVisible(false);
+  const auto shownFolder = [this, pane] {
+    const Pane& state = bench_.pane(pane);
+    return state.file.empty() ? state.folder : state.file.parent_path();
+  };
+  connect(openFile_, &QAction::triggered, this, [this, shownFolder] {
+    const auto chosen = bench_.host().PickOpenFile(TextId::kContainerFileFilter, shownFolder());
+    if (chosen && !OpenPlace(*chosen)) bench_.host().ShowMessage({TextId::kWrongFormat, {}, {}});
+  });
+  connect(openFolder_, &QAction::triggered, this, [this, shownFolder] {
+    if (const auto chosen = bench_.host().PickFolder(shownFolder())) OpenPlace(*chosen);
+  });
+  connect(usualPlace_, &QAction::triggered, this, &PaneView::ShowUsualPlace);
+  connect(otherMemory_, &QAction::triggered, this, &PaneView::SwitchMemory);
   // The languages, each named in its own words; the choice applies at once.
   menu_->addSeparator();
   chinese_ = captions_.Add(menu_->addAction(QString()), TextId::kLanguageChinese);
@@ -180,11 +207,54 @@ void PaneView::ChooseKind(ContainerKind kind) { kind_->setCurrentIndex(static_ca
 void PaneView::OnKindChanged() {
   const ContainerKind kind = ShownKind();
   Pane& state = bench_.pane(setup_.number);
-  state.kind = kind;
   // A pane showing a file outside its usual folder shows that folder's file of the new kind.
   if (!state.fixedFile.empty()) {
     state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
   }
+  state.layout.reset();
+  state.device = backup_ram::Device::kInternal;
+  ApplyKind(kind);
+}
+
+bool PaneView::OpenPlace(const std::filesystem::path& path) {
+  Pane& state = bench_.pane(setup_.number);
+  std::error_code error;
+  std::optional<ContainerKind> kind = state.kind;
+  if (std::filesystem::is_directory(path, error)) {
+    state.fixedFile = platform::ResolveFileName(path, ContainerFileName(state.kind));
+  } else if ((kind = ContainerKindOfFile(path))) {
+    state.fixedFile = path;
+  } else {
+    return false;
+  }
+  state.layout.reset();
+  state.device = backup_ram::Device::kInternal;
+  // The kind list shows the kind without choosing the folder's file of it.
+  const QSignalBlocker quiet(kind_);
+  ChooseKind(*kind);
+  ApplyKind(*kind);
+  return true;
+}
+
+void PaneView::ShowUsualPlace() {
+  Pane& state = bench_.pane(setup_.number);
+  const std::filesystem::path& program = bench_.programDirectory();
+  state.folder = *setup_.usualSubfolder ? program / setup_.usualSubfolder : program;
+  state.fixedFile.clear();
+  state.layout.reset();
+  state.device = backup_ram::Device::kInternal;
+  ReloadPane(bench_, setup_.number);
+}
+
+void PaneView::SwitchMemory() {
+  Pane& state = bench_.pane(setup_.number);
+  state.device = state.device == backup_ram::Device::kCart ? backup_ram::Device::kInternal : backup_ram::Device::kCart;
+  ReloadPane(bench_, setup_.number);
+}
+
+void PaneView::ApplyKind(ContainerKind kind) {
+  Pane& state = bench_.pane(setup_.number);
+  state.kind = kind;
   ShowHint();
   // The writers: this pane's import and compact, and the transfer that leads into it.
   const bool writable = state.Writable();
@@ -212,6 +282,7 @@ void PaneView::ApplyTexts() {
   english_->setChecked(english);
   ShowHint();
   ShowWarning();
+  ShowOtherMemory();
   emit model_->headerDataChanged(Qt::Horizontal, 0, model_->columnCount({}) - 1);
 }
 
@@ -236,6 +307,15 @@ void PaneView::ShowPane() {
   delete_->setEnabled(loaded && state.Writable());
   repair_->setEnabled(loaded && state.Repairable());
   check_->setEnabled(loaded);
+  ShowOtherMemory();
+}
+
+void PaneView::ShowOtherMemory() {
+  const Pane& state = bench_.pane(setup_.number);
+  const bool backupRam = state.kind == ContainerKind::kBkram || state.kind == ContainerKind::kBup;
+  otherMemory_->setVisible(backupRam && state.form.twoMemories && !state.hintVisible);
+  otherMemory_->setText(ToQString(catalog::Text(state.device == backup_ram::Device::kCart ? TextId::kShowInternal
+                                                                                        : TextId::kShowCartridge)));
 }
 
 void PaneView::ShowWarning() {

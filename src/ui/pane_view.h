@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QRect>
 #include <QWidget>
+#include <filesystem>
 
 #include "catalog/catalog.h"
 #include "operations/workbench.h"
@@ -52,6 +53,13 @@ class PaneView : public QWidget {
   ContainerKind ShownKind() const;
   void ChooseKind(ContainerKind kind);
 
+  // Shows `path` where it lies: a folder's file of the pane's kind, or a
+  // container file of the kind its name or content tells. False, showing
+  // nothing new, for any other file.
+  bool OpenPlace(const std::filesystem::path& path);
+  // Shows the pane's file beside the program again (pane 2: in OTHER).
+  void ShowUsualPlace();
+
   // Sets the controls for the kind chosen, then loads the pane's file of that kind.
   void OnKindChanged();
   // Shows the pane as the workbench holds it.
@@ -69,10 +77,16 @@ class PaneView : public QWidget {
 
  private:
   void BuildMenu();
+  // Sets the controls for `kind` and loads the pane's file of that kind.
+  void ApplyKind(ContainerKind kind);
+  // The memory of a file that holds two: the other one is shown.
+  void SwitchMemory();
   void OnHeaderClick(int column);
   void ShowHint();
   void ShowWarning();
   void ShowFileLabel();
+  // The entry that switches a file of two memories to the other, in the current words.
+  void ShowOtherMemory();
 
   const PaneSetup& setup_;
   Workbench& bench_;
@@ -92,6 +106,10 @@ class PaneView : public QWidget {
   QAction* exportBup_ = nullptr;
   QAction* exportSro_ = nullptr;
   QAction* importToGame_ = nullptr;
+  QAction* openFile_ = nullptr;
+  QAction* openFolder_ = nullptr;
+  QAction* usualPlace_ = nullptr;
+  QAction* otherMemory_ = nullptr;  // of a file that holds two memories
   QAction* delete_ = nullptr;
   QAction* check_ = nullptr;
   QAction* repair_ = nullptr;

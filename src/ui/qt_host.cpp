@@ -147,6 +147,15 @@ std::optional<std::filesystem::path> QtHost::PickOpenFile(TextId filter, const s
   return platform::PathFromUtf8(chosen.front().toStdString());
 }
 
+std::optional<std::filesystem::path> QtHost::PickFolder(const std::filesystem::path& initialFolder) {
+  std::error_code error;
+  const bool exists = std::filesystem::is_directory(initialFolder, error);
+  const QString chosen =
+      QFileDialog::getExistingDirectory(parent_, QString(), PathToQString(exists ? initialFolder : fallbackFolder_));
+  if (chosen.isEmpty()) return std::nullopt;
+  return platform::PathFromUtf8(chosen.toStdString());
+}
+
 bool QtHost::RevealFile(const std::filesystem::path& file) {
   const QString path = PathToQString(file);
 #if defined(Q_OS_WIN)

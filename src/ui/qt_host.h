@@ -31,6 +31,7 @@ class QtHost : public Host {
   std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
                                        std::size_t chosen) override;
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
+  std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override;
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}
   void ButtonChanged(int, PaneButton, const Message&, bool) override {}

@@ -53,6 +53,13 @@ class ScriptedHost : public Host {
     pickedFiles.pop_front();
     return file;
   }
+  std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override {
+    folderPicks.push_back(initialFolder);
+    if (pickedFolders.empty()) return std::nullopt;
+    auto folder = pickedFolders.front();
+    pickedFolders.pop_front();
+    return folder;
+  }
   bool RevealFile(const std::filesystem::path& file) override {
     revealed.push_back(file);
     return revealSucceeds;
@@ -73,6 +80,7 @@ class ScriptedHost : public Host {
   // The step at which the user presses the progress dialog's Cancel.
   std::optional<std::size_t> stopAt;
   std::deque<std::optional<std::filesystem::path>> pickedFiles;
+  std::deque<std::optional<std::filesystem::path>> pickedFolders;
   bool revealSucceeds = true;
 
   // The record.
@@ -86,6 +94,7 @@ class ScriptedHost : public Host {
   };
   std::vector<ChoiceQuestion> choiceQuestions;
   std::vector<FilePick> filePicks;
+  std::vector<std::filesystem::path> folderPicks;  // the folder each folder dialog opened at
   std::vector<std::filesystem::path> revealed;
   std::vector<int> paneChanges;
   std::vector<ButtonChange> buttonChanges;

@@ -1,0 +1,111 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "catalog/catalog.h"
+#include "containers/backup_ram_write.h"
+#include "support/backup_ram_builder.h"
+#include "support/image_builder.h"
+#include "support/scripted_host.h"
+#include "support/test_files.h"
+#include "ui/main_window.h"
+#include "ui/map_window.h"
+#include "widget_lookup.h"
+
+using namespace quillmere::testing;
+using quillmere::ByteBuffer;
+using quillmere::ui::MainWindow;
+namespace br = quillmere::backup_ram;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A MiSTer file: the internal memory with INNER, then a 512 KiB cartridge
+// with OUTER far down its 1024 blocks, both word-wide.
+ByteBuffer MisterFile() {
+  ByteBuffer file = br::RamIntoWordWide({}, BackupRamBuilder().AddSave(2, NamedSave("INNER", 100)).BuildRam());
+  file.Append(br::RamIntoWordWide({}, BackupRamBuilder(512 * 1024, 512).AddSave(900, NamedSave("OUTER", 1000)).BuildRam()));
+  return file;
+}
+
+}  // namespace
+
+// The pane's menu reaches every file: another file by its content, a folder,
+// the program's own folder again, and the other memory of a MiSTer file,
+// whose cartridge map scrolls to the save chosen.
+class PanePlacesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void menuOpensFilesFoldersAndMemories() {
+    TempDir dir;
+    WriteFile(dir / "SS_MEMS.BIN", MemsImageBuilder().AddSave(1, 8, NamedSave("HOME", 500)).Build());
+    WriteFile(dir / "OTHER" / "SS_MEMS.BIN", MemsImageBuilder().Build());
+    WriteFile(dir / "card" / "SS_MEMS.BIN", MemsImageBuilder().AddSave(1, 8, NamedSave("CARD", 500)).Build());
+    WriteFile(dir / "card" / "BKRAMSV.BIN", BackupRamBuilder().AddSave(2, NamedSave("RAM", 100)).BuildFile());
+    WriteFile(dir / "emu" / "Game.sav", MisterFile());
+    WriteFile(dir / "emu" / "notes.txt", ByteBuffer::FromText("not a memory"));
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    QTableView* list = FindChild<QTableView>(window, "pane1List");
+    QLabel* label = FindChild<QLabel>(window, "pane1FileLabel");
+    QAction* other = FindChild<QAction>(window, "pane1OtherMemory");
+    const auto trigger = [&](const char* action) { FindChild<QAction>(window, action)->trigger(); };
+
+    // A file that is no container is refused; a MiSTer file opens by its content.
+    host.pickedFiles = {dir / "emu" / "notes.txt", dir / "emu" / "Game.sav"};
+    trigger("pane1OpenFile");
+    QCOMPARE(host.messages.back(), std::string("错误的存档格式！"));
+    QCOMPARE(Column(list, 1), QStringList({"HOME"}));
+    QVERIFY(!other->isVisible());
+    trigger("pane1OpenFile");
+    QCOMPARE(host.filePicks.back().filter, quillmere::catalog::Text(quillmere::TextId::kContainerFileFilter));
+    QCOMPARE(host.filePicks.back().initialFolder, dir.path());
+    QCOMPARE(Column(list, 1), QStringList({"INNER"}));
+    QVERIFY(label->text().endsWith("Game.sav"));
+    QCOMPARE(label->toolTip(), QString::fromStdString((dir / "emu" / "Game.sav").string()));
+
+    // Its cartridge, and back; the figure is the cartridge's free blocks.
+    QVERIFY(other->isVisible());
+    QCOMPARE(other->text(), QString("显示卡带存档"));
+    other->trigger();
+    QCOMPARE(Column(list, 1), QStringList({"OUTER"}));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(1024 - 2 - 3));  // OUTER's 3 blocks
+    QCOMPARE(other->text(), QString("显示内部存档"));
+
+    // The cartridge's map: 47 rows of 22, scrolled to the save chosen.
+    QTest::mouseClick(FindChild<QPushButton>(window, "pane1Map"), Qt::LeftButton);
+    auto* map = qobject_cast<quillmere::ui::MapWindow*>(QApplication::activeModalWidget());
+    QVERIFY(map);
+    auto* grid = FindChild<QTableView>(*map, "mapGrid");
+    QCOMPARE(grid->model()->rowCount(), (1024 + 21) / 22);
+    FindChild<QListWidget>(*map, "mapNames")->setCurrentRow(0);
+    const int row = 900 / 22;
+    QVERIFY(grid->rowViewportPosition(row) >= 0 && grid->rowViewportPosition(row) < grid->viewport()->height());
+    map->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    other->trigger();
+    QCOMPARE(Column(list, 1), QStringList({"INNER"}));
+
+    // A folder shows its file of the pane's kind, as a drop of it does.
+    host.pickedFolders = {dir / "card"};
+    trigger("pane1OpenFolder");
+    QCOMPARE(host.folderPicks.back(), dir / "emu");
+    QCOMPARE(Column(list, 1), QStringList({"RAM"}));
+    QVERIFY(!other->isVisible());
+
+    // Back beside the program: its file of the pane's kind, the label as it was.
+    trigger("pane1UsualFolder");
+    QVERIFY(list->model()->rowCount() == 0 && !FindChild<QLabel>(window, "pane1Hint")->isHidden());
+    QCOMPARE(label->text(), QString("SS_MEMS.BIN"));
+    QVERIFY(label->toolTip().isEmpty());
+  }
+};
+
+QTEST_MAIN(PanePlacesTest)
+#include "pane_places_test.moc"
