@@ -87,6 +87,20 @@ TEST(ConcurrentWriters, AWriterGivesUpAfterTenSecondsAndWritesNothing) {
   EXPECT_EQ(ReadFile(image), original);
 }
 
+// A command names its file by a bare name in the current folder: the lock it
+// takes before its read is the one its write takes again, not another
+// program's, even when no lock file was there before.
+TEST(ConcurrentWriters, ABareNameInTheCurrentFolderIsOneLock) {
+  TempDir dir;
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.path());
+  const platform::FileLock first = platform::FileLock::Acquire("SS_MEMS.BIN");
+  const platform::FileLock again = platform::FileLock::Acquire("SS_MEMS.BIN", std::chrono::milliseconds(100));
+  const platform::FileLock spelled = platform::FileLock::Acquire(dir / "SS_MEMS.BIN", std::chrono::milliseconds(100));
+  fs::current_path(before);
+  EXPECT_TRUE(first.held() && again.held() && spelled.held());
+}
+
 TEST(FileStamps, AChangeOfContentIsSeenWithSizeAndTimeKept) {
   TempDir dir;
   const fs::path file = dir / "SS_MEMS.BIN";

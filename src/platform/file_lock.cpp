@@ -90,8 +90,11 @@ std::map<std::string, HeldLock>& Table() {
 // One key per lock file, however the path was spelled.
 std::string KeyOf(const fs::path& lockFile) {
   std::error_code ec;
-  fs::path full = fs::weakly_canonical(lockFile, ec);
-  if (ec) full = fs::absolute(lockFile, ec).lexically_normal();
+  // Absolute first: a bare name whose lock file is not there yet would stay
+  // relative, and the same lock taken again once it exists would wait on itself.
+  const fs::path absolute = fs::absolute(lockFile, ec).lexically_normal();
+  fs::path full = fs::weakly_canonical(absolute, ec);
+  if (ec) full = absolute;
 #ifdef _WIN32
   // Windows names ignore letter case.
   std::wstring text = full.native();
