@@ -159,7 +159,8 @@ void MapWindow::ChooseSave(int index) {
   const auto shown = save.firstUnit ? save.firstUnit
                      : save.blinkUnits.empty() ? std::nullopt
                                                : std::optional<std::uint32_t>(save.blinkUnits.front());
-  if (shown) grid_->scrollTo(model_->IndexOf(*shown));
+  // The save's first unit in the middle of the grid, its neighbours around it.
+  if (shown) grid_->scrollTo(model_->IndexOf(*shown), QAbstractItemView::PositionAtCenter);
   red_ = true;
   model_->Paint(BlinkPaints(save, red_));
   blinkTimer_->start();

@@ -86,6 +86,9 @@ class PanePlacesTest : public QObject {
     FindChild<QListWidget>(*map, "mapNames")->setCurrentRow(0);
     const int row = 900 / 22;
     QVERIFY(grid->rowViewportPosition(row) >= 0 && grid->rowViewportPosition(row) < grid->viewport()->height());
+    const QString shots = qEnvironmentVariable("QUILLMERE_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(shots);
+    QVERIFY(window.grab().save(shots + "/pane_cartridge.png") && map->grab().save(shots + "/map_cartridge.png"));
     map->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
