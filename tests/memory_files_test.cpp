@@ -105,8 +105,12 @@ TEST(MemoryFiles, EachFormIsWrittenBackInItsOwnForm) {
     const br::MemoryFile after = opened();
     EXPECT_EQ(after.form, c.form);
     EXPECT_EQ(after.contents.size(), before.contents.size());
-    if (c.form.layout == br::RamLayout::kWordWide) EXPECT_EQ(evenBytes(after.contents), evenBytes(before.contents));
-    if (c.form.twoMemories) EXPECT_EQ(br::RamOf(after, other), br::RamOf(before, other));
+    if (c.form.layout == br::RamLayout::kWordWide) {
+      EXPECT_EQ(evenBytes(after.contents), evenBytes(before.contents));
+    }
+    if (c.form.twoMemories) {
+      EXPECT_EQ(br::RamOf(after, other), br::RamOf(before, other));
+    }
     const ByteBuffer ram = br::RamOf(after, c.device);
     EXPECT_TRUE(br::CheckBackupRam(ram).empty());
     ASSERT_EQ(pane.rows.size(), 2u);
@@ -178,7 +182,7 @@ TEST_F(EmulatorFiles, SavesRoundTripThroughTheirOwnForm) {
     SCOPED_TRACE(std::string(c.file) + " " + c.device);
     testing::TempDir dir;
     const fs::path original = samples / "emulators" / c.file;
-    const fs::path copy = dir / original.filename();
+    const fs::path copy = dir.path() / original.filename();
     fs::copy_file(original, copy);
     const std::vector<std::string> device = {"--device", c.device};
     const auto run = [&](std::vector<std::string> args) {

@@ -33,6 +33,16 @@ constexpr std::array<Command, 13> kCommands = {{
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // A run's language and memory are its own: one run in a process (the
+  // tests run many) leaves the next as it found it.
+  struct Restore {
+    catalog::Language language = catalog::CurrentLanguage();
+    backup_ram::Device device = ChosenDevice();
+    ~Restore() {
+      catalog::SetLanguage(language);
+      ChosenDevice() = device;
+    }
+  } restore;
   // Chosen before parsing, so that a usage error is told in the chosen language too.
   catalog::SetLanguage(catalog::ChooseLanguage({catalog::TakeLanguageOption(args).value, catalog::LanguageFromEnvironment()}));
   CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
