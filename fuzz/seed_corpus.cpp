@@ -140,6 +140,18 @@ int main(int argc, char** argv) {
 
   // Backup-RAM import: the mode byte, the size, a name byte, then a word-wide
   // file, or (mode bit 0) the head of a RAM to repeat.
+  // Memory files as emulators keep them, each recognised by its content.
+  Corpus listingSeeds(root, "fuzz_backup_ram");
+  {
+    quillmere::testing::BackupRamBuilder cart(512 * 1024, 512);
+    cart.AddSave(2, NamedSave("CART", 1500, 4));
+    ByteBuffer mister = quillmere::backup_ram::RamIntoWordWide({}, BackupRam(0x8000));
+    mister.Append(quillmere::backup_ram::RamIntoWordWide({}, cart.BuildRam()));
+    for (const ByteBuffer& file : {BackupRam(0x8000), BackupRam(0x4000), ByteBuffer(quillmere::platform::Gzip(cart.BuildRam().bytes())),
+                                   ByteBuffer(quillmere::platform::Gzip(mister.bytes()))}) {
+      listingSeeds.Add(file.At(0), file.Slice(1, file.size()));
+    }
+  }
   Corpus bkramSeeds(root, "fuzz_bkram_import");
   for (const std::uint32_t saveSize : {0u, 29u, 500u, 4388u}) {
     const ByteBuffer head{static_cast<std::uint8_t>(saveSize >> 8), static_cast<std::uint8_t>(saveSize), 'N'};
