@@ -139,6 +139,7 @@ class PaneCareAndDropsTest : public QObject {
     WriteFile(dir / "OTHER" / "SS_MEMS.BIN", MemsImageBuilder().Build());
     WriteFile(dir / "card" / "ss_mems.bin", MemsImageBuilder().AddSave(1, 8, NamedSave("CARD", 500, 4)).Build());
     WriteFile(dir / "card" / "BKRAMSV.BIN", BackupRamBuilder().AddSave(2, NamedSave("RAM", 100)).BuildFile());
+    WriteFile(dir / "card" / "Game.bkr", BackupRamBuilder().AddSave(2, NamedSave("EMU", 100)).BuildRam());
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     QTableView* pane1 = FindChild<QTableView>(window, "pane1List");
@@ -189,6 +190,11 @@ class PaneCareAndDropsTest : public QObject {
     QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->toolTip(), QString::fromStdString((dir / "card" / "BKRAMSV.BIN").string()));
     FindChild<QComboBox>(window, "pane2Kind")->setCurrentIndex(0);
     QCOMPARE(Column(pane2, 1), QStringList({"CARD"}));
+    // An emulator's memory opens by its content, whatever its name, from a pane of another kind.
+    QVERIFY(DropFiles(pane2->viewport(), {dir / "card" / "Game.bkr"}));
+    QCOMPARE(Column(pane2, 1), QStringList({"EMU"}));
+    QVERIFY(FindChild<QLabel>(window, "pane2FileLabel")->text().endsWith("\nGame.bkr"));
+    FindChild<QComboBox>(window, "pane2Kind")->setCurrentIndex(0);
     QVERIFY(DropFiles(pane1->viewport(), {dir / "card"}));
     QVERIFY(FindChild<QLabel>(window, "pane1FileLabel")->text().endsWith("\nss_mems.bin"));
     pane1->selectRow(0);
