@@ -24,8 +24,9 @@ using Blocks = std::vector<std::uint32_t>;
 
 // A save's fields as a SAROO single save carries them, the language in the comment field's last byte.
 GatheredSave Fields(const std::string& name, std::uint32_t size, std::uint8_t seed, std::uint8_t language = 0) {
-  // No RAM holds more than 30,000 bytes; a larger size is a refusal's and needs no data.
-  const testing::TestSave test = testing::NamedSave(name, std::min<std::uint32_t>(size, 30000), seed);
+  // No cartridge of 512 KiB holds more than 520,000 bytes; a larger size is a
+  // refusal's and needs no data.
+  const testing::TestSave test = testing::NamedSave(name, std::min<std::uint32_t>(size, 520000), seed);
   GatheredSave save{ByteBuffer(testing::FixedField(name, 12)), size, ByteBuffer(testing::FixedField(test.comment, 12)),
                     test.date, ByteBuffer(test.data)};
   save.commentField.WriteBE(11, language, 1);
@@ -158,40 +159,48 @@ TEST(BackupRamWrite, WordWideWriteKeepsTheEvenBytes) {
   for (const auto& row : rows) EXPECT_EQ(br::RamIntoWordWide(row.file, row.ram), row.expected);
 }
 
-// Random imports, replacements and deletes: every save exports as it went
-// in, the RAM stays sound, and no step touches a save it did not target.
+// Random imports, replacements and deletes, in the internal memory and in a
+// cartridge of 512-byte blocks: every save exports as it went in, the RAM
+// stays sound, and no step touches a save it did not target.
 TEST(BackupRamWrite, RandomStepsKeepEverySaveWhole) {
-  std::mt19937 rng(20261210);
-  ByteBuffer ram = br::EmptyBackupRam();
-  std::map<std::string, GatheredSave> held;
-  for (int step = 0; step < 300; ++step) {
-    const std::string name(1, static_cast<char>('A' + rng() % 8));
-    const auto existing = br::FindBackupRamSave(ram, ByteBuffer::FromText(name));
-    const auto before = testing::SnapshotBackupRamSaves(ram);
-    const ByteBuffer unchanged = ram;
-    if (rng() % 4 == 0) {
-      EXPECT_EQ(br::DeleteBackupRamSaves(ram, {existing.value_or(0)}), existing ? 1u : 0u);
-      held.erase(name);
-    } else {
-      const auto size = static_cast<std::uint32_t>(rng() % 3 ? rng() % 600 : rng() % 12000);
-      const GatheredSave save = Fields(name, size, static_cast<std::uint8_t>(step), static_cast<std::uint8_t>(rng()));
-      const std::size_t room = br::FreeBlockCount(ram) + (existing ? br::CollectSaveBlocks(ram, *existing).blocks.size() : 0);
-      const Refusal refusal = Import(ram, save);
-      ASSERT_EQ(refusal, br::BlocksNeeded(size) <= room ? Refusal::kNone : Refusal::kNoRoom);
-      if (refusal == Refusal::kNone) held[name] = save;
-      else EXPECT_EQ(ram, unchanged);
+  for (const br::BackupRamGeometry geometry : {br::BackupRamGeometry{}, br::BackupRamGeometry{512, 1024}}) {
+    SCOPED_TRACE(geometry.blockSize);
+    std::mt19937 rng(20261210);
+    ByteBuffer ram = br::EmptyBackupRam(geometry);
+    const std::uint32_t scale = static_cast<std::uint32_t>(geometry.RamSize() / br::BackupRamGeometry{}.RamSize());
+    std::map<std::string, GatheredSave> held;
+    for (int step = 0; step < 300; ++step) {
+      const std::string name(1, static_cast<char>('A' + rng() % 8));
+      const auto existing = br::FindBackupRamSave(ram, ByteBuffer::FromText(name));
+      const auto before = testing::SnapshotBackupRamSaves(ram);
+      const ByteBuffer unchanged = ram;
+      if (rng() % 4 == 0) {
+        EXPECT_EQ(br::DeleteBackupRamSaves(ram, {existing.value_or(0)}), existing ? 1u : 0u);
+        held.erase(name);
+      } else {
+        const auto size = static_cast<std::uint32_t>(rng() % 3 ? rng() % 600 : rng() % (12000 * scale));
+        const GatheredSave save = Fields(name, size, static_cast<std::uint8_t>(step), static_cast<std::uint8_t>(rng()));
+        const std::size_t room = br::FreeBlockCount(ram) + (existing ? br::CollectSaveBlocks(ram, *existing).blocks.size() : 0);
+        const Refusal refusal = Import(ram, save);
+        ASSERT_EQ(refusal, br::BlocksNeeded(size, geometry) <= room ? Refusal::kNone : Refusal::kNoRoom);
+        if (refusal == Refusal::kNone) {
+          held[name] = save;
+        } else {
+          EXPECT_EQ(ram, unchanged);
+        }
+      }
+      ASSERT_TRUE(testing::KeepsOtherBackupRamSaves(before, ram, {existing.value_or(0)})) << step;
+      ASSERT_EQ(br::CheckBackupRam(ram), std::vector<Problem>{}) << step;
+      ASSERT_EQ(br::LiveStartBlocks(ram).size(), held.size());
+      std::uint64_t used = 0;
+      for (const auto& [heldName, save] : held) {
+        const auto start = br::FindBackupRamSave(ram, save.nameField);
+        ASSERT_TRUE(start);
+        EXPECT_EQ(SingleSaveOf(br::ExtractBackupRamSave(ram, *start * geometry.blockSize)), SingleSaveOf(save));
+        used += br::BlocksNeeded(save.size, geometry);
+      }
+      EXPECT_EQ(br::FreeBlockCount(ram), geometry.blockCount - br::kFirstSaveBlock - used);
     }
-    ASSERT_TRUE(testing::KeepsOtherBackupRamSaves(before, ram, {existing.value_or(0)})) << step;
-    ASSERT_EQ(br::CheckBackupRam(ram), std::vector<Problem>{}) << step;
-    ASSERT_EQ(br::LiveStartBlocks(ram).size(), held.size());
-    std::uint64_t used = 0;
-    for (const auto& [heldName, save] : held) {
-      const auto start = br::FindBackupRamSave(ram, save.nameField);
-      ASSERT_TRUE(start);
-      EXPECT_EQ(SingleSaveOf(br::ExtractBackupRamSave(ram, *start * 64)), SingleSaveOf(save));
-      used += br::BlocksNeeded(save.size);
-    }
-    EXPECT_EQ(br::FreeBlockCount(ram), 510 - used);
   }
 }
 
