@@ -16,6 +16,7 @@ run: build
 	cd build && ./quillmere demo
 
 test:
+	scripts/check_tools.sh
 	cmake --preset test
 	cmake --build --preset test
 	ctest --preset test
