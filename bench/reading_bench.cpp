@@ -43,7 +43,7 @@ double ListMemsRatio() {
   const fs::path file = ScratchFile("SS_MEMS.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, 10, false);
+    const PaneLoad load = LoadContainerFile(file, 10, false);
     if (PresentSaves(load.records).size() != 448) std::fprintf(stderr, "list-mems-full: rows missing\n");
   });
 }
@@ -59,7 +59,7 @@ double ListSaveFileRatio() {
   const fs::path file = ScratchFile("SS_SAVE.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    const PaneLoad load = LoadContainerFile(ContainerKind::kSave, file, 10, false);
+    const PaneLoad load = LoadContainerFile(file, 10, false);
     if (PresentSaves(load.records).size() != 4095) std::fprintf(stderr, "list-save-256m: rows missing\n");
   });
 }

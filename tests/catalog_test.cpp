@@ -42,7 +42,9 @@ TEST(Catalog, EveryTextHasWordsInEachLanguageThatUseItsPlaceholders) {
         EXPECT_FALSE(HasChinese(words)) << i;
       }
     }
-    const bool coded = id >= TextId::kProblemImageSize && id <= TextId::kMendedFreeCount;
+    const bool coded = (id >= TextId::kProblemImageSize && id <= TextId::kMendedFreeCount) ||
+                       (id >= TextId::kHoldsMemsImage && id <= TextId::kHoldsBackupMemory) ||
+                       (id >= TextId::kProblemFormUnusual && id <= TextId::kProblemGzipDamaged);
     const std::string_view code = catalog::Code(id);
     EXPECT_EQ(!code.empty(), coded);
     if (coded) {

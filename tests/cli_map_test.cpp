@@ -38,6 +38,8 @@ TEST(CliMap, DrawsTheGridAndListsEachSaveWithItsUnits) {
   testing::WriteFile(dir / "SS_SAVE.BIN", ByteBuffer::Filled(0x10000, 0));
   EXPECT_EQ(RunCliWith({"map", (dir / "SS_SAVE.BIN").string()}).status, 1);  // slots, no units
   EXPECT_EQ(RunCliWith({"map", (dir / "SS_BUP.BIN").string()}).status, 1);   // missing
+  EXPECT_EQ(RunCliWith({"map", (dir / "image.dat").string()}).status, 1);    // missing
+  testing::WriteFile(dir / "image.dat", ByteBuffer::Filled(0x10000, 0));
   EXPECT_EQ(RunCliWith({"map", (dir / "image.dat").string()}).status, 2);    // kind unknown
 }
 

@@ -73,7 +73,7 @@ TEST(FileSafety, ALongNameIsWrittenWithShortNamesBesideIt) {
   const fs::path image = dir / (std::string(241, 'S') + ".BIN");
   WriteFile(image, MemsImageBuilder().Build());
   const fs::path single = WriteSarooSingleSave(dir.path(), "LONG", 10);
-  const testing::CliRun run = RunCliWith({"import", image.string(), single.string()});
+  const testing::CliRun run = RunCliWith({"import", image.string(), single.string(), "--kind", "mems"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(RunCliWith({"list", image.string(), "--kind", "mems"}).out.find("LONG"), std::string::npos);
   EXPECT_EQ(platform::LockFilePath(image).filename(), "." + std::string(32, 'S') + ".qmlock");

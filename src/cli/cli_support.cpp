@@ -32,30 +32,11 @@ void Say(std::ostream& stream, TextId id, std::vector<TextArg> args) {
   stream << catalog::Render({id, std::move(args), {}}) << "\n";
 }
 
-namespace {
-
-constexpr std::string_view kPackedKind = "packed";
-
-}  // namespace
-
-std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const fs::path& file, std::ostream& err) {
-  if (kindOption == kPackedKind) return ContainerKind::kBkram;
-  if (!kindOption.empty()) {
-    auto kind = ContainerKindFromName(kindOption);
-    if (!kind) Say(err, TextId::kCliUnknownKind, {kindOption});
-    return kind;
-  }
-  auto kind = ContainerKindOfFile(file);
-  if (!kind) {
-    Say(err, TextId::kCliUnknownKindOfFile, {platform::PathToUtf8(file)});
-  }
-  return kind;
-}
-
-std::optional<backup_ram::RamLayout> LayoutOfKind(const std::string& kindOption) {
-  if (kindOption == kPackedKind) return backup_ram::RamLayout::kPacked;
-  const auto kind = ContainerKindFromName(kindOption);
-  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) return backup_ram::RamLayout::kWordWide;
+std::optional<KindOption> ParseKindOption(const std::string& option, std::ostream& err) {
+  if (option.empty()) return KindOption{};
+  if (option == "packed") return KindOption{ContainerKind::kBkram, backup_ram::RamLayout::kPacked};
+  if (const auto kind = ContainerKindFromName(option)) return KindOption{kind, std::nullopt};
+  Say(err, TextId::kCliUnknownKind, {option});
   return std::nullopt;
 }
 
@@ -78,39 +59,57 @@ fs::path CurrentFolder() {
   return fs::current_path(ec);
 }
 
-bool LoadPane(Workbench& bench, int number, ContainerKind kind, const fs::path& file, std::ostream& err,
-              Access access, std::optional<backup_ram::RamLayout> layout) {
-  if (!platform::FileExists(file)) {
-    Say(err, TextId::kCliNoSuchFile, {platform::PathToUtf8(file)});
-    return false;
-  }
-  Pane& pane = bench.pane(number);
-  pane.kind = kind;
-  pane.fixedFile = file;
-  pane.layout = layout;
-  pane.device = ChosenDevice();
-  ReloadPane(bench, number);
-  if (pane.hintVisible) return false;
-  if (access == Access::kWrite && kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
-    Say(err, TextId::kWrongFormat);
-    return false;
-  }
-  return true;
+bool RegularOrMissing(const fs::path& file, std::ostream& err) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(file, ec);
+  if (!fs::exists(status) || fs::is_regular_file(status)) return true;
+  err << catalog::Render({TextId::kNotRegularFile, {platform::PathToUtf8(file)}, {}}, "\n") << "\n";
+  return false;
 }
 
-bool LoadWritablePane(Workbench& bench, int number, const std::string& image, const std::string& game, bool needsGame,
-                      std::ostream& err) {
-  const fs::path file = platform::PathFromUtf8(image);
-  const ContainerKind kind = ContainerKindOfFile(file).value_or(ContainerKind::kMems);
-  if (kind == ContainerKind::kSave && !game.empty()) bench.state.targetGame = save_file::PadGameId(game);
-  if (kind == ContainerKind::kSave && needsGame && game.empty()) {
-    Say(err, TextId::kCliGiveGame, {image});
-    return false;
+int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
+             Access access) {
+  const auto named = ParseKindOption(kindOption, err);
+  if (!named) return kUsage;
+  const fs::path path = platform::PathFromUtf8(file);
+  if (!RegularOrMissing(path, err)) return kFailed;
+  if (!platform::FileExists(path)) {
+    Say(err, TextId::kCliNoSuchFile, {file});
+    return kFailed;
   }
-  return LoadPane(bench, number, kind, file, err, Access::kWrite);
+  Pane& pane = bench.pane(number);
+  pane.fixedFile = path;
+  pane.namedKind = named->kind;
+  pane.layout = named->layout;
+  pane.device = ChosenDevice();
+  // A refusal of the opener is shown by the reload: what the file holds, or
+  // that nothing tells what it is.
+  ReloadPane(bench, number);
+  if (pane.hintVisible) {
+    // A file of no kind the opener could tell is a usage error: --kind names it.
+    return !named->kind && !ContainerKindOfFile(path) && platform::ReadFileChecked(path).ok() ? kUsage : kFailed;
+  }
+  if (access == Access::kWrite && pane.writeRefusal) {
+    err << catalog::Render(*pane.writeRefusal, "\n") << "\n";
+    return kFailed;
+  }
+  return kDone;
+}
+
+int OpenWritablePane(Workbench& bench, int number, const std::string& image, const std::string& kindOption,
+                     const std::string& game, bool needsGame, std::ostream& err) {
+  if (const int status = OpenPane(bench, number, image, kindOption, err, Access::kWrite); status != kDone) return status;
+  if (bench.pane(number).kind != ContainerKind::kSave) return kDone;
+  if (!game.empty()) bench.state.targetGame = save_file::PadGameId(game);
+  if (needsGame && game.empty()) {
+    Say(err, TextId::kCliGiveGame, {image});
+    return kFailed;
+  }
+  return kDone;
 }
 
 std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostream& err, bool creates) {
+  if (!RegularOrMissing(file, err)) return std::nullopt;
   if (!creates && !platform::FileExists(file)) return platform::FileLock{};
   platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {

@@ -36,14 +36,15 @@ std::string TextCell(std::string_view cell);
 // One line of the catalog on `stream`.
 void Say(std::ostream& stream, TextId id, std::vector<TextArg> args = {});
 
-// The kind named by --kind ("packed" is a backup memory), else the one the
-// file's name stands for, else a backup memory recognised by its content.
-std::optional<ContainerKind> ResolveKind(const std::string& kindOption, const std::filesystem::path& file,
-                                         std::ostream& err);
+// What --kind names: a container kind and, for "packed", a backup memory's
+// layout. Nothing (an empty option) names nothing.
+struct KindOption {
+  std::optional<ContainerKind> kind;
+  std::optional<backup_ram::RamLayout> layout;
+};
 
-// The layout --kind names for a backup memory: packed for "packed",
-// word-wide for "bkram" and "bup"; none otherwise (the file tells).
-std::optional<backup_ram::RamLayout> LayoutOfKind(const std::string& kindOption);
+// --kind as named; nothing, after "unknown kind", for a name of no kind.
+std::optional<KindOption> ParseKindOption(const std::string& option, std::ostream& err);
 
 // The memory --device chose for a file that holds two (internal unless
 // told); every command of one run reads it.
@@ -58,17 +59,23 @@ std::filesystem::path CurrentFolder();
 
 enum class Access { kRead, kWrite };
 
-// Loads `file` into pane `number` as `kind`; false, with the reason on the
-// error stream, when it is missing or cannot be read, or when it is to be
-// written and is too short to be an SS_MEMS.BIN.
-bool LoadPane(Workbench& bench, int number, ContainerKind kind, const std::filesystem::path& file, std::ostream& err,
-              Access access = Access::kRead, std::optional<backup_ram::RamLayout> layout = std::nullopt);
+// Opens `file` into pane `number` through the opener, as --kind and --device
+// name it. kDone when it is open; otherwise the reason is on the error
+// stream and the status is kFailed (missing, unreadable, not a regular file,
+// contradicting --kind, or, to be written, a file no writer may act on) or
+// kUsage (an unknown --kind, or a file whose kind nothing tells).
+int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
+             Access access = Access::kRead);
 
-// Loads the container a command writes into: the kind its name says, a
-// backup memory its content shows, and SS_MEMS.BIN for any other file. Saves go into SS_SAVE.BIN only for a game
-// named by --game; false, with the reason, when `needsGame` and none is.
-bool LoadWritablePane(Workbench& bench, int number, const std::string& image, const std::string& game, bool needsGame,
-                      std::ostream& err);
+// Opens the container a command writes into. Saves go into SS_SAVE.BIN only
+// for a game named by --game; kFailed, with the reason, when `needsGame` and
+// none is.
+int OpenWritablePane(Workbench& bench, int number, const std::string& image, const std::string& kindOption,
+                     const std::string& game, bool needsGame, std::ostream& err);
+
+// False, after "不是普通文件：" and the path, when `file` (its links followed)
+// exists and is no regular file: a folder, a FIFO, a device.
+bool RegularOrMissing(const std::filesystem::path& file, std::ostream& err);
 
 // The lock a writing command holds from its read to its write, so that two
 // commands on one image never lose each other's saves; nothing, after

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iomanip>
 #include <memory>
 #include <optional>
@@ -44,25 +45,27 @@ struct FileOptions {
 
 int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
-  const auto kind = ResolveKind(options.kind, file, err);
-  if (!kind) return kUsage;
+  const auto named = ParseKindOption(options.kind, err);
+  if (!named) return kUsage;
+  if (!RegularOrMissing(file, err)) return kFailed;
   if (!platform::FileExists(file)) {
     Say(err, TextId::kCliNoSuchFile, {options.file});
     return kFailed;
   }
   // Listing never writes, so the clearing step stays off.
-  const PaneLoad load = LoadContainerFile(*kind, file, ShownCommentBytes(*kind, options.pane), false,
-                                         {LayoutOfKind(options.kind), ChosenDevice()});
+  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false,
+                                         {named->kind, named->layout, ChosenDevice()});
   if (load.refusal) {
     err << catalog::Render(*load.refusal) << "\n";
-    return kFailed;
+    return load.kindUnknown ? kUsage : kFailed;
   }
+  const ContainerKind kind = load.kind;
   if (!DeviceFound({load.form}, options.file, err)) return kFailed;
 
   if (options.json) {
-    ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}};
+    ordered_json result = {{"kind", std::string(ContainerKindName(kind))}, {"file", options.file}};
     result["remaining"] = load.remainingSpace ? ordered_json(*load.remainingSpace) : ordered_json(nullptr);
-    const bool backupRam = *kind == ContainerKind::kBkram || *kind == ContainerKind::kBup;
+    const bool backupRam = kind == ContainerKind::kBkram || kind == ContainerKind::kBup;
     if (backupRam) {
       std::string usage;
       const std::uint32_t blocks = backup_ram::GeometryOfRam(load.image.size()).blockCount;
@@ -82,7 +85,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
       ordered_json save = {{"num", record.num},          {"name", row.name()}, {"address", row.address()},
                            {"comment", row.comment()}, {"date", row.date()}, {"size", record.size}};
       if (backupRam) save["blocks"] = record.units;
-      if (*kind == ContainerKind::kSave) save["game"] = DecodeName(save_file::GameIdOf(load.image, record.area));
+      if (kind == ContainerKind::kSave) save["game"] = DecodeName(save_file::GameIdOf(load.image, record.area));
       out << (i ? "," : "") << Dump(save);
     }
     out << "]}\n";
@@ -260,9 +263,6 @@ struct ExportOptions {
 };
 
 int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-  const fs::path file = platform::PathFromUtf8(options.file);
-  const auto kind = ResolveKind(options.kind, file, err);
-  if (!kind) return kUsage;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   const ExportForm form = options.format == "bup"   ? ExportForm::kBup
@@ -271,10 +271,8 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
   bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
   bench.sroFolder = OutFolder(options.out, singlesave::kSroFolderName);
-  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
-      !DeviceFound({bench.pane(1).form}, options.file, err)) {
-    return kFailed;
-  }
+  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
+  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
   if (!rows) return kFailed;
 
@@ -294,15 +292,11 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
 }
 
 int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
-  const fs::path file = platform::PathFromUtf8(options.file);
-  const auto kind = ResolveKind(options.kind, file, err);
-  if (!kind) return kUsage;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
-      !DeviceFound({bench.pane(1).form}, options.file, err)) {
-    return kFailed;
-  }
+  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
+  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
+  const ContainerKind kind = bench.pane(1).kind;
   const std::vector<Problem>& problems = bench.pane(1).problems;
   const std::vector<std::string> lines = catalog::ProblemLines(problems, kCheckedProblemLimit);
   if (options.json) {
@@ -310,33 +304,32 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
     ordered_json listed = ordered_json::array();
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const TextId id = i < problems.size() ? problems[i].id : TextId::kMoreProblems;
-      const bool fatal = i < problems.size() && problems[i].severity == Severity::kFatal;
-      listed.push_back({{"code", catalog::Code(id)}, {"severity", fatal ? "fatal" : "warning"}, {"text", lines[i]}});
+      const Severity severity = i < problems.size() ? problems[i].severity : Severity::kWarning;
+      const char* words = severity == Severity::kFatal ? "fatal" : severity == Severity::kNote ? "note" : "warning";
+      listed.push_back({{"code", catalog::Code(id)}, {"severity", words}, {"text", lines[i]}});
     }
-    const ordered_json result = {{"kind", std::string(ContainerKindName(*kind))}, {"file", options.file}, {"problems", listed}};
+    const ordered_json result = {{"kind", std::string(ContainerKindName(kind))}, {"file", options.file}, {"problems", listed}};
     out << Dump(result) << "\n";
   } else {
     for (const std::string& line : lines) out << line << "\n";
   }
-  return problems.empty() ? kDone : kFailed;
+  // Notes say what is worth knowing; only a fault fails the check.
+  const bool faults = std::any_of(problems.begin(), problems.end(),
+                                  [](const Problem& problem) { return problem.severity != Severity::kNote; });
+  return faults ? kFailed : kDone;
 }
 
 // The allocation map the "MAP" button shows: '.' a free unit, '#' a used one,
 // '@' the first unit of a save; then each save with the units that blink for it.
 int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
-  const fs::path file = platform::PathFromUtf8(options.file);
-  const auto kind = ResolveKind(options.kind, file, err);
-  if (!kind) return kUsage;
-  if (*kind == ContainerKind::kSave) {
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
+  if (bench.pane(1).kind == ContainerKind::kSave) {
     Say(err, TextId::kCliNoMap);
     return kFailed;
   }
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, *kind, file, err, Access::kRead, LayoutOfKind(options.kind)) ||
-      !DeviceFound({bench.pane(1).form}, options.file, err)) {
-    return kFailed;
-  }
+  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
   const AllocationMap map = BuildAllocationMap(bench.pane(1));
   const std::string cells = MapCellsText(map);
 

@@ -31,6 +31,7 @@ namespace {
 struct ImportOptions {
   std::string image;
   std::vector<std::string> singles;
+  std::string kind;
   bool overwrite = false;
   int pane = 1;
   std::string game;
@@ -43,10 +44,11 @@ int Import(const ImportOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, options.pane, options.image, options.game, true, err) ||
-      !DeviceFound({bench.pane(options.pane).form}, options.image, err)) {
-    return kFailed;
+  if (const int status = OpenWritablePane(bench, options.pane, options.image, options.kind, options.game, true, err);
+      status != kDone) {
+    return status;
   }
+  if (!DeviceFound({bench.pane(options.pane).form}, options.image, err)) return kFailed;
   bench.state.interactive = false;
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
@@ -71,16 +73,15 @@ struct TransferOptions {
 };
 
 int Transfer(const TransferOptions& options, std::ostream& err) {
-  const fs::path source = platform::PathFromUtf8(options.source);
-  const auto kind = ResolveKind(options.kind, source, err);
-  if (!kind) return kUsage;
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
   bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
-  if (!LoadPane(bench, 1, *kind, source, err, Access::kRead, LayoutOfKind(options.kind))) return kFailed;
-  if (!LoadWritablePane(bench, 2, options.image, options.game, true, err)) return kFailed;
+  if (const int status = OpenPane(bench, 1, options.source, options.kind, err); status != kDone) return status;
+  if (const int status = OpenWritablePane(bench, 2, options.image, "", options.game, true, err); status != kDone) {
+    return status;
+  }
   if (!DeviceFound({bench.pane(1).form, bench.pane(2).form}, options.source, err)) return kFailed;
   const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
   if (!rows) return kFailed;
@@ -95,19 +96,35 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   return status;
 }
 
+struct ImageOptions {
+  std::string image;
+  std::string kind;
+};
+
+// Opens an image that only SS_MEMS.BIN commands change; kDone when it is one.
+int OpenMemsImage(Workbench& bench, const ImageOptions& options, std::ostream& err) {
+  if (const int status = OpenPane(bench, 1, options.image, options.kind, err, Access::kWrite); status != kDone) {
+    return status;
+  }
+  if (bench.pane(1).kind == ContainerKind::kMems) return kDone;
+  err << catalog::Render({TextId::kOnlyForMems, {options.image}, {}}) << "\n";
+  return kFailed;
+}
+
 // Compacts as the window's "整理" does; an image without saves is left alone.
-int Compact(const std::string& image, std::ostream& err) {
-  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+int Compact(const ImageOptions& options, std::ostream& err) {
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
+  if (const int status = OpenMemsImage(bench, options, err); status != kDone) return status;
   const CompactOutcome outcome = CompactPane(bench, 1);
   return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
 }
 
 struct DeleteOptions {
   std::string image;
+  std::string kind;
   std::vector<int> rows;
   std::vector<std::string> names;
   std::string game;
@@ -118,10 +135,11 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   if (!lock) return kFailed;
   ConsoleHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadWritablePane(bench, 1, options.image, options.game, false, err) ||
-      !DeviceFound({bench.pane(1).form}, options.image, err)) {
-    return kFailed;
+  if (const int status = OpenWritablePane(bench, 1, options.image, options.kind, options.game, false, err);
+      status != kDone) {
+    return status;
   }
+  if (!DeviceFound({bench.pane(1).form}, options.image, err)) return kFailed;
   Pane& pane = bench.pane(1);
   auto rows = PickRows(options.rows, false, pane, options.image, err);
   if (!rows) return kFailed;
@@ -152,7 +170,7 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   return DeleteSaves(bench, 1) == CareOutcome::kDone ? kDone : kFailed;
 }
 
-int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
+int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
   // The report is printed line by line below; the window's summary box is not.
   class ReportHost : public ConsoleHost {
    public:
@@ -163,11 +181,18 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
       if (!summary) ConsoleHost::ShowMessage(message);
     }
   };
-  const auto lock = LockForWriting(platform::PathFromUtf8(image), err);
+  const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
   ReportHost host(err);
   Workbench bench(CurrentFolder(), host);
-  if (!LoadPane(bench, 1, ContainerKind::kMems, platform::PathFromUtf8(image), err, Access::kWrite)) return kFailed;
+  if (const int status = OpenPane(bench, 1, options.image, options.kind, err, Access::kWrite); status != kDone) {
+    return status;
+  }
+  // A backup memory has no allocation record: its saves are their own record.
+  if (!bench.pane(1).Repairable()) {
+    err << catalog::Render({TextId::kRepairNotForMemory, {options.image}, {}}) << "\n";
+    return kFailed;
+  }
   bench.state.interactive = false;
   const RepairResult result = RepairPane(bench, 1);
   if (result.outcome == CareOutcome::kWriteFailed) return kFailed;
@@ -178,25 +203,29 @@ int Repair(const std::string& image, std::ostream& out, std::ostream& err) {
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
 
-struct ClearOptions {
-  std::string image;
-};
-
 // The clearing step of a refresh with "刷新时清空未使用区域" checked, on an
 // SS_MEMS.BIN image: silent, and the file is rewritten only when something
 // needed clearing.
-int Clear(const ClearOptions& options, std::ostream& err) {
+int Clear(const ImageOptions& options, std::ostream& err) {
+  const auto named = ParseKindOption(options.kind, err);
+  if (!named) return kUsage;
   const fs::path file = platform::PathFromUtf8(options.image);
+  if (!RegularOrMissing(file, err)) return kFailed;
   if (!platform::FileExists(file)) {
     Say(err, TextId::kCliNoSuchFile, {options.image});
     return kFailed;
   }
   // The clearing step takes the lock itself, only when it has something to
-  // write, and writes only if the file is still the one it read.
-  const PaneLoad load = LoadContainerFile(ContainerKind::kMems, file, ShownCommentBytes(ContainerKind::kMems, 1), true);
-  if (load.refusal) err << catalog::Render(*load.refusal) << "\n";
+  // write, and writes only an SS_MEMS.BIN whose opening left no doubt, still
+  // the one it read.
+  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, 1), true,
+                                          {named->kind, named->layout, ChosenDevice()});
+  std::optional<Message> refusal = load.refusal;
+  if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
+  if (!refusal) refusal = load.writeRefusal;
+  if (refusal) err << catalog::Render(*refusal) << "\n";
   if (load.failedWrite) err << catalog::Render(*load.failedWrite) << "\n";
-  return load.refusal || load.failedWrite ? kFailed : kDone;
+  return refusal || load.failedWrite ? kFailed : kDone;
 }
 
 // The empty file --like asks for: a named form, or the form of an existing
@@ -225,12 +254,30 @@ std::optional<ByteBuffer> EmptyFileLike(const std::string& like, std::ostream& e
 // A new, empty container of the kind --kind or the name says, exactly as
 // the SAROO and the console make them, or of the form --like names; an
 // existing file is never replaced.
+// Whether two kinds are one container's: the console's two memories are alike.
+bool SameContainer(ContainerKind a, ContainerKind b) {
+  auto memory = [](ContainerKind kind) { return kind == ContainerKind::kBkram || kind == ContainerKind::kBup; };
+  return a == b || (memory(a) && memory(b));
+}
+
 int Format(const std::string& image, const std::string& kindOption, const std::string& like, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
   std::optional<ByteBuffer> likeEmpty;
   if (!like.empty() && !(likeEmpty = EmptyFileLike(like, err))) return kUsage;
-  const auto kind = likeEmpty ? std::optional(ContainerKind::kBkram) : ResolveKind(kindOption, file, err);
-  if (!kind) return kUsage;
+  const auto named = ParseKindOption(kindOption, err);
+  if (!named) return kUsage;
+  const auto byName = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
+  const std::optional<ContainerKind> kind = likeEmpty ? ContainerKind::kBkram : named->kind ? named->kind : byName;
+  if (!kind) {
+    Say(err, TextId::kCliUnknownKindOfFile, {image});
+    return kUsage;
+  }
+  // A container's name is kept to what it holds: no memory in an SS_MEMS.BIN.
+  if (byName && !SameContainer(*byName, *kind)) {
+    const std::string said = likeEmpty ? "--like " + like : "--kind " + kindOption;
+    err << catalog::Render({TextId::kFormatContradictsName, {image, said}, {}}) << "\n";
+    return kFailed;
+  }
   const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
   std::error_code ec;
@@ -239,16 +286,16 @@ int Format(const std::string& image, const std::string& kindOption, const std::s
     return kFailed;
   }
   ConsoleHost host(err);
-  const ByteBuffer empty = likeEmpty                       ? *likeEmpty
-                           : *kind == ContainerKind::kMems ? mems::EmptyMemsImage()
-                           : *kind == ContainerKind::kSave ? save_file::EmptySaveFile()
-                           : LayoutOfKind(kindOption) == backup_ram::RamLayout::kPacked
-                               ? backup_ram::EmptyBackupRam()
-                               : backup_ram::EmptyInternalBackupRamFile();
+  const ByteBuffer empty = likeEmpty                                           ? *likeEmpty
+                           : *kind == ContainerKind::kMems                     ? mems::EmptyMemsImage()
+                           : *kind == ContainerKind::kSave                     ? save_file::EmptySaveFile()
+                           : named->layout == backup_ram::RamLayout::kPacked ? backup_ram::EmptyBackupRam()
+                                                                               : backup_ram::EmptyInternalBackupRamFile();
   return WriteFileOrReport(host, file, empty) ? kDone : kFailed;
 }
 
 constexpr const char* kContainerFiles = "SS_MEMS.BIN, BKRAMSV.BIN, SS_BUP.BIN, SS_SAVE.BIN or an emulator's backup memory";
+constexpr const char* kKindHelp = "mems, bkram, bup, save or packed (default: from the name and the content)";
 
 }  // namespace
 
@@ -256,6 +303,7 @@ CommandRun DefineImport(CLI::App& command) {
   auto options = std::make_shared<ImportOptions>();
   command.add_option("IMAGE", options->image, kContainerFiles)->required();
   command.add_option("SINGLE", options->singles, "SAROO, .SRO or .BUP single-save files")->required();
+  command.add_option("--kind", options->kind, kKindHelp);
   command.add_flag("--overwrite", options->overwrite, "replace a listed save of the same name");
   command.add_option("--game", options->game, "SS_SAVE.BIN: the game whose area takes the saves (its ID, as T-1809G)");
   command.add_option("--pane", options->pane, "write as pane 1 or pane 2 does")->check(CLI::IsMember({1, 2}));
@@ -269,7 +317,7 @@ CommandRun DefineTransfer(CLI::App& command) {
   CLI::Option* row = command.add_option("--row", options->rows, "rows to transfer, from 1 as list prints them");
   CLI::Option* all = command.add_flag("--all", options->all, "transfer every save");
   row->excludes(all);
-  command.add_option("--kind", options->kind, "the kind of SOURCE (default: from its name)");
+  command.add_option("--kind", options->kind, "the kind of SOURCE: mems, bkram, bup, save or packed (default: from its name and content)");
   command.add_flag("--overwrite", options->overwrite, "replace listed saves of the same name");
   command.add_option("--game", options->game, "SS_SAVE.BIN: the game whose area takes the saves");
   command.add_option("--out", options->out, "folder for the single saves (default: ./SAROO)");
@@ -282,10 +330,17 @@ CommandRun DefineTransfer(CLI::App& command) {
   };
 }
 
+// The SS_MEMS.BIN commands, and repair, name one image and may name its kind.
+static std::shared_ptr<ImageOptions> DefineImage(CLI::App& command, const char* what) {
+  auto options = std::make_shared<ImageOptions>();
+  command.add_option("IMAGE", options->image, what)->required();
+  command.add_option("--kind", options->kind, kKindHelp);
+  return options;
+}
+
 CommandRun DefineCompact(CLI::App& command) {
-  auto image = std::make_shared<std::string>();
-  command.add_option("IMAGE", *image, "an SS_MEMS.BIN image")->required();
-  return [image](std::ostream&, std::ostream& err) { return Compact(*image, err); };
+  auto options = DefineImage(command, "an SS_MEMS.BIN image");
+  return [options](std::ostream&, std::ostream& err) { return Compact(*options, err); };
 }
 
 CommandRun DefineDelete(CLI::App& command) {
@@ -293,6 +348,7 @@ CommandRun DefineDelete(CLI::App& command) {
   command.add_option("IMAGE", options->image, kContainerFiles)->required();
   CLI::Option* row = command.add_option("--row", options->rows, "rows to delete, from 1 as list prints them");
   CLI::Option* name = command.add_option("--name", options->names, "delete every save of this name");
+  command.add_option("--kind", options->kind, kKindHelp);
   command.add_option("--game", options->game, "SS_SAVE.BIN: look for the names in this game's area only");
   return [options, row, name](std::ostream&, std::ostream& err) {
     if (!row->count() && !name->count()) {
@@ -304,14 +360,12 @@ CommandRun DefineDelete(CLI::App& command) {
 }
 
 CommandRun DefineRepair(CLI::App& command) {
-  auto image = std::make_shared<std::string>();
-  command.add_option("IMAGE", *image, "an SS_MEMS.BIN image")->required();
-  return [image](std::ostream& out, std::ostream& err) { return Repair(*image, out, err); };
+  auto options = DefineImage(command, "an SS_MEMS.BIN image or an SS_SAVE.BIN");
+  return [options](std::ostream& out, std::ostream& err) { return Repair(*options, out, err); };
 }
 
 CommandRun DefineClear(CLI::App& command) {
-  auto options = std::make_shared<ClearOptions>();
-  command.add_option("IMAGE", options->image, "an SS_MEMS.BIN image")->required();
+  auto options = DefineImage(command, "an SS_MEMS.BIN image");
   return [options](std::ostream&, std::ostream& err) { return Clear(*options, err); };
 }
 

@@ -181,6 +181,24 @@ enum class TextId : std::uint16_t {
   kCompactTip,
   kDropSummary,
 
+  // Opening a container: what a file holds, and why it is not written.
+  kHoldsMemsImage,
+  kHoldsSaveFile,
+  kHoldsBackupMemory,
+  kNotWritten,
+  kCannotTellKind,
+  kNotRegularFile,
+  kOnlyForMems,
+  kRepairNotForMemory,
+  kFormatContradictsName,
+  kProblemFormUnusual,
+  kProblemUnformatted,
+  kProblemRamSize,
+  kProblemBlockSizeBoth,
+  kProblemBlockSizeSmall,
+  kProblemBlockSizeNeither,
+  kProblemGzipDamaged,
+
   kCount  // not a text: the number of ids
 };
 
@@ -205,8 +223,10 @@ struct Message {
 };
 
 // How bad a problem is: a warning that a repair mends without touching a
-// save, or fatal, which no repair mends and which stops compacting.
-enum class Severity { kWarning, kFatal };
+// save, or fatal, which no repair mends and which stops compacting. A note
+// says something worth knowing that is no fault: a check that finds only
+// notes passes.
+enum class Severity { kWarning, kFatal, kNote };
 
 // One problem of a container, with the data that places it.
 struct Problem {

@@ -14,6 +14,11 @@ bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const Byte
 bool WritePaneImage(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
+  if (pane.writeRefusal) {
+    host.ShowMessage(*pane.writeRefusal);
+    ReloadPane(bench, number);
+    return false;
+  }
   const std::string where = platform::PathToUtf8(pane.file);
   bool written = false;
   bool changed = false;

@@ -124,13 +124,16 @@ RepairResult RepairPane(Workbench& bench, int number) {
 std::vector<Problem> CheckPane(const Pane& pane) {
   // A missing file has nothing to check; an empty one is checked like any other.
   if (pane.hintVisible) return {};
+  std::vector<Problem> problems = pane.openingProblems;
+  std::vector<Problem> found;
   switch (pane.kind) {
-    case ContainerKind::kMems: return mems::CheckMemsImage(pane.image);
+    case ContainerKind::kMems: found = mems::CheckMemsImage(pane.image); break;
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: return backup_ram::CheckBackupRam(pane.image);
-    case ContainerKind::kSave: return save_file::CheckSaveFile(pane.image, pane.records);
+    case ContainerKind::kBup: found = backup_ram::CheckBackupRam(pane.image); break;
+    case ContainerKind::kSave: found = save_file::CheckSaveFile(pane.image, pane.records); break;
   }
-  return {};
+  problems.insert(problems.end(), found.begin(), found.end());
+  return problems;
 }
 
 }  // namespace quillmere

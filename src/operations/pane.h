@@ -32,8 +32,10 @@ struct Pane {
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
   ByteBuffer stored;             // backup RAM: the file as read (decompressed), whose other bytes a write keeps
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds the memory, as the last load found it
-  // Backup RAM: the layout a user named for a file of no known name (none:
-  // recognised by content), and the memory shown of a file that holds two.
+  // What a user named of a file (the command line's --kind): its kind and,
+  // for a backup memory, its layout; none: the name and the content tell.
+  // And the memory shown of a file that holds two.
+  std::optional<ContainerKind> namedKind;
   std::optional<backup_ram::RamLayout> layout;
   backup_ram::Device device = backup_ram::Device::kInternal;
   // The file as the image was loaded; a container write checks against it
@@ -44,6 +46,10 @@ struct Pane {
 
   // What is wrong with the loaded image's allocation records; empty when sound.
   std::vector<Problem> problems;
+  // What opening the file found (problems and notes), which `problems` holds too.
+  std::vector<Problem> openingProblems;
+  // Set when no writer may act on the file as loaded, with the reason.
+  std::optional<Message> writeRefusal;
 
   // While set, imports change the image and the rows but leave the file alone;
   // whoever set it writes the file once and reloads (a transfer of many saves).
@@ -60,13 +66,14 @@ struct Pane {
   void RemoveRecord(std::size_t offset);
 
   // Whether saves can be imported, transferred or dropped into the pane and
-  // deleted from it: every kind (SS_SAVE.BIN into a chosen game's area).
-  bool Writable() const { return true; }
+  // deleted from it: every kind (SS_SAVE.BIN into a chosen game's area),
+  // once its opening left no doubt about what the file holds.
+  bool Writable() const { return !writeRefusal; }
   // Whether compacting applies: SS_MEMS.BIN alone (backup RAM needs no
   // compaction, its saves may use any blocks; SS_SAVE.BIN keeps one area a game).
-  bool Compactable() const { return kind == ContainerKind::kMems; }
+  bool Compactable() const { return kind == ContainerKind::kMems && Writable(); }
   // Whether a repair applies: the kinds with an allocation record to rebuild.
-  bool Repairable() const { return kind == ContainerKind::kMems || kind == ContainerKind::kSave; }
+  bool Repairable() const { return (kind == ContainerKind::kMems || kind == ContainerKind::kSave) && Writable(); }
   // The bytes the file would hold for the image: the image itself, or for
   // backup RAM the file as read with the image in place of its memory, in
   // the file's form.

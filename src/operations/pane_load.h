@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "containers/backup_memory_file.h"
+#include "containers/container_opener.h"
 #include "model/byte_buffer.h"
 #include "model/container_kind.h"
 #include "model/outcome.h"
@@ -19,6 +20,12 @@ namespace quillmere {
 struct PaneLoad {
   bool fileFound = false;  // false: the pane shows its placement hint
   std::filesystem::path file;
+  // What the opening established the file holds, and what it found.
+  ContainerKind kind = ContainerKind::kMems;
+  backup_ram::Device device = backup_ram::Device::kInternal;
+  std::vector<Problem> openingProblems;
+  // Set when no writer may act on the file, with the reason.
+  std::optional<Message> writeRefusal;
   ByteBuffer image;   // the file's bytes; for backup RAM, the RAM copy
   ByteBuffer stored;  // backup RAM: the file's bytes, decompressed
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds it
@@ -36,12 +43,15 @@ struct PaneLoad {
   // kind (kWrongFormat). The message is shown once; the pane shows the file
   // as missing, and nothing is ever written over it.
   std::optional<Message> refusal;
+  // Set with `refusal` when neither the name, the content nor the user told what the file is.
+  bool kindUnknown = false;
 };
 
-// How to read a backup-RAM file: the layout a user named (none: the four
-// container names are word-wide, any other file is recognised by its
-// content), and which memory of a file of two (a file of one has only that).
-struct BackupRamReading {
+// What a user named of a file: the kind and, for a backup memory, the
+// layout (--kind; none: the name and the content tell), and which memory of
+// a file of two (a file of one has only that).
+struct ContainerReading {
+  std::optional<ContainerKind> kind;
   std::optional<backup_ram::RamLayout> layout;
   backup_ram::Device device = backup_ram::Device::kInternal;
 };
@@ -50,17 +60,18 @@ struct BackupRamReading {
 // pane 1 and all 12 in pane 2; the other kinds show 10 in both.
 std::size_t ShownCommentBytes(ContainerKind kind, int pane);
 
-// Reads a container file of `kind` and lists its saves, each comment cut to
-// `commentBytes`. SS_MEMS.BIN runs the clearing step when `clearUnused` is
-// set, and writes the cleared image back. A missing file is reported, never
-// created; a file that exists but cannot be read whole, or is too large for
-// any container or for its kind, is refused. Backup RAM is read as
-// `reading` says.
-PaneLoad LoadContainerFile(ContainerKind kind, const std::filesystem::path& file, std::size_t commentBytes,
-                           bool clearUnused, const BackupRamReading& reading = {});
+// Reads a container file, opens it (OpenContainer: its name, its content and
+// `reading` establish what it holds) and lists its saves; an SS_MEMS.BIN's
+// comments are cut to `memsCommentBytes`, every other kind's to 10. An
+// SS_MEMS.BIN that may be written runs the clearing step when `clearUnused`
+// is set, and writes the cleared image back. A missing file is reported,
+// never created; a file that exists but cannot be read whole, is too large,
+// or cannot be opened is refused.
+PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCommentBytes, bool clearUnused,
+                           const ContainerReading& reading = {});
 
-// The kind of a container file: by its name, or for any other name a backup
-// memory recognised by its content (kBkram). Nothing when neither tells.
+// The kind of a container file as the opener establishes it from its name
+// and content. Nothing when neither tells, or the file cannot be read.
 std::optional<ContainerKind> ContainerKindOfFile(const std::filesystem::path& file);
 
 }  // namespace quillmere

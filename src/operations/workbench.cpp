@@ -61,8 +61,17 @@ Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
 PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder, int pane, bool clearUnused) {
   if (pane == 1) platform::EnsureDirectory(folder / "OTHER");
   else if (kind != ContainerKind::kMems) platform::EnsureDirectory(folder);
-  return LoadContainerFile(kind, platform::ResolveFileName(folder, ContainerFileName(kind)),
-                           ShownCommentBytes(kind, pane), clearUnused);
+  PaneLoad load = LoadContainerFile(platform::ResolveFileName(folder, ContainerFileName(kind)),
+                                    ShownCommentBytes(ContainerKind::kMems, pane), clearUnused);
+  // The kind list says what the pane shows: a file that holds another kind
+  // is refused, with what it holds.
+  if (load.fileFound && load.kind != kind) {
+    PaneLoad refused;
+    refused.file = load.file;
+    refused.refusal = load.writeRefusal;
+    return refused;
+  }
+  return load;
 }
 
 void ReloadPane(Workbench& bench, int number) {
@@ -70,20 +79,20 @@ void ReloadPane(Workbench& bench, int number) {
   const bool clearUnused = bench.clearUnusedOnRefresh && bench.state.interactive;
   PaneLoad load = pane.fixedFile.empty()
                       ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
-                      : LoadContainerFile(pane.kind, pane.fixedFile, ShownCommentBytes(pane.kind, number), clearUnused,
-                                          {pane.layout, pane.device});
+                      : LoadContainerFile(pane.fixedFile, ShownCommentBytes(ContainerKind::kMems, number), clearUnused,
+                                          {pane.namedKind, pane.layout, pane.device});
   pane.file = load.file;
+  if (load.fileFound) pane.kind = load.kind;
   pane.heldChanges = false;
   pane.ShowRecords(std::move(load.records));
   pane.selection.clear();
   pane.image = std::move(load.image);
   pane.stored = std::move(load.stored);
   pane.form = load.form;
-  // Only the kinds that are written need to know later whether the file
-  // changed; backup RAM took its stamp from the file's own bytes.
-  if (!load.stamp && load.fileFound && pane.Writable()) load.stamp = platform::StampFile(load.file, pane.image.bytes());
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
+  pane.openingProblems = std::move(load.openingProblems);
+  pane.writeRefusal = std::move(load.writeRefusal);
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
   pane.problems = CheckPane(pane);

@@ -256,11 +256,6 @@ void PaneView::ApplyKind(ContainerKind kind) {
   Pane& state = bench_.pane(setup_.number);
   state.kind = kind;
   ShowHint();
-  // The writers: this pane's import and compact, and the transfer that leads into it.
-  const bool writable = state.Writable();
-  import_->setEnabled(writable);
-  compact_->setEnabled(state.Compactable());
-  emit writableChanged(writable);
   remainingCaption_->setVisible(state.ShowsRemaining());
   number_->setVisible(state.ShowsRemaining());
   map_->setEnabled(state.HasMap());
@@ -300,6 +295,12 @@ void PaneView::ShowPane() {
   number_->setText(ToQString(state.numberLabel));
   ShowWarning();
   ShowFileLabel();
+  // The writers: this pane's import and compact, and the transfer that leads
+  // into it, for a file whose opening left no doubt.
+  const bool writable = state.Writable();
+  import_->setEnabled(writable);
+  compact_->setEnabled(state.Compactable());
+  emit writableChanged(writable);
   const bool loaded = !state.image.empty();
   exportBup_->setEnabled(!state.rows.empty());
   exportSro_->setEnabled(!state.rows.empty());

@@ -1,0 +1,260 @@
+#include "containers/container_opener.h"
+
+#include <array>
+#include <cstdlib>
+
+#include "containers/backup_ram_write.h"
+#include "containers/mems_image.h"
+#include "platform/gzip.h"
+
+namespace quillmere {
+
+namespace {
+
+using backup_ram::RamLayout;
+
+constexpr std::size_t kKiB = 1024;
+// The sizes a backup RAM comes in: the internal memory, then the cartridges.
+constexpr std::array<std::size_t, 5> kRamSizes = {32 * kKiB, 512 * kKiB, 1024 * kKiB, 2048 * kKiB, 4096 * kKiB};
+
+constexpr std::string_view kMemsIdentification = "SaroMems";        // 8 bytes at +0 of SS_MEMS.BIN
+constexpr std::string_view kSaveIdentification = "Saroo Save File";  // 15 bytes at +0 of SS_SAVE.BIN
+
+// What a file's bytes say they are.
+enum class Content { kNothing, kMems, kSave, kMemory };
+
+struct Identified {
+  Content content = Content::kNothing;
+  RamLayout layout = RamLayout::kWordWide;  // kMemory: as the format text lies
+};
+
+bool StartsWith(const ByteBuffer& bytes, std::string_view text) {
+  return bytes.Slice(0, text.size()) == ByteBuffer::FromText(text);
+}
+
+bool StartsFormatted(const ByteBuffer& ram) {
+  return StartsWith(ram, backup_ram::kFormatText.substr(0, backup_ram::kFormatTextProbe));
+}
+
+Identified Identify(const ByteBuffer& bytes) {
+  if (StartsWith(bytes, kMemsIdentification)) return {Content::kMems};
+  if (StartsWith(bytes, kSaveIdentification)) return {Content::kSave};
+  if (StartsFormatted(bytes)) return {Content::kMemory, RamLayout::kPacked};
+  if (StartsFormatted(backup_ram::WordWideToRam(bytes.Slice(0, 2 * backup_ram::kFormatTextProbe)))) {
+    return {Content::kMemory, RamLayout::kWordWide};
+  }
+  return {};
+}
+
+Content ContentOfKind(ContainerKind kind) {
+  switch (kind) {
+    case ContainerKind::kMems: return Content::kMems;
+    case ContainerKind::kSave: return Content::kSave;
+    case ContainerKind::kBkram:
+    case ContainerKind::kBup: return Content::kMemory;
+  }
+  return Content::kNothing;
+}
+
+// That the content is not what `named` says: SS_MEMS.BIN's or SS_SAVE.BIN's
+// identification, or a backup memory's format text.
+Problem HoldsProblem(Content content, const std::string& file, const std::string& named) {
+  const TextId id = content == Content::kMems   ? TextId::kHoldsMemsImage
+                    : content == Content::kSave ? TextId::kHoldsSaveFile
+                                                : TextId::kHoldsBackupMemory;
+  return {id, {file, named}, Severity::kFatal};
+}
+
+Message NotWritten(const std::string& file, Message reason) {
+  return {TextId::kNotWritten, {file}, {std::move(reason)}};
+}
+
+// Refuses writes for the first fatal problem found while opening.
+void RefuseWritesFor(OpenedContainer& opened, const std::string& file, const Problem& problem) {
+  opened.problems.push_back(problem);
+  if (!opened.writeRefusal) opened.writeRefusal = NotWritten(file, problem.AsMessage());
+}
+
+// The RAM size nearest `size`: a memory cut short or padded is read as the
+// memory it most likely was.
+std::size_t NearestRamSize(std::size_t size) {
+  std::size_t nearest = kRamSizes[0];
+  for (const std::size_t known : kRamSizes) {
+    const auto distance = [size](std::size_t to) { return to > size ? to - size : size - to; };
+    if (distance(known) < distance(nearest)) nearest = known;
+  }
+  return nearest;
+}
+
+// Establishes the backup memory's form, device and geometry.
+void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& identified, bool gzip,
+                const OpenRequest& request) {
+  const std::string& file = request.fileName;
+  const std::optional<ContainerKind> byName = ContainerKindFromFileName(file);
+  RamLayout layout = RamLayout::kWordWide;  // what the console's and the SAROO's names hold
+  opened.formFrom = Evidence::kName;
+  if (identified.content == Content::kMemory) {
+    layout = identified.layout;
+    opened.formFrom = Evidence::kContent;
+  } else if (request.layout) {
+    layout = *request.layout;
+    opened.formFrom = Evidence::kOption;
+  }
+  if (identified.content == Content::kMemory && layout == RamLayout::kPacked &&
+      (byName == ContainerKind::kBkram || byName == ContainerKind::kBup)) {
+    opened.problems.push_back({TextId::kProblemFormUnusual, {file}, Severity::kNote});
+  }
+  opened.memory.form = {layout, gzip, layout == RamLayout::kWordWide && contents.size() == backup_ram::kTwoMemoriesFileSize};
+  opened.memory.contents = std::move(contents);
+  opened.device = request.device;
+  ByteBuffer ram = backup_ram::RamOf(opened.memory, request.device);
+
+  // The console formats a memory before it writes one; a write into an
+  // unformatted one would be formatted away.
+  if (!StartsFormatted(ram)) RefuseWritesFor(opened, file, {TextId::kProblemUnformatted, {}, Severity::kFatal});
+
+  const std::size_t ramSize = ram.size();
+  const std::size_t readAs = NearestRamSize(ramSize);
+  if (readAs != ramSize) {
+    // Missing bytes read as zeros, so that every save lies where it lay.
+    ram.Resize(readAs);
+    RefuseWritesFor(opened, file, {TextId::kProblemRamSize, {ramSize, readAs}, Severity::kFatal});
+  }
+  opened.geometry = backup_ram::GeometryOfRam(readAs);
+  opened.geometryFrom = Evidence::kSize;
+  // A 4 MiB RAM stored word-wide is a cartridge of 1024-byte blocks or an
+  // internal memory of 64-byte blocks: only the saves tell.
+  if (readAs == 4096 * kKiB && layout == RamLayout::kWordWide && !opened.memory.form.twoMemories) {
+    const bool small = SavesHoldTogether(ram, backup_ram::kBlockSize);
+    const bool large = SavesHoldTogether(ram, opened.geometry.blockSize);
+    if (large && !small) {
+      opened.geometryFrom = Evidence::kBlocks;
+    } else {
+      const TextId id = small && large ? TextId::kProblemBlockSizeBoth
+                        : small        ? TextId::kProblemBlockSizeSmall
+                                       : TextId::kProblemBlockSizeNeither;
+      RefuseWritesFor(opened, file, {id, {}, Severity::kFatal});
+    }
+  }
+  opened.image = std::move(ram);
+}
+
+}  // namespace
+
+bool SavesHoldTogether(const ByteBuffer& ram, std::size_t blockSize) {
+  const std::size_t count = ram.size() / blockSize;
+  const std::size_t firstStream = blockSize - backup_ram::kBlockListOffset;
+  const std::size_t furtherStream = blockSize - backup_ram::kFurtherStreamOffset;
+  auto isStart = [&](std::size_t block) { return ram.ReadU32(block * blockSize) == backup_ram::kSaveMarker; };
+  std::vector<bool> seen(count, false);
+  for (std::size_t start = 1; start < count; ++start) {
+    if (!isStart(start)) continue;
+    std::vector<std::size_t> blocks = {start};
+    for (std::size_t position = 0;; position += backup_ram::kListEntrySize) {
+      // The list runs through the stream: the first block from +34, each further block from +4.
+      std::size_t offset = start * blockSize + backup_ram::kBlockListOffset + position;
+      if (position >= firstStream) {
+        const std::size_t index = 1 + (position - firstStream) / furtherStream;
+        if (index >= blocks.size()) return false;
+        offset = blocks[index] * blockSize + backup_ram::kFurtherStreamOffset + (position - firstStream) % furtherStream;
+      }
+      const std::size_t entry = ram.ReadU16(offset);
+      if (entry == 0) break;
+      if (entry >= count || seen[entry] || isStart(entry)) return false;
+      seen[entry] = true;
+      blocks.push_back(entry);
+    }
+    // As many further blocks as the list and the data need, and no more.
+    const std::size_t size = ram.ReadU32(start * blockSize + backup_ram::kSizeOffset);
+    const std::size_t further = blocks.size() - 1;
+    const std::size_t stream = size + backup_ram::kListEntrySize * (further + 1);
+    const std::size_t held = firstStream + further * furtherStream;
+    if (held < stream || (further > 0 && held - furtherStream >= stream - backup_ram::kListEntrySize)) return false;
+  }
+  return true;
+}
+
+OpenOutcome OpenContainer(const ByteBuffer& file, const OpenRequest& request) {
+  const std::string& name = request.fileName;
+  OpenedContainer opened;
+
+  // A gzip stream is a memory's file only when it inflates exactly; one that
+  // does not (damage, bytes after it) is read as it lies, and never written.
+  ByteBuffer contents = file;
+  bool gzip = false;
+  std::optional<Problem> gzipDamage;
+  if (platform::LooksGzipped(file.bytes())) {
+    if (auto inflated = platform::Gunzip(file.bytes(), backup_ram::kMaxFileSize)) {
+      contents = ByteBuffer(std::move(*inflated));
+      gzip = true;
+    } else {
+      gzipDamage = Problem{TextId::kProblemGzipDamaged, {}, Severity::kFatal};
+    }
+  }
+  Identified identified = Identify(contents);
+  // Only a backup memory is kept compressed.
+  if (gzip && identified.content != Content::kMemory) {
+    contents = file;
+    gzip = false;
+    identified = Identify(contents);
+  }
+
+  const std::optional<ContainerKind> byName = ContainerKindFromFileName(name);
+  if (request.kind) {
+    const Content named = ContentOfKind(*request.kind);
+    const bool layoutContradicts = identified.content == Content::kMemory && request.layout &&
+                                   *request.layout != identified.layout;
+    if ((identified.content != Content::kNothing && identified.content != named) || layoutContradicts) {
+      const std::string option = std::string("--kind ") +
+                                 (request.layout == RamLayout::kPacked ? "packed"
+                                                                       : std::string(ContainerKindName(*request.kind)));
+      return OpenRefusal{OpenFailure::kContradiction, HoldsProblem(identified.content, name, option).AsMessage()};
+    }
+    opened.kind = *request.kind;
+    opened.kindFrom = Evidence::kOption;
+  } else if (byName) {
+    opened.kind = *byName;
+    opened.kindFrom = Evidence::kName;
+    const Content expected = ContentOfKind(*byName);
+    if (identified.content != Content::kNothing) {
+      opened.kindFrom = Evidence::kContent;
+      if (identified.content != expected) {
+        // Listed as what it holds; no writer acts on a file whose name says otherwise.
+        opened.kind = identified.content == Content::kMems   ? ContainerKind::kMems
+                      : identified.content == Content::kSave ? ContainerKind::kSave
+                                                             : ContainerKind::kBkram;
+        RefuseWritesFor(opened, name, HoldsProblem(identified.content, name, std::string(ContainerFileName(*byName))));
+      }
+    }
+  } else if (identified.content != Content::kNothing) {
+    opened.kind = identified.content == Content::kMems   ? ContainerKind::kMems
+                  : identified.content == Content::kSave ? ContainerKind::kSave
+                                                         : ContainerKind::kBkram;
+    opened.kindFrom = Evidence::kContent;
+  } else {
+    Message message{TextId::kCannotTellKind, {name}, {}};
+    if (gzipDamage) message.lines.push_back(gzipDamage->AsMessage());
+    return OpenRefusal{OpenFailure::kUnknownKind, message};
+  }
+
+  if (opened.IsBackupMemory() && contents.size() > backup_ram::kMaxFileSize) {
+    return OpenRefusal{OpenFailure::kTooLarge, {TextId::kWrongFormat, {}, {}}};
+  }
+  if (gzipDamage) RefuseWritesFor(opened, name, *gzipDamage);
+  if (opened.IsBackupMemory()) {
+    OpenMemory(opened, std::move(contents), identified, gzip, request);
+  } else {
+    opened.image = std::move(contents);
+    if (opened.kind == ContainerKind::kMems && opened.image.size() < mems::kDataAreaOffset) {
+      if (!opened.writeRefusal) opened.writeRefusal = NotWritten(name, {TextId::kWrongFormat, {}, {}});
+    }
+  }
+  return opened;
+}
+
+ByteBuffer ContainerFileBytes(const OpenedContainer& opened, const ByteBuffer& image) {
+  if (!opened.IsBackupMemory()) return image;
+  return backup_ram::FileWithRam(opened.memory, opened.device, image);
+}
+
+}  // namespace quillmere
