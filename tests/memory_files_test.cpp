@@ -184,6 +184,7 @@ TEST_F(EmulatorFiles, SavesRoundTripThroughTheirOwnForm) {
     const fs::path original = samples / "emulators" / c.file;
     const fs::path copy = dir.path() / original.filename();
     fs::copy_file(original, copy);
+    fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);  // the samples are read-only
     const std::vector<std::string> device = {"--device", c.device};
     const auto run = [&](std::vector<std::string> args) {
       args.insert(args.end(), device.begin(), device.end());

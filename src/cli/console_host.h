@@ -17,7 +17,14 @@ class ConsoleHost : public Host {
  public:
   explicit ConsoleHost(std::ostream& err) : err_(err) {}
 
-  void ShowMessage(const Message& message) override { err_ << catalog::Render(message) << "\n"; }
+  void ShowMessage(const Message& message) override { err_ << catalog::Render(OnCommandLine(message)) << "\n"; }
+
+  // The command line's own words where it has them: a file of no kind the
+  // opener could tell is named with the --kind that would tell it.
+  static Message OnCommandLine(Message message) {
+    if (message.id == TextId::kCannotTellKind) message.id = TextId::kCliUnknownKindOfFile;
+    return message;
+  }
   bool AskOkCancel(const Message&) override { return false; }
   std::optional<std::string> AskChoice(const Message&, const std::vector<std::string>&, std::size_t) override {
     return std::nullopt;

@@ -56,7 +56,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false,
                                          {named->kind, named->layout, ChosenDevice()});
   if (load.refusal) {
-    err << catalog::Render(*load.refusal) << "\n";
+    err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
     return load.kindUnknown ? kUsage : kFailed;
   }
   const ContainerKind kind = load.kind;

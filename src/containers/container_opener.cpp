@@ -123,16 +123,20 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   opened.geometry = backup_ram::GeometryOfRam(readAs);
   opened.geometryFrom = Evidence::kSize;
   // A 4 MiB RAM stored word-wide is a cartridge of 1024-byte blocks or an
-  // internal memory of 64-byte blocks: only the saves tell.
+  // internal memory of 64-byte blocks: only the saves tell, and an empty one
+  // tells nothing.
   if (readAs == 4096 * kKiB && layout == RamLayout::kWordWide && !opened.memory.form.twoMemories) {
-    const bool small = SavesHoldTogether(ram, backup_ram::kBlockSize);
-    const bool large = SavesHoldTogether(ram, opened.geometry.blockSize);
-    if (large && !small) {
+    const auto smallSaves = SavesThatHoldTogether(ram, backup_ram::kBlockSize);
+    const auto largeSaves = SavesThatHoldTogether(ram, opened.geometry.blockSize);
+    const bool small = smallSaves.value_or(0) > 0;
+    const bool large = largeSaves.value_or(0) > 0;
+    if (large && !smallSaves) {
       opened.geometryFrom = Evidence::kBlocks;
     } else {
-      const TextId id = small && large ? TextId::kProblemBlockSizeBoth
-                        : small        ? TextId::kProblemBlockSizeSmall
-                                       : TextId::kProblemBlockSizeNeither;
+      const bool empty = smallSaves == 0 && largeSaves == 0;
+      const TextId id = (small && large) || empty ? TextId::kProblemBlockSizeBoth
+                        : small                   ? TextId::kProblemBlockSizeSmall
+                                                  : TextId::kProblemBlockSizeNeither;
       RefuseWritesFor(opened, file, {id, {}, Severity::kFatal});
     }
   }
@@ -141,26 +145,28 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
 
 }  // namespace
 
-bool SavesHoldTogether(const ByteBuffer& ram, std::size_t blockSize) {
+std::optional<std::size_t> SavesThatHoldTogether(const ByteBuffer& ram, std::size_t blockSize) {
   const std::size_t count = ram.size() / blockSize;
   const std::size_t firstStream = blockSize - backup_ram::kBlockListOffset;
   const std::size_t furtherStream = blockSize - backup_ram::kFurtherStreamOffset;
   auto isStart = [&](std::size_t block) { return ram.ReadU32(block * blockSize) == backup_ram::kSaveMarker; };
   std::vector<bool> seen(count, false);
+  std::size_t saves = 0;
   for (std::size_t start = 1; start < count; ++start) {
     if (!isStart(start)) continue;
+    ++saves;
     std::vector<std::size_t> blocks = {start};
     for (std::size_t position = 0;; position += backup_ram::kListEntrySize) {
       // The list runs through the stream: the first block from +34, each further block from +4.
       std::size_t offset = start * blockSize + backup_ram::kBlockListOffset + position;
       if (position >= firstStream) {
         const std::size_t index = 1 + (position - firstStream) / furtherStream;
-        if (index >= blocks.size()) return false;
+        if (index >= blocks.size()) return std::nullopt;
         offset = blocks[index] * blockSize + backup_ram::kFurtherStreamOffset + (position - firstStream) % furtherStream;
       }
       const std::size_t entry = ram.ReadU16(offset);
       if (entry == 0) break;
-      if (entry >= count || seen[entry] || isStart(entry)) return false;
+      if (entry >= count || seen[entry] || isStart(entry)) return std::nullopt;
       seen[entry] = true;
       blocks.push_back(entry);
     }
@@ -169,9 +175,11 @@ bool SavesHoldTogether(const ByteBuffer& ram, std::size_t blockSize) {
     const std::size_t further = blocks.size() - 1;
     const std::size_t stream = size + backup_ram::kListEntrySize * (further + 1);
     const std::size_t held = firstStream + further * furtherStream;
-    if (held < stream || (further > 0 && held - furtherStream >= stream - backup_ram::kListEntrySize)) return false;
+    if (held < stream || (further > 0 && held - furtherStream >= stream - backup_ram::kListEntrySize)) {
+      return std::nullopt;
+    }
   }
-  return true;
+  return saves;
 }
 
 OpenOutcome OpenContainer(const ByteBuffer& file, const OpenRequest& request) {

@@ -82,9 +82,9 @@ OpenOutcome OpenContainer(const ByteBuffer& file, const OpenRequest& request);
 // the memory of its device in the file's form.
 ByteBuffer ContainerFileBytes(const OpenedContainer& opened, const ByteBuffer& image);
 
-// Whether every save of `ram` holds together at `blockSize`: its block list
-// in range, without repeats, naming no save's first block, and as long as
-// its size needs. A RAM without saves holds together at any block size.
-bool SavesHoldTogether(const ByteBuffer& ram, std::size_t blockSize);
+// How many saves `ram` holds at `blockSize` when every one of them holds
+// together there (its block list in range, without repeats, naming no save's
+// first block, and as long as its size needs); nothing when one does not.
+std::optional<std::size_t> SavesThatHoldTogether(const ByteBuffer& ram, std::size_t blockSize);
 
 }  // namespace quillmere

@@ -31,7 +31,11 @@ bool WritePaneImage(Workbench& bench, int number) {
     } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
       changed = true;
     } else {
-      written = WriteFileOrReport(host, pane.file, pane.FileBytes());
+      switch (platform::ReplaceFileIfUnchanged(pane.file, pane.FileBytes().bytes(), pane.stamp->Identity())) {
+        case platform::ReplaceOutcome::kReplaced: written = true; break;
+        case platform::ReplaceOutcome::kChanged: changed = true; break;
+        case platform::ReplaceOutcome::kFailed: host.ShowMessage({TextId::kWriteFailed, {where}, {}}); break;
+      }
     }
   }
   ReloadPane(bench, number);

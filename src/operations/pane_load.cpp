@@ -55,11 +55,15 @@ bool ClearUnusedSpace(PaneLoad& load, const mems::MemsListing& listing) {
     load.failedWrite = Message{TextId::kWriteFailed, {where}, {}};
   } else if (!load.stamp || !platform::FileMatchesStamp(load.file, *load.stamp)) {
     return false;
-  } else if (platform::WriteFileAtomic(load.file, cleared.bytes())) {
-    load.image = std::move(cleared);
-    load.stamp = platform::StampFile(load.file, load.image.bytes());
   } else {
-    load.failedWrite = Message{TextId::kWriteFailed, {where}, {}};
+    switch (platform::ReplaceFileIfUnchanged(load.file, cleared.bytes(), load.stamp->Identity())) {
+      case platform::ReplaceOutcome::kReplaced:
+        load.image = std::move(cleared);
+        load.stamp = platform::StampFile(load.file, load.image.bytes());
+        break;
+      case platform::ReplaceOutcome::kChanged: return false;
+      case platform::ReplaceOutcome::kFailed: load.failedWrite = Message{TextId::kWriteFailed, {where}, {}}; break;
+    }
   }
   return true;
 }

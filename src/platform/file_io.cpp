@@ -253,13 +253,58 @@ bool IsTemporaryFileName(const fs::path& name) {
   return EndsInSuffix(text, ".qmtmp", true) || EndsInSuffix(text, ".tmp-", false);
 }
 
-bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
+std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  FileIdentity identity;
+  identity.size = fs::file_size(path, ec);
+  if (ec) return std::nullopt;
+  identity.modified = fs::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+#ifdef _WIN32
+  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(file, &information);
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  identity.device = information.dwVolumeSerialNumber;
+  identity.inode = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+#else
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  identity.device = static_cast<std::uint64_t>(status.st_dev);
+  identity.inode = static_cast<std::uint64_t>(status.st_ino);
+#endif
+  return identity;
+}
+
+namespace {
+
+// Whether this user may change the file at `target`: it carries no read-only
+// mark (no write bit at all, even for root, who could write it anyway) and
+// the system lets this user write it.
+bool MayWrite(const fs::path& target) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+#else
+  struct stat status {};
+  if (::stat(target.c_str(), &status) != 0) return true;  // a new file
+  return (status.st_mode & 0222) != 0 && ::access(target.c_str(), W_OK) == 0;
+#endif
+}
+
+// The atomic write; with `expected`, the two checks of ReplaceFileIfUnchanged.
+ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const std::optional<FileIdentity>& expected) {
   const fs::path target = ResolveWriteTarget(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return false;
+  if (!fs::is_directory(folder, ec)) return ReplaceOutcome::kFailed;
   // Never replace a folder.
-  if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) return false;
+  if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) return ReplaceOutcome::kFailed;
+  if (expected && !MayWrite(target)) return ReplaceOutcome::kFailed;
   RemoveStaleTemporaryFiles(folder);
   const fs::path temp =
       folder / (ShortNamePrefix(target.filename()).native() + fs::path("." + RandomSuffix() + ".qmtmp").native());
@@ -280,11 +325,26 @@ bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
   if (::stat(target.c_str(), &status) == 0) existing = status;
   const bool written = WriteAndSync(temp, bytes, existing);
 #endif
+  // The sync takes time: another program may have written the file meanwhile.
+  if (written && expected && IdentifyFile(target) != expected) {
+    fs::remove(temp, ec);
+    return ReplaceOutcome::kChanged;
+  }
   if (!written || !ReplaceWith(temp, target)) {
     fs::remove(temp, ec);
-    return false;
+    return ReplaceOutcome::kFailed;
   }
-  return true;
+  return ReplaceOutcome::kReplaced;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
+  return WriteAtomically(path, bytes, std::nullopt) == ReplaceOutcome::kReplaced;
+}
+
+ReplaceOutcome ReplaceFileIfUnchanged(const fs::path& path, const Bytes& bytes, const FileIdentity& expected) {
+  return WriteAtomically(path, bytes, expected);
 }
 
 bool EnsureDirectory(const fs::path& path) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,35 @@ std::filesystem::path ResolveFileName(const std::filesystem::path& folder, std::
 // write). Returns false on any failure (also past a file-size limit), in which
 // case the target is untouched and no temporary file is left.
 bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes);
+
+// What a file is without reading it: its size, its modification time and
+// which file it is (device and inode; on Windows the volume and file index),
+// its links followed.
+struct FileIdentity {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type modified{};
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Nothing when there is no regular file at `path`.
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path);
+
+enum class ReplaceOutcome {
+  kReplaced,
+  kFailed,   // nothing was written: the write failed, or the file may not be written (read-only)
+  kChanged,  // nothing was written: the file is no longer the one `expected` describes
+};
+
+// Replaces a container file as WriteFileAtomic does, with two more checks: a
+// file this user may not write (a read-only mark, or no permission) is
+// refused before anything is written, and once the new bytes are synced, just
+// before the rename, the file is compared with `expected` once more (size,
+// modification time, identity), so that a program which changed it without
+// taking the lock never loses its write.
+ReplaceOutcome ReplaceFileIfUnchanged(const std::filesystem::path& path, const Bytes& bytes,
+                                      const FileIdentity& expected);
 
 // The file a write to `path` replaces: `path`, or where its chain of symbolic
 // links ends (also when that file does not exist yet).

@@ -207,19 +207,18 @@ std::uint64_t ContentHash(const Bytes& bytes) {
 
 FileStamp StampFile(const fs::path& file, const Bytes& content) {
   FileStamp stamp;
-  std::error_code ec;
   stamp.size = content.size();
-  stamp.modified = fs::last_write_time(file, ec);
+  if (const auto identity = IdentifyFile(file)) {
+    stamp.modified = identity->modified;
+    stamp.device = identity->device;
+    stamp.inode = identity->inode;
+  }
   stamp.contentHash = ContentHash(content);
   return stamp;
 }
 
 bool FileMatchesStamp(const fs::path& file, const FileStamp& stamp) {
-  std::error_code ec;
-  const std::uintmax_t size = fs::file_size(file, ec);
-  if (ec || size != stamp.size) return false;
-  const fs::file_time_type modified = fs::last_write_time(file, ec);
-  if (ec || modified != stamp.modified) return false;
+  if (IdentifyFile(file) != stamp.Identity()) return false;
   const FileContents contents = ReadFileChecked(file);
   return contents.ok() && contents.bytes.size() == stamp.size && ContentHash(contents.bytes) == stamp.contentHash;
 }

@@ -56,20 +56,23 @@ class FileLock {
 // share the file.
 std::filesystem::path LockFilePath(const std::filesystem::path& file);
 
-// The file as it was read: its size, modification time and a 64-bit hash of
-// its content.
+// The file as it was read: its size, modification time, which file it is,
+// and a 64-bit hash of its content.
 struct FileStamp {
   std::uintmax_t size = 0;
   std::filesystem::file_time_type modified{};
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
   std::uint64_t contentHash = 0;
   bool operator==(const FileStamp&) const = default;
+  FileIdentity Identity() const { return {size, modified, device, inode}; }
 };
 
 // The stamp of `file`, whose content `content` was just read.
 FileStamp StampFile(const std::filesystem::path& file, const Bytes& content);
 
 // Whether `file` is still the one `stamp` was taken of: same size, same
-// modification time, same content. A file that is gone or unreadable is not.
+// modification time, the same file, same content. A file that is gone or unreadable is not.
 bool FileMatchesStamp(const std::filesystem::path& file, const FileStamp& stamp);
 
 // A 64-bit hash of `bytes`; any change of content changes it but by chance.
