@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "catalog/catalog.h"
@@ -111,6 +112,55 @@ TEST(FileSafety, APathThatStartsWithASlashIsAPathOnEverySystem) {
     const testing::CliRun run = RunCliWith(args);
     EXPECT_EQ(run.status, 1) << args[0];
     EXPECT_EQ(run.err, "quillmere-cli: 文件不存在：/no/such/SS_MEMS.BIN\n") << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// A container is replaced only while it is still the file that was read, and
+// only when it may be written: otherwise nothing at all is written.
+TEST(FileSafety, AContainerIsReplacedOnlyIfUnchangedAndWritable) {
+  struct Case {
+    const char* label;
+    std::function<void(const std::filesystem::path&)> meanwhile;  // what happens after the read
+    platform::ReplaceOutcome expected;
+  };
+  const std::vector<Case> cases = {
+      {"untouched", [](const auto&) {}, platform::ReplaceOutcome::kReplaced},
+      {"written in place, a byte longer", [](const auto& file) { testing::WriteFile(file, ByteBuffer{1, 2, 3}); },
+       platform::ReplaceOutcome::kChanged},
+      {"replaced by a rename, same size and time",
+       [](const auto& file) {
+         const auto time = std::filesystem::last_write_time(file);
+         testing::WriteFile(file.string() + ".new", ByteBuffer{1, 2});
+         std::filesystem::rename(file.string() + ".new", file);
+         std::filesystem::last_write_time(file, time);
+       },
+       platform::ReplaceOutcome::kChanged},
+      {"marked read-only",
+       [](const auto& file) {
+         std::filesystem::permissions(file, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                std::filesystem::perms::others_write,
+                                      std::filesystem::perm_options::remove);
+       },
+       platform::ReplaceOutcome::kFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    testing::TempDir dir;
+    const std::filesystem::path file = dir / "SS_MEMS.BIN";
+    testing::WriteFile(file, ByteBuffer{1, 2});
+    const auto read = platform::IdentifyFile(file).value();
+    c.meanwhile(file);
+    const ByteBuffer before = testing::ReadFile(file);
+    EXPECT_EQ(platform::ReplaceFileIfUnchanged(file, {7, 7, 7}, read), c.expected);
+    const ByteBuffer written{7, 7, 7};
+    EXPECT_EQ(testing::ReadFile(file), c.expected == platform::ReplaceOutcome::kReplaced ? written : before);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   }
 }
 
