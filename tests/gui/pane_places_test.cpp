@@ -102,6 +102,14 @@ class PanePlacesTest : public QObject {
     QCOMPARE(Column(list, 1), QStringList({"RAM"}));
     QVERIFY(!other->isVisible());
 
+    // A memory copied under SS_MEMS.BIN's name shows what it holds, and no writer may touch it.
+    WriteFile(dir / "copied" / "SS_MEMS.BIN", BackupRamBuilder().AddSave(2, NamedSave("COPIED", 100)).BuildFile());
+    host.pickedFiles = {dir / "copied" / "SS_MEMS.BIN"};
+    trigger("pane1OpenFile");
+    QCOMPARE(Column(list, 1), QStringList({"COPIED"}));
+    QVERIFY(!FindChild<QPushButton>(window, "pane1Import")->isEnabled());
+    QVERIFY(FindChild<QLabel>(window, "pane1Warning")->toolTip().contains("BackUpRam Format"));
+
     // Back beside the program: its file of the pane's kind, the label as it was.
     trigger("pane1UsualFolder");
     QVERIFY(list->model()->rowCount() == 0 && !FindChild<QLabel>(window, "pane1Hint")->isHidden());
