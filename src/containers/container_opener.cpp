@@ -182,30 +182,25 @@ std::optional<std::size_t> SavesThatHoldTogether(const ByteBuffer& ram, std::siz
   return saves;
 }
 
-OpenOutcome OpenContainer(const ByteBuffer& file, const OpenRequest& request) {
+OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request) {
   const std::string& name = request.fileName;
   OpenedContainer opened;
 
   // A gzip stream is a memory's file only when it inflates exactly; one that
   // does not (damage, bytes after it) is read as it lies, and never written.
-  ByteBuffer contents = file;
-  bool gzip = false;
+  std::optional<ByteBuffer> inflated;
   std::optional<Problem> gzipDamage;
   if (platform::LooksGzipped(file.bytes())) {
-    if (auto inflated = platform::Gunzip(file.bytes(), backup_ram::kMaxFileSize)) {
-      contents = ByteBuffer(std::move(*inflated));
-      gzip = true;
+    if (auto bytes = platform::Gunzip(file.bytes(), backup_ram::kMaxFileSize)) {
+      inflated = ByteBuffer(std::move(*bytes));
     } else {
       gzipDamage = Problem{TextId::kProblemGzipDamaged, {}, Severity::kFatal};
     }
   }
-  Identified identified = Identify(contents);
   // Only a backup memory is kept compressed.
-  if (gzip && identified.content != Content::kMemory) {
-    contents = file;
-    gzip = false;
-    identified = Identify(contents);
-  }
+  const bool gzip = inflated && Identify(*inflated).content == Content::kMemory;
+  ByteBuffer contents = gzip ? std::move(*inflated) : std::move(file);
+  const Identified identified = Identify(contents);
 
   const std::optional<ContainerKind> byName = ContainerKindFromFileName(name);
   if (request.kind) {

@@ -75,8 +75,9 @@ using OpenOutcome = std::variant<OpenedContainer, OpenRefusal>;
 
 // Opens the bytes of the file named `request.fileName` (decompressed first
 // when they are a whole gzip stream). `file` is what was read, at most
-// platform::kMaxReadSize bytes.
-OpenOutcome OpenContainer(const ByteBuffer& file, const OpenRequest& request);
+// platform::kMaxReadSize bytes; an SS_MEMS.BIN or SS_SAVE.BIN keeps them as
+// its image, uncopied.
+OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request);
 
 // The file as a writer puts it back: `image` as the container's bytes, or as
 // the memory of its device in the file's form.

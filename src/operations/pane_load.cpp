@@ -74,6 +74,7 @@ bool ListOpened(PaneLoad& load, OpenedContainer& opened, std::size_t memsComment
                 bool mayRetry) {
   load.kind = opened.kind;
   load.device = opened.device;
+  load.image = std::move(opened.image);
   load.openingProblems = std::move(opened.problems);
   load.writeRefusal = std::move(opened.writeRefusal);
   switch (opened.kind) {
@@ -91,7 +92,6 @@ bool ListOpened(PaneLoad& load, OpenedContainer& opened, std::size_t memsComment
     case ContainerKind::kBup: {
       load.form = opened.memory.form;
       load.stored = std::move(opened.memory.contents);
-      load.image = std::move(opened.image);
       backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image);
       load.records = std::move(listing.records);
       // A cartridge's blocks all count alike: its figure is its free blocks.
@@ -118,15 +118,15 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCo
   for (int attempt = 1;; ++attempt) {
     PaneLoad load = ReadPaneFile(file);
     if (!load.fileFound) return load;
-    OpenOutcome outcome = OpenContainer(
-        load.image, {platform::PathToUtf8(file.filename()), reading.kind, reading.layout, reading.device});
+    // The stamp is the file's own bytes: a compressed file is compared as it lies.
+    load.stamp = platform::StampFile(file, load.image.bytes());
+    OpenOutcome outcome = OpenContainer(std::move(load.image), {platform::PathToUtf8(file.filename()), reading.kind,
+                                                                reading.layout, reading.device});
     if (auto* refusal = std::get_if<OpenRefusal>(&outcome)) {
       RefusePaneLoad(load, std::move(refusal->message));
       load.kindUnknown = refusal->failure == OpenFailure::kUnknownKind;
       return load;
     }
-    // The stamp is the file's own bytes: a compressed file is compared as it lies.
-    load.stamp = platform::StampFile(file, load.image.bytes());
     if (ListOpened(load, std::get<OpenedContainer>(outcome), memsCommentBytes, clearUnused,
                    attempt < kClearingAttempts)) {
       return load;
