@@ -90,9 +90,9 @@ std::vector<Variant> Variants(const fs::path& samples) {
       {"2 MiB", "cart.bcr", cartridge(2 * kMiB, 512).BuildRam(), "packed"},
       {"4 MiB", "cart.bcr", cartridge(4 * kMiB, 1024).BuildRam(), "packed"},
       {"8 MiB word-wide of 1024-byte blocks", "cart.sav", cartridge(4 * kMiB, 1024).BuildFile(), "bkram"},
+      {"8 MiB word-wide of 64-byte blocks", "memory.sav", cartridge(4 * kMiB, 64).BuildFile(), "bkram"},
       {"packed under a word-wide name", "BKRAMSV.BIN", hyperDuel, "packed"},
       // Each of these must be refused whole.
-      {"8 MiB word-wide of 64-byte blocks", "memory.sav", cartridge(4 * kMiB, 64).BuildFile(), ""},
       {"empty 8 MiB word-wide", "memory.sav", testing::BackupRamBuilder(4 * kMiB, 1024).BuildFile(), ""},
       {"padded", "SF3.bcr", padded, ""},
       {"short", "SF3.bcr", sf3.Slice(0, sf3.size() - 1), ""},
@@ -209,6 +209,39 @@ TEST_F(OpeningWriters, EveryCommandOnEveryFormRefusesWholeOrKeepsTheSavesItDidNo
           << "the check found something new";
     }
   }
+}
+
+}  // namespace
+}  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// YabaSanshiro formats 4 MiB of RAM as its internal memory, in 64-byte
+// blocks: made empty, it needs the block size named once; with saves in it,
+// they tell it, and it keeps them through a delete.
+TEST_F(OpeningWriters, AnExtendedInternalMemoryKeepsItsSmallBlocks) {
+  testing::TempDir dir;
+  const fs::path file = dir / "yabasanshiro.ram";
+  const fs::path singles = samples / "sro-collection";
+  ASSERT_EQ(RunCliWith({"format", file.string(), "--like", "yabasanshiro"}).status, 0);
+  EXPECT_EQ(testing::ReadFile(file).size(), 8 * kMiB);
+  const std::vector<std::string> imports = {"import", file.string(), (singles / "DRACULAX_01.SRO").string(),
+                                            (singles / "B_GAREGGA__.SRO").string()};
+  EXPECT_EQ(RunCliWith(imports).status, 1);  // empty: either block size would do
+  std::vector<std::string> named = imports;
+  named.insert(named.end(), {"--block-size", "64"});
+  ASSERT_EQ(RunCliWith(named).status, 0);
+
+  const auto map = nlohmann::json::parse(RunCliWith({"map", file.string(), "--json"}).out);
+  EXPECT_EQ(map["unitSize"], 64);
+  EXPECT_EQ(map["saves"].size(), 2u);
+  ASSERT_EQ(RunCliWith({"delete", file.string(), "--name", "DRACULAX_01"}).status, 0);
+  const auto exported = RunCliWith({"export", file.string(), "--all", "--format", "sro", "--out", (dir / "out").string()});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(testing::ReadFile(exported.out.substr(0, exported.out.size() - 1)),
+            testing::ReadFile(singles / "B_GAREGGA__.SRO"));
+  EXPECT_EQ(RunCliWith({"check", file.string()}).status, 0);
 }
 
 }  // namespace

@@ -318,12 +318,13 @@ constexpr Entry kEntries[] = {
     {TextId::kProblemRamSize, 2, "ram-size", "内存有%1字节，不是任何存储器的大小；按%2字节读取，缺少的字节读作0",
      "the RAM is %1 bytes, the size of no memory; it is read as %2 bytes, missing bytes as zeros"},
     {TextId::kProblemBlockSizeBoth, 0, "block-size-ambiguous",
-     "8 MiB字宽内存：按64字节块和1024字节块读取都说得通；按1024字节块列出",
-     "8 MiB word-wide memory: both 64-byte and 1024-byte blocks read consistently; listed at 1024-byte blocks"},
-    {TextId::kProblemBlockSizeSmall, 0, "block-size-64",
-     "8 MiB字宽内存：只有按64字节块读取说得通（扩展的内部存储器）；按1024字节块列出",
-     "8 MiB word-wide memory: only 64-byte blocks read consistently (an extended internal memory); listed at "
-     "1024-byte blocks"},
+     "8 MiB字宽内存：按64字节块和1024字节块读取都说得通（或它是空的）；按1024字节块列出；用--block-size 64或1024指明",
+     "8 MiB word-wide memory: 64-byte and 1024-byte blocks both read consistently (or it is empty); listed at "
+     "1024-byte blocks; name them with --block-size 64 or 1024"},
+    {TextId::kProblemBlockSizeNamed, 1, "block-size-named",
+     "按给出的%1字节块读取，存档说不通（--block-size只可为64或1024，且只用于8 MiB字宽内存）",
+     "the saves do not hold together at the %1-byte blocks named (--block-size is 64 or 1024, for an 8 MiB "
+     "word-wide memory)"},
     {TextId::kProblemBlockSizeNeither, 0, "block-size-unknown",
      "8 MiB字宽内存：按64字节块和1024字节块读取都说不通；按1024字节块列出",
      "8 MiB word-wide memory: neither 64-byte nor 1024-byte blocks read consistently; listed at 1024-byte blocks"},

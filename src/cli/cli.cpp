@@ -38,9 +38,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   struct Restore {
     catalog::Language language = catalog::CurrentLanguage();
     backup_ram::Device device = ChosenDevice();
+    std::optional<std::size_t> blockSize = ChosenBlockSize();
     ~Restore() {
       catalog::SetLanguage(language);
       ChosenDevice() = device;
+      ChosenBlockSize() = blockSize;
     }
   } restore;
   // Chosen before parsing, so that a usage error is told in the chosen language too.
@@ -55,6 +57,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::string device = "internal";
   app.add_option("--device", device, "internal or cart: the memory of a file that holds two (default: internal)")
       ->check(CLI::IsMember({"internal", "cart"}));
+  std::optional<std::size_t> blockSize;
+  app.add_option("--block-size", blockSize,
+                 "64 or 1024: the blocks of an 8 MiB word-wide memory whose saves do not tell (an empty one)")
+      ->check(CLI::IsMember({std::size_t{64}, std::size_t{1024}}));
   // "/saves/SS_MEMS.BIN" is a path on Windows too: options are "-x" and "--name"
   // everywhere. Set before the subcommands are added, which take it over.
   app.allow_windows_style_options(false);
@@ -84,6 +90,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 
   ChosenDevice() = device == "cart" ? backup_ram::Device::kCart : backup_ram::Device::kInternal;
+  ChosenBlockSize() = blockSize;
   for (const auto& [subcommand, run] : commands) {
     if (subcommand->parsed()) return run(out, err);
   }

@@ -45,6 +45,11 @@ backup_ram::Device& ChosenDevice() {
   return device;
 }
 
+std::optional<std::size_t>& ChosenBlockSize() {
+  static std::optional<std::size_t> blockSize;
+  return blockSize;
+}
+
 bool DeviceFound(const std::vector<backup_ram::MemoryFileForm>& forms, const std::string& file, std::ostream& err) {
   if (ChosenDevice() != backup_ram::Device::kCart) return true;
   for (const backup_ram::MemoryFileForm& form : forms) {
@@ -82,6 +87,7 @@ int OpenPane(Workbench& bench, int number, const std::string& file, const std::s
   pane.namedKind = named->kind;
   pane.layout = named->layout;
   pane.device = ChosenDevice();
+  pane.blockSize = ChosenBlockSize();
   // A refusal of the opener is shown by the reload: what the file holds, or
   // that nothing tells what it is.
   ReloadPane(bench, number);

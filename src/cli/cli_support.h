@@ -50,6 +50,10 @@ std::optional<KindOption> ParseKindOption(const std::string& option, std::ostrea
 // told); every command of one run reads it.
 backup_ram::Device& ChosenDevice();
 
+// The block size --block-size named for an 8 MiB word-wide memory; every
+// command of one run reads it.
+std::optional<std::size_t>& ChosenBlockSize();
+
 // Whether the chosen memory is there: a cartridge is asked for only of a
 // file that holds two memories, and a command none of whose files (read in
 // `forms`) does is refused with the message and the path of `file`.

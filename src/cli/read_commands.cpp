@@ -54,7 +54,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   }
   // Listing never writes, so the clearing step stays off.
   const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false,
-                                         {named->kind, named->layout, ChosenDevice()});
+                                         {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()});
   if (load.refusal) {
     err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
     return load.kindUnknown ? kUsage : kFailed;
@@ -68,11 +68,11 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     const bool backupRam = kind == ContainerKind::kBkram || kind == ContainerKind::kBup;
     if (backupRam) {
       std::string usage;
-      const std::uint32_t blocks = backup_ram::GeometryOfRam(load.image.size()).blockCount;
+      const std::uint32_t blocks = load.geometry.blockCount;
       for (const bool used : backup_ram::UsedBlocks(load.records, blocks)) usage += used ? '1' : '0';
       result["blockUsage"] = usage;
       // What decides whether a save fits; "remaining" is the console's own figure.
-      result["freeBlocks"] = backup_ram::FreeBlockCount(load.image);
+      result["freeBlocks"] = backup_ram::FreeBlockCount(load.image, load.geometry);
     }
     // "saves" comes last and is printed one save at a time: a large backup-RAM
     // file lists tens of thousands of them.

@@ -10,6 +10,7 @@
 #include "cli/console_host.h"
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
+#include "containers/container_opener.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "containers/save_file_write.h"
@@ -219,7 +220,7 @@ int Clear(const ImageOptions& options, std::ostream& err) {
   // write, and writes only an SS_MEMS.BIN whose opening left no doubt, still
   // the one it read.
   const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, 1), true,
-                                          {named->kind, named->layout, ChosenDevice()});
+                                          {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()});
   std::optional<Message> refusal = load.refusal;
   if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
   if (!refusal) refusal = load.writeRefusal;
@@ -235,9 +236,13 @@ std::optional<ByteBuffer> EmptyFileLike(const std::string& like, std::ostream& e
   const fs::path path = platform::PathFromUtf8(like);
   if (!shape && platform::FileExists(path)) {
     platform::FileContents contents = platform::ReadFileChecked(path);
-    if (contents.status == platform::ReadStatus::kRead && contents.bytes.size() <= backup_ram::kMaxFileSize) {
-      const auto opened = backup_ram::OpenMemoryFile(ByteBuffer(std::move(contents.bytes)), std::nullopt);
-      if (opened) shape = backup_ram::ShapeOf(*opened);
+    if (contents.ok()) {
+      // A file of two memories is made like its cartridge.
+      const OpenOutcome outcome =
+          OpenContainer(ByteBuffer(std::move(contents.bytes)), {platform::PathToUtf8(path.filename()), std::nullopt,
+                                                                std::nullopt, backup_ram::Device::kCart, ChosenBlockSize()});
+      const auto* opened = std::get_if<OpenedContainer>(&outcome);
+      if (opened && opened->IsBackupMemory()) shape = backup_ram::ShapeOf(opened->memory, opened->geometry);
     }
   }
   if (!shape) {
@@ -248,7 +253,7 @@ std::optional<ByteBuffer> EmptyFileLike(const std::string& like, std::ostream& e
     Say(err, TextId::kCliUnknownForm, {like, names});
     return std::nullopt;
   }
-  return backup_ram::EmptyMemoryFile(shape->form, shape->ramSize);
+  return backup_ram::EmptyMemoryFile(shape->form, shape->geometry);
 }
 
 // A new, empty container of the kind --kind or the name says, exactly as
@@ -380,7 +385,7 @@ CommandRun DefineFormat(CLI::App& command) {
   command.add_option("--kind", options->kind, "mems, bkram, bup, save or packed (default: from the file name)");
   command.add_option("--like", options->like,
                      "an emulator's form (mednafen-bkr, mednafen-bcr, beetle-bcr, ymir-int, ymir-ext-4M, yabause, "
-                     "mister, mister-cart), or an existing file whose form to copy");
+                     "yabasanshiro, mister, mister-cart), or an existing file whose form to copy");
   return [options](std::ostream&, std::ostream& err) { return Format(options->image, options->kind, options->like, err); };
 }
 

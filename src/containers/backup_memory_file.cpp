@@ -78,10 +78,10 @@ ByteBuffer FileWithRam(const MemoryFile& file, Device device, const ByteBuffer& 
   return ByteBuffer(platform::Gzip(contents.bytes()));
 }
 
-ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, std::size_t ramSize) {
+ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, const BackupRamGeometry& geometry) {
   ByteBuffer contents;
   if (form.twoMemories) contents = Stored(EmptyBackupRam(), RamLayout::kWordWide);
-  contents.Append(Stored(EmptyBackupRam(GeometryOfRam(ramSize)), form.layout));
+  contents.Append(Stored(EmptyBackupRam(geometry), form.layout));
   if (!form.gzip) return contents;
   return ByteBuffer(platform::Gzip(contents.bytes()));
 }
@@ -89,15 +89,18 @@ ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, std::size_t ramSize) {
 const std::vector<NamedMemoryForm>& NamedMemoryForms() {
   constexpr MemoryFileForm kPacked{RamLayout::kPacked, false, false};
   constexpr MemoryFileForm kWordWide{RamLayout::kWordWide, false, false};
+  const auto sized = [](std::size_t ramSize) { return GeometryOfRam(ramSize); };
   static const std::vector<NamedMemoryForm> forms = {
-      {"mednafen-bkr", kPacked, 32 * kKiB},
-      {"mednafen-bcr", {RamLayout::kPacked, true, false}, 512 * kKiB},
-      {"beetle-bcr", kPacked, 512 * kKiB},
-      {"ymir-int", kPacked, 32 * kKiB},
-      {"ymir-ext-4M", kPacked, 4096 * kKiB},
-      {"yabause", kWordWide, 32 * kKiB},
-      {"mister", kWordWide, 32 * kKiB},
-      {"mister-cart", {RamLayout::kWordWide, false, true}, 512 * kKiB},
+      {"mednafen-bkr", kPacked, sized(32 * kKiB)},
+      {"mednafen-bcr", {RamLayout::kPacked, true, false}, sized(512 * kKiB)},
+      {"beetle-bcr", kPacked, sized(512 * kKiB)},
+      {"ymir-int", kPacked, sized(32 * kKiB)},
+      {"ymir-ext-4M", kPacked, sized(4096 * kKiB)},
+      {"yabause", kWordWide, sized(32 * kKiB)},
+      // YabaSanshiro's BIOS formats 4 MiB of RAM as the internal memory, in 64-byte blocks.
+      {"yabasanshiro", kWordWide, {kBlockSize, kMaxListedBlocks}},
+      {"mister", kWordWide, sized(32 * kKiB)},
+      {"mister-cart", {RamLayout::kWordWide, false, true}, sized(512 * kKiB)},
   };
   return forms;
 }
@@ -109,12 +112,8 @@ std::optional<NamedMemoryForm> FindNamedMemoryForm(std::string_view name) {
   return std::nullopt;
 }
 
-NamedMemoryForm ShapeOf(const MemoryFile& file) {
-  const Device device = file.form.twoMemories ? Device::kCart : Device::kInternal;
-  const std::size_t ramSize = RamOf(file, device).size();
-  // A RAM of no memory's size is made as the internal memory.
-  const std::size_t known = GeometryOfRam(ramSize).RamSize();
-  return {"", file.form, known};
+NamedMemoryForm ShapeOf(const MemoryFile& file, const BackupRamGeometry& geometry) {
+  return {"", file.form, geometry};
 }
 
 }  // namespace quillmere::backup_ram

@@ -59,20 +59,21 @@ ByteBuffer RamOf(const MemoryFile& file, Device device);
 ByteBuffer FileWithRam(const MemoryFile& file, Device device, const ByteBuffer& ram);
 
 // An empty file of a form: the memory (or each of the two, the cartridge of
-// `ramSize` bytes) formatted, 0xFF in the even bytes of a word-wide one.
-ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, std::size_t ramSize);
+// `geometry`) formatted, 0xFF in the even bytes of a word-wide one.
+ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, const BackupRamGeometry& geometry);
 
-// The forms `format --like` names: what writes them, and the RAM size of the
+// The forms `format --like` names: what writes them, and the blocks of the
 // memory (the cartridge's, for a file of two).
 struct NamedMemoryForm {
   std::string_view name;
   MemoryFileForm form;
-  std::size_t ramSize;
+  BackupRamGeometry geometry;
 };
 const std::vector<NamedMemoryForm>& NamedMemoryForms();
 std::optional<NamedMemoryForm> FindNamedMemoryForm(std::string_view name);
 
-// The form and RAM size of an existing memory file, to make an empty one like it.
-NamedMemoryForm ShapeOf(const MemoryFile& file);
+// The form and blocks of an existing memory file, to make an empty one like
+// it; `geometry` is what its opening established.
+NamedMemoryForm ShapeOf(const MemoryFile& file, const BackupRamGeometry& geometry);
 
 }  // namespace quillmere::backup_ram

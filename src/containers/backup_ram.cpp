@@ -46,9 +46,8 @@ std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks
 }
 
 ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& blocks, std::size_t position,
-                      std::size_t count) {
+                      std::size_t count, const BackupRamGeometry& geometry) {
   ByteBuffer bytes;
-  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
   // One step per block, so a huge count ends with the blocks.
   while (count > 0) {
     const std::optional<std::size_t> offset = StreamOffset(blocks, position, geometry);
@@ -62,8 +61,12 @@ ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& b
 }
 
 SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks) {
+  return CollectSaveBlocks(ram, firstBlock, maxFurtherBlocks, GeometryOfRam(ram.size()));
+}
+
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks,
+                             const BackupRamGeometry& geometry) {
   SaveBlocks save;
-  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
   const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * geometry.blockSize + kSizeOffset);
   save.blocks.reserve(std::min<std::size_t>(BlocksOccupied(size), geometry.blockCount));
   save.blocks.push_back(firstBlock);
@@ -75,7 +78,7 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
   }
 
   // On the stack: a run of imports walks every save's list for each save.
-  std::bitset<kMaxBlockCount> inSave;
+  std::bitset<kMaxListedBlocks> inSave;
   if (firstBlock < geometry.blockCount) inSave.set(firstBlock);
   std::size_t position = 0;
   // Every entry that continues the walk adds a new block below the block
@@ -108,12 +111,17 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
 }
 
 ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock) {
-  const SaveBlocks save = CollectSaveBlocks(ram, firstBlock);
-  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * GeometryOfRam(ram.size()).blockSize + kSizeOffset);
-  return ReadStream(ram, save.blocks, save.dataStart, size);
+  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+  const SaveBlocks save = CollectSaveBlocks(ram, firstBlock, kMaxListedBlocks, geometry);
+  const std::uint32_t size = ram.ReadU32(std::size_t{firstBlock} * geometry.blockSize + kSizeOffset);
+  return ReadStream(ram, save.blocks, save.dataStart, size, geometry);
 }
 
 GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
+  return ExtractBackupRamSave(ram, offset, GeometryOfRam(ram.size()));
+}
+
+GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset, const BackupRamGeometry& geometry) {
   GatheredSave save;
   save.nameField = ram.Slice(offset + kNameOffset, kNameSize);
   save.nameField.Resize(kNameSize + 1);
@@ -124,10 +132,11 @@ GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset) {
   save.size = ram.ReadU32(offset + kSizeOffset);
   // A record address always starts a block; one that does not names no save.
   save.complete = false;
-  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
+  const std::size_t blockSize = geometry.blockSize;
   if (offset % blockSize == 0 && offset / blockSize < (std::size_t{1} << 32)) {
-    const SaveBlocks blocks = CollectSaveBlocks(ram, static_cast<std::uint32_t>(offset / blockSize));
-    save.data = ReadStream(ram, blocks.blocks, blocks.dataStart, save.size);
+    const SaveBlocks blocks =
+        CollectSaveBlocks(ram, static_cast<std::uint32_t>(offset / blockSize), kMaxListedBlocks, geometry);
+    save.data = ReadStream(ram, blocks.blocks, blocks.dataStart, save.size, geometry);
     // A list that loops or leaves the RAM, or blocks too few for the size,
     // give only part of the save.
     save.complete = blocks.listEnded && save.data.size() == save.size;
@@ -146,7 +155,12 @@ std::int64_t SpaceTaken(std::uint32_t size) { return (std::int64_t{size} + 94) /
 
 SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
                            std::size_t maxFurtherBlocks) {
-  const std::size_t start = std::size_t{startBlock} * GeometryOfRam(ram.size()).blockSize;
+  return BackupRamRecord(ram, startBlock, num, maxFurtherBlocks, GeometryOfRam(ram.size()));
+}
+
+SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
+                           std::size_t maxFurtherBlocks, const BackupRamGeometry& geometry) {
+  const std::size_t start = std::size_t{startBlock} * geometry.blockSize;
   SaveRecord record;
   record.num = num;
   record.offset = start;
@@ -155,21 +169,22 @@ SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std:
   record.language = ram.At(start + kLanguageOffset);
   record.date = ram.ReadU32(start + kDateOffset);
   record.size = ram.ReadU32(start + kSizeOffset);
-  record.units = CollectSaveBlocks(ram, startBlock, maxFurtherBlocks).blocks;
+  record.units = CollectSaveBlocks(ram, startBlock, maxFurtherBlocks, geometry).blocks;
   return record;
 }
 
-BackupRamListing ListBackupRam(const ByteBuffer& ram) {
+BackupRamListing ListBackupRam(const ByteBuffer& ram) { return ListBackupRam(ram, GeometryOfRam(ram.size())); }
+
+BackupRamListing ListBackupRam(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   BackupRamListing listing;
-  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
   std::size_t budget = ListedBlockBudget(geometry);
   const std::size_t lastBlock = ram.size() / geometry.blockSize;
   // Block 0 holds the RAM's format text, never a save.
   for (std::size_t n = 1; n <= lastBlock; ++n) {
     const std::size_t start = n * geometry.blockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
-    SaveRecord record =
-        BackupRamRecord(ram, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(listing.records.size() + 1), budget);
+    SaveRecord record = BackupRamRecord(ram, static_cast<std::uint32_t>(n),
+                                        static_cast<std::uint32_t>(listing.records.size() + 1), budget, geometry);
     budget -= record.units.size() - 1;
     listing.remainingSpace -= SpaceTaken(record.size);
     listing.records.push_back(std::move(record));
@@ -190,14 +205,15 @@ std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32
   return used;
 }
 
-std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) {
+std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) { return CheckBackupRam(ram, GeometryOfRam(ram.size())); }
+
+std::vector<Problem> CheckBackupRam(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<Problem> problems;
   // Each problem names the save by its name and first block.
   struct Owner {
     std::string name;
     std::size_t block = 0;
   };
-  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
   std::vector<std::optional<Owner>> owner(geometry.blockCount);
   std::size_t budget = ListedBlockBudget(geometry);
   const std::size_t lastBlock = ram.size() / geometry.blockSize;
@@ -210,7 +226,7 @@ std::vector<Problem> CheckBackupRam(const ByteBuffer& ram) {
       args.insert(args.end(), more.begin(), more.end());
       problems.push_back({id, std::move(args), Severity::kFatal});
     };
-    const SaveBlocks walk = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget);
+    const SaveBlocks walk = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget, geometry);
     budget -= walk.blocks.size() - 1;
     switch (walk.stop) {
       case SaveBlocks::Stop::kEnded: break;

@@ -16,7 +16,11 @@
 // the cartridges emulators keep. The RAM is cut into blocks, 64 bytes in the
 // internal memory; a save starts with a header block and chains further
 // blocks through a block list. Everything below refers to the RAM copy, not
-// to the file; a RAM's size tells its block size (GeometryOfRam).
+// to the file. A RAM's size tells its block size (GeometryOfRam), but for
+// one: a 4 MiB RAM is a cartridge of 1024-byte blocks or YabaSanshiro's
+// extended internal memory of 64-byte blocks, so every reader and writer
+// takes the geometry the opening established; the forms without it are for
+// a RAM whose size tells.
 namespace quillmere::backup_ram {
 
 inline constexpr std::size_t kBlockSize = 64;
@@ -25,6 +29,9 @@ inline constexpr std::uint32_t kSaveMarker = 0x80000000;
 inline constexpr std::int64_t kTotalSpace = 461;  // the remaining space of an empty internal RAM
 // The largest cartridge, 4 MiB of 1024-byte blocks, has the most blocks.
 inline constexpr std::uint32_t kMaxBlockCount = 4096;
+// Every block a 16-bit list entry can name: YabaSanshiro's 4 MiB internal
+// memory of 64-byte blocks has this many.
+inline constexpr std::uint32_t kMaxListedBlocks = 65536;
 
 // The block size and count of a backup RAM. The default is the internal
 // memory; cartridges have 512-byte blocks (1024-byte at 4 MiB). A block of
@@ -94,8 +101,10 @@ struct SaveBlocks {
 // of the block count or more, one past the image, one already in the save, once the
 // stream has run past the blocks collected so far, or once it has gathered
 // `maxFurtherBlocks` blocks after the first. It never reads block 0.
+SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, std::size_t maxFurtherBlocks,
+                             const BackupRamGeometry& geometry);
 SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock,
-                             std::size_t maxFurtherBlocks = kMaxBlockCount);
+                             std::size_t maxFurtherBlocks = kMaxListedBlocks);
 
 // The RAM offset of stream position `position` over `blocks`; nothing once
 // the position lies past the last of them.
@@ -105,7 +114,7 @@ std::optional<std::size_t> StreamOffset(const std::vector<std::uint32_t>& blocks
 // Up to `count` stream bytes from `position`: fewer where the blocks or the
 // image end.
 ByteBuffer ReadStream(const ByteBuffer& ram, const std::vector<std::uint32_t>& blocks, std::size_t position,
-                      std::size_t count);
+                      std::size_t count, const BackupRamGeometry& geometry);
 
 // The save's data: `size` bytes of its stream after the block list, fewer when
 // the blocks it lists do not hold that many.
@@ -115,6 +124,7 @@ ByteBuffer ReadSaveData(const ByteBuffer& ram, std::uint32_t firstBlock);
 // fields: the 11 name bytes and a zero byte; the 10 comment bytes, a zero byte
 // and the language byte; the date, the size and `size` bytes of its stream
 // after the block list (fewer where its blocks end).
+GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset, const BackupRamGeometry& geometry);
 GatheredSave ExtractBackupRamSave(const ByteBuffer& ram, std::size_t offset);
 
 // Blocks a save of `size` bytes occupies: its first block and the further
@@ -129,7 +139,9 @@ std::int64_t SpaceTaken(std::uint32_t size);
 // its units are its blocks as a list walk of at most `maxFurtherBlocks`
 // finds them.
 SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
-                           std::size_t maxFurtherBlocks = kMaxBlockCount);
+                           std::size_t maxFurtherBlocks, const BackupRamGeometry& geometry);
+SaveRecord BackupRamRecord(const ByteBuffer& ram, std::uint32_t startBlock, std::uint32_t num,
+                           std::size_t maxFurtherBlocks = kMaxListedBlocks);
 
 // A listing of a backup RAM: its saves in block order, each record's units
 // its blocks as the list walk found them, and the remaining-space figure.
@@ -143,6 +155,7 @@ struct BackupRamListing {
 // ListedBlockBudget; once it is spent, a save lists its first block alone.
 // The remaining space is the internal memory's figure; a cartridge shows its
 // free blocks instead (FreeBlockCount).
+BackupRamListing ListBackupRam(const ByteBuffer& ram, const BackupRamGeometry& geometry);
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
 
 // For each of the `blockCount` blocks, whether a listed save occupies it.
@@ -152,6 +165,7 @@ std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32
 // entries outside the RAM, lists that loop or run past their blocks without
 // a 0 entry, and sizes the blocks cannot hold. Each is fatal: no save whose
 // blocks are in doubt can be read whole. Empty when every save is sound.
+std::vector<Problem> CheckBackupRam(const ByteBuffer& ram, const BackupRamGeometry& geometry);
 std::vector<Problem> CheckBackupRam(const ByteBuffer& ram);
 
 }  // namespace quillmere::backup_ram

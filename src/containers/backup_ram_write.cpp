@@ -37,12 +37,11 @@ class AsWritten {
 // How many live saves name each block of the memory, counting to 2 at most.
 // Nothing when the lists together name more blocks than a listing follows:
 // the blocks past that point are unknown, so none can be free.
-std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram) {
-  const BackupRamGeometry geometry = GeometryOfRam(ram.size());
+std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<std::uint8_t> owners(geometry.blockCount, 0);
   std::size_t budget = ListedBlockBudget(geometry);
-  for (const std::uint32_t start : LiveStartBlocks(ram)) {
-    const SaveBlocks walk = CollectSaveBlocks(ram, start, budget);
+  for (const std::uint32_t start : LiveStartBlocks(ram, geometry)) {
+    const SaveBlocks walk = CollectSaveBlocks(ram, start, budget, geometry);
     if (walk.stop == SaveBlocks::Stop::kBudget) return std::nullopt;
     budget -= walk.blocks.size() - 1;
     for (const std::uint32_t block : walk.blocks) {
@@ -77,9 +76,11 @@ ByteBuffer EmptyBackupRam(const BackupRamGeometry& geometry) {
 
 ByteBuffer EmptyInternalBackupRamFile() { return RamIntoWordWide(ByteBuffer{}, EmptyBackupRam()); }
 
-std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
+std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) { return LiveStartBlocks(ram, GeometryOfRam(ram.size())); }
+
+std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<std::uint32_t> starts;
-  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
+  const std::size_t blockSize = geometry.blockSize;
   // Block 0 holds the format text, never a save.
   for (std::size_t n = 1; n * blockSize < ram.size(); ++n) {
     // The marker's first byte rules out almost every block at the cost of one read.
@@ -90,26 +91,38 @@ std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) {
 }
 
 std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField) {
+  return FindBackupRamSave(ram, nameField, GeometryOfRam(ram.size()));
+}
+
+std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField,
+                                               const BackupRamGeometry& geometry) {
   const ByteBuffer wanted = save_header::StoredName(nameField);
-  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
-  for (const std::uint32_t start : LiveStartBlocks(ram)) {
+  const std::size_t blockSize = geometry.blockSize;
+  for (const std::uint32_t start : LiveStartBlocks(ram, geometry)) {
     const ByteBuffer name = ram.Slice(std::size_t{start} * blockSize + kNameOffset, kNameSize);
     if (save_header::StoredName(name) == wanted) return start;
   }
   return std::nullopt;
 }
 
-std::uint32_t FreeBlockCount(const ByteBuffer& ram) {
-  const AsWritten view(ram, GeometryOfRam(ram.size()).RamSize());
-  const auto owners = BlockOwners(*view);
+std::uint32_t FreeBlockCount(const ByteBuffer& ram) { return FreeBlockCount(ram, GeometryOfRam(ram.size())); }
+
+std::uint32_t FreeBlockCount(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
+  const AsWritten view(ram, geometry.RamSize());
+  const auto owners = BlockOwners(*view, geometry);
   if (!owners) return 0;
   return static_cast<std::uint32_t>(std::count(owners->begin() + kFirstSaveBlock, owners->end(), 0));
 }
 
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
                                      std::optional<std::uint32_t> replacedStartBlock) {
+  return PlanBackupRamSave(ram, GeometryOfRam(ram.size()), size, nameField, replacedStartBlock);
+}
+
+BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, const BackupRamGeometry& geometry, std::uint32_t size,
+                                     const ByteBuffer& nameField, std::optional<std::uint32_t> replacedStartBlock) {
   BackupRamPlacement plan;
-  plan.geometry = GeometryOfRam(ram.size());
+  plan.geometry = geometry;
   const auto refuse = [](BackupRamRefusal why) {
     BackupRamPlacement refused;
     refused.refusal = why;
@@ -120,7 +133,7 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
   if (needed > plan.geometry.blockCount - kFirstSaveBlock) return refuse(BackupRamRefusal::kTooLarge);
 
   const AsWritten view(ram, plan.geometry.RamSize());
-  std::optional<std::vector<std::uint8_t>> owners = BlockOwners(*view);
+  std::optional<std::vector<std::uint8_t>> owners = BlockOwners(*view, plan.geometry);
   if (!owners) return refuse(BackupRamRefusal::kNoRoom);
 
   if (replacedStartBlock) {
@@ -128,11 +141,11 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
     // loops or leaves the RAM, would hand out blocks that are not the
     // target's to give.
     const std::uint32_t start = *replacedStartBlock;
-    const std::vector<std::uint32_t> live = LiveStartBlocks(*view);
+    const std::vector<std::uint32_t> live = LiveStartBlocks(*view, plan.geometry);
     if (start >= plan.geometry.blockCount || !std::binary_search(live.begin(), live.end(), start)) {
       return refuse(BackupRamRefusal::kDamagedTarget);
     }
-    const SaveBlocks target = CollectSaveBlocks(*view, start);
+    const SaveBlocks target = CollectSaveBlocks(*view, start, kMaxListedBlocks, plan.geometry);
     const bool shared = std::any_of(target.blocks.begin(), target.blocks.end(),
                                     [&](std::uint32_t block) { return (*owners)[block] > 1; });
     if (target.stop != SaveBlocks::Stop::kEnded || shared) return refuse(BackupRamRefusal::kDamagedTarget);
@@ -164,7 +177,7 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
   }
 
   if (ram.size() < geometry.RamSize()) ram.Resize(geometry.RamSize());
-  if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock});
+  if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock}, geometry);
 
   // The stream: the list, its 0 entry, then the data, cut where the blocks end.
   ByteBuffer stream = ByteBuffer::Filled(kListEntrySize * (plan.listBlocks.size() + 1), 0);
@@ -194,8 +207,13 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
 }
 
 std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks) {
+  return DeleteBackupRamSaves(ram, startBlocks, GeometryOfRam(ram.size()));
+}
+
+std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks,
+                                 const BackupRamGeometry& geometry) {
   std::size_t deleted = 0;
-  const std::size_t blockSize = GeometryOfRam(ram.size()).blockSize;
+  const std::size_t blockSize = geometry.blockSize;
   for (const std::uint32_t start : startBlocks) {
     const std::size_t at = std::size_t{start} * blockSize + kMarkerOffset;
     if (start == 0 || ram.ReadU32(at) != kSaveMarker) continue;

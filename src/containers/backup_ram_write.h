@@ -46,16 +46,20 @@ ByteBuffer EmptyInternalBackupRamFile();
 
 // The blocks from 1 on whose first four bytes are the live marker, ascending:
 // the saves a listing shows.
+std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram, const BackupRamGeometry& geometry);
 std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram);
 
 // The first live save whose stored name (its name bytes up to a zero, at most
 // 11) is the stored name of `nameField`.
+std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField,
+                                               const BackupRamGeometry& geometry);
 std::optional<std::uint32_t> FindBackupRamSave(const ByteBuffer& ram, const ByteBuffer& nameField);
 
 // Blocks from 2 to the last that no live start block and no live save's list
 // names, counting blocks past the end of a short RAM as free (a write
 // lengthens it). 0 when the lists name more blocks than a listing follows
 // (ListedBlockBudget): no block can then be shown free.
+std::uint32_t FreeBlockCount(const ByteBuffer& ram, const BackupRamGeometry& geometry);
 std::uint32_t FreeBlockCount(const ByteBuffer& ram);
 
 enum class BackupRamRefusal {
@@ -84,6 +88,9 @@ struct BackupRamPlacement {
 // the lowest is its start block, the others its list. The RAM's size gives
 // its geometry; it is read as the writer will leave it, lengthened with
 // zeros to the whole memory.
+BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, const BackupRamGeometry& geometry, std::uint32_t size,
+                                     const ByteBuffer& nameField,
+                                     std::optional<std::uint32_t> replacedStartBlock = std::nullopt);
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
                                      std::optional<std::uint32_t> replacedStartBlock = std::nullopt);
 
@@ -102,6 +109,8 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
 // first byte of the start block, 0x80, becomes 0x00, and nothing else
 // changes. Blocks that start no live save (and block 0) are passed over.
 // Returns how many saves were deleted.
+std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks,
+                                 const BackupRamGeometry& geometry);
 std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_t>& startBlocks);
 
 }  // namespace quillmere::backup_ram

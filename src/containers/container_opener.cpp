@@ -122,21 +122,35 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   }
   opened.geometry = backup_ram::GeometryOfRam(readAs);
   opened.geometryFrom = Evidence::kSize;
-  // A 4 MiB RAM stored word-wide is a cartridge of 1024-byte blocks or an
-  // internal memory of 64-byte blocks: only the saves tell, and an empty one
-  // tells nothing.
-  if (readAs == 4096 * kKiB && layout == RamLayout::kWordWide && !opened.memory.form.twoMemories) {
-    const auto smallSaves = SavesThatHoldTogether(ram, backup_ram::kBlockSize);
+  // A 4 MiB RAM stored word-wide is a cartridge of 1024-byte blocks or
+  // YabaSanshiro's internal memory of 64-byte blocks: only the saves tell,
+  // and an empty one tells nothing unless the user says.
+  const bool eitherSize = readAs == 4096 * kKiB && layout == RamLayout::kWordWide && !opened.memory.form.twoMemories;
+  const backup_ram::BackupRamGeometry internal{backup_ram::kBlockSize, backup_ram::kMaxListedBlocks};
+  if (request.blockSize && !eitherSize && *request.blockSize != opened.geometry.blockSize) {
+    RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+  } else if (eitherSize) {
+    const auto smallSaves = SavesThatHoldTogether(ram, internal.blockSize);
     const auto largeSaves = SavesThatHoldTogether(ram, opened.geometry.blockSize);
     const bool small = smallSaves.value_or(0) > 0;
     const bool large = largeSaves.value_or(0) > 0;
-    if (large && !smallSaves) {
+    if (request.blockSize == internal.blockSize || request.blockSize == opened.geometry.blockSize) {
+      const bool internalNamed = request.blockSize == internal.blockSize;
+      if (internalNamed) opened.geometry = internal;
+      opened.geometryFrom = Evidence::kOption;
+      if (!(internalNamed ? smallSaves : largeSaves)) {
+        RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+      }
+    } else if (request.blockSize) {
+      RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+    } else if (large && !smallSaves) {
+      opened.geometryFrom = Evidence::kBlocks;
+    } else if (small && !large) {
+      opened.geometry = internal;
       opened.geometryFrom = Evidence::kBlocks;
     } else {
       const bool empty = smallSaves == 0 && largeSaves == 0;
-      const TextId id = (small && large) || empty ? TextId::kProblemBlockSizeBoth
-                        : small                   ? TextId::kProblemBlockSizeSmall
-                                                  : TextId::kProblemBlockSizeNeither;
+      const TextId id = (small && large) || empty ? TextId::kProblemBlockSizeBoth : TextId::kProblemBlockSizeNeither;
       RefuseWritesFor(opened, file, {id, {}, Severity::kFatal});
     }
   }

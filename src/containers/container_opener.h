@@ -25,6 +25,9 @@ struct OpenRequest {
   std::optional<ContainerKind> kind;
   std::optional<backup_ram::RamLayout> layout;  // with kind: the memory's form, where the user named it
   backup_ram::Device device = backup_ram::Device::kInternal;
+  // The block size of a 4 MiB RAM stored word-wide, which its saves alone
+  // may not tell (an empty one): 64 or 1024.
+  std::optional<std::size_t> blockSize;
 };
 
 // Where each fact of an opened container came from.

@@ -195,7 +195,7 @@ enum class TextId : std::uint16_t {
   kProblemUnformatted,
   kProblemRamSize,
   kProblemBlockSizeBoth,
-  kProblemBlockSizeSmall,
+  kProblemBlockSizeNamed,
   kProblemBlockSizeNeither,
   kProblemGzipDamaged,
 

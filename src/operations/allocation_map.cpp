@@ -89,7 +89,7 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
 
 AllocationMap BuildAllocationMap(const Pane& pane) {
   if (pane.kind == ContainerKind::kMems) return BuildClusterMap(pane.image);
-  return BuildBlockMap(pane.records, backup_ram::GeometryOfRam(pane.image.size()));
+  return BuildBlockMap(pane.records, pane.geometry);
 }
 
 std::vector<MapPaint> BlinkPaints(const MapSaveEntry& save, bool red) {

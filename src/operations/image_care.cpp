@@ -59,7 +59,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   // console does, only clears each start block's marker.
   std::vector<int> slots;
   std::vector<std::uint32_t> startBlocks;
-  const std::size_t blockSize = backup_ram::GeometryOfRam(pane.image.size()).blockSize;
+  const std::size_t blockSize = pane.geometry.blockSize;
   for (const SaveRecord* record : SelectedRecords(pane)) {
     slots.push_back(static_cast<int>(record->num));
     startBlocks.push_back(static_cast<std::uint32_t>(record->offset / blockSize));
@@ -69,7 +69,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   switch (pane.kind) {
     case ContainerKind::kMems: mems::DeleteMemsSaves(pane.image, slots); break;
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: backup_ram::DeleteBackupRamSaves(pane.image, startBlocks); break;
+    case ContainerKind::kBup: backup_ram::DeleteBackupRamSaves(pane.image, startBlocks, pane.geometry); break;
     // The firmware's way: each save is unlinked from its chain and its blocks freed.
     case ContainerKind::kSave: save_file::DeleteSaveFileSaves(pane.image, records); break;
   }
@@ -129,7 +129,7 @@ std::vector<Problem> CheckPane(const Pane& pane) {
   switch (pane.kind) {
     case ContainerKind::kMems: found = mems::CheckMemsImage(pane.image); break;
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: found = backup_ram::CheckBackupRam(pane.image); break;
+    case ContainerKind::kBup: found = backup_ram::CheckBackupRam(pane.image, pane.geometry); break;
     case ContainerKind::kSave: found = save_file::CheckSaveFile(pane.image, pane.records); break;
   }
   problems.insert(problems.end(), found.begin(), found.end());

@@ -31,12 +31,14 @@ struct Pane {
   std::vector<int> selection;    // selected rows, 0-based
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
   ByteBuffer stored;             // backup RAM: the file as read (decompressed), whose other bytes a write keeps
+  backup_ram::BackupRamGeometry geometry;  // backup RAM: its blocks, as the opening established them
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds the memory, as the last load found it
   // What a user named of a file (the command line's --kind): its kind and,
   // for a backup memory, its layout; none: the name and the content tell.
   // And the memory shown of a file that holds two.
   std::optional<ContainerKind> namedKind;
   std::optional<backup_ram::RamLayout> layout;
+  std::optional<std::size_t> blockSize;  // what the user named of a 4 MiB word-wide memory
   backup_ram::Device device = backup_ram::Device::kInternal;
   // The file as the image was loaded; a container write checks against it
   // that no other program changed the file since (WritePaneImage).

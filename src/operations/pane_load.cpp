@@ -92,10 +92,11 @@ bool ListOpened(PaneLoad& load, OpenedContainer& opened, std::size_t memsComment
     case ContainerKind::kBup: {
       load.form = opened.memory.form;
       load.stored = std::move(opened.memory.contents);
-      backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image);
+      load.geometry = opened.geometry;
+      backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image, opened.geometry);
       load.records = std::move(listing.records);
       // A cartridge's blocks all count alike: its figure is its free blocks.
-      load.remainingSpace = opened.geometry.IsCartridge() ? std::int64_t{backup_ram::FreeBlockCount(load.image)}
+      load.remainingSpace = opened.geometry.IsCartridge() ? std::int64_t{backup_ram::FreeBlockCount(load.image, opened.geometry)}
                                                           : listing.remainingSpace;
       break;
     }
@@ -121,7 +122,7 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCo
     // The stamp is the file's own bytes: a compressed file is compared as it lies.
     load.stamp = platform::StampFile(file, load.image.bytes());
     OpenOutcome outcome = OpenContainer(std::move(load.image), {platform::PathToUtf8(file.filename()), reading.kind,
-                                                                reading.layout, reading.device});
+                                                                reading.layout, reading.device, reading.blockSize});
     if (auto* refusal = std::get_if<OpenRefusal>(&outcome)) {
       RefusePaneLoad(load, std::move(refusal->message));
       load.kindUnknown = refusal->failure == OpenFailure::kUnknownKind;
@@ -138,7 +139,7 @@ std::optional<ContainerKind> ContainerKindOfFile(const std::filesystem::path& fi
   const std::optional<ContainerKind> byName = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
   platform::FileContents contents = platform::ReadFileChecked(file);
   if (contents.status != platform::ReadStatus::kRead) return byName;
-  const OpenOutcome outcome = OpenContainer(ByteBuffer(std::move(contents.bytes)), {platform::PathToUtf8(file.filename()), {}, {}, {}});
+  const OpenOutcome outcome = OpenContainer(ByteBuffer(std::move(contents.bytes)), {platform::PathToUtf8(file.filename()), {}, {}, {}, {}});
   if (const auto* opened = std::get_if<OpenedContainer>(&outcome)) return opened->kind;
   return std::nullopt;
 }

@@ -29,6 +29,7 @@ struct PaneLoad {
   ByteBuffer image;   // the file's bytes; for backup RAM, the RAM copy
   ByteBuffer stored;  // backup RAM: the file's bytes, decompressed
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds it
+  backup_ram::BackupRamGeometry geometry;  // backup RAM: its blocks
   std::vector<SaveRecord> records;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;
@@ -54,6 +55,7 @@ struct ContainerReading {
   std::optional<ContainerKind> kind;
   std::optional<backup_ram::RamLayout> layout;
   backup_ram::Device device = backup_ram::Device::kInternal;
+  std::optional<std::size_t> blockSize;
 };
 
 // The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in

@@ -25,7 +25,7 @@ GatheredSave GatherSave(const Pane& pane, std::size_t row) {
   switch (pane.kind) {
     case ContainerKind::kMems: return mems::ExtractMemsSave(pane.image, address);
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: return backup_ram::ExtractBackupRamSave(pane.image, address);
+    case ContainerKind::kBup: return backup_ram::ExtractBackupRamSave(pane.image, address, pane.geometry);
     case ContainerKind::kSave: return save_file::ExtractSaveFileSave(pane.image, address);
   }
   return {};

@@ -177,9 +177,9 @@ bool PlaceInBackupRam(Workbench& bench, Pane& pane, const ByteBuffer& single, co
   GatheredSave save = GatherSaveHeader(header, 0);
   save.data = single.Slice(Saroo::kDataOffset, size);
   std::optional<std::uint32_t> replaced;
-  const std::size_t blockSize = backup_ram::GeometryOfRam(pane.image.size()).blockSize;
-  if (replacedRecord) replaced = static_cast<std::uint32_t>(*replacedRecord / blockSize);
-  const backup_ram::BackupRamPlacement plan = backup_ram::PlanBackupRamSave(pane.image, size, save.nameField, replaced);
+  if (replacedRecord) replaced = static_cast<std::uint32_t>(*replacedRecord / pane.geometry.blockSize);
+  const backup_ram::BackupRamPlacement plan =
+      backup_ram::PlanBackupRamSave(pane.image, pane.geometry, size, save.nameField, replaced);
   if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
     const bool forLackOfRoom = plan.refusal == backup_ram::BackupRamRefusal::kNoRoom ||
                                plan.refusal == backup_ram::BackupRamRefusal::kTooLarge;
@@ -192,7 +192,8 @@ bool PlaceInBackupRam(Workbench& bench, Pane& pane, const ByteBuffer& single, co
   if (pane.holdWrites) {
     if (replacedRecord) pane.RemoveRecord(*replacedRecord);
     pane.AppendRecord(backup_ram::BackupRamRecord(pane.image, plan.startBlock,
-                                                  static_cast<std::uint32_t>(pane.records.size() + 1)));
+                                                  static_cast<std::uint32_t>(pane.records.size() + 1),
+                                                  backup_ram::kMaxListedBlocks, pane.geometry));
   }
   return true;
 }

@@ -80,7 +80,7 @@ void ReloadPane(Workbench& bench, int number) {
   PaneLoad load = pane.fixedFile.empty()
                       ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
                       : LoadContainerFile(pane.fixedFile, ShownCommentBytes(ContainerKind::kMems, number), clearUnused,
-                                          {pane.namedKind, pane.layout, pane.device});
+                                          {pane.namedKind, pane.layout, pane.device, pane.blockSize});
   pane.file = load.file;
   if (load.fileFound) pane.kind = load.kind;
   pane.heldChanges = false;
@@ -89,6 +89,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.image = std::move(load.image);
   pane.stored = std::move(load.stored);
   pane.form = load.form;
+  pane.geometry = load.geometry;
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   pane.openingProblems = std::move(load.openingProblems);
