@@ -313,8 +313,9 @@ constexpr Entry kEntries[] = {
     {TextId::kFormatContradictsName, 2, "", "%1的名称与%2不符", "The name of %1 contradicts %2"},
     {TextId::kProblemFormUnusual, 1, "form-differs-from-name", "%1通常存放字宽内存，此文件却是紧凑存放（按内容读取）",
      "%1 usually holds the memory word-wide; this file holds it packed, and is read so"},
-    {TextId::kProblemUnformatted, 0, "unformatted", "内存未格式化：块0中没有“BackUpRam Format”",
-     "the memory is not formatted: block 0 lacks “BackUpRam Format”"},
+    {TextId::kProblemUnformatted, 0, "unformatted", "内存未格式化：块0中没有“BackUpRam Format”；请先格式化（quillmere-cli format 文件 --device internal或cart）",
+     "the memory is not formatted: block 0 lacks “BackUpRam Format”; format it first (quillmere-cli format FILE "
+     "--device internal or cart)"},
     {TextId::kProblemRamSize, 2, "ram-size", "内存有%1字节，不是任何存储器的大小；按%2字节读取，缺少的字节读作0",
      "the RAM is %1 bytes, the size of no memory; it is read as %2 bytes, missing bytes as zeros"},
     {TextId::kProblemBlockSizeBoth, 0, "block-size-ambiguous",
@@ -330,6 +331,8 @@ constexpr Entry kEntries[] = {
      "8 MiB word-wide memory: neither 64-byte nor 1024-byte blocks read consistently; listed at 1024-byte blocks"},
     {TextId::kProblemGzipDamaged, 0, "gzip-damaged", "gzip数据不能完整解压（损坏，或其后有多余字节）",
      "the gzip stream does not inflate whole (damaged, or bytes follow it)"},
+    {TextId::kProblemSaveCutByEnd, 3, "save-cut-by-end", "块%2处的存档%1超出文件的末尾（内存只有%3字节）：其余部分读作0",
+     "save %1 at block %2 runs past the end of the file (the RAM holds %3 bytes): the rest reads as zeros"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

@@ -265,12 +265,46 @@ bool SameContainer(ContainerKind a, ContainerKind b) {
   return a == b || (memory(a) && memory(b));
 }
 
+// Formats the memory --device chooses in an existing file, only when it is
+// unformatted: the other memory of a file of two, and everything else the
+// file holds, stay byte for byte. A memory that holds anything the console
+// reads as formatted is never formatted over.
+int FormatExisting(const std::string& image, const std::string& kindOption, std::ostream& err) {
+  ConsoleHost host(err);
+  Workbench bench(CurrentFolder(), host);
+  if (const int status = OpenPane(bench, 1, image, kindOption, err); status != kDone) return status;
+  Pane& pane = bench.pane(1);
+  if (!DeviceFound({pane.form}, image, err)) return kFailed;
+  const auto is = [](TextId id) { return [id](const Problem& problem) { return problem.id == id; }; };
+  const std::vector<Problem>& found = pane.openingProblems;
+  if (std::none_of(found.begin(), found.end(), is(TextId::kProblemUnformatted))) {
+    Say(err, TextId::kCliFormatExists, {image});
+    return kFailed;
+  }
+  // Whatever else kept writers away still does: a short memory, a damaged stream.
+  const bool otherDoubt = std::any_of(found.begin(), found.end(), [](const Problem& problem) {
+    return problem.severity == Severity::kFatal && problem.id != TextId::kProblemUnformatted;
+  });
+  if (otherDoubt) {
+    err << catalog::Render(*pane.writeRefusal) << "\n";
+    return kFailed;
+  }
+  pane.image = backup_ram::EmptyBackupRam(pane.geometry);
+  pane.writeRefusal.reset();
+  return WritePaneImage(bench, 1) ? kDone : kFailed;
+}
+
 int Format(const std::string& image, const std::string& kindOption, const std::string& like, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(image);
   std::optional<ByteBuffer> likeEmpty;
   if (!like.empty() && !(likeEmpty = EmptyFileLike(like, err))) return kUsage;
   const auto named = ParseKindOption(kindOption, err);
   if (!named) return kUsage;
+  std::error_code ec;
+  if (!likeEmpty && fs::exists(file, ec)) {
+    const auto lock = LockForWriting(file, err);
+    return lock ? FormatExisting(image, kindOption, err) : kFailed;
+  }
   const auto byName = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
   const std::optional<ContainerKind> kind = likeEmpty ? ContainerKind::kBkram : named->kind ? named->kind : byName;
   if (!kind) {
@@ -285,7 +319,6 @@ int Format(const std::string& image, const std::string& kindOption, const std::s
   }
   const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
-  std::error_code ec;
   if (fs::exists(file, ec)) {
     Say(err, TextId::kCliFormatExists, {image});
     return kFailed;

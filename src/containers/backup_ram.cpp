@@ -194,6 +194,12 @@ BackupRamListing ListBackupRam(const ByteBuffer& ram, const BackupRamGeometry& g
   return listing;
 }
 
+bool UnitsPresent(const SaveRecord& record, const BackupRamGeometry& geometry, std::size_t presentBytes) {
+  return std::all_of(record.units.begin(), record.units.end(), [&](std::uint32_t block) {
+    return (std::size_t{block} + 1) * geometry.blockSize <= presentBytes;
+  });
+}
+
 std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32_t blockCount) {
   std::vector<bool> used(blockCount, false);
   for (const SaveRecord& record : records) {

@@ -158,6 +158,10 @@ struct BackupRamListing {
 BackupRamListing ListBackupRam(const ByteBuffer& ram, const BackupRamGeometry& geometry);
 BackupRamListing ListBackupRam(const ByteBuffer& ram);
 
+// Whether every block of a listed save lies within the first `presentBytes`
+// bytes of the RAM: a memory cut short holds only part of the others.
+bool UnitsPresent(const SaveRecord& record, const BackupRamGeometry& geometry, std::size_t presentBytes);
+
 // For each of the `blockCount` blocks, whether a listed save occupies it.
 std::vector<bool> UsedBlocks(const std::vector<SaveRecord>& records, std::uint32_t blockCount = kBlockCount);
 

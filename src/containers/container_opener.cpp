@@ -1,10 +1,10 @@
 #include "containers/container_opener.h"
 
 #include <array>
-#include <cstdlib>
 
 #include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
+#include "model/conversions.h"
 #include "platform/gzip.h"
 
 namespace quillmere {
@@ -114,6 +114,7 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   if (!StartsFormatted(ram)) RefuseWritesFor(opened, file, {TextId::kProblemUnformatted, {}, Severity::kFatal});
 
   const std::size_t ramSize = ram.size();
+  opened.presentBytes = ramSize;
   const std::size_t readAs = NearestRamSize(ramSize);
   if (readAs != ramSize) {
     // Missing bytes read as zeros, so that every save lies where it lay.
@@ -152,6 +153,16 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
       const bool empty = smallSaves == 0 && largeSaves == 0;
       const TextId id = (small && large) || empty ? TextId::kProblemBlockSizeBoth : TextId::kProblemBlockSizeNeither;
       RefuseWritesFor(opened, file, {id, {}, Severity::kFatal});
+    }
+  }
+  // Each save the end cuts short is named: its bytes past the end are zeros, not its data.
+  if (ramSize < opened.geometry.RamSize()) {
+    for (const SaveRecord& record : backup_ram::ListBackupRam(ram, opened.geometry).records) {
+      if (!backup_ram::UnitsPresent(record, opened.geometry, ramSize)) {
+        opened.problems.push_back({TextId::kProblemSaveCutByEnd,
+                                   {DecodeName(record.nameField), record.offset / opened.geometry.blockSize, ramSize},
+                                   Severity::kFatal});
+      }
     }
   }
   opened.image = std::move(ram);

@@ -52,6 +52,9 @@ struct OpenedContainer {
   Evidence formFrom = Evidence::kContent;
   backup_ram::BackupRamGeometry geometry;
   Evidence geometryFrom = Evidence::kSize;
+  // The RAM bytes the file holds: fewer than the geometry's for a memory cut
+  // short, whose saves past them are incomplete.
+  std::size_t presentBytes = 0;
   backup_ram::Device device = backup_ram::Device::kInternal;
   // What the opening found that a check reports besides the container's own
   // problems (notes among them).

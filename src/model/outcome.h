@@ -198,6 +198,7 @@ enum class TextId : std::uint16_t {
   kProblemBlockSizeNamed,
   kProblemBlockSizeNeither,
   kProblemGzipDamaged,
+  kProblemSaveCutByEnd,
 
   kCount  // not a text: the number of ids
 };

@@ -32,6 +32,7 @@ struct Pane {
   ByteBuffer image;              // the loaded image (the backup-RAM copy for kinds 1 and 2)
   ByteBuffer stored;             // backup RAM: the file as read (decompressed), whose other bytes a write keeps
   backup_ram::BackupRamGeometry geometry;  // backup RAM: its blocks, as the opening established them
+  std::size_t presentBytes = 0;            // backup RAM: the RAM bytes the file holds
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds the memory, as the last load found it
   // What a user named of a file (the command line's --kind): its kind and,
   // for a backup memory, its layout; none: the name and the content tell.

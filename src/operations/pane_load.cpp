@@ -93,6 +93,7 @@ bool ListOpened(PaneLoad& load, OpenedContainer& opened, std::size_t memsComment
       load.form = opened.memory.form;
       load.stored = std::move(opened.memory.contents);
       load.geometry = opened.geometry;
+      load.presentBytes = opened.presentBytes;
       backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image, opened.geometry);
       load.records = std::move(listing.records);
       // A cartridge's blocks all count alike: its figure is its free blocks.

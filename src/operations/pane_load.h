@@ -30,6 +30,7 @@ struct PaneLoad {
   ByteBuffer stored;  // backup RAM: the file's bytes, decompressed
   backup_ram::MemoryFileForm form;  // backup RAM: how the file holds it
   backup_ram::BackupRamGeometry geometry;  // backup RAM: its blocks
+  std::size_t presentBytes = 0;            // backup RAM: the RAM bytes the file holds
   std::vector<SaveRecord> records;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;

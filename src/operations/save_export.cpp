@@ -25,7 +25,12 @@ GatheredSave GatherSave(const Pane& pane, std::size_t row) {
   switch (pane.kind) {
     case ContainerKind::kMems: return mems::ExtractMemsSave(pane.image, address);
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: return backup_ram::ExtractBackupRamSave(pane.image, address, pane.geometry);
+    case ContainerKind::kBup: {
+      GatheredSave save = backup_ram::ExtractBackupRamSave(pane.image, address, pane.geometry);
+      // A save the end of a short memory cuts is written as far as it goes, never as whole.
+      save.complete = save.complete && backup_ram::UnitsPresent(pane.RecordOfRow(row), pane.geometry, pane.presentBytes);
+      return save;
+    }
     case ContainerKind::kSave: return save_file::ExtractSaveFileSave(pane.image, address);
   }
   return {};

@@ -90,6 +90,7 @@ void ReloadPane(Workbench& bench, int number) {
   pane.stored = std::move(load.stored);
   pane.form = load.form;
   pane.geometry = load.geometry;
+  pane.presentBytes = load.presentBytes;
   pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
   pane.openingProblems = std::move(load.openingProblems);
