@@ -118,6 +118,19 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Opening and importing: the name and --kind byte, the device byte, then a
+  // container of each kind under each name, with and without a kind named.
+  Corpus openSeeds(root, "fuzz_open_import");
+  const std::vector<ByteBuffer> containers = {SmallMemsImage(), BackupRam(0x4000),
+                                              BackupRam(0x8000), fuzzing::SaveFileFrom(SaveFile())};
+  for (std::uint8_t pick = 0; pick < 30; ++pick) {
+    for (const ByteBuffer& container : containers) {
+      ByteBuffer seed{0};
+      seed.Append(container);
+      openSeeds.Add(pick, seed);
+    }
+  }
+
   Corpus compactSeeds(root, "fuzz_compact");
   compactSeeds.Add(0, SmallMemsImage());
 

@@ -333,6 +333,9 @@ constexpr Entry kEntries[] = {
      "the gzip stream does not inflate whole (damaged, or bytes follow it)"},
     {TextId::kProblemSaveCutByEnd, 3, "save-cut-by-end", "块%2处的存档%1超出文件的末尾（内存只有%3字节）：其余部分读作0",
      "save %1 at block %2 runs past the end of the file (the RAM holds %3 bytes): the rest reads as zeros"},
+    {TextId::kAskBlockSize, 1, "", "%1是8 MiB字宽内存，其存档不能说明块的大小。请选择：64是YabaSanshiro的内部存储器，1024是4 MiB卡带",
+     "%1 is an 8 MiB word-wide memory whose saves do not tell its block size. Choose: 64 for YabaSanshiro's "
+     "internal memory, 1024 for a 4 MiB cartridge"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

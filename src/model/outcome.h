@@ -199,6 +199,7 @@ enum class TextId : std::uint16_t {
   kProblemBlockSizeNeither,
   kProblemGzipDamaged,
   kProblemSaveCutByEnd,
+  kAskBlockSize,
 
   kCount  // not a text: the number of ids
 };

@@ -98,6 +98,19 @@ void ReloadPane(Workbench& bench, int number) {
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
   pane.problems = CheckPane(pane);
+  // An 8 MiB word-wide memory whose saves do not tell its blocks (an empty
+  // one): the window asks, and reads it again as told.
+  const auto undecided = [](const Problem& problem) { return problem.id == TextId::kProblemBlockSizeBoth; };
+  if (bench.state.interactive && !pane.blockSize &&
+      std::any_of(pane.openingProblems.begin(), pane.openingProblems.end(), undecided)) {
+    const auto answer = bench.host().AskChoice({TextId::kAskBlockSize, {platform::PathToUtf8(pane.file.filename())}, {}},
+                                               {"64", "1024"}, 0);
+    if (answer == "64" || answer == "1024") {
+      pane.blockSize = answer == "64" ? 64 : 1024;
+      ReloadPane(bench, number);
+      return;
+    }
+  }
   bench.host().PaneChanged(number);
   if (load.refusal) bench.host().ShowMessage(*load.refusal);
   if (load.failedWrite) bench.host().ShowMessage(*load.failedWrite);

@@ -211,6 +211,7 @@ void PaneView::OnKindChanged() {
   if (!state.fixedFile.empty()) {
     state.fixedFile = platform::ResolveFileName(state.fixedFile.parent_path(), ContainerFileName(kind));
   }
+  state.blockSize.reset();
   state.layout.reset();
   state.device = backup_ram::Device::kInternal;
   ApplyKind(kind);
@@ -227,6 +228,7 @@ bool PaneView::OpenPlace(const std::filesystem::path& path) {
   } else {
     return false;
   }
+  state.blockSize.reset();
   state.layout.reset();
   state.device = backup_ram::Device::kInternal;
   // The kind list shows the kind without choosing the folder's file of it.
@@ -241,6 +243,7 @@ void PaneView::ShowUsualPlace() {
   const std::filesystem::path& program = bench_.programDirectory();
   state.folder = *setup_.usualSubfolder ? program / setup_.usualSubfolder : program;
   state.fixedFile.clear();
+  state.blockSize.reset();
   state.layout.reset();
   state.device = backup_ram::Device::kInternal;
   ReloadPane(bench_, setup_.number);

@@ -110,6 +110,17 @@ class PanePlacesTest : public QObject {
     QVERIFY(!FindChild<QPushButton>(window, "pane1Import")->isEnabled());
     QVERIFY(FindChild<QLabel>(window, "pane1Warning")->toolTip().contains("BackUpRam Format"));
 
+    // An empty 8 MiB word-wide memory tells no block size: the window asks, and
+    // YabaSanshiro's 64-byte blocks make it writable.
+    WriteFile(dir / "yaba" / "memory.ram",
+              br::RamIntoWordWide({}, br::EmptyBackupRam({br::kBlockSize, br::kMaxListedBlocks})));
+    host.pickedFiles = {dir / "yaba" / "memory.ram"};
+    host.choiceAnswers = {"64"};
+    trigger("pane1OpenFile");
+    QCOMPARE(host.choiceQuestions.back().choices, std::vector<std::string>({"64", "1024"}));
+    QVERIFY(FindChild<QPushButton>(window, "pane1Import")->isEnabled());
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(65536 - 2));
+
     // Back beside the program: its file of the pane's kind, the label as it was.
     trigger("pane1UsualFolder");
     QVERIFY(list->model()->rowCount() == 0 && !FindChild<QLabel>(window, "pane1Hint")->isHidden());
