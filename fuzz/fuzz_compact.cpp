@@ -6,8 +6,6 @@
 // pane are as they were. When it is done, the image is consistent and each
 // save, in list order, exports the bytes it exported before, under the name
 // its slot listed.
-#include <unistd.h>
-
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -28,19 +26,8 @@ namespace fs = std::filesystem;
 namespace mems = quillmere::mems;
 namespace fuzzing = quillmere::fuzzing;
 
-namespace {
-
-fs::path ScratchFolder() {
-  const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-  const fs::path folder = base / ("quillmere-fuzz-compact-" + std::to_string(getpid()));
-  fs::create_directories(folder);
-  return folder;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fs::path folder = ScratchFolder();
+  static const fs::path folder = fuzzing::ScratchFolder("compact");
   const fs::path file = folder / "SS_MEMS.BIN";
   const ByteBuffer input = fuzzing::Bytes(data, size);
   if (!quillmere::platform::WriteFileAtomic(file, input.bytes())) return 0;

@@ -2,6 +2,8 @@
 // the images the import and care targets start from.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +19,16 @@
 #include "support/image_builder.h"
 
 namespace quillmere::fuzzing {
+
+// A folder of this run's own for the targets that work on files: in memory
+// where the system has one.
+inline std::filesystem::path ScratchFolder(const std::string& target) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path folder = base / ("quillmere-fuzz-" + target + "-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  return folder;
+}
 
 inline ByteBuffer Bytes(const std::uint8_t* data, std::size_t size) {
   return ByteBuffer(std::vector<std::uint8_t>(data, data + size));

@@ -5,8 +5,6 @@
 // before exports afterwards, read the same way, as it did before.
 // The first byte picks the name (mod 5) and --kind (the rest, mod 6); bit 0
 // of the second byte picks the cartridge of a file of two; the rest is the file.
-#include <unistd.h>
-
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -30,13 +28,6 @@ namespace fuzzing = quillmere::fuzzing;
 namespace backup_ram = quillmere::backup_ram;
 
 namespace {
-
-fs::path ScratchFolder() {
-  const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-  const fs::path folder = base / ("quillmere-fuzz-open-" + std::to_string(getpid()));
-  fs::create_directories(folder);
-  return folder;
-}
 
 // The saves a pane lists, by name (a name listed twice keeps its first save),
 // each as its single save; incomplete ones are left out, as they never
@@ -65,7 +56,7 @@ void Open(quillmere::Workbench& bench, const fs::path& file, std::optional<quill
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  static const fs::path folder = ScratchFolder();
+  static const fs::path folder = fuzzing::ScratchFolder("open");
   static const fs::path single = [] {
     const auto save = quillmere::testing::NamedSave("FUZZ_SAVE", 700, 9);
     const fs::path path = folder / "FUZZ_SAVE.bin";
