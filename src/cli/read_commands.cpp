@@ -54,7 +54,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   }
   // Listing never writes, so the clearing step stays off.
   const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false,
-                                         {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()});
+                                         {named->kind, named->layout, ChosenDevice(), ChosenBlockSize(), true});
   if (load.refusal) {
     err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
     return load.kindUnknown ? kUsage : kFailed;

@@ -121,7 +121,7 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCo
     PaneLoad load = ReadPaneFile(file);
     if (!load.fileFound) return load;
     // The stamp is the file's own bytes: a compressed file is compared as it lies.
-    load.stamp = platform::StampFile(file, load.image.bytes());
+    if (!reading.listingOnly || clearUnused) load.stamp = platform::StampFile(file, load.image.bytes());
     OpenOutcome outcome = OpenContainer(std::move(load.image), {platform::PathToUtf8(file.filename()), reading.kind,
                                                                 reading.layout, reading.device, reading.blockSize});
     if (auto* refusal = std::get_if<OpenRefusal>(&outcome)) {

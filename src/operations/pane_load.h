@@ -57,6 +57,9 @@ struct ContainerReading {
   std::optional<backup_ram::RamLayout> layout;
   backup_ram::Device device = backup_ram::Device::kInternal;
   std::optional<std::size_t> blockSize;
+  // Set for a listing that nothing will write: no stamp is taken, which
+  // would read every byte of the file once more.
+  bool listingOnly = false;
 };
 
 // The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in
