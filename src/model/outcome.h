@@ -199,6 +199,15 @@ enum class TextId : std::uint16_t {
   kProblemBlockSizeNeither,
   kProblemGzipDamaged,
 
+  // SS_SAVE.BIN games, and single saves whose stated size is not their data's.
+  kGameIdInvalid,
+  kGameIdHint,
+  kNewGameAdded,
+  kGameIndexFull,
+  kSingleSaveSizesDiffer,
+  kProblemAreaPastEnd,
+  kProblemAreaCut,
+
   kCount  // not a text: the number of ids
 };
 
