@@ -147,8 +147,13 @@ fs::path OutFolder(const std::string& out, std::string_view fallback) {
   return out.empty() ? fs::current_path(ec) / platform::PathFromUtf8(std::string(fallback)) : platform::PathFromUtf8(out);
 }
 
+void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& err) {
+  for (const ImportResult& result : results) {
+    if (!result.newGame.empty()) Say(err, TextId::kNewGameAdded, {result.newGame});
+  }
+}
+
 bool ImportDone(const ImportResult& result, std::ostream& err) {
-  if (!result.newGame.empty()) Say(err, TextId::kNewGameAdded, {result.newGame});
   if (result.outcome == ImportOutcome::kImported) return true;
   if (result.outcome != ImportOutcome::kSkipped) return false;
   Say(err, TextId::kCliSkipped, {result.name});
