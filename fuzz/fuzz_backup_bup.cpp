@@ -38,8 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::uint32_t stated = quillmere::ZeroFilledField(input, Bup::kSizeOffset, 4).ReadU32(0);
       const ByteBuffer saroo = singlesave::SarooFromBup(input);
       assert(singlesave::IsSarooSingleSave(saroo));
-      assert(saroo.size() == Saroo::kHeaderSize + std::min<std::size_t>(stated, singlesave::kMaxDataSize));
-      assert(saroo.ReadU32(Saroo::kSizeOffset) == stated);
+      // The data taken: the stated size where the file carries it, never padding, never past the limit.
+      const std::size_t carried = input.size() > Bup::kDataOffset ? input.size() - Bup::kDataOffset : 0;
+      const std::size_t taken = std::min<std::size_t>({stated, carried, singlesave::kMaxDataSize});
+      assert(saroo.size() == Saroo::kHeaderSize + taken);
+      assert(saroo.ReadU32(Saroo::kSizeOffset) == taken);
       const ByteBuffer bup = singlesave::BupFromSaroo(saroo);
       assert(singlesave::IsBupSingleSave(bup) && bup.size() == saroo.size());
       // The .BUP name field keeps its 12th byte in the SAROO form; only the

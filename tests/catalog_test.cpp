@@ -44,7 +44,8 @@ TEST(Catalog, EveryTextHasWordsInEachLanguageThatUseItsPlaceholders) {
     }
     const bool coded = (id >= TextId::kProblemImageSize && id <= TextId::kMendedFreeCount) ||
                        (id >= TextId::kHoldsMemsImage && id <= TextId::kHoldsBackupMemory) ||
-                       (id >= TextId::kProblemFormUnusual && id <= TextId::kProblemSaveCutByEnd);
+                       (id >= TextId::kProblemFormUnusual && id <= TextId::kProblemSaveCutByEnd) ||
+                       (id >= TextId::kProblemAreaPastEnd && id <= TextId::kProblemAreaCut);
     const std::string_view code = catalog::Code(id);
     EXPECT_EQ(!code.empty(), coded);
     if (coded) {

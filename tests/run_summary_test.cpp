@@ -26,7 +26,7 @@ TransferReport Report(std::vector<ImportOutcome> outcomes) {
   TransferReport report;
   for (const ImportOutcome outcome : outcomes) {
     report.exports.push_back({ExportOutcome::kWritten, {}});
-    report.imports.push_back({outcome, "X"});
+    report.imports.push_back({outcome, "X", {}});
   }
   return report;
 }

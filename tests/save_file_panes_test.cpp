@@ -71,6 +71,19 @@ TEST_F(SaveFilePaneTest, ImportAsksForTheGameAndReplacesInItsAreaAlone) {
   EXPECT_EQ(DecodeName(save_file::GameIdOf(bench.pane(1).image, 3)), "T-3333G         ");
 }
 
+// The window's question takes what --game takes: an invalid ID, or none
+// with OK, is said to be invalid and the question asked again.
+TEST_F(SaveFilePaneTest, TheGameQuestionRefusesInvalidIdsAndAsksAgain) {
+  const auto single = testing::WriteSarooSingleSave(dir / "in", "NEW", 50);
+  host.choiceAnswers = {std::string(""), std::string("   "), std::string("T-4444G")};
+  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported);
+  EXPECT_EQ(host.choiceQuestions.size(), 3u);
+  EXPECT_TRUE(testing::Prints(host.choiceQuestions[0].question, "T-1809G"));
+  const std::string invalid = "游戏ID无效：须为1到16个可打印ASCII字符（如 T-1809G），不能全是空格！";
+  EXPECT_EQ(host.messages, (std::vector<std::string>{invalid, invalid, "导入完成！\r\n新游戏 T-4444G 已添加"}));
+  EXPECT_EQ(DecodeName(save_file::GameIdOf(bench.pane(1).image, 3)), "T-4444G         ");
+}
+
 // A transfer asks once, skips the game's listed name and writes once; a
 // delete unlinks the save from its chain.
 TEST_F(SaveFilePaneTest, TransferAsksOnceAndDeleteUnlinks) {

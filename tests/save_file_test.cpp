@@ -170,8 +170,10 @@ TEST(SaveFileWalk, TruncatedFilesReadMissingFieldsAsEmpty) {
     std::size_t length;
     std::size_t rows;
   };
-  for (const Case c : {Case{0, 0}, Case{17, 0}, Case{0x10000 + 63, 0}, Case{0x10000 + 64, 1}, Case{0x10080 + 63, 1},
-                       Case{0x10080 + 64, 2}, Case{0x20000 + 64, 3}, Case{full.size(), 3}}) {
+  // A record block past the end is not listed, however the chain links to it.
+  for (const Case c : {Case{0, 0}, Case{17, 0}, Case{0x10000 + 63, 0}, Case{0x10000 + 64, 0}, Case{0x10080 + 1, 1},
+                       Case{0x10080 + 64, 1}, Case{0x10180 + 1, 2}, Case{0x20000 + 64, 2}, Case{0x20080 + 1, 3},
+                       Case{full.size(), 3}}) {
     EXPECT_EQ(save_file::ListSaveFile(full.Slice(0, c.length)).records.size(), c.rows) << c.length;
   }
   // A record cut inside its size field reads the bytes that exist.

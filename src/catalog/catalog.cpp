@@ -336,6 +336,20 @@ constexpr Entry kEntries[] = {
     {TextId::kAskBlockSize, 1, "", "%1是8 MiB字宽内存，其存档不能说明块的大小。请选择：64是YabaSanshiro的内部存储器，1024是4 MiB卡带",
      "%1 is an 8 MiB word-wide memory whose saves do not tell its block size. Choose: 64 for YabaSanshiro's "
      "internal memory, 1024 for a 4 MiB cartridge"},
+    {TextId::kGameIdInvalid, 0, "", "游戏ID无效：须为1到16个可打印ASCII字符（如 T-1809G），不能全是空格！",
+     "Invalid game ID: it must be 1 to 16 printable ASCII characters (such as T-1809G), not only spaces!"},
+    {TextId::kGameIdHint, 0, "", "游戏ID为光盘ID，如 T-1809G（最多16个字符）",
+     "The game ID is the disc's ID, such as T-1809G (up to 16 characters)"},
+    {TextId::kNewGameAdded, 1, "", "新游戏 %1 已添加",
+     "new game %1 added: the SAROO finds it only if its disc's ID begins with these 8 bytes"},
+    {TextId::kGameIndexFull, 0, "", "游戏索引已满",
+     "the game index is full"},
+    {TextId::kSingleSaveSizesDiffer, 4, "", "%1：存档声明大小为%2字节，但文件带有%3字节数据，按%4字节处理",
+     "%1: the save states %2 bytes but the file carries %3 data bytes; %4 bytes are taken"},
+    {TextId::kProblemAreaPastEnd, 2, "area-past-end", "游戏%2的区域%1在文件末尾之后，其存档不在文件中",
+     "area %1 of game %2 lies past the end of the file: its saves are not in it"},
+    {TextId::kProblemAreaCut, 3, "area-cut", "游戏%2的区域%1被文件末尾截断，只剩%3字节",
+     "area %1 of game %2 is cut by the end of the file: only %3 bytes are there"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

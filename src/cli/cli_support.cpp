@@ -106,6 +106,12 @@ int OpenWritablePane(Workbench& bench, int number, const std::string& image, con
                      const std::string& game, bool needsGame, std::ostream& err) {
   if (const int status = OpenPane(bench, number, image, kindOption, err, Access::kWrite); status != kDone) return status;
   if (bench.pane(number).kind != ContainerKind::kSave) return kDone;
+  // One rule for the window's question and --game: a typo still adds a game
+  // (the import says so), but no ID that no disc can carry.
+  if (!game.empty() && !save_file::IsValidGameId(game)) {
+    Say(err, TextId::kGameIdInvalid, {});
+    return kUsage;
+  }
   if (!game.empty()) bench.state.targetGame = save_file::PadGameId(game);
   if (needsGame && game.empty()) {
     Say(err, TextId::kCliGiveGame, {image});
@@ -145,6 +151,12 @@ std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all
 fs::path OutFolder(const std::string& out, std::string_view fallback) {
   std::error_code ec;
   return out.empty() ? fs::current_path(ec) / platform::PathFromUtf8(std::string(fallback)) : platform::PathFromUtf8(out);
+}
+
+void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& err) {
+  for (const ImportResult& result : results) {
+    if (!result.newGame.empty()) Say(err, TextId::kNewGameAdded, {result.newGame});
+  }
 }
 
 bool ImportDone(const ImportResult& result, std::ostream& err) {

@@ -98,6 +98,10 @@ std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all
 // --out, else `fallback` under the current folder.
 std::filesystem::path OutFolder(const std::string& out, std::string_view fallback);
 
+// Says which game entries the imports added (a typo in --game adds one too);
+// only once the file holding them is written.
+void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& err);
+
 // Reports an import that did not happen; true when that counts as done.
 bool ImportDone(const ImportResult& result, std::ostream& err);
 

@@ -168,7 +168,10 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
     out << "\n";
   }
-  if (!damaged) return kDone;
+  if (!damaged) {
+    if (const auto warning = SizesDifferWarning(file, bytes)) host.ShowMessage(*warning);
+    return kDone;
+  }
   host.ShowMessage({TextId::kChecksumFailed, {options.file}, {}});
   return kFailed;
 }
@@ -225,11 +228,13 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
     result = ConvertSsfToSaroo(absolute, ssfRow, outFolder, host);
   } else {
     // Other pairs go through the SAROO form in memory.
+    if (const auto warning = SizesDifferWarning(file, *bytes)) host.ShowMessage(*warning);
     std::optional<singlesave::ConvertedSave> converted =
         from == SingleForm::kBup   ? singlesave::BuildSarooFromBup(*bytes, outFolder)
         : from == SingleForm::kSsf ? singlesave::BuildSarooFromSsf(platform::PathToUtf8(absolute), *bytes, ssfRow, outFolder)
-        : from == SingleForm::kSro ? singlesave::BuildSarooNamedAfter(singlesave::SarooFromSro(*bytes), outFolder)
-                                   : singlesave::ConvertedSave{*bytes, {}};
+        : from == SingleForm::kSro
+            ? singlesave::BuildSarooNamedAfter(singlesave::SarooWithItsData(singlesave::SarooFromSro(*bytes)), outFolder)
+            : singlesave::ConvertedSave{*bytes, {}};
     if (converted && to == SingleForm::kSsf) {
       converted = singlesave::BuildSsfFromSaroo(converted->bytes, *singlesave::SarooRow(converted->bytes).pendingSsfDate, outFolder);
     } else if (converted && to == SingleForm::kBup) {

@@ -54,11 +54,14 @@ int Import(const ImportOptions& options, std::ostream& err) {
   bench.overwriteOnTransfer = options.overwrite;
   bench.pane(options.pane).holdWrites = true;
   int status = kDone;
+  std::vector<ImportResult> results;
   for (const std::string& single : options.singles) {
     bench.state.transferPath = platform::PathFromUtf8(single);
-    if (!ImportDone(ImportSingleSave(bench, options.pane), err)) status = kFailed;
+    results.push_back(ImportSingleSave(bench, options.pane));
+    if (!ImportDone(results.back(), err)) status = kFailed;
   }
-  if (!WriteHeldChanges(bench, options.pane)) status = kFailed;
+  if (!WriteHeldChanges(bench, options.pane)) return kFailed;
+  AnnounceNewGames(results, err);
   return status;
 }
 
@@ -94,6 +97,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   for (std::size_t i = 0; i < report.imports.size(); ++i) {
     if (report.exports[i].outcome != ExportOutcome::kWritten || !ImportDone(report.imports[i], err)) status = kFailed;
   }
+  if (!report.writeFailed) AnnounceNewGames(report.imports, err);
   return status;
 }
 

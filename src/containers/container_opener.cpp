@@ -4,6 +4,7 @@
 
 #include "containers/backup_ram_write.h"
 #include "containers/mems_image.h"
+#include "containers/save_file.h"
 #include "model/conversions.h"
 #include "platform/gzip.h"
 
@@ -73,6 +74,15 @@ Message NotWritten(const std::string& file, Message reason) {
 void RefuseWritesFor(OpenedContainer& opened, const std::string& file, const Problem& problem) {
   opened.problems.push_back(problem);
   if (!opened.writeRefusal) opened.writeRefusal = NotWritten(file, problem.AsMessage());
+}
+
+// An SS_SAVE.BIN whose end cuts a game's area is never written: a write
+// would lengthen it with a fresh, empty area where that game's saves were.
+// The check reports the cut itself (CheckSaveFile), so it is not added to
+// the opening's problems.
+void RefuseWritesToCutSaveFile(OpenedContainer& opened, const std::string& file) {
+  const std::vector<Problem> cut = save_file::CutAreaProblems(opened.image);
+  if (!cut.empty() && !opened.writeRefusal) opened.writeRefusal = NotWritten(file, cut.front().AsMessage());
 }
 
 // The RAM size nearest `size`: a memory cut short or padded is read as the
@@ -276,6 +286,7 @@ OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request) {
     if (opened.kind == ContainerKind::kMems && opened.image.size() < mems::kDataAreaOffset) {
       if (!opened.writeRefusal) opened.writeRefusal = NotWritten(name, {TextId::kWrongFormat, {}, {}});
     }
+    if (opened.kind == ContainerKind::kSave) RefuseWritesToCutSaveFile(opened, name);
   }
   return opened;
 }

@@ -64,6 +64,17 @@ ByteBuffer PadGameId(std::string_view id) {
   return padded;
 }
 
+bool IsValidGameId(std::string_view id) {
+  const bool printable = std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+  return printable && id.size() <= kGameIdSize && id.find_first_not_of(' ') != std::string_view::npos;
+}
+
+std::string GameIdText(const ByteBuffer& gameId) {
+  std::string text = DecodeName(ZeroFilledField(gameId, 0, kGameIdSize));
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
 bool EndsIndex(const ByteBuffer& image, int slot) { return image.ReadU32(SlotLabelOffset(slot)) == 0; }
 
 std::vector<GameEntry> ListGames(const ByteBuffer& image) {
@@ -136,6 +147,19 @@ AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area) {
   }
   survey.bitmapFree = kAreaBlocks - marked;
   return survey;
+}
+
+std::vector<Problem> CutAreaProblems(const ByteBuffer& image) {
+  std::vector<Problem> problems;
+  for (const GameEntry& game : ListGames(image)) {
+    const std::string id = GameIdText(game.id);
+    if (game.area >= image.size()) {
+      problems.push_back({TextId::kProblemAreaPastEnd, {game.slot, id}, Severity::kFatal});
+    } else if (image.size() - game.area < kAreaSize) {
+      problems.push_back({TextId::kProblemAreaCut, {game.slot, id, image.size() - game.area}, Severity::kFatal});
+    }
+  }
+  return problems;
 }
 
 namespace {
@@ -224,6 +248,8 @@ std::vector<Problem> CheckSaveFile(const ByteBuffer& image) { return CheckSaveFi
 std::vector<Problem> CheckSaveFile(const ByteBuffer& image, const std::vector<SaveRecord>& records) {
   std::vector<Problem> problems;
   IndexProblems(image, problems);
+  const std::vector<Problem> cut = CutAreaProblems(image);
+  problems.insert(problems.end(), cut.begin(), cut.end());
   for (int slot = 1; slot <= kSlotCount && AreaOffset(slot) < image.size(); ++slot) {
     if (!EndsIndex(image, slot)) AreaProblems(image, slot, problems);
   }
@@ -255,6 +281,8 @@ SaveFileListing ListSaveFile(const ByteBuffer& image) {
     const std::size_t area = AreaOffset(slot);
     for (const std::uint32_t block : RecordChain(image, area)) {
       const std::size_t offset = RecordOffset(area, block);
+      // A record block past the end of a cut file holds nothing to list.
+      if (offset >= image.size()) break;
       SaveRecord record;
       record.num = static_cast<std::uint32_t>(records.size() + 1);
       record.area = slot;

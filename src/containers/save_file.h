@@ -92,12 +92,22 @@ struct SaveFileListing {
 };
 
 // Lists the saves of every area in slot order, up to the first entry that
-// ends the index (EndsIndex). Both panes list alike.
+// ends the index (EndsIndex). Both panes list alike. In an area the end of
+// the file cuts, the chain is listed up to its first record block past the
+// end; data past the end reads as zeros.
 SaveFileListing ListSaveFile(const ByteBuffer& image);
 
 // A game ID as a user gives it (`T-1809G`): its bytes, cut to 16, padded
 // with spaces to 16.
 ByteBuffer PadGameId(std::string_view id);
+
+// Whether a user's text can name a game: 1 to 16 printable ASCII characters,
+// not only spaces. A disc's ID is such text; anything else would add an entry
+// no disc ever matches, or one that reads as blank.
+bool IsValidGameId(std::string_view id);
+
+// The ID of `gameId` as text, without the spaces that pad it.
+std::string GameIdText(const ByteBuffer& gameId);
 
 // True when entry `slot` ends the index as the firmware reads it: its first
 // 4 bytes are zero (bytes past the end of the file read as zero).
@@ -157,9 +167,15 @@ struct AreaSurvey {
 
 AreaSurvey SurveyArea(const ByteBuffer& image, std::size_t area);
 
+// The reachable entries whose area the file does not hold whole: an area past
+// the end of the file, or one the end cuts (both fatal). Their saves are lost
+// or partly lost, and a write would put a fresh area where they belong.
+std::vector<Problem> CutAreaProblems(const ByteBuffer& image);
+
 // The problems of a file, in a fixed order; empty when it is sound. First the
 // whole index, past its end too: entries the firmware never reaches (fatal)
-// and entries whose IDs share their first 8 bytes (fatal). Then every area of
+// and entries whose IDs share their first 8 bytes (fatal); then the areas the
+// file does not hold whole (CutAreaProblems). Then every area of
 // an entry whose first 4 bytes are not zero, unless it is blank: a header
 // that is not an area's (fatal, and nothing more of the area is read), a
 // chain that loops or leaves the area (fatal), blocks two saves (or a save

@@ -201,6 +201,15 @@ enum class TextId : std::uint16_t {
   kProblemSaveCutByEnd,
   kAskBlockSize,
 
+  // SS_SAVE.BIN games, and single saves whose stated size is not their data's.
+  kGameIdInvalid,
+  kGameIdHint,
+  kNewGameAdded,
+  kGameIndexFull,
+  kSingleSaveSizesDiffer,
+  kProblemAreaPastEnd,
+  kProblemAreaCut,
+
   kCount  // not a text: the number of ids
 };
 

@@ -12,6 +12,7 @@
 #include "model/safe_file_name.h"
 #include "model/save_header.h"
 #include "operations/file_writes.h"
+#include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/single_save_file.h"
@@ -117,7 +118,7 @@ TextId BackupRamRefusalText(backup_ram::BackupRamRefusal refusal) {
 
 TextId SaveFileRefusalText(save_file::SaveFileRefusal refusal) {
   switch (refusal) {
-    case save_file::SaveFileRefusal::kIndexFull: return TextId::kDirectoryFull;
+    case save_file::SaveFileRefusal::kIndexFull: return TextId::kGameIndexFull;
     case save_file::SaveFileRefusal::kUnnamedSave: return TextId::kUnnamedSave;
     case save_file::SaveFileRefusal::kUnnamedGame: return TextId::kUnnamedGame;
     case save_file::SaveFileRefusal::kDamagedArea: return TextId::kDamagedArea;
@@ -130,9 +131,9 @@ TextId SaveFileRefusalText(save_file::SaveFileRefusal refusal) {
 
 // Places the save in the chosen game's area of the pane's SS_SAVE.BIN; a
 // same-named save of that game is replaced. False, after the refusal, when
-// it cannot be.
+// it cannot be. A game that had no entry gets one, named in `newGame`.
 bool PlaceInSaveFile(Workbench& bench, Pane& pane, const ByteBuffer& single, const ByteBuffer& header,
-                     std::uint32_t size) {
+                     std::uint32_t size, std::string& newGame) {
   GatheredSave save = GatherSaveHeader(header, 0);
   save.data = single.Slice(Saroo::kDataOffset, size);
   const save_file::SaveFilePlacement plan =
@@ -144,6 +145,7 @@ bool PlaceInSaveFile(Workbench& bench, Pane& pane, const ByteBuffer& single, con
     return false;
   }
   save_file::WriteSaveFileSave(pane.image, plan, save);
+  if (plan.newEntry) newGame = save_file::GameIdText(plan.gameId);
   if (pane.holdWrites) pane.ShowRecords(save_file::ListSaveFile(pane.image).records);
   return true;
 }
@@ -209,7 +211,9 @@ ImportResult FinishImport(Workbench& bench, int number, ImportResult result) {
   }
   if (!WritePaneImage(bench, number)) result.outcome = ImportOutcome::kWriteFailed;
   if (result.outcome == ImportOutcome::kImported && bench.state.interactive) {
-    bench.host().ShowMessage({TextId::kImportDone, {}, {}});
+    Message done{TextId::kImportDone, {}, {}};
+    if (!result.newGame.empty()) done.lines.push_back({TextId::kNewGameAdded, {result.newGame}, {}});
+    bench.host().ShowMessage(done);
   }
   return result;
 }
@@ -229,10 +233,20 @@ bool ChooseTargetGame(Workbench& bench, int number) {
     if (game.slot == selectedArea) chosen = choices.size();
     choices.push_back(DecodeName(game.id));
   }
-  const auto answer = bench.host().AskChoice({TextId::kChooseGame, {}, {}}, choices, chosen);
-  if (!answer || answer->empty()) return false;
-  bench.state.targetGame = save_file::PadGameId(*answer);
-  return true;
+  // Asked again after an invalid ID, a bounded number of times, so a host
+  // that keeps answering the same can never hold the window.
+  constexpr int kAsks = 10;
+  for (int ask = 0; ask < kAsks; ++ask) {
+    const auto answer =
+        bench.host().AskChoice({TextId::kChooseGame, {}, {{TextId::kGameIdHint, {}, {}}}}, choices, chosen);
+    if (!answer) return false;
+    if (save_file::IsValidGameId(*answer)) {
+      bench.state.targetGame = save_file::PadGameId(*answer);
+      return true;
+    }
+    bench.host().ShowMessage({TextId::kGameIdInvalid, {}, {}});
+  }
+  return false;
 }
 
 ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
@@ -247,7 +261,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   // SS_MEMS.BIN, and nothing to place a save in.
   if (memsPane && pane.image.size() < mems::kDataAreaOffset) {
     host.ShowMessage({TextId::kWrongFormat, {}, {}});
-    return {ImportOutcome::kRefused, {}};
+    return {ImportOutcome::kRefused, {}, {}};
   }
 
   ImportResult result;
@@ -265,13 +279,15 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     }
     result.name = SourceNameOf(source);
     auto read = ReadFileOrReport(host, source);
-    if (!read) return {ImportOutcome::kRefused, result.name};
+    if (!read) return {ImportOutcome::kRefused, result.name, {}};
     single = std::move(*read);
+    // Worked out on the file as read: a .BUP is turned into the SAROO form below.
+    std::optional<Message> sizesDiffer = SizesDifferWarning(source, single);
     if (singlesave::IsBupSingleSave(single)) {
       // A stated size no save can have is no .BUP, however it begins.
       if (singlesave::BupStatedSize(single) > singlesave::kMaxDataSize) {
         host.ShowMessage({TextId::kWrongFormat, {}, {}});
-        return {ImportOutcome::kRefused, result.name};
+        return {ImportOutcome::kRefused, result.name, {}};
       }
       single = singlesave::SarooFromBup(single);
     }
@@ -279,9 +295,21 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     const singlesave::SroCheck check = singlesave::CheckSro(single);
     if (check == singlesave::SroCheck::kDamaged) {
       host.ShowMessage({TextId::kChecksumFailed, {platform::PathToUtf8(source)}, {}});
-      return {ImportOutcome::kRefused, result.name};
+      return {ImportOutcome::kRefused, result.name, {}};
     }
     if (check == singlesave::SroCheck::kGood) single = singlesave::SarooFromSro(single);
+    // The data show and convert take too (singlesave::SingleSaveData): said
+    // where the stated size is not the data's length, and stored as taken.
+    if (singlesave::IsSarooSingleSave(single)) {
+      // A size, stated or carried, that no save can have: no single save.
+      const singlesave::SingleSaveData data = singlesave::SarooSaveData(single);
+      if (data.statedSize > singlesave::kMaxDataSize || data.carriedSize > singlesave::kMaxDataSize) {
+        host.ShowMessage({TextId::kWrongFormat, {}, {}});
+        return {ImportOutcome::kRefused, result.name, {}};
+      }
+      single = singlesave::SarooWithItsData(single);
+    }
+    if (sizesDiffer) host.ShowMessage(*sizesDiffer);
   }
   if (single.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
     host.ShowMessage({TextId::kNotSarooSingleSave, {}, {}});
@@ -323,7 +351,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     }
   }
   if (!memsPane) {
-    const bool placed = saveFilePane ? PlaceInSaveFile(bench, pane, single, header, size)
+    const bool placed = saveFilePane ? PlaceInSaveFile(bench, pane, single, header, size, result.newGame)
                                      : PlaceInBackupRam(bench, pane, single, header, size, replacedRecord);
     if (!placed) {
       result.outcome = ImportOutcome::kRefused;
@@ -351,7 +379,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     return result;
   }
   mems::WriteMemsSave(pane.image, plan, slotName, header, single.Slice(Saroo::kDataOffset, size));
-  if (state.compacting) return {ImportOutcome::kImported, result.name};
+  if (state.compacting) return {ImportOutcome::kImported, result.name, {}};
   if (pane.holdWrites) FollowHeldImport(pane, plan, size, replacedRecord);
   return FinishImport(bench, number, std::move(result));
 }
@@ -431,7 +459,7 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination) {
     // enters the target looking sound.
     const ExportOutcome exported = report.exports.back().outcome;
     report.imports.push_back(exported == ExportOutcome::kWritten ? ImportSingleSave(bench, destination)
-                             : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}}
+                             : exported == ExportOutcome::kIncomplete ? ImportResult{ImportOutcome::kRefused, {}, {}}
                                                                       : ImportResult{});
   });
   return report;
@@ -466,12 +494,21 @@ TransferCounts CountTransfer(const TransferReport& report) {
 std::vector<Message> RunMessages(const TransferReport& report, std::vector<Message> said, TextId summary) {
   const TransferCounts counts = CountTransfer(report);
   if (counts.skipped + counts.refused == 0 || report.cancelled || report.writeFailed) return said;
+  // A save taken with other sizes than stated is no reason for a refusal,
+  // and is still said after the summary.
+  std::vector<Message> warnings;
+  std::erase_if(said, [&](const Message& message) {
+    if (message.id != TextId::kSingleSaveSizesDiffer) return false;
+    warnings.push_back(message);
+    return true;
+  });
   Message told{summary, {counts.imported, counts.skipped, counts.refused}, {}};
   if (counts.refused > 0 && !said.empty()) {
     told.lines.push_back({TextId::kTransferFirstReason, {}, {}});
     told.lines.push_back(std::move(said.front()));
   }
-  return {told};
+  warnings.insert(warnings.begin(), std::move(told));
+  return warnings;
 }
 
 bool WriteHeldChanges(Workbench& bench, int number) {

@@ -67,6 +67,7 @@ enum class ImportOutcome {
 struct ImportResult {
   ImportOutcome outcome = ImportOutcome::kNothing;
   std::string name;  // the save's stored name as text (the file's name where the file was not read)
+  std::string newGame;  // SS_SAVE.BIN: the ID of the game entry this import added, without its padding
 };
 
 // The name a single-save file is listed under: its own name up to the first
@@ -92,8 +93,9 @@ ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
 
 // Asks which game's area of the SS_SAVE.BIN pane takes the saves: the
-// file's games, the selected row's game chosen, or a game ID typed in. Sets
-// bench.state.targetGame; false on Cancel.
+// file's games, the selected row's game chosen, or a game ID typed in. An
+// ID save_file::IsValidGameId refuses is said to be invalid and the question
+// asked again. Sets bench.state.targetGame; false on Cancel.
 bool ChooseTargetGame(Workbench& bench, int pane);
 
 // Ends a run of imports whose writes the pane held: writes the image once and
@@ -123,7 +125,8 @@ TransferCounts CountTransfer(const TransferReport& report);
 // way: those as they were, when it skipped and refused nothing, was stopped
 // or could not write; otherwise one `summary` message of its counts
 // (imported, skipped, refused) with the first message said as the first
-// refusal's reason.
+// refusal's reason, then the warnings of saves whose stated size was not
+// their data's length (which are never that reason).
 std::vector<Message> RunMessages(const TransferReport& report, std::vector<Message> said, TextId summary);
 
 // Exports every selected row of `source` and imports it into `destination`,

@@ -47,7 +47,26 @@ bool ReportDamagedSro(const fs::path& path, const ByteBuffer& file, Host& host) 
   return true;
 }
 
+void ShowSizesDiffer(const fs::path& path, const ByteBuffer& file, Host& host) {
+  if (const auto warning = SizesDifferWarning(path, file)) host.ShowMessage(*warning);
+}
+
 }  // namespace
+
+std::optional<Message> SizesDifferWarning(const fs::path& path, const ByteBuffer& file) {
+  singlesave::SingleSaveData data;
+  if (singlesave::IsBupSingleSave(file)) {
+    data = singlesave::BupSaveData(file);
+  } else if (singlesave::IsSarooSingleSave(file)) {
+    data = singlesave::SarooSaveData(file);
+  } else {
+    return std::nullopt;
+  }
+  if (!data.SizesDiffer()) return std::nullopt;
+  return Message{TextId::kSingleSaveSizesDiffer,
+                 {platform::PathToUtf8(path), data.statedSize, data.carriedSize, data.bytes.size()},
+                 {}};
+}
 
 singlesave::SingleSaveRow ShowSsfFile(const fs::path& path, Host& host) {
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
@@ -71,6 +90,7 @@ ConversionResult ConvertSsfToSaroo(const fs::path& path, const singlesave::Singl
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
   if (singlesave::IsBupSingleSave(*file)) {
+    ShowSizesDiffer(path, *file, host);
     return WriteConverted(singlesave::BuildSarooFromBup(*file, outputFolder), path, outputFolder, host);
   }
   return WriteConverted(singlesave::BuildSarooFromSsf(platform::PathToUtf8(path), *file, shown, outputFolder), path,
@@ -83,6 +103,7 @@ ConversionResult ConvertSarooToSsf(const fs::path& path, const std::optional<sin
   const std::optional<ByteBuffer> file = ReadSingleSave(path, host);
   if (!file) return {ConversionOutcome::kReadFailed, path};
   if (ReportDamagedSro(path, *file, host)) return {ConversionOutcome::kRefused, path};
+  ShowSizesDiffer(path, *file, host);
   const singlesave::SsfPackedDate date = pendingSsfDate ? *pendingSsfDate : *singlesave::SarooRow(*file).pendingSsfDate;
   return WriteConverted(singlesave::BuildSsfFromSaroo(*file, date, outputFolder), path, outputFolder, host);
 }

@@ -24,6 +24,12 @@ struct ConversionResult {
   std::filesystem::path path;  // the file written, or the one that could not be written
 };
 
+// The warning for a single save (SAROO, .SRO or .BUP) whose stated size is
+// not the length of the data it carries: the path, both numbers and the
+// length taken (singlesave::SingleSaveData). Nothing for a save whose sizes
+// agree, and for the SSF form, which states none.
+std::optional<Message> SizesDifferWarning(const std::filesystem::path& path, const ByteBuffer& file);
+
 // What a converter half shows for the file at `path`: its row, and for the
 // SAROO half the packed date. A missing file shows what an empty one gives.
 // A file that exists but cannot be read whole shows nothing (empty cells, no
@@ -37,6 +43,7 @@ singlesave::SarooShown ShowSarooFile(const std::filesystem::path& path, Host& ho
 // single save with the date the row `shown` shows, creates `outputFolder`
 // when missing (the GUI passes singlesave::SarooFolder(programDirectory)),
 // writes the file atomically, replacing one of the same name without asking
+// (a .BUP whose sizes differ is converted after SizesDifferWarning)
 // (never the file converted, nor a container file: those take "NAME~2.bin"),
 // and asks the host to reveal it.
 ConversionResult ConvertSsfToSaroo(const std::filesystem::path& path, const singlesave::SingleSaveRow& shown,
@@ -45,7 +52,8 @@ ConversionResult ConvertSsfToSaroo(const std::filesystem::path& path, const sing
 // "转成SSF单存档": the same for the SAROO file at `path`. The SSF date is
 // `pendingSsfDate`, computed when the file was shown; when nothing was shown
 // yet, the date the file's row would show. A file whose checksum does not
-// match is refused ("存档校验失败！" and the path). The GUI passes
+// match is refused ("存档校验失败！" and the path); one whose sizes differ is
+// converted after SizesDifferWarning. The GUI passes
 // singlesave::SsfFolder(programDirectory).
 ConversionResult ConvertSarooToSsf(const std::filesystem::path& path,
                                    const std::optional<singlesave::SsfPackedDate>& pendingSsfDate,

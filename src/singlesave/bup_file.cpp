@@ -21,8 +21,17 @@ bool IsBupSingleSave(const ByteBuffer& file) {
 
 std::uint32_t BupStatedSize(const ByteBuffer& bup) { return ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0); }
 
+SingleSaveData BupSaveData(const ByteBuffer& bup) {
+  SingleSaveData data;
+  data.statedSize = BupStatedSize(bup);
+  data.carriedSize = bup.size() > Bup::kDataOffset ? bup.size() - Bup::kDataOffset : 0;
+  data.bytes = bup.Slice(Bup::kDataOffset, TakenSize(data.statedSize, data.carriedSize));
+  return data;
+}
+
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
-  const std::uint32_t size = SarooStatedSize(saroo);
+  const ByteBuffer data = SarooSaveData(saroo).bytes;
+  const auto size = static_cast<std::uint32_t>(data.size());
   const std::uint32_t date = ZeroFilledField(saroo, Saroo::kDateOffset, 4).ReadU32(0);
   ByteBuffer bup = ByteBuffer::Filled(Bup::kHeaderSize, 0);
   bup.Write(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
@@ -34,18 +43,18 @@ ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
   bup.WriteBE(Bup::kSizeOffset, size, 4);
   bup.WriteBE(Bup::kBlockCountOffset, std::min<std::uint64_t>(backup_ram::BlocksOccupied(size), 0xFFFF), 2);
   bup.WriteBE(Bup::kDateAgainOffset, date, 4);
-  bup.Append(ZeroFilledField(saroo, Saroo::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
+  bup.Append(data.Slice(0, kMaxDataSize));
   return bup;
 }
 
 ByteBuffer SarooFromBup(const ByteBuffer& bup) {
-  const std::uint32_t size = BupStatedSize(bup);
+  const ByteBuffer data = BupSaveData(bup).bytes.Slice(0, kMaxDataSize);
   ByteBuffer comment = ZeroFilledField(bup, Bup::kCommentOffset, Bup::kCommentSize - 1);
   comment.Append(1, 0);
   comment.Append(1, bup.At(Bup::kLanguageOffset));
-  return BuildSarooSingleSave(ZeroFilledField(bup, Bup::kNameOffset, Bup::kNameSize), size, comment,
-                              ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0),
-                              ZeroFilledField(bup, Bup::kDataOffset, std::min<std::size_t>(size, kMaxDataSize)));
+  return BuildSarooSingleSave(ZeroFilledField(bup, Bup::kNameOffset, Bup::kNameSize),
+                              static_cast<std::uint32_t>(data.size()), comment,
+                              ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0), data);
 }
 
 std::optional<ConvertedSave> BuildSarooFromBup(const ByteBuffer& bup, const fs::path& outputFolder) {
@@ -61,7 +70,8 @@ std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const fs
 SingleSaveRow BupRow(const ByteBuffer& bup) {
   return PresentSingleSave(DecodeName(bup.Slice(Bup::kNameOffset, Bup::kNameSize)),
                            bup.Slice(Bup::kCommentOffset, Bup::kCommentSize),
-                           SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)), BupStatedSize(bup));
+                           SaveDateFromMinutes(ZeroFilledField(bup, Bup::kDateOffset, 4).ReadU32(0)),
+                           BupSaveData(bup).bytes.size());
 }
 
 }  // namespace quillmere::singlesave

@@ -8,6 +8,7 @@
 
 #include "model/byte_buffer.h"
 #include "singlesave/converter.h"
+#include "singlesave/single_save_file.h"
 
 // The .BUP form that homebrew save copiers and other Saturn save tools write:
 // a 64-byte header in the console's own field sizes, then the data. Numbers
@@ -41,14 +42,18 @@ bool IsBupSingleSave(const ByteBuffer& file);
 // The data length a .BUP's header states; missing bytes count as zero.
 std::uint32_t BupStatedSize(const ByteBuffer& bup);
 
+// The data of a .BUP: after its 64-byte header, as SingleSaveData says.
+SingleSaveData BupSaveData(const ByteBuffer& bup);
+
 // The .BUP form of a SAROO single save: the name's first 11 bytes, the
-// comment's first 10 and its byte 11 as the language, the date, the size and
-// exactly `size` data bytes (missing ones zero).
+// comment's first 10 and its byte 11 as the language, the date, and its data
+// (SarooSaveData) with that data's length as the size.
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo);
 
 // The SAROO form of a .BUP: its 12-byte name, its 10 comment bytes, a zero
-// and the language byte, date, size and `size` data bytes (missing ones zero).
-// A SAROO save whose comment byte 10 is zero goes there and back unchanged.
+// and the language byte, date, and its data (BupSaveData) with that data's
+// length as the size. A SAROO save whose comment byte 10 is zero, and whose
+// stated size is its data's length, goes there and back unchanged.
 ByteBuffer SarooFromBup(const ByteBuffer& bup);
 
 // A .BUP as the SAROO single save `outputFolder`/NAME.bin, NAME being its
@@ -59,7 +64,8 @@ std::optional<ConvertedSave> BuildSarooFromBup(const ByteBuffer& bup, const std:
 // the .BUP holds, made safe; nothing when it states more than kMaxDataSize bytes.
 std::optional<ConvertedSave> BuildBupFromSaroo(const ByteBuffer& saroo, const std::filesystem::path& outputFolder);
 
-// The information row of a .BUP: name, comment, date and size as stored.
+// The information row of a .BUP: name, comment and date as stored, and the
+// length of its data (BupSaveData).
 SingleSaveRow BupRow(const ByteBuffer& bup);
 
 }  // namespace quillmere::singlesave

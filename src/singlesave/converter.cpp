@@ -79,7 +79,7 @@ SarooShown SarooRow(const ByteBuffer& file) {
   const SaveDateTime date = SaveDateFromMinutes(ZeroFilledU32(file, Saroo::kDateOffset));
   shown.row = PresentSingleSave(DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize)),
                                 file.Slice(Saroo::kCommentOffset, Saroo::kCommentSize), date,
-                                DataLength(file, Saroo::kDataOffset));
+                                TakenSize(SarooStatedSize(file), DataLength(file, Saroo::kDataOffset)));
   // The SSF date is the date as shown, to the minute.
   shown.pendingSsfDate = EncodeSsfDate(date);
   return shown;
@@ -114,12 +114,13 @@ std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const Byte
 std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,
                                                const fs::path& outputFolder) {
   if (!IsSarooSingleSave(file)) return std::nullopt;
+  // A file carrying more than any save is no single save, whatever it states.
   if (DataLength(file, Saroo::kDataOffset) > kMaxDataSize || SarooStatedSize(file) > kMaxDataSize) {
     return std::nullopt;
   }
   ConvertedSave converted;
   converted.bytes = BuildSsfSingleSave(ZeroFilledField(file, Saroo::kCommentOffset, Saroo::kCommentSize),
-                                       pendingSsfDate, DataFrom(file, Saroo::kDataOffset));
+                                       pendingSsfDate, SarooSaveData(file).bytes);
   converted.path = OutputPath(outputFolder, DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize)));
   return converted;
 }

@@ -63,7 +63,8 @@ struct SarooShown {
 // an empty date field reading as 1979-11-30 00:00.
 SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file);
 
-// The SAROO half's row and pendingSsfDate for `file`. No magic check.
+// The SAROO half's row and pendingSsfDate for `file`; the size is that of its
+// data as SarooSaveData takes it. No magic check.
 SarooShown SarooRow(const ByteBuffer& file);
 
 // A converted single save, ready to be written.
@@ -97,8 +98,9 @@ std::optional<ConvertedSave> BuildSarooFromSsf(std::string_view path, const Byte
                                                const std::filesystem::path& outputFolder);
 
 // The SSF single save for the SAROO `file`, with the packed date the SAROO
-// row computed. Nothing when refused ("错误的存档格式！"): no "SSAVERAW"
-// magic, or data (or a stated size) longer than kMaxDataSize. The file is named after the name
+// row computed, and its data as SarooSaveData takes it. Nothing when refused
+// ("错误的存档格式！"): no "SSAVERAW" magic, or data (or a stated size)
+// longer than kMaxDataSize. The file is named after the name
 // field's text (up to its first zero byte), made safe. Missing bytes of a
 // short file count as zero.
 std::optional<ConvertedSave> BuildSsfFromSaroo(const ByteBuffer& file, const SsfPackedDate& pendingSsfDate,

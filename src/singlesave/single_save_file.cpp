@@ -48,6 +48,26 @@ std::uint32_t SarooStatedSize(const ByteBuffer& file) {
   return ZeroFilledField(file, SarooSingleSaveFile::kSizeOffset, 4).ReadU32(0);
 }
 
+std::uint64_t TakenSize(std::uint32_t stated, std::uint64_t carried) { return std::min<std::uint64_t>(stated, carried); }
+
+SingleSaveData SarooSaveData(const ByteBuffer& file) {
+  using Layout = SarooSingleSaveFile;
+  SingleSaveData data;
+  data.statedSize = SarooStatedSize(file);
+  data.carriedSize = file.size() > Layout::kDataOffset ? file.size() - Layout::kDataOffset : 0;
+  data.bytes = file.Slice(Layout::kDataOffset, TakenSize(data.statedSize, data.carriedSize));
+  return data;
+}
+
+ByteBuffer SarooWithItsData(const ByteBuffer& file) {
+  using Layout = SarooSingleSaveFile;
+  const SingleSaveData data = SarooSaveData(file);
+  ByteBuffer saroo = ZeroFilledField(file, 0, Layout::kHeaderSize);
+  saroo.WriteBE(Layout::kSizeOffset, data.bytes.size(), 4);
+  saroo.Append(data.bytes);
+  return saroo;
+}
+
 SaveDateTime DecodeSsfDate(const SsfPackedDate& date) {
   const std::uint32_t value = PackedValue(date);
   const std::int64_t years = value >> kYearShift;

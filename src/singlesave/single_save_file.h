@@ -25,7 +25,7 @@ struct SarooSingleSaveFile {
   static constexpr std::size_t kSaveHeaderOffset = 0x10;  // 32 bytes at +0x10: the save header
   static constexpr std::size_t kNameOffset = 0x10;        // 12 bytes at +0x10: name, GBK, zero-ended
   static constexpr std::size_t kNameSize = 12;
-  static constexpr std::size_t kSizeOffset = 0x1C;        // 4 bytes at +0x1C: data length (ignored on read)
+  static constexpr std::size_t kSizeOffset = 0x1C;        // 4 bytes at +0x1C: data length (see SarooSaveData)
   static constexpr std::size_t kCommentOffset = 0x20;     // 12 bytes at +0x20: comment, Shift-JIS
   static constexpr std::size_t kCommentSize = 12;
   static constexpr std::size_t kDateOffset = 0x2C;        // 4 bytes at +0x2C: minutes after 1979-12-31 16:00
@@ -64,6 +64,29 @@ bool IsSarooSingleSave(const ByteBuffer& file);
 
 // The data length a SAROO single save's header states; missing bytes count as zero.
 std::uint32_t SarooStatedSize(const ByteBuffer& file);
+
+// A single save's data as show, convert and import all take it. A header
+// states a size, and the file carries data bytes after its header; the save
+// is the stated size when the file carries that many bytes (bytes after them
+// are not the save's), and every carried byte when it carries fewer (a save
+// is never padded with bytes it does not have).
+struct SingleSaveData {
+  ByteBuffer bytes;
+  std::uint32_t statedSize = 0;
+  std::uint64_t carriedSize = 0;
+  bool SizesDiffer() const { return statedSize != carriedSize; }
+};
+
+// The length SingleSaveData takes of `carried` bytes when `stated` are stated.
+std::uint64_t TakenSize(std::uint32_t stated, std::uint64_t carried);
+
+// The data of a SAROO single save (a .SRO once its checksum is zeroed):
+// after the 64-byte header, as SingleSaveData says.
+SingleSaveData SarooSaveData(const ByteBuffer& file);
+
+// The SAROO single save holding exactly its data: the header's 64 bytes with
+// the size field set to the data's length, then the data.
+ByteBuffer SarooWithItsData(const ByteBuffer& file);
 
 // The packed date of an SSF file, its four bytes in file order (+0x0C first).
 // As one little-endian 32-bit value, from the top bit down: years after 1980

@@ -41,7 +41,7 @@ ByteBuffer SarooFromSro(const ByteBuffer& sro) {
 std::optional<ConvertedSave> BuildSroFromSaroo(const ByteBuffer& saroo, const fs::path& outputFolder) {
   using Saroo = SarooSingleSaveFile;
   if (SarooStatedSize(saroo) > kMaxDataSize) return std::nullopt;
-  return ConvertedSave{SroFromSaroo(saroo), StoredNamePath(outputFolder, saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize), ".SRO")};
+  return ConvertedSave{SroFromSaroo(SarooWithItsData(saroo)), StoredNamePath(outputFolder, saroo.Slice(Saroo::kNameOffset, Saroo::kNameSize), ".SRO")};
 }
 
 }  // namespace quillmere::singlesave

@@ -46,7 +46,8 @@ SroCheck CheckSro(const ByteBuffer& file);
 ByteBuffer SroFromSaroo(const ByteBuffer& saroo);
 ByteBuffer SarooFromSro(const ByteBuffer& sro);
 
-// A SAROO single save as `outputFolder`/NAME.SRO with its checksum, NAME being
+// A SAROO single save, holding exactly its data (SarooWithItsData), as
+// `outputFolder`/NAME.SRO with its checksum, NAME being
 // the stored name made safe; nothing when it states more than kMaxDataSize bytes.
 std::optional<ConvertedSave> BuildSroFromSaroo(const ByteBuffer& saroo, const std::filesystem::path& outputFolder);
 
