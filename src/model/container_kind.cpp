@@ -1,7 +1,6 @@
 #include "model/container_kind.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/ascii.h"
 
 namespace quillmere {
 
@@ -13,9 +12,7 @@ std::optional<ContainerKind> ContainerKindFromName(std::string_view name) {
 }
 
 std::optional<ContainerKind> ContainerKindFromFileName(std::string_view fileName) {
-  std::string upper(fileName);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string upper = platform::AsciiUpper(fileName);
   for (const ContainerKind kind : kAllContainerKinds) {
     if (ContainerFileName(kind) == upper) return kind;
   }

@@ -1,12 +1,13 @@
 #include "platform/file_io.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <system_error>
+
+#include "platform/ascii.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -80,14 +81,10 @@ fs::path ResolveFileName(const fs::path& folder, std::string_view name) {
 #ifndef _WIN32
   if (FileExists(exact)) return exact;
 #endif
-  auto lower = [](std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  };
-  const std::string wanted = lower(std::string(name));
+  const std::string wanted = AsciiLower(name);
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (lower(PathToUtf8(it->path().filename())) == wanted && FileExists(it->path())) return it->path();
+    if (AsciiLower(PathToUtf8(it->path().filename())) == wanted && FileExists(it->path())) return it->path();
   }
   return exact;
 }

@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   const std::filesystem::path documentsFolder =
       platform::PathFromUtf8((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
-  const bool folderGiven = start && std::filesystem::is_directory(*start);
+  std::error_code unreadable;  // a folder that cannot be looked at is no folder given
+  const bool folderGiven = start && std::filesystem::is_directory(*start, unreadable);
   const platform::StartFolders folders = platform::ChooseStartFolders(
       program, programWritable, documentsFolder, folderGiven ? start : std::nullopt);
   // The user folder is made on the first start, with the OTHER folder pane 2 reads.

@@ -79,18 +79,21 @@ QStringList DialogFilters(std::string_view filter) {
 QtHost::QtHost(QWidget* parent) : parent_(parent) {}
 
 QtHost::~QtHost() {
-  if (progress_) QGuiApplication::restoreOverrideCursor();
+  if (busy_) QGuiApplication::restoreOverrideCursor();
+  delete progress_.data();
 }
 
 bool QtHost::Progress(std::size_t done, std::size_t total) {
   if (done >= total) {
-    if (progress_) QGuiApplication::restoreOverrideCursor();
-    progress_.reset();
+    if (busy_) QGuiApplication::restoreOverrideCursor();
+    busy_ = false;
+    delete progress_.data();
     return true;
   }
-  if (!progress_) {
+  if (!busy_) {
+    busy_ = true;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    progress_ = std::make_unique<QProgressDialog>(parent_);
+    progress_ = new QProgressDialog(parent_);
     progress_->setWindowModality(Qt::ApplicationModal);
     progress_->setWindowTitle(ToQString(catalog::Text(TextId::kCaption)));
     progress_->setMinimumDuration(kProgressDelayMs);
@@ -98,6 +101,8 @@ bool QtHost::Progress(std::size_t done, std::size_t total) {
     progress_->setAutoClose(false);
     progress_->setRange(0, static_cast<int>(total));
   }
+  // A dialog its window took with it ends the run.
+  if (!progress_) return false;
   progress_->setLabelText(ToQString(catalog::Render(TextId::kProgress, done, total)));
   // Once shown, the modal dialog takes the clicks and lets the window repaint.
   progress_->setValue(static_cast<int>(done));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +13,6 @@
 #include "platform/file_io.h"
 
 class QFileDialog;
-class QProgressDialog;
 class QWidget;
 
 namespace quillmere::ui {
@@ -39,11 +40,14 @@ class QtHost : public Host {
   // dialog with the count and Cancel, so that no other click starts work.
   bool Progress(std::size_t done, std::size_t total) override;
   // The dialog of the run under way, once it exists.
-  QProgressDialog* progressDialog() const { return progress_.get(); }
+  QProgressDialog* progressDialog() const { return progress_.data(); }
 
  private:
   QWidget* parent_;
-  std::unique_ptr<QProgressDialog> progress_;
+  // The dialog is its window's child: should the window go first mid-run,
+  // the pointer turns null instead of deleting it twice.
+  QPointer<QProgressDialog> progress_;
+  bool busy_ = false;  // the wait cursor is set
   std::filesystem::path fallbackFolder_ = platform::ProgramDirectory();
 };
 
