@@ -72,28 +72,36 @@ bool RegularOrMissing(const fs::path& file, std::ostream& err) {
   return false;
 }
 
-int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
-             Access access) {
+NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err) {
   const auto named = ParseKindOption(kindOption, err);
-  if (!named) return kUsage;
+  if (!named) return {kUsage, {}};
   const fs::path path = platform::PathFromUtf8(file);
-  if (!RegularOrMissing(path, err)) return kFailed;
+  if (!RegularOrMissing(path, err)) return {kFailed, {}};
   if (!platform::FileExists(path)) {
     Say(err, TextId::kCliNoSuchFile, {file});
-    return kFailed;
+    return {kFailed, {}};
   }
+  return {kDone, {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()}};
+}
+
+int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
+             Access access) {
+  const NamedReading named = ReadingOf(file, kindOption, err);
+  if (named.status != kDone) return named.status;
+  const fs::path path = platform::PathFromUtf8(file);
   Pane& pane = bench.pane(number);
   pane.fixedFile = path;
-  pane.namedKind = named->kind;
-  pane.layout = named->layout;
-  pane.device = ChosenDevice();
-  pane.blockSize = ChosenBlockSize();
+  pane.namedKind = named.reading.kind;
+  pane.layout = named.reading.layout;
+  pane.device = named.reading.device;
+  pane.blockSize = named.reading.blockSize;
   // A refusal of the opener is shown by the reload: what the file holds, or
   // that nothing tells what it is.
   ReloadPane(bench, number);
   if (pane.hintVisible) {
     // A file of no kind the opener could tell is a usage error: --kind names it.
-    return !named->kind && !ContainerKindOfFile(path) && platform::ReadFileChecked(path).ok() ? kUsage : kFailed;
+    return !named.reading.kind && !ContainerKindOfFile(path) && platform::ReadFileChecked(path).ok() ? kUsage
+                                                                                                      : kFailed;
   }
   if (access == Access::kWrite && pane.writeRefusal) {
     err << catalog::Render(*pane.writeRefusal, "\n") << "\n";

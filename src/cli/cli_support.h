@@ -10,6 +10,7 @@
 #include "containers/backup_memory_file.h"
 #include "model/container_kind.h"
 #include "model/outcome.h"
+#include "operations/pane_load.h"
 #include "operations/save_transfer.h"
 #include "operations/workbench.h"
 #include "platform/file_lock.h"
@@ -80,6 +81,15 @@ int OpenWritablePane(Workbench& bench, int number, const std::string& image, con
 // False, after "不是普通文件：" and the path, when `file` (its links followed)
 // exists and is no regular file: a folder, a FIFO, a device.
 bool RegularOrMissing(const std::filesystem::path& file, std::ostream& err);
+
+// How a command reads an existing container file: --kind, --device and
+// --block-size. `status` is kDone, or after the reason kUsage (an unknown
+// --kind) or kFailed (missing, or no regular file).
+struct NamedReading {
+  int status = kDone;
+  ContainerReading reading;
+};
+NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err);
 
 // The lock a writing command holds from its read to its write, so that two
 // commands on one image never lose each other's saves; nothing, after

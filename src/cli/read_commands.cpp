@@ -45,16 +45,12 @@ struct FileOptions {
 
 int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
-  const auto named = ParseKindOption(options.kind, err);
-  if (!named) return kUsage;
-  if (!RegularOrMissing(file, err)) return kFailed;
-  if (!platform::FileExists(file)) {
-    Say(err, TextId::kCliNoSuchFile, {options.file});
-    return kFailed;
-  }
+  NamedReading named = ReadingOf(options.file, options.kind, err);
+  if (named.status != kDone) return named.status;
   // Listing never writes, so the clearing step stays off.
-  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false,
-                                         {named->kind, named->layout, ChosenDevice(), ChosenBlockSize(), true});
+  named.reading.listingOnly = true;
+  const PaneLoad load =
+      LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false, named.reading);
   if (load.refusal) {
     err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
     return load.kindUnknown ? kUsage : kFailed;

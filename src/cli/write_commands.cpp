@@ -212,19 +212,13 @@ int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
 // SS_MEMS.BIN image: silent, and the file is rewritten only when something
 // needed clearing.
 int Clear(const ImageOptions& options, std::ostream& err) {
-  const auto named = ParseKindOption(options.kind, err);
-  if (!named) return kUsage;
+  const NamedReading named = ReadingOf(options.image, options.kind, err);
+  if (named.status != kDone) return named.status;
   const fs::path file = platform::PathFromUtf8(options.image);
-  if (!RegularOrMissing(file, err)) return kFailed;
-  if (!platform::FileExists(file)) {
-    Say(err, TextId::kCliNoSuchFile, {options.image});
-    return kFailed;
-  }
   // The clearing step takes the lock itself, only when it has something to
   // write, and writes only an SS_MEMS.BIN whose opening left no doubt, still
   // the one it read.
-  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, 1), true,
-                                          {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()});
+  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, 1), true, named.reading);
   std::optional<Message> refusal = load.refusal;
   if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
   if (!refusal) refusal = load.writeRefusal;
