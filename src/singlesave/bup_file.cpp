@@ -21,13 +21,7 @@ bool IsBupSingleSave(const ByteBuffer& file) {
 
 std::uint32_t BupStatedSize(const ByteBuffer& bup) { return ZeroFilledField(bup, Bup::kSizeOffset, 4).ReadU32(0); }
 
-SingleSaveData BupSaveData(const ByteBuffer& bup) {
-  SingleSaveData data;
-  data.statedSize = BupStatedSize(bup);
-  data.carriedSize = bup.size() > Bup::kDataOffset ? bup.size() - Bup::kDataOffset : 0;
-  data.bytes = bup.Slice(Bup::kDataOffset, TakenSize(data.statedSize, data.carriedSize));
-  return data;
-}
+SingleSaveData BupSaveData(const ByteBuffer& bup) { return SaveDataAfterHeader(bup, Bup::kSizeOffset, Bup::kDataOffset); }
 
 ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
   const ByteBuffer data = SarooSaveData(saroo).bytes;

@@ -50,13 +50,16 @@ std::uint32_t SarooStatedSize(const ByteBuffer& file) {
 
 std::uint64_t TakenSize(std::uint32_t stated, std::uint64_t carried) { return std::min<std::uint64_t>(stated, carried); }
 
-SingleSaveData SarooSaveData(const ByteBuffer& file) {
-  using Layout = SarooSingleSaveFile;
+SingleSaveData SaveDataAfterHeader(const ByteBuffer& file, std::size_t sizeOffset, std::size_t dataOffset) {
   SingleSaveData data;
-  data.statedSize = SarooStatedSize(file);
-  data.carriedSize = file.size() > Layout::kDataOffset ? file.size() - Layout::kDataOffset : 0;
-  data.bytes = file.Slice(Layout::kDataOffset, TakenSize(data.statedSize, data.carriedSize));
+  data.statedSize = ZeroFilledField(file, sizeOffset, 4).ReadU32(0);
+  data.carriedSize = file.size() > dataOffset ? file.size() - dataOffset : 0;
+  data.bytes = file.Slice(dataOffset, TakenSize(data.statedSize, data.carriedSize));
   return data;
+}
+
+SingleSaveData SarooSaveData(const ByteBuffer& file) {
+  return SaveDataAfterHeader(file, SarooSingleSaveFile::kSizeOffset, SarooSingleSaveFile::kDataOffset);
 }
 
 ByteBuffer SarooWithItsData(const ByteBuffer& file) {

@@ -80,6 +80,10 @@ struct SingleSaveData {
 // The length SingleSaveData takes of `carried` bytes when `stated` are stated.
 std::uint64_t TakenSize(std::uint32_t stated, std::uint64_t carried);
 
+// The data of a single save whose header states its size in the 4 bytes at
+// `sizeOffset` and whose data starts at `dataOffset`.
+SingleSaveData SaveDataAfterHeader(const ByteBuffer& file, std::size_t sizeOffset, std::size_t dataOffset);
+
 // The data of a SAROO single save (a .SRO once its checksum is zeroed):
 // after the 64-byte header, as SingleSaveData says.
 SingleSaveData SarooSaveData(const ByteBuffer& file);
