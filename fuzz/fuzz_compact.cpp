@@ -40,11 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quillmere::ReloadPane(bench, 1);
   const ByteBuffer original = pane.image;
   const std::size_t rowCount = pane.rows.size();
+  // Bytes the opener takes for another kind are no SS_MEMS.BIN to compact.
+  if (pane.kind != quillmere::ContainerKind::kMems) {
+    assert(quillmere::CompactPane(bench, 1) == quillmere::CompactOutcome::kNothing);
+    assert(quillmere::platform::ReadWholeFile(file) == input.bytes());
+    return 0;
+  }
 
   // What each save must export afterwards, and whether they all fit: an
   // image with damage repair cannot mend is refused before anything moves.
   std::vector<ByteBuffer> expected;
-  bool fits = !mems::FirstUnmendableProblem(original);
+  bool fits = !pane.writeRefusal && !mems::FirstUnmendableProblem(original);
   std::uint64_t clusters = 0;
   for (std::size_t row = 0; row < rowCount && fits; ++row) {
     const quillmere::GatheredSave save = quillmere::GatherSave(pane, row);

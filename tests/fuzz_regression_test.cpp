@@ -125,5 +125,21 @@ TEST_F(UnnamedSaveTest, CompactingKeepsAListedSaveWhoseRecordHasNoNameUnderItsSl
   EXPECT_EQ(bench.pane(1).rows[1].name(), "LISTED");
 }
 
+// fuzz_compact: an SS_MEMS.BIN of 6,583 bytes, too short for its own
+// directory, lists a slot; compacting is refused with the reason the opening
+// gave, and the file is left as it is.
+TEST(FuzzRegression, CompactingAFileTooShortToWriteIsRefused) {
+  TempDir dir;
+  ScriptedHost host;
+  Workbench bench(dir.path(), host);
+  const ByteBuffer shortImage = MemsImageBuilder(6583).SetSlot(1, "SHORT", 8).Build();
+  WriteFile(dir / "SS_MEMS.BIN", shortImage);
+  ReloadPane(bench, 1);
+  ASSERT_EQ(bench.pane(1).rows.size(), 1u);
+  EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kRefused);
+  EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), shortImage);
+  EXPECT_EQ(host.shown.back(), *bench.pane(1).writeRefusal);
+}
+
 }  // namespace
 }  // namespace quillmere

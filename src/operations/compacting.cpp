@@ -26,9 +26,14 @@ void ResetToEmpty(ByteBuffer& image) {
 CompactOutcome CompactPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   SaveOperationState& state = bench.state;
-  if (!pane.Compactable() || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
+  if (pane.kind != ContainerKind::kMems || state.compacting || pane.rows.empty()) return CompactOutcome::kNothing;
 
   Host& host = bench.host();
+  // A file whose opening left doubt (too short, or holding another kind) is never rewritten.
+  if (pane.writeRefusal) {
+    host.ShowMessage(*pane.writeRefusal);
+    return CompactOutcome::kRefused;
+  }
   // Compacting rewrites every cluster: on an image where saves share
   // clusters or reach outside the data area, moving one would change another.
   if (const auto problem = mems::FirstUnmendableProblem(pane.image)) {

@@ -8,8 +8,9 @@ enum class CompactOutcome {
   kNothing,      // not an SS_MEMS.BIN pane, no rows, a compaction already runs, or it was
                  // stopped through the host's progress; nothing written
   kCompacted,    // written and reloaded; "整理完成!" was shown
-  kRefused,      // the image is damaged past repair ("存档文件已损坏，无法整理！" and the first
-                 // problem), or a save could not be placed back; nothing written
+  kRefused,      // no writer may act on the file (its refusal is shown), the image is damaged past
+                 // repair ("存档文件已损坏，无法整理！" and the first problem), or a save could
+                 // not be placed back; nothing written
   kWriteFailed,  // "写入文件失败！": the file is as it was
 };
 
