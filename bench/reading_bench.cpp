@@ -50,7 +50,7 @@ double ListMemsRatio() {
   const fs::path file = ScratchFile("SS_MEMS.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    const PaneLoad load = LoadContainerFile(file, 10, false, Listing());
+    const PaneLoad load = LoadContainerFile(file, false, Listing());
     if (PresentSaves(load.records).size() != 448) std::fprintf(stderr, "list-mems-full: rows missing\n");
   });
 }
@@ -66,7 +66,7 @@ double ListSaveFileRatio() {
   const fs::path file = ScratchFile("SS_SAVE.BIN");
   platform::WriteFileAtomic(file, builder.Build().bytes());
   return LoadRatio(file, [&] {
-    const PaneLoad load = LoadContainerFile(file, 10, false, Listing());
+    const PaneLoad load = LoadContainerFile(file, false, Listing());
     if (PresentSaves(load.records).size() != 4095) std::fprintf(stderr, "list-save-256m: rows missing\n");
   });
 }

@@ -1,6 +1,6 @@
-// Any bytes as an SS_MEMS.BIN file, compacted through a workbench as the
-// window does it (the file lives in a scratch folder, in memory where the
-// system has one). All or nothing: the compaction is refused exactly when the
+// Any bytes as an SS_MEMS.BIN file, opened, compacted and written as the
+// window and the command line do it (the file lives in a scratch folder, in
+// memory where the system has one). All or nothing: the compaction is refused exactly when the
 // image has damage repair cannot mend, a save cannot be read whole, or the
 // saves need more clusters than the image has, and then the file and the
 // pane are as they were. When it is done, the image is consistent and each
@@ -15,9 +15,9 @@
 
 #include "containers/mems_image.h"
 #include "fuzz_inputs.h"
-#include "operations/compacting.h"
-#include "operations/save_transfer.h"
-#include "operations/workbench.h"
+#include "operations/file_writes.h"
+#include "operations/pane_load.h"
+#include "operations/save_steps.h"
 #include "platform/file_io.h"
 #include "support/save_snapshots.h"
 
@@ -32,28 +32,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteBuffer input = fuzzing::Bytes(data, size);
   if (!quillmere::platform::WriteFileAtomic(file, input.bytes())) return 0;
 
-  fuzzing::QuietHost host;
-  quillmere::Workbench bench(folder, host);
-  quillmere::Pane& pane = bench.pane(1);
-  pane.kind = quillmere::ContainerKind::kMems;
-  pane.fixedFile = file;
-  quillmere::ReloadPane(bench, 1);
-  const ByteBuffer original = pane.image;
-  const std::size_t rowCount = pane.rows.size();
+  quillmere::PaneLoad image = quillmere::LoadContainerFile(file, false);
+  if (!image.fileFound) return 0;
+  const ByteBuffer original = image.image;
+  const std::vector<quillmere::SaveRecord> order = image.records;
   // Bytes the opener takes for another kind are no SS_MEMS.BIN to compact.
-  if (pane.kind != quillmere::ContainerKind::kMems) {
-    assert(quillmere::CompactPane(bench, 1) == quillmere::CompactOutcome::kNothing);
-    assert(quillmere::platform::ReadWholeFile(file) == input.bytes());
+  if (image.kind != quillmere::ContainerKind::kMems) {
+    assert(quillmere::Compact(image, order, nullptr).outcome == quillmere::CompactOutcome::kNothing);
     return 0;
   }
 
   // What each save must export afterwards, and whether they all fit: an
   // image with damage repair cannot mend is refused before anything moves.
   std::vector<ByteBuffer> expected;
-  bool fits = !pane.writeRefusal && !mems::FirstUnmendableProblem(original);
+  bool fits = !image.writeRefusal && !mems::FirstUnmendableProblem(original);
   std::uint64_t clusters = 0;
-  for (std::size_t row = 0; row < rowCount && fits; ++row) {
-    const quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
+  for (std::size_t row = 0; row < order.size() && fits; ++row) {
+    const quillmere::GatheredSave save = quillmere::GatherSave(image, order[row]);
     const std::uint32_t listed = mems::DataClusterCount(save.size);
     fits = listed <= mems::kClusterListCapacity && save.complete;
     clusters += 1 + listed;
@@ -62,25 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fits = fits && clusters <= mems::kBitmapClusters - mems::kReservedClusters;
   const auto saves = quillmere::testing::SnapshotSaves(original);
 
-  const quillmere::CompactOutcome outcome = quillmere::CompactPane(bench, 1);
-  if (rowCount == 0) {
-    assert(outcome == quillmere::CompactOutcome::kNothing);
+  const quillmere::CompactResult result = quillmere::Compact(image, order, nullptr);
+  if (order.empty()) {
+    assert(result.outcome == quillmere::CompactOutcome::kNothing);
     return 0;
   }
-  assert(!bench.state.compacting && bench.state.interactive);
   if (!fits) {
-    assert(outcome == quillmere::CompactOutcome::kRefused);
-    assert(pane.image == original);
-    assert(quillmere::platform::ReadWholeFile(file) == input.bytes());
+    assert(result.outcome == quillmere::CompactOutcome::kRefused && result.reason);
+    assert(image.image == original && image.records == order);
     return 0;
   }
-  assert(outcome == quillmere::CompactOutcome::kCompacted);
-  assert(mems::CheckMemsImage(pane.image).empty());
-  assert(pane.rows.size() == rowCount);
-  for (std::size_t row = 0; row < rowCount; ++row) {
-    assert(quillmere::SingleSaveOf(quillmere::GatherSave(pane, row)) == expected[row]);
+  assert(result.outcome == quillmere::CompactOutcome::kCompacted);
+  assert(quillmere::WriteContainer(image).written);
+  const quillmere::PaneLoad compacted = quillmere::LoadContainerFile(file, false);
+  assert(mems::CheckMemsImage(compacted.image).empty());
+  assert(compacted.records.size() == order.size());
+  for (std::size_t row = 0; row < order.size(); ++row) {
+    assert(quillmere::SingleSaveOf(quillmere::GatherSave(compacted, compacted.records[row])) == expected[row]);
   }
   // Every save is back under the name its slot listed.
-  assert(quillmere::testing::KeepsEverySaveMoved(saves, pane.image));
+  assert(quillmere::testing::KeepsEverySaveMoved(saves, compacted.image));
   return 0;
 }

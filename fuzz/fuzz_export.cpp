@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
   }
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {
-    const quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
+    const quillmere::GatheredSave save = quillmere::GatherSave(pane, pane.RecordOfRow(row));
     assert(save.data.size() <= save.size);
     assert(save.nameField.size() <= Saroo::kNameSize && save.commentField.size() <= Saroo::kCommentSize);
     assert(pane.rows[row].size() == quillmere::Decimal(save.size));

@@ -16,7 +16,7 @@
 #include "containers/save_file.h"
 #include "fuzz_inputs.h"
 #include "operations/file_writes.h"
-#include "operations/save_transfer.h"
+#include "operations/save_steps.h"
 #include "operations/workbench.h"
 #include "platform/file_io.h"
 #include "singlesave/single_save_file.h"
@@ -35,7 +35,7 @@ namespace {
 std::map<std::string, ByteBuffer> Exports(const quillmere::Pane& pane) {
   std::map<std::string, ByteBuffer> saves;
   for (std::size_t row = 0; row < pane.rows.size(); ++row) {
-    const quillmere::GatheredSave save = quillmere::GatherSave(pane, row);
+    const quillmere::GatheredSave save = quillmere::GatherSave(pane, pane.RecordOfRow(row));
     const std::vector<std::uint8_t>& name = pane.RecordOfRow(row).nameField.bytes();
     if (save.complete) saves.emplace(std::string(name.begin(), name.end()), quillmere::SingleSaveOf(save));
   }
@@ -94,12 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::map<std::string, ByteBuffer> before = Exports(pane);
 
   // As the command line imports: no questions, a listed name skipped, one write.
-  bench.state.interactive = false;
-  bench.state.targetGame = quillmere::save_file::PadGameId("T-FUZZ");
-  pane.holdWrites = true;
-  bench.state.transferPath = single;
-  quillmere::ImportSingleSave(bench, 1);
-  quillmere::WriteHeldChanges(bench, 1);
+  quillmere::ImportPolicy policy;
+  policy.game = quillmere::save_file::PadGameId("T-FUZZ");
+  const quillmere::TransferReport report = quillmere::ImportFiles(pane, {single}, policy, nullptr);
+  if (report.imports.front().Placed()) quillmere::WriteContainer(pane);
 
   const ByteBuffer after(quillmere::platform::ReadWholeFile(file));
   if (after == input) return 0;

@@ -71,7 +71,7 @@ TEST_F(BackupRamPaneTest, ImportTransferAndDeleteKeepTheRestOfTheMemory) {
   // Import with the same-name question answered OK: the save is replaced.
   const auto single = testing::WriteSarooSingleSave(dir / "in", "GAME", 500);
   host.answers = {true};
-  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported);
+  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kReplaced);
   EXPECT_EQ(host.questions.back(), "是否替换列表1已有存档？\r\n2:GAME");
   EXPECT_EQ(host.messages.back(), "导入完成！");
   ExpectSaves({{"KEEP", keep}, {"GAME", NamedSave("GAME", 500).data}});
@@ -98,18 +98,13 @@ TEST_F(BackupRamPaneTest, ImportTransferAndDeleteKeepTheRestOfTheMemory) {
 // In a run of imports, a save for which too few blocks are left, and one
 // larger than the whole memory, are refused with one message.
 TEST_F(BackupRamPaneTest, SavesThatDoNotFitAreRefusedOnce) {
-  bench.state.interactive = false;
-  bench.pane(1).holdWrites = true;
-  bench.state.shownRoomRefusals.clear();
   const std::vector<std::pair<std::string, std::size_t>> saves = {{"FIRST", 25000}, {"SECOND", 25000}, {"WHOLE", 40000}};
-  std::vector<ImportOutcome> outcomes;
-  for (const auto& [name, size] : saves) {
-    bench.state.transferPath = testing::WriteSarooSingleSave(dir / "in", name, size);
-    outcomes.push_back(ImportSingleSave(bench, 1).outcome);
-  }
-  EXPECT_EQ(outcomes, (std::vector{ImportOutcome::kImported, ImportOutcome::kRefused, ImportOutcome::kRefused}));
-  EXPECT_TRUE(WriteHeldChanges(bench, 1));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"备份内存空间不足！"});
+  std::vector<std::filesystem::path> files;
+  for (const auto& [name, size] : saves) files.push_back(testing::WriteSarooSingleSave(dir / "in", name, size));
+  const testing::ImportRun run = testing::ImportAsARun(bench, 1, files);
+  EXPECT_EQ(run.outcomes, (std::vector{ImportOutcome::kImported, ImportOutcome::kRefused, ImportOutcome::kRefused}));
+  EXPECT_TRUE(run.written);
+  EXPECT_EQ(run.said, std::vector<std::string>{"备份内存空间不足！"});
   // The new save takes the lowest free blocks, before GAME's, and lists there.
   ExpectSaves({{"KEEP", NamedSave("KEEP", 100, 1).data}, {"FIRST", NamedSave("FIRST", 25000).data},
                {"GAME", NamedSave("GAME", 40, 2).data}});

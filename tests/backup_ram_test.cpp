@@ -314,7 +314,7 @@ TEST(BackupRamFile, LoadsTheRamCopyOfAnOddLengthFile) {
   file.Append(1, 0x80);
   testing::WriteFile(dir / "BKRAMSV.BIN", file);
 
-  const PaneLoad load = LoadContainerFile(dir / "BKRAMSV.BIN", 10, false);
+  const PaneLoad load = LoadContainerFile(dir / "BKRAMSV.BIN", false);
   EXPECT_TRUE(load.fileFound);
   EXPECT_EQ(load.image, builder.BuildRam());
   ASSERT_EQ(load.records.size(), 2u);
@@ -322,12 +322,12 @@ TEST(BackupRamFile, LoadsTheRamCopyOfAnOddLengthFile) {
   EXPECT_EQ(load.remainingSpace, 461 - 394 / 64 - 114 / 64);
   EXPECT_EQ(load.records.size(), 2u);
   EXPECT_EQ(backup_ram::UsedBlocks(load.records), Usage({2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(LoadContainerFile(dir / "BKRAMSV.BIN", 12, false).records.size(), load.records.size());
+  EXPECT_EQ(LoadContainerFile(dir / "BKRAMSV.BIN", false).records.size(), load.records.size());
 }
 
 TEST(BackupRamFile, MissingFileLeavesEverythingEmpty) {
   TempDir dir;
-  const PaneLoad load = LoadContainerFile(dir / "SS_BUP.BIN", 12, false);
+  const PaneLoad load = LoadContainerFile(dir / "SS_BUP.BIN", false);
   EXPECT_FALSE(load.fileFound);
   EXPECT_TRUE(load.image.empty());
   EXPECT_TRUE(load.records.empty());
@@ -374,7 +374,7 @@ TEST(BackupRamFile, PanesLoadBothBackupRamKinds) {
 using BackupRamSamples = testing::SamplesTest;
 
 TEST_F(BackupRamSamples, EmulatorImageHoldsOneSaveOf77Blocks) {
-  const PaneLoad load = LoadContainerFile(samples / "yabause-one-save" / "BKRAMSV.BIN", 10, false);
+  const PaneLoad load = LoadContainerFile(samples / "yabause-one-save" / "BKRAMSV.BIN", false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 32768u);
   ASSERT_EQ(load.records.size(), 1u);
@@ -391,7 +391,7 @@ TEST_F(BackupRamSamples, EmulatorImageHoldsOneSaveOf77Blocks) {
 }
 
 TEST_F(BackupRamSamples, ConsoleImageWithoutSaves) {
-  const PaneLoad load = LoadContainerFile(samples / "saroo-empty" / "SS_BUP.BIN", 12, false);
+  const PaneLoad load = LoadContainerFile(samples / "saroo-empty" / "SS_BUP.BIN", false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 32768u);
   EXPECT_TRUE(load.records.empty());

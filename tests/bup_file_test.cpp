@@ -73,7 +73,7 @@ TEST(BupFile, ImportAndExportThroughThePanes) {
   bench.pane(1).kind = ContainerKind::kBkram;
   ReloadPane(bench, 1);
   ReloadPane(bench, 2);
-  bench.state.interactive = false;
+  bench.pane(1).selection = {0};
   const ExportResult exported = ExportSingleSave(bench, 1, ExportForm::kBup);
   ASSERT_EQ(exported.outcome, ExportOutcome::kWritten);
   EXPECT_EQ(exported.path, dir / "BUP" / "CARTSAVE.BUP");
@@ -83,11 +83,10 @@ TEST(BupFile, ImportAndExportThroughThePanes) {
 
   // Imported as the save it holds, whatever the file is called.
   WriteFile(dir / "Renamed.Bup", bup);
-  bench.state.transferPath = dir / "Renamed.Bup";
-  const ImportResult imported = ImportSingleSave(bench, 2);
+  const ImportResult imported = ImportSingleSave(bench, 2, dir / "Renamed.Bup");
   EXPECT_EQ(imported.outcome, ImportOutcome::kImported);
   EXPECT_EQ(imported.name, "CARTSAVE");
-  bench.state.transferRow = 0;
+  bench.pane(2).selection = {0};
   const ExportResult back = ExportSingleSave(bench, 2);
   EXPECT_EQ(ReadFile(back.path), singlesave::SarooFromBup(bup));
   EXPECT_EQ(ReadFile(back.path).At(0x20 + 11), 0x02);  // the language byte survives the trip

@@ -126,7 +126,7 @@ TEST_F(ChangedFileTest, WritersLeaveAReplacedFileAloneAndReloadIt) {
   const ByteBuffer replacement = MemsImageBuilder().AddSave(1, 8, NamedSave("NEWER", 2000)).Build();
   WriteFile(dir / "SS_MEMS.BIN", replacement);
   bench.pane(1).selection = {0};
-  bench.state.interactive = false;
+  host.answers = {true, true};
   EXPECT_EQ(DeleteSaves(bench, 1), CareOutcome::kWriteFailed);
   EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kFileChanged, (dir / "SS_MEMS.BIN").string())});
   EXPECT_EQ(File(), replacement);

@@ -94,15 +94,13 @@ TEST_F(UnnamedSaveTest, ASaveWithoutANameIsRefusedWhateverItsFileIsCalled) {
     host.messages.clear();
     const std::string name = c.replace ? "SMALL" : "NEW";
     WriteFile(dir / (name + ".bin"), Unnamed(c.size));
-    bench.overwriteOnTransfer = true;
-    bench.state.interactive = false;
-    bench.state.transferPath = dir / (name + ".bin");
-    EXPECT_EQ(ImportSingleSave(bench, 1).outcome, c.outcome) << c.size;
+    const testing::ImportRun run = testing::ImportAsARun(bench, 1, {dir / (name + ".bin")}, SameName::kReplace);
+    EXPECT_EQ(run.outcomes.front(), c.outcome) << c.size;
     const ByteBuffer file = ReadFile(dir / "SS_MEMS.BIN");
     EXPECT_TRUE(mems::CheckMemsImage(file).empty());
     if (c.outcome == ImportOutcome::kRefused) {
       EXPECT_EQ(file, TwoSaves());
-      EXPECT_EQ(host.messages, std::vector<std::string>{std::string(catalog::Text(TextId::kUnnamedSave))});
+      EXPECT_EQ(run.said, std::vector<std::string>{std::string(catalog::Text(TextId::kUnnamedSave))});
     } else {
       EXPECT_EQ(bench.pane(1).rows.size(), 2u);
       EXPECT_EQ(SingleSaveOf(GatherSave(bench.pane(1), 0)), Unnamed(c.size));

@@ -233,7 +233,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
   TempDir dir;
   for (const std::size_t size : {backup_ram::kMaxFileSize, backup_ram::kMaxFileSize + 2}) {
     testing::WriteFile(dir / "BKRAMSV.BIN", ByteBuffer::Filled(size, 0));
-    const PaneLoad load = LoadContainerFile(dir / "BKRAMSV.BIN", 10, false);
+    const PaneLoad load = LoadContainerFile(dir / "BKRAMSV.BIN", false);
     EXPECT_EQ(load.fileFound, size == backup_ram::kMaxFileSize);
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
     const testing::CliRun run = RunCliWith({"list", (dir / "BKRAMSV.BIN").string()});

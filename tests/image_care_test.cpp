@@ -77,11 +77,8 @@ TEST_F(ImageCareTest, DeleteFreesOnlyWhatTheSavesUsed) {
     EXPECT_EQ(SinglesByName(), before);
     // The slot of the first deleted save, all 16 bytes zero; its clusters zeroed.
     EXPECT_EQ(after.Slice(0x2000 + 1024 * (c.nextRecord - 8), 1024), ByteBuffer::Filled(1024, 0));
-    bench.state.interactive = false;
-    bench.state.transferPath = dir / "NEW.bin";
-    WriteFile(bench.state.transferPath, SingleSaveOf({ByteBuffer::FromText("NEW"), 10, {}, 0, ByteBuffer::Filled(10, 7)}));
-    ASSERT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported);
-    bench.state.interactive = true;
+    WriteFile(dir / "NEW.bin", SingleSaveOf({ByteBuffer::FromText("NEW"), 10, {}, 0, ByteBuffer::Filled(10, 7)}));
+    ASSERT_EQ(ImportSingleSave(bench, 1, dir / "NEW.bin").outcome, ImportOutcome::kImported);
     const auto& rows = bench.pane(1).rows;
     const auto added = std::find_if(rows.begin(), rows.end(), [](const SaveEntry& row) { return row.name() == "NEW"; });
     ASSERT_NE(added, rows.end());
@@ -132,7 +129,7 @@ TEST_F(ImageCareTest, RepairMendsTheRecordsAndReportsWhatItCannot) {
     Load(builder.Build());
     const std::map<std::string, ByteBuffer> before = SinglesByName();
     host.answers = {true};
-    const RepairResult result = RepairPane(bench, 1);
+    const RepairReport result = RepairPane(bench, 1);
     EXPECT_EQ(result.outcome, CareOutcome::kDone);
     EXPECT_GE(result.repair.mended.size(), c.mended);
     EXPECT_EQ(!result.repair.remaining.empty(), c.remains);

@@ -2,6 +2,7 @@
 
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
+#include "operations/pane_load.h"
 #include "support/image_builder.h"
 #include "support/scoped_language.h"
 #include "support/test_files.h"
@@ -93,8 +94,9 @@ TEST(MemsListing, Pane2ShowsAllTwelveCommentBytes) {
   TestSave save = Save("S", 10);
   save.comment = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L'};
   const ByteBuffer image = MemsImageBuilder().AddSave(1, 8, save).Build();
-  EXPECT_EQ(PresentSaves(mems::ListMemsImage(image, 10).records)[0].comment(), "ABCDEFGHIJ");
-  EXPECT_EQ(PresentSaves(mems::ListMemsImage(image, 12).records)[0].comment(), "ABCDEFGHIJKL");
+  const std::vector<SaveRecord> records = mems::ListMemsImage(image, 12).records;
+  EXPECT_EQ(PresentSaves(records, ShownCommentBytes(ContainerKind::kMems, 1))[0].comment(), "ABCDEFGHIJ");
+  EXPECT_EQ(PresentSaves(records, ShownCommentBytes(ContainerKind::kMems, 2))[0].comment(), "ABCDEFGHIJKL");
 }
 
 TEST(MemsListing, TruncatedImagesReadMissingFieldsAsEmpty) {

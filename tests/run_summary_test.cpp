@@ -21,12 +21,15 @@ using testing::ScriptedHost;
 using testing::TempDir;
 using testing::WriteFile;
 
-// A report of imports with these outcomes, each after an export that wrote its file.
-TransferReport Report(std::vector<ImportOutcome> outcomes) {
+// A report of imports with these outcomes, each after an export that wrote
+// its file; the refusals, in order, give `reasons` as their reasons.
+TransferReport Report(std::vector<ImportOutcome> outcomes, std::vector<Message> reasons = {}) {
   TransferReport report;
+  std::size_t reason = 0;
   for (const ImportOutcome outcome : outcomes) {
-    report.exports.push_back({ExportOutcome::kWritten, {}});
-    report.imports.push_back({outcome, "X", {}});
+    report.exports.push_back({ExportOutcome::kWritten, {}, {}});
+    report.imports.push_back({outcome, "X", {}, {}, false, {}});
+    if (outcome == ImportOutcome::kRefused && reason < reasons.size()) report.imports.back().reason = reasons[reason++];
   }
   return report;
 }
@@ -38,13 +41,17 @@ TEST(RunSummary, CountsAndFirstReason) {
   using O = ImportOutcome;
   const Message full{TextId::kListFull, {2}, {}};
   const Message bitmap{TextId::kBitmapFullForData, {}, {}};
+  const Message written{TextId::kWriteFailed, {"/x"}, {}};
   TransferReport exportFailed = Report({O::kImported, O::kNothing});
-  exportFailed.exports[1].outcome = ExportOutcome::kWriteFailed;
+  exportFailed.exports[1] = {ExportOutcome::kWriteFailed, {}, written};
   TransferReport stopped = Report({O::kSkipped});
   stopped.cancelled = true;
   TransferReport unwritten = Report({O::kImported, O::kSkipped});
   unwritten.writeFailed = true;
-  const Message written{TextId::kWriteFailed, {"/x"}, {}};
+  unwritten.writeSaid = written;
+  // A second refusal for the same lack of room is not said again.
+  TransferReport full2 = Report({O::kRefused, O::kImported, O::kRefused, O::kRefused}, {full, full, bitmap});
+  for (ImportResult& result : full2.imports) result.forLackOfRoom = true;
   struct Case {
     const char* what;
     TransferReport report;
@@ -56,19 +63,20 @@ TEST(RunSummary, CountsAndFirstReason) {
       {"all in", Report({O::kImported, O::kImported}), {}, {2, 0, 0}, {}},
       {"skipped", Report({O::kImported, O::kSkipped, O::kSkipped}), {}, {1, 2, 0},
        {{TextId::kTransferSummary, {1, 2, 0}, {}}}},
-      {"refused", Report({O::kRefused, O::kImported, O::kRefused}), {full, bitmap}, {1, 0, 2},
+      {"refused", Report({O::kRefused, O::kImported, O::kRefused}, {full, bitmap}), {full, bitmap}, {1, 0, 2},
        {{TextId::kTransferSummary, {1, 0, 2}, {{TextId::kTransferFirstReason, {}, {}}, full}}}},
       {"export failed", exportFailed, {written}, {1, 0, 1},
        {{TextId::kTransferSummary, {1, 0, 1}, {{TextId::kTransferFirstReason, {}, {}}, written}}}},
       {"stopped", stopped, {}, {0, 1, 0}, {}},
       {"not written", unwritten, {written}, {1, 1, 0}, {written}},
-      {"nothing selected", TransferReport{}, {{TextId::kNothingSelectedToTransfer, {}, {}}}, {0, 0, 0},
-       {{TextId::kNothingSelectedToTransfer, {}, {}}}},
+      {"room said once", full2, {full, bitmap}, {1, 0, 3},
+       {{TextId::kTransferSummary, {1, 0, 3}, {{TextId::kTransferFirstReason, {}, {}}, full}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(CountTransfer(c.report), c.counts);
-    EXPECT_EQ(RunMessages(c.report, c.said, TextId::kTransferSummary), c.told);
+    EXPECT_EQ(RunSaid(c.report), c.said);
+    EXPECT_EQ(RunMessages(c.report, TextId::kTransferSummary), c.told);
   }
 }
 
@@ -107,8 +115,6 @@ TEST_F(StoppedRunTest, ATransferStoppedWritesNothing) {
     EXPECT_EQ(report.imports.size(), stop);
     EXPECT_EQ(ReadFile(dir / "OTHER" / "SS_MEMS.BIN"), before);
     EXPECT_EQ(Names(2), std::vector<std::string>{"B"});
-    EXPECT_TRUE(bench.state.interactive);
-    EXPECT_FALSE(bench.pane(2).holdWrites);
     ASSERT_EQ(host.progress.size(), stop + 2);
     EXPECT_EQ(host.progress.front(), (std::pair<std::size_t, std::size_t>{0, 3}));
     EXPECT_EQ(host.progress.back(), (std::pair<std::size_t, std::size_t>{3, 3}));
@@ -133,10 +139,9 @@ TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
     SCOPED_TRACE(stop);
     host.stopAt = stop;
     host.messages.clear();
-    EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kNothing);
+    EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCancelled);
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), before);
     EXPECT_EQ(Names(1), (std::vector<std::string>{"A", "B"}));
-    EXPECT_FALSE(bench.state.compacting);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.buttonChanges.back().caption, "整理");
   }
@@ -150,12 +155,9 @@ TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
 TEST_F(StoppedRunTest, SeveralFilesImportAsATransferDoes) {
   bench.pane(1).selection = {0, 1, 2};
   std::vector<fs::path> files;
-  for (int row = 0; row < 3; ++row) {
-    bench.state.interactive = false;
-    bench.state.transferRow = row;
-    StartExportRun(bench);
-    files.push_back(ExportSingleSave(bench, 1).path);
-    bench.state.interactive = true;
+  ExportRun run(bench.Folders(), {});
+  for (const SaveRecord& record : bench.pane(1).records) {
+    files.push_back(run.Write(ExportSave(bench.pane(1), record, ExportForm::kSaroo), ExportForm::kSaroo).path);
   }
   host.stopAt = 1;
   EXPECT_TRUE(ImportSingleSaves(bench, 2, files).cancelled);

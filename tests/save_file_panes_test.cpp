@@ -54,13 +54,12 @@ TEST_F(SaveFilePaneTest, ImportAsksForTheGameAndReplacesInItsAreaAlone) {
   const auto single = testing::WriteSarooSingleSave(dir / "in", "SAME", 500);
   bench.pane(1).selection = {1};
   host.answers = {true};
-  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported);
+  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kReplaced);
   ASSERT_EQ(host.choiceQuestions.size(), 1u);
   EXPECT_EQ(host.choiceQuestions[0].choices, (std::vector<std::string>{"T-1111G   V1.000", "T-2222G   V1.000"}));
   EXPECT_EQ(host.choiceQuestions[0].chosen, 1u);
   EXPECT_EQ(host.questions, std::vector<std::string>{"是否替换列表1已有存档？\r\n2:SAME"});
   EXPECT_EQ(Listed(), (std::vector<std::tuple<int, std::string, std::string>>{{1, "SAME", "200"}, {2, "SAME", "500"}}));
-  EXPECT_TRUE(bench.state.targetGame.empty());  // asked for this import alone
   EXPECT_TRUE(bench.pane(1).problems.empty());
 
   // A new game typed in gets an entry and a fresh area; Cancel imports nothing.

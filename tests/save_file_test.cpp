@@ -212,14 +212,14 @@ TEST(SaveFileFile, LoadsTheRawFileWithoutAFigure) {
   TempDir dir;
   const ByteBuffer image = SaveFileBuilder().SetSlot(1, "ONE").AddRecord(1, 1, Save("A1", 10)).Build();
   testing::WriteFile(dir / "SS_SAVE.BIN", image);
-  const PaneLoad load = LoadContainerFile(dir / "SS_SAVE.BIN", 10, false);
+  const PaneLoad load = LoadContainerFile(dir / "SS_SAVE.BIN", false);
   EXPECT_TRUE(load.fileFound);
   EXPECT_EQ(load.image, image);
   ASSERT_EQ(load.records.size(), 1u);
   EXPECT_EQ(PresentSave(load.records[0]).name(), "A1");
   EXPECT_FALSE(load.remainingSpace.has_value());
 
-  const PaneLoad missing = LoadContainerFile(dir / "OTHER" / "SS_SAVE.BIN", 10, false);
+  const PaneLoad missing = LoadContainerFile(dir / "OTHER" / "SS_SAVE.BIN", false);
   EXPECT_FALSE(missing.fileFound);
   EXPECT_TRUE(missing.image.empty());
   EXPECT_TRUE(missing.records.empty());
@@ -248,7 +248,7 @@ using SaveFileSamples = testing::SamplesTest;
 
 TEST_F(SaveFileSamples, TwoGamesInAreas1And3) {
   const fs::path folder = samples / "saroo-two-games";
-  const PaneLoad load = LoadContainerFile(folder / "SS_SAVE.BIN", 10, false);
+  const PaneLoad load = LoadContainerFile(folder / "SS_SAVE.BIN", false);
   ASSERT_TRUE(load.fileFound);
   ASSERT_EQ(load.records.size(), 2u);
   EXPECT_EQ(PresentSave(load.records[0]).cells, (Row{"1", "HYPERDUEL_0", "10080", "ﾊｲﾊﾟｰﾃﾞｭｴﾙ", "2000-05-31 18:00", "260"}));
@@ -259,7 +259,7 @@ TEST_F(SaveFileSamples, TwoGamesInAreas1And3) {
 }
 
 TEST_F(SaveFileSamples, EmptySlotTable) {
-  const PaneLoad load = LoadContainerFile(samples / "saroo-empty" / "SS_SAVE.BIN", 10, false);
+  const PaneLoad load = LoadContainerFile(samples / "saroo-empty" / "SS_SAVE.BIN", false);
   ASSERT_TRUE(load.fileFound);
   EXPECT_EQ(load.image.size(), 65536u);
   EXPECT_TRUE(load.records.empty());

@@ -63,17 +63,16 @@ class SaveTransferTest : public ::testing::Test {
   ImportResult ImportQuietly(int pane, const ByteBuffer& single, const std::string& name) {
     const fs::path file = dir / (name + ".bin");
     WriteFile(file, single);
-    bench.state.interactive = false;
-    bench.state.transferPath = file;
-    const ImportResult result = ImportSingleSave(bench, pane);
-    bench.state.interactive = true;
-    return result;
+    const testing::ImportRun run = testing::ImportAsARun(
+        bench, pane, {file}, bench.overwriteOnTransfer ? SameName::kReplace : SameName::kSkip);
+    host.messages.insert(host.messages.end(), run.said.begin(), run.said.end());
+    return run.report.imports.front();
   }
   ByteBuffer ExportRow(int pane, int row) {
-    bench.state.interactive = false;
-    bench.state.transferRow = row;
-    const ExportResult result = ExportSingleSave(bench, pane);
-    bench.state.interactive = true;
+    ExportRun run(bench.Folders(), {});
+    const ExportResult result =
+        run.Write(ExportSave(bench.pane(pane), bench.pane(pane).RecordOfRow(static_cast<std::size_t>(row)), ExportForm::kSaroo),
+                  ExportForm::kSaroo);
     EXPECT_EQ(result.outcome, ExportOutcome::kWritten);
     return ReadFile(result.path);
   }
@@ -158,7 +157,6 @@ TEST_F(SaveTransferTest, InteractiveExportTakesTheLowestSelectedRowAndRevealsIt)
   const ExportResult result = ExportSingleSave(bench, 1);
   EXPECT_EQ(result.path, dir / "SAROO" / "ONE.bin");
   EXPECT_EQ(host.revealed, std::vector<fs::path>{result.path});
-  EXPECT_EQ(bench.state.transferPath, result.path);
 }
 
 TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
@@ -179,7 +177,7 @@ TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
 
   host.questions.clear();
   host.answers = {true, true};
-  EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported);
+  EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kReplaced);
   EXPECT_EQ(host.questions, (std::vector<std::string>{"是否替换列表1已有存档？\r\n1:GAME", "是否替换列表1已有存档？\r\n3:GAME"}));
   EXPECT_EQ(host.messages.back(), "导入完成！");
   EXPECT_EQ(ExportRow(1, 2), Single(replacement));  // the last matching row was replaced
@@ -199,7 +197,7 @@ TEST_F(SaveTransferTest, InteractiveImportOfAGivenFileAsksNoDialog) {
   EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kCancelled);
   EXPECT_EQ(Image(1), before);
   host.answers = {true};
-  EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kImported);
+  EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kReplaced);
   EXPECT_TRUE(host.filePicks.empty());
   EXPECT_EQ(host.questions, (std::vector<std::string>(2, "是否替换列表1已有存档？\r\n1:GAME")));
   EXPECT_EQ(host.messages, std::vector<std::string>{"导入完成！"});
@@ -238,7 +236,7 @@ TEST_F(SaveTransferTest, ReplacingKeepsTheImageConsistentWhateverTheShape) {
       EXPECT_EQ(Image(1), before);
       continue;
     }
-    ASSERT_EQ(result.outcome, ImportOutcome::kImported);
+    ASSERT_EQ(result.outcome, ImportOutcome::kReplaced);
     const ByteBuffer after = Image(1);
     EXPECT_TRUE(mems::CheckMemsImage(after).empty()) << mems::CheckMemsImage(after)[0];
     EXPECT_EQ(static_cast<int>(after.ReadU16(0x00C)) - static_cast<int>(before.ReadU16(0x00C)), c.freeChange);
@@ -311,10 +309,10 @@ TEST_F(SaveTransferTest, TransferSkipsOrReplacesListedNames) {
     bench.pane(1).selection = {2, 0, 1};
     host.messages.clear();
     const TransferReport report = TransferSaves(bench, 1, 2);
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_TRUE(bench.state.interactive);
+    // Only a skipped save makes the run say anything: its counts.
+    EXPECT_EQ(host.messages.size(), overwrite ? 0u : 1u);
     ASSERT_EQ(report.imports.size(), 3u);
-    EXPECT_EQ(report.imports[1].outcome, overwrite ? ImportOutcome::kImported : ImportOutcome::kSkipped);
+    EXPECT_EQ(report.imports[1].outcome, overwrite ? ImportOutcome::kReplaced : ImportOutcome::kSkipped);
     for (const char* name : {"A", "B", "C"}) EXPECT_TRUE(fs::exists(dir / "SAROO" / (std::string(name) + ".bin")));
     std::vector<std::string> names;
     for (const SaveEntry& row : bench.pane(2).rows) names.push_back(row.name());
@@ -332,12 +330,15 @@ TEST_F(SaveTransferTest, TransferReportsEachFailureAndNothingSelected) {
   Load(2, ContainerKind::kMems, full.Build());
   TransferSaves(bench, 1, 2);
   EXPECT_EQ(host.messages, std::vector<std::string>{"未选中任何要转移的存档！"});
-  EXPECT_TRUE(bench.state.interactive);
   bench.pane(1).selection = {0, 1};
   host.messages.clear();
-  TransferSaves(bench, 1, 2);
-  // A refusal for lack of room is said once, not once per save that meets it.
-  EXPECT_EQ(host.messages, (std::vector<std::string>{"存档列表已满!"}));
+  const TransferReport report = TransferSaves(bench, 1, 2);
+  // A refusal for lack of room is said once, not once per save that meets
+  // it, as the run's first reason.
+  ASSERT_EQ(host.shown.size(), 2u);
+  EXPECT_EQ(CountTransfer(report), (TransferCounts{0, 0, 2}));
+  EXPECT_EQ(RunSaid(report).size(), 1u);
+  EXPECT_EQ(catalog::Render(host.shown.back().lines.back()), "存档列表已满!");
 }
 
 TEST_F(SaveTransferTest, FailedWritesChangeNeitherFileNorPane) {
@@ -350,7 +351,8 @@ TEST_F(SaveTransferTest, FailedWritesChangeNeitherFileNorPane) {
   const TransferReport failedExport = TransferSaves(bench, 1, 2);
   EXPECT_EQ(failedExport.exports[0].outcome, ExportOutcome::kWriteFailed);
   EXPECT_EQ(failedExport.imports[0].outcome, ImportOutcome::kNothing);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"写入文件失败！\r\n" + (dir / "blocker" / "SAROO" / "ONE.bin").string()});
+  ASSERT_EQ(host.shown.size(), 1u);
+  EXPECT_EQ(catalog::Render(host.shown[0].lines.back()), "写入文件失败！\r\n" + (dir / "blocker" / "SAROO" / "ONE.bin").string());
 
   bench.sarooFolder = dir / "SAROO";
   const ByteBuffer before = Image(2);
@@ -375,7 +377,7 @@ TEST_F(SaveTransferTest, RandomImportsKeepTheImageConsistent) {
     const std::string name = "S" + std::to_string(random() % 12);
     const std::uint32_t size = sizes[random() % sizes.size()] + random() % 3;
     const ByteBuffer single = Single(NamedSave(name, size, static_cast<std::uint8_t>(step)));
-    ASSERT_EQ(ImportQuietly(1, single, name).outcome, ImportOutcome::kImported) << step;
+    ASSERT_TRUE(ImportQuietly(1, single, name).Placed()) << step;
     expected[name] = single;
     const ByteBuffer image = Image(1);
     const auto problems = mems::CheckMemsImage(image);

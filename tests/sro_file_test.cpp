@@ -72,10 +72,8 @@ ByteBuffer ThroughAnEmptyImage(const fs::path& single) {
   Workbench bench(dir.path(), host);
   WriteFile(dir / "SS_MEMS.BIN", testing::MemsImageBuilder().Build());
   ReloadPane(bench, 1);
-  bench.state.interactive = false;
-  bench.state.transferPath = single;
-  EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kImported) << single;
-  bench.state.transferRow = 0;
+  EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported) << single;
+  bench.pane(1).selection = {0};
   return ReadFile(ExportSingleSave(bench, 1, ExportForm::kSro).path);
 }
 
@@ -92,8 +90,7 @@ TEST(SroFile, ExportedFromEveryKindComesBackTheSame) {
     WriteFile(dir / std::string(ContainerFileName(kind)), image);
     bench.pane(1).kind = kind;
     ReloadPane(bench, 1);
-    bench.state.interactive = false;
-    bench.state.transferRow = 0;
+    bench.pane(1).selection = {0};
     const fs::path sro = ExportSingleSave(bench, 1, ExportForm::kSro).path;
     EXPECT_EQ(sro, dir / "SRO" / (bench.pane(1).rows[0].name() + ".SRO"));
     EXPECT_EQ(singlesave::CheckSro(ReadFile(sro)), SroCheck::kGood);

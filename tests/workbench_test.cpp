@@ -94,11 +94,9 @@ TEST_F(WorkbenchTest, ClearingRunsOnlyWhenAskedAndInteractive) {
   EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), original);
 
   bench.clearUnusedOnRefresh = true;
-  bench.state.interactive = false;  // as during a transfer or a compaction
-  ReloadPane(bench, 1);
+  ReloadPane(bench, 1, false);  // as after the program's own write
   EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), original);
 
-  bench.state.interactive = true;
   ReloadPane(bench, 1);
   const ByteBuffer cleared = ReadFile(dir / "SS_MEMS.BIN");
   EXPECT_NE(cleared, original);

@@ -89,7 +89,6 @@ TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
   bench.pane(2).folder = dir / "OTHER";
   for (int round = 0; round < 120; ++round) {
     Load(DamagedImage(rng));
-    bench.state.interactive = false;
     bench.overwriteOnTransfer = rng() % 2 == 0;
     const ByteBuffer before = File();
     const auto saves = testing::SnapshotSaves(before);
@@ -98,8 +97,8 @@ TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
     std::set<int> targets = slotsNamed(before, {ByteBuffer::FromText(name).bytes()});
     if (step == 0) {
       WriteFile(single, testing::SarooSingleSave(name, rng() % 7000, 9));
-      bench.state.transferPath = single;
-      ImportSingleSave(bench, 1);
+      host.answers = {bench.overwriteOnTransfer};
+      ImportSingleSave(bench, 1, single);
     } else if (step == 1) {
       WriteFile(dir / "OTHER" / "SS_MEMS.BIN", DamagedImage(rng));
       ReloadPane(bench, 2);
@@ -111,14 +110,15 @@ TEST_F(DamagedImagesTest, EveryStepKeepsTheSavesItDidNotTarget) {
       }
       targets = slotsNamed(before, names);
       TransferSaves(bench, 2, 1);
-      bench.state.interactive = false;
     } else if (step == 2 && !bench.pane(1).rows.empty()) {
       bench.pane(1).selection = {static_cast<int>(rng() % bench.pane(1).rows.size())};
       targets = {std::stoi(bench.pane(1).rows[static_cast<std::size_t>(bench.pane(1).selection[0])].cell(SaveColumn::kNum))};
+      host.answers = {true};
       DeleteSaves(bench, 1);
     } else if (step == 3) {
       CompactPane(bench, 1);
     } else {
+      host.answers = {true};
       RepairPane(bench, 1);
     }
     const ByteBuffer after = File();
@@ -162,15 +162,15 @@ TEST(WritersKeepSaves, DamagedTargetsAndImagesAreRefusedWhole) {
   };
   const Case cases[] = {
       {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(catalog::Text(TextId::kDamagedTarget))},
-      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位2与槽位1共用簇10"},
+      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位2与槽位1共用簇10"},
       {"compact past the image",
        [](MemsImageBuilder& b) { b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 9000, 11}).AddSave(2, 20, NamedSave("BBBB", 10, 2)); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位1使用簇9000，在数据区之外"},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位1使用簇9000，在数据区之外"},
       {"compact a record in the directory",
        [](MemsImageBuilder& b) { b.AddSave(1, 30, NamedSave("AAAA", 10, 1)).AddSave(2, 20, NamedSave("BBBB", 10, 2)).SetSlot(3, "CCCC", 1); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\r\n" + "槽位3使用簇1，在数据区之外"},
+       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位3使用簇1，在数据区之外"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -333,9 +333,9 @@ TEST_F(FullDirectoryTest, ReplacementsGoInAndRefusalsAreSaidOnce) {
   bench.pane(2).selection = {0, 1, 2};
   bench.overwriteOnTransfer = true;
   const TransferReport report = TransferSaves(bench, 2, 1);
-  EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kListFull, 1)});
+  EXPECT_EQ(RunSaid(report), (std::vector<Message>{Message{TextId::kListFull, {1}, {}}}));
   ASSERT_EQ(report.imports.size(), 3u);
-  EXPECT_EQ(report.imports[1].outcome, ImportOutcome::kImported);
+  EXPECT_EQ(report.imports[1].outcome, ImportOutcome::kReplaced);
   EXPECT_EQ(mems::ListMemsSaves(File())[6].size, 20u);
 }
 

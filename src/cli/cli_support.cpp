@@ -3,6 +3,8 @@
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
+#include "cli/console_host.h"
+#include "operations/file_writes.h"
 #include "operations/pane_load.h"
 #include "platform/file_io.h"
 
@@ -84,44 +86,45 @@ NamedReading ReadingOf(const std::string& file, const std::string& kindOption, s
   return {kDone, {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()}};
 }
 
-int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
-             Access access) {
-  const NamedReading named = ReadingOf(file, kindOption, err);
+void Tell(std::ostream& err, const Message& message) {
+  err << catalog::Render(ConsoleHost::OnCommandLine(message), "\n") << "\n";
+}
+
+int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,
+             std::ostream& err) {
+  NamedReading named = ReadingOf(file, kindOption, err);
   if (named.status != kDone) return named.status;
-  const fs::path path = platform::PathFromUtf8(file);
-  Pane& pane = bench.pane(number);
-  pane.fixedFile = path;
-  pane.namedKind = named.reading.kind;
-  pane.layout = named.reading.layout;
-  pane.device = named.reading.device;
-  pane.blockSize = named.reading.blockSize;
-  // A refusal of the opener is shown by the reload: what the file holds, or
-  // that nothing tells what it is.
-  ReloadPane(bench, number);
-  if (pane.hintVisible) {
+  // A file nothing will write needs no stamp, which would read it once more.
+  named.reading.listingOnly = access == Access::kRead;
+  opened = LoadContainerFile(platform::PathFromUtf8(file), false, named.reading);
+  if (opened.refusal) {
     // A file of no kind the opener could tell is a usage error: --kind names it.
-    return !named.reading.kind && !ContainerKindOfFile(path) && platform::ReadFileChecked(path).ok() ? kUsage
-                                                                                                      : kFailed;
+    Tell(err, *opened.refusal);
+    return opened.kindUnknown ? kUsage : kFailed;
   }
-  if (access == Access::kWrite && pane.writeRefusal) {
-    err << catalog::Render(*pane.writeRefusal, "\n") << "\n";
+  if (!opened.fileFound) {
+    Say(err, TextId::kCliNoSuchFile, {file});
+    return kFailed;
+  }
+  if (access == Access::kWrite && opened.writeRefusal) {
+    Tell(err, *opened.writeRefusal);
     return kFailed;
   }
   return kDone;
 }
 
-int OpenWritablePane(Workbench& bench, int number, const std::string& image, const std::string& kindOption,
-                     const std::string& game, bool needsGame, std::ostream& err) {
-  if (const int status = OpenPane(bench, number, image, kindOption, err, Access::kWrite); status != kDone) return status;
-  if (bench.pane(number).kind != ContainerKind::kSave) return kDone;
+int OpenWritableFile(const std::string& image, const std::string& kindOption, const std::string& gameOption,
+                     bool needsGame, PaneLoad& opened, ByteBuffer& game, std::ostream& err) {
+  if (const int status = OpenFile(image, kindOption, Access::kWrite, opened, err); status != kDone) return status;
+  if (opened.kind != ContainerKind::kSave) return kDone;
   // One rule for the window's question and --game: a typo still adds a game
   // (the import says so), but no ID that no disc can carry.
-  if (!game.empty() && !save_file::IsValidGameId(game)) {
+  if (!gameOption.empty() && !save_file::IsValidGameId(gameOption)) {
     Say(err, TextId::kGameIdInvalid, {});
     return kUsage;
   }
-  if (!game.empty()) bench.state.targetGame = save_file::PadGameId(game);
-  if (needsGame && game.empty()) {
+  if (!gameOption.empty()) game = save_file::PadGameId(gameOption);
+  if (needsGame && gameOption.empty()) {
     Say(err, TextId::kCliGiveGame, {image});
     return kFailed;
   }
@@ -139,21 +142,18 @@ std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostr
   return lock;
 }
 
-std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all, const Pane& pane,
-                                         const std::string& file, std::ostream& err) {
-  std::vector<int> rows;
-  if (all) {
-    for (std::size_t r = 0; r < pane.rows.size(); ++r) rows.push_back(static_cast<int>(r));
-    return rows;
-  }
+std::optional<std::vector<SaveRecord>> PickRows(const std::vector<int>& given, bool all, const Container& container,
+                                                const std::string& file, std::ostream& err) {
+  if (all) return container.records;
+  std::vector<SaveRecord> picked;
   for (const int row : given) {
-    if (row < 1 || static_cast<std::size_t>(row) > pane.rows.size()) {
-      Say(err, TextId::kCliNoSuchRow, {file, pane.rows.size(), row});
+    if (row < 1 || static_cast<std::size_t>(row) > container.records.size()) {
+      Say(err, TextId::kCliNoSuchRow, {file, container.records.size(), row});
       return std::nullopt;
     }
-    rows.push_back(row - 1);
+    picked.push_back(container.records[static_cast<std::size_t>(row - 1)]);
   }
-  return rows;
+  return picked;
 }
 
 fs::path OutFolder(const std::string& out, std::string_view fallback) {
@@ -167,12 +167,23 @@ void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& er
   }
 }
 
-bool ImportDone(const ImportResult& result, std::ostream& err) {
-  if (result.outcome == ImportOutcome::kImported) return true;
-  if (result.outcome != ImportOutcome::kSkipped) return false;
-  Say(err, TextId::kCliSkipped, {result.name});
-  return true;
+bool TellRunAndWrite(TransferReport& report, Container& target, std::ostream& err) {
+  bool done = true;
+  bool placed = false;
+  const std::vector<std::vector<Message>> said = SaidPerSave(report);
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    for (const Message& message : said[i]) Tell(err, message);
+    const ImportResult& result = report.imports[i];
+    const bool copied = i >= report.exports.size() || report.exports[i].outcome == ExportOutcome::kWritten;
+    placed = placed || result.Placed();
+    if (result.outcome == ImportOutcome::kSkipped) Say(err, TextId::kCliSkipped, {result.name});
+    done = done && copied && (result.Placed() || result.outcome == ImportOutcome::kSkipped);
+  }
+  if (!placed) return done;
+  const ContainerWrite write = WriteContainer(target);
+  report.writeFailed = !write.written;
+  if (write.said) Tell(err, *write.said);
+  return done && write.written;
 }
 
 }  // namespace quillmere::cli
-

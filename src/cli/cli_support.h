@@ -12,7 +12,6 @@
 #include "model/outcome.h"
 #include "operations/pane_load.h"
 #include "operations/save_transfer.h"
-#include "operations/workbench.h"
 #include "platform/file_lock.h"
 
 // What the commands of quillmere-cli share: exit statuses, the text forms of
@@ -62,21 +61,28 @@ bool DeviceFound(const std::vector<backup_ram::MemoryFileForm>& forms, const std
 
 std::filesystem::path CurrentFolder();
 
-enum class Access { kRead, kWrite };
+// What a command does with the file it opens: reads it (nothing will be
+// written, so no stamp is taken), writes it (refused when the opening left
+// doubt), or writes it whatever the opening found (format of an unformatted
+// memory, which looks at that itself).
+enum class Access { kRead, kWrite, kReformat };
 
-// Opens `file` into pane `number` through the opener, as --kind and --device
-// name it. kDone when it is open; otherwise the reason is on the error
-// stream and the status is kFailed (missing, unreadable, not a regular file,
-// contradicting --kind, or, to be written, a file no writer may act on) or
-// kUsage (an unknown --kind, or a file whose kind nothing tells).
-int OpenPane(Workbench& bench, int number, const std::string& file, const std::string& kindOption, std::ostream& err,
-             Access access = Access::kRead);
+// Opens `file` through the opener, as --kind, --device and --block-size
+// name it, into `opened`. kDone when it is open; otherwise the reason is on
+// the error stream and the status is kFailed (missing, unreadable, not a
+// regular file, contradicting --kind, or, to be written, a file no writer
+// may act on) or kUsage (an unknown --kind, or a file whose kind nothing tells).
+int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,
+             std::ostream& err);
 
-// Opens the container a command writes into. Saves go into SS_SAVE.BIN only
-// for a game named by --game; kFailed, with the reason, when `needsGame` and
-// none is.
-int OpenWritablePane(Workbench& bench, int number, const std::string& image, const std::string& kindOption,
-                     const std::string& game, bool needsGame, std::ostream& err);
+// Opens the container a command writes into, and for SS_SAVE.BIN the game
+// --game names (its 16-byte ID, in `game`). kFailed, with the reason, when
+// `needsGame` and none is named; kUsage for an ID no disc can carry.
+int OpenWritableFile(const std::string& image, const std::string& kindOption, const std::string& gameOption,
+                     bool needsGame, PaneLoad& opened, ByteBuffer& game, std::ostream& err);
+
+// Says a message of the core on the error stream, in the command line's words.
+void Tell(std::ostream& err, const Message& message);
 
 // False, after "不是普通文件：" and the path, when `file` (its links followed)
 // exists and is no regular file: a folder, a FIFO, a device.
@@ -100,10 +106,10 @@ NamedReading ReadingOf(const std::string& file, const std::string& kindOption, s
 std::optional<platform::FileLock> LockForWriting(const std::filesystem::path& file, std::ostream& err,
                                                  bool creates = false);
 
-// The 0-based rows that --row (counted from 1) or --all name; nothing, after
-// a message, when a row is not listed.
-std::optional<std::vector<int>> PickRows(const std::vector<int>& given, bool all, const Pane& pane,
-                                         const std::string& file, std::ostream& err);
+// The saves that --row (counted from 1, in the order list prints) or --all
+// name; nothing, after a message, when a row is not listed.
+std::optional<std::vector<SaveRecord>> PickRows(const std::vector<int>& given, bool all, const Container& container,
+                                                const std::string& file, std::ostream& err);
 
 // --out, else `fallback` under the current folder.
 std::filesystem::path OutFolder(const std::string& out, std::string_view fallback);
@@ -112,7 +118,9 @@ std::filesystem::path OutFolder(const std::string& out, std::string_view fallbac
 // only once the file holding them is written.
 void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& err);
 
-// Reports an import that did not happen; true when that counts as done.
-bool ImportDone(const ImportResult& result, std::ostream& err);
+// Tells a run of imports save by save (what each said, and each save skipped
+// for its name), then writes the container once when anything went in. True
+// when every save went in or was skipped for its name and the write succeeded.
+bool TellRunAndWrite(TransferReport& report, Container& target, std::ostream& err);
 
 }  // namespace quillmere::cli

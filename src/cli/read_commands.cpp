@@ -17,8 +17,8 @@
 #include "operations/allocation_map.h"
 #include "operations/export_names.h"
 #include "operations/file_writes.h"
-#include "operations/image_care.h"
 #include "operations/pane_load.h"
+#include "operations/save_steps.h"
 #include "operations/single_save_conversion.h"
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
@@ -49,14 +49,15 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   if (named.status != kDone) return named.status;
   // Listing never writes, so the clearing step stays off.
   named.reading.listingOnly = true;
-  const PaneLoad load =
-      LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, options.pane), false, named.reading);
+  const PaneLoad load = LoadContainerFile(file, false, named.reading);
   if (load.refusal) {
     err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
     return load.kindUnknown ? kUsage : kFailed;
   }
   const ContainerKind kind = load.kind;
   if (!DeviceFound({load.form}, options.file, err)) return kFailed;
+  // --pane 2 shows an SS_MEMS.BIN's comments whole, as pane 2 does.
+  const std::size_t commentBytes = ShownCommentBytes(kind, options.pane);
 
   if (options.json) {
     ordered_json result = {{"kind", std::string(ContainerKindName(kind))}, {"file", options.file}};
@@ -77,7 +78,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     out << head << ",\"saves\":[";
     for (std::size_t i = 0; i < load.records.size(); ++i) {
       const SaveRecord& record = load.records[i];
-      const SaveEntry row = PresentSave(record);
+      const SaveEntry row = PresentSave(record, commentBytes);
       ordered_json save = {{"num", record.num},          {"name", row.name()}, {"address", row.address()},
                            {"comment", row.comment()}, {"date", row.date()}, {"size", record.size}};
       if (backupRam) save["blocks"] = record.units;
@@ -90,7 +91,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
 
   for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << catalog::ColumnCaption(static_cast<SaveColumn>(c));
   out << "\n";
-  for (const SaveEntry& row : PresentSaves(load.records)) {
+  for (const SaveEntry& row : PresentSaves(load.records, commentBytes)) {
     for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
@@ -264,25 +265,24 @@ struct ExportOptions {
 };
 
 int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
   const ExportForm form = options.format == "bup"   ? ExportForm::kBup
                           : options.format == "sro" ? ExportForm::kSro
                                                     : ExportForm::kSaroo;
-  bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
-  bench.bupFolder = OutFolder(options.out, singlesave::kBupFolderName);
-  bench.sroFolder = OutFolder(options.out, singlesave::kSroFolderName);
-  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
-  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
-  const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.file, err);
-  if (!rows) return kFailed;
+  PaneLoad container;
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+    return status;
+  }
+  if (!DeviceFound({container.form}, options.file, err)) return kFailed;
+  const auto saves = PickRows(options.rows, options.all, container, options.file, err);
+  if (!saves) return kFailed;
 
   int status = kDone;
-  bench.state.interactive = false;
-  StartExportRun(bench);
-  for (const int row : *rows) {
-    bench.state.transferRow = row;
-    const ExportResult result = ExportSingleSave(bench, 1, form);
+  ExportRun run({OutFolder(options.out, singlesave::kSarooFolderName), OutFolder(options.out, singlesave::kBupFolderName),
+                 OutFolder(options.out, singlesave::kSroFolderName)},
+                {container.file});
+  for (const SaveRecord& save : *saves) {
+    const ExportResult result = run.Write(ExportSave(container, save, form), form);
+    if (result.said) Tell(err, *result.said);
     // An incomplete save is written as far as it could be read, and fails the run.
     if (result.outcome == ExportOutcome::kWritten || result.outcome == ExportOutcome::kIncomplete) {
       out << platform::PathToUtf8(result.path) << "\n";
@@ -293,12 +293,13 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
 }
 
 int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
-  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
-  const ContainerKind kind = bench.pane(1).kind;
-  const std::vector<Problem>& problems = bench.pane(1).problems;
+  PaneLoad container;
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+    return status;
+  }
+  if (!DeviceFound({container.form}, options.file, err)) return kFailed;
+  const ContainerKind kind = container.kind;
+  const std::vector<Problem> problems = quillmere::Check(container);
   const std::vector<std::string> lines = catalog::ProblemLines(problems, kCheckedProblemLimit);
   if (options.json) {
     // Each problem with a stable code beside its words, for scripts.
@@ -323,15 +324,16 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
 // The allocation map the "MAP" button shows: '.' a free unit, '#' a used one,
 // '@' the first unit of a save; then each save with the units that blink for it.
 int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenPane(bench, 1, options.file, options.kind, err); status != kDone) return status;
-  if (bench.pane(1).kind == ContainerKind::kSave) {
+  PaneLoad container;
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+    return status;
+  }
+  if (container.kind == ContainerKind::kSave) {
     Say(err, TextId::kCliNoMap);
     return kFailed;
   }
-  if (!DeviceFound({bench.pane(1).form}, options.file, err)) return kFailed;
-  const AllocationMap map = BuildAllocationMap(bench.pane(1));
+  if (!DeviceFound({container.form}, options.file, err)) return kFailed;
+  const AllocationMap map = BuildAllocationMap(container);
   const std::string cells = MapCellsText(map);
 
   if (options.json) {

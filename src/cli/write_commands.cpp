@@ -15,10 +15,9 @@
 #include "containers/save_file.h"
 #include "containers/save_file_write.h"
 #include "model/conversions.h"
-#include "operations/compacting.h"
 #include "operations/file_writes.h"
-#include "operations/image_care.h"
 #include "operations/pane_load.h"
+#include "operations/save_steps.h"
 #include "platform/file_io.h"
 
 // The commands that change a container file. Each holds the file's lock from
@@ -43,26 +42,21 @@ struct ImportOptions {
 int Import(const ImportOptions& options, std::ostream& err) {
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenWritablePane(bench, options.pane, options.image, options.kind, options.game, true, err);
+  PaneLoad target;
+  ImportPolicy policy;
+  if (const int status = OpenWritableFile(options.image, options.kind, options.game, true, target, policy.game, err);
       status != kDone) {
     return status;
   }
-  if (!DeviceFound({bench.pane(options.pane).form}, options.image, err)) return kFailed;
-  bench.state.interactive = false;
-  bench.overwriteOnTransfer = options.overwrite;
-  bench.pane(options.pane).holdWrites = true;
-  int status = kDone;
-  std::vector<ImportResult> results;
-  for (const std::string& single : options.singles) {
-    bench.state.transferPath = platform::PathFromUtf8(single);
-    results.push_back(ImportSingleSave(bench, options.pane));
-    if (!ImportDone(results.back(), err)) status = kFailed;
-  }
-  if (!WriteHeldChanges(bench, options.pane)) return kFailed;
-  AnnounceNewGames(results, err);
-  return status;
+  if (!DeviceFound({target.form}, options.image, err)) return kFailed;
+  policy.sameName = options.overwrite ? SameName::kReplace : SameName::kSkip;
+  policy.listNumber = options.pane;
+  std::vector<fs::path> files;
+  for (const std::string& single : options.singles) files.push_back(platform::PathFromUtf8(single));
+  TransferReport report = ImportFiles(target, files, policy, nullptr);
+  const bool done = TellRunAndWrite(report, target, err);
+  if (!report.writeFailed) AnnounceNewGames(report.imports, err);
+  return done ? kDone : kFailed;
 }
 
 struct TransferOptions {
@@ -79,26 +73,30 @@ struct TransferOptions {
 int Transfer(const TransferOptions& options, std::ostream& err) {
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  bench.sarooFolder = OutFolder(options.out, singlesave::kSarooFolderName);
-  if (const int status = OpenPane(bench, 1, options.source, options.kind, err); status != kDone) return status;
-  if (const int status = OpenWritablePane(bench, 2, options.image, "", options.game, true, err); status != kDone) {
+  PaneLoad source;
+  if (const int status = OpenFile(options.source, options.kind, Access::kRead, source, err); status != kDone) {
     return status;
   }
-  if (!DeviceFound({bench.pane(1).form, bench.pane(2).form}, options.source, err)) return kFailed;
-  const auto rows = PickRows(options.rows, options.all, bench.pane(1), options.source, err);
-  if (!rows) return kFailed;
-  bench.pane(1).selection = *rows;
-  bench.overwriteOnTransfer = options.overwrite;
-
-  const TransferReport report = TransferSaves(bench, 1, 2);
-  int status = report.writeFailed || rows->empty() ? kFailed : kDone;
-  for (std::size_t i = 0; i < report.imports.size(); ++i) {
-    if (report.exports[i].outcome != ExportOutcome::kWritten || !ImportDone(report.imports[i], err)) status = kFailed;
+  PaneLoad target;
+  ImportPolicy policy;
+  if (const int status = OpenWritableFile(options.image, "", options.game, true, target, policy.game, err);
+      status != kDone) {
+    return status;
   }
+  if (!DeviceFound({source.form, target.form}, options.source, err)) return kFailed;
+  const auto saves = PickRows(options.rows, options.all, source, options.source, err);
+  if (!saves) return kFailed;
+  if (saves->empty()) {
+    Say(err, TextId::kNothingSelectedToTransfer);
+    return kFailed;
+  }
+  policy.sameName = options.overwrite ? SameName::kReplace : SameName::kSkip;
+  policy.listNumber = 2;  // the list a transfer writes into
+  ExportRun copies({OutFolder(options.out, singlesave::kSarooFolderName), {}, {}}, {source.file, target.file});
+  TransferReport report = TransferSaves(source, *saves, target, policy, copies, nullptr);
+  const bool done = TellRunAndWrite(report, target, err);
   if (!report.writeFailed) AnnounceNewGames(report.imports, err);
-  return status;
+  return done ? kDone : kFailed;
 }
 
 struct ImageOptions {
@@ -107,24 +105,34 @@ struct ImageOptions {
 };
 
 // Opens an image that only SS_MEMS.BIN commands change; kDone when it is one.
-int OpenMemsImage(Workbench& bench, const ImageOptions& options, std::ostream& err) {
-  if (const int status = OpenPane(bench, 1, options.image, options.kind, err, Access::kWrite); status != kDone) {
+int OpenMemsImage(const ImageOptions& options, PaneLoad& image, std::ostream& err) {
+  if (const int status = OpenFile(options.image, options.kind, Access::kWrite, image, err); status != kDone) {
     return status;
   }
-  if (bench.pane(1).kind == ContainerKind::kMems) return kDone;
-  err << catalog::Render({TextId::kOnlyForMems, {options.image}, {}}) << "\n";
+  if (image.kind == ContainerKind::kMems) return kDone;
+  Say(err, TextId::kOnlyForMems, {options.image});
   return kFailed;
+}
+
+// Writes a changed container once; false, after the reason, when it was not.
+bool WriteChanged(Container& container, std::ostream& err) {
+  const ContainerWrite write = WriteContainer(container);
+  if (write.said) Tell(err, *write.said);
+  return write.written;
 }
 
 // Compacts as the window's "整理" does; an image without saves is left alone.
 int Compact(const ImageOptions& options, std::ostream& err) {
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenMemsImage(bench, options, err); status != kDone) return status;
-  const CompactOutcome outcome = CompactPane(bench, 1);
-  return outcome == CompactOutcome::kCompacted || outcome == CompactOutcome::kNothing ? kDone : kFailed;
+  PaneLoad image;
+  if (const int status = OpenMemsImage(options, image, err); status != kDone) return status;
+  const CompactResult result = quillmere::Compact(image, image.records, nullptr);
+  if (result.reason) Tell(err, *result.reason);
+  if (result.outcome == CompactOutcome::kNothing) return kDone;
+  if (result.outcome != CompactOutcome::kCompacted || !WriteChanged(image, err)) return kFailed;
+  Say(err, TextId::kCompactDone);
+  return kDone;
 }
 
 struct DeleteOptions {
@@ -138,30 +146,28 @@ struct DeleteOptions {
 int Delete(const DeleteOptions& options, std::ostream& err) {
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenWritablePane(bench, 1, options.image, options.kind, options.game, false, err);
+  PaneLoad image;
+  ByteBuffer game;
+  if (const int status = OpenWritableFile(options.image, options.kind, options.game, false, image, game, err);
       status != kDone) {
     return status;
   }
-  if (!DeviceFound({bench.pane(1).form}, options.image, err)) return kFailed;
-  Pane& pane = bench.pane(1);
-  auto rows = PickRows(options.rows, false, pane, options.image, err);
-  if (!rows) return kFailed;
+  if (!DeviceFound({image.form}, options.image, err)) return kFailed;
+  auto saves = PickRows(options.rows, false, image, options.image, err);
+  if (!saves) return kFailed;
   // In SS_SAVE.BIN a name is looked for in the game --game names, and must
   // not stand for saves of several games without it.
-  const bool byGame = !bench.state.targetGame.empty();
-  const int game = byGame ? save_file::FindGame(pane.image, bench.state.targetGame).value_or(-1) : 0;
+  const bool byGame = !game.empty();
+  const int area = byGame ? save_file::FindGame(image.image, game).value_or(-1) : 0;
   for (const std::string& name : options.names) {
-    const std::size_t before = rows->size();
+    const std::size_t before = saves->size();
     std::set<int> areas;
-    for (std::size_t r = 0; r < pane.rows.size(); ++r) {
-      const SaveRecord& record = pane.RecordOfRow(r);
-      if (DecodeName(record.nameField) != name || (byGame && record.area != game)) continue;
-      rows->push_back(static_cast<int>(r));
+    for (const SaveRecord& record : image.records) {
+      if (DecodeName(record.nameField) != name || (byGame && record.area != area)) continue;
+      saves->push_back(record);
       areas.insert(record.area);
     }
-    if (rows->size() == before) {
+    if (saves->size() == before) {
       Say(err, TextId::kCliNoSaveNamed, {options.image, name});
       return kFailed;
     }
@@ -170,37 +176,26 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
       return kFailed;
     }
   }
-  pane.selection = *rows;
-  bench.state.interactive = false;
-  return DeleteSaves(bench, 1) == CareOutcome::kDone ? kDone : kFailed;
+  // A save named twice (by row and by name) is deleted once.
+  std::vector<std::size_t> offsets;
+  for (const SaveRecord& record : *saves) offsets.push_back(record.offset);
+  DeleteSaves(image, RecordsAt(image, offsets));
+  return WriteChanged(image, err) ? kDone : kFailed;
 }
 
 int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
-  // The report is printed line by line below; the window's summary box is not.
-  class ReportHost : public ConsoleHost {
-   public:
-    using ConsoleHost::ConsoleHost;
-    void ShowMessage(const Message& message) override {
-      const bool summary = message.id == TextId::kRepairDone || message.id == TextId::kCannotRepair ||
-                           message.id == TextId::kNothingToRepair;
-      if (!summary) ConsoleHost::ShowMessage(message);
-    }
-  };
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
-  ReportHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenPane(bench, 1, options.image, options.kind, err, Access::kWrite); status != kDone) {
+  PaneLoad image;
+  if (const int status = OpenFile(options.image, options.kind, Access::kWrite, image, err); status != kDone) {
     return status;
   }
-  // A backup memory has no allocation record: its saves are their own record.
-  if (!bench.pane(1).Repairable()) {
-    err << catalog::Render({TextId::kRepairNotForMemory, {options.image}, {}}) << "\n";
+  const RepairResult result = quillmere::Repair(image);
+  if (result.refusal) {
+    Tell(err, *result.refusal);
     return kFailed;
   }
-  bench.state.interactive = false;
-  const RepairResult result = RepairPane(bench, 1);
-  if (result.outcome == CareOutcome::kWriteFailed) return kFailed;
+  if (result.changed && !WriteChanged(image, err)) return kFailed;
   for (const Message& line : result.repair.mended) Say(out, TextId::kCliMended, {catalog::Render(line)});
   for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
     Say(out, TextId::kCliRemains, {line});
@@ -218,7 +213,7 @@ int Clear(const ImageOptions& options, std::ostream& err) {
   // The clearing step takes the lock itself, only when it has something to
   // write, and writes only an SS_MEMS.BIN whose opening left no doubt, still
   // the one it read.
-  const PaneLoad load = LoadContainerFile(file, ShownCommentBytes(ContainerKind::kMems, 1), true, named.reading);
+  const PaneLoad load = LoadContainerFile(file, true, named.reading);
   std::optional<Message> refusal = load.refusal;
   if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
   if (!refusal) refusal = load.writeRefusal;
@@ -268,13 +263,11 @@ bool SameContainer(ContainerKind a, ContainerKind b) {
 // file holds, stay byte for byte. A memory that holds anything the console
 // reads as formatted is never formatted over.
 int FormatExisting(const std::string& image, const std::string& kindOption, std::ostream& err) {
-  ConsoleHost host(err);
-  Workbench bench(CurrentFolder(), host);
-  if (const int status = OpenPane(bench, 1, image, kindOption, err); status != kDone) return status;
-  Pane& pane = bench.pane(1);
-  if (!DeviceFound({pane.form}, image, err)) return kFailed;
+  PaneLoad memory;
+  if (const int status = OpenFile(image, kindOption, Access::kReformat, memory, err); status != kDone) return status;
+  if (!DeviceFound({memory.form}, image, err)) return kFailed;
   const auto is = [](TextId id) { return [id](const Problem& problem) { return problem.id == id; }; };
-  const std::vector<Problem>& found = pane.openingProblems;
+  const std::vector<Problem>& found = memory.openingProblems;
   if (std::none_of(found.begin(), found.end(), is(TextId::kProblemUnformatted))) {
     Say(err, TextId::kCliFormatExists, {image});
     return kFailed;
@@ -284,12 +277,12 @@ int FormatExisting(const std::string& image, const std::string& kindOption, std:
     return problem.severity == Severity::kFatal && problem.id != TextId::kProblemUnformatted;
   });
   if (otherDoubt) {
-    err << catalog::Render(*pane.writeRefusal) << "\n";
+    Tell(err, *memory.writeRefusal);
     return kFailed;
   }
-  pane.image = backup_ram::EmptyBackupRam(pane.geometry);
-  pane.writeRefusal.reset();
-  return WritePaneImage(bench, 1) ? kDone : kFailed;
+  memory.image = backup_ram::EmptyBackupRam(memory.geometry);
+  memory.writeRefusal.reset();
+  return WriteChanged(memory, err) ? kDone : kFailed;
 }
 
 int Format(const std::string& image, const std::string& kindOption, const std::string& like, std::ostream& err) {

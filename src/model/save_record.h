@@ -6,6 +6,7 @@
 
 #include "model/byte_buffer.h"
 #include "model/save_entry.h"
+#include "model/save_header.h"
 
 namespace quillmere {
 
@@ -25,16 +26,17 @@ struct SaveRecord {
   // those its list or bitmap names, in that order.
   std::vector<std::uint32_t> units;
   ByteBuffer nameField;     // the name bytes as the container lists them
-  ByteBuffer commentField;  // the comment bytes a pane shows
+  ByteBuffer commentField;  // the comment bytes as listed (up to 12; a view may show fewer)
   std::uint8_t language = 0;
   std::uint32_t date = 0;   // minutes after 1979-12-31 16:00
   std::uint32_t size = 0;   // the data length the header states
   bool operator==(const SaveRecord&) const = default;
 };
 
-// The row a pane shows for a record: its number, name, address, comment,
-// date and size as text.
-SaveEntry PresentSave(const SaveRecord& record);
-std::vector<SaveEntry> PresentSaves(const std::vector<SaveRecord>& records);
+// The row a pane shows for a record: its number, name, address, comment
+// (its first `commentBytes`), date and size as text.
+SaveEntry PresentSave(const SaveRecord& record, std::size_t commentBytes = save_header::kShownCommentBytes);
+std::vector<SaveEntry> PresentSaves(const std::vector<SaveRecord>& records,
+                                    std::size_t commentBytes = save_header::kShownCommentBytes);
 
 }  // namespace quillmere

@@ -87,9 +87,9 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
   return map;
 }
 
-AllocationMap BuildAllocationMap(const Pane& pane) {
-  if (pane.kind == ContainerKind::kMems) return BuildClusterMap(pane.image);
-  return BuildBlockMap(pane.records, pane.geometry);
+AllocationMap BuildAllocationMap(const Container& container) {
+  if (container.kind == ContainerKind::kMems) return BuildClusterMap(container.image);
+  return BuildBlockMap(container.records, container.geometry);
 }
 
 std::vector<MapPaint> BlinkPaints(const MapSaveEntry& save, bool red) {

@@ -8,7 +8,7 @@
 #include "containers/backup_ram.h"
 #include "model/save_record.h"
 #include "model/byte_buffer.h"
-#include "operations/pane.h"
+#include "operations/container.h"
 
 // The allocation map: a pane's container drawn as a grid with one cell per
 // allocation unit (a 1024-byte cluster of SS_MEMS.BIN, a 64-byte block of
@@ -85,7 +85,7 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
 // The map a pane's "MAP" button shows: the cluster map for SS_MEMS.BIN, the
 // block map for every other kind. Built from the pane's image and records
 // alone, never from its rows, so sorting the pane changes nothing.
-AllocationMap BuildAllocationMap(const Pane& pane);
+AllocationMap BuildAllocationMap(const Container& pane);
 
 // One cell to repaint.
 struct MapPaint {

@@ -5,6 +5,39 @@
 
 namespace quillmere {
 
+ContainerWrite WriteContainer(Container& container) {
+  ContainerWrite write;
+  if (container.writeRefusal) {
+    write.said = container.writeRefusal;
+    return write;
+  }
+  const std::string where = platform::PathToUtf8(container.file);
+  const platform::FileLock lock = platform::FileLock::Acquire(container.file);
+  if (lock.status() == platform::LockStatus::kBusy) {
+    write.said = Message{TextId::kFileBusy, {where}, {}};
+    return write;
+  }
+  if (!lock.held()) {
+    write.said = Message{TextId::kWriteFailed, {where}, {}};
+    return write;
+  }
+  if (!container.stamp || !platform::FileMatchesStamp(container.file, *container.stamp)) {
+    write.changed = true;
+  } else {
+    const ByteBuffer bytes = container.FileBytes();
+    switch (platform::ReplaceFileIfUnchanged(container.file, bytes.bytes(), container.stamp->Identity())) {
+      case platform::ReplaceOutcome::kReplaced:
+        write.written = true;
+        container.stamp = platform::StampFile(container.file, bytes.bytes());
+        return write;
+      case platform::ReplaceOutcome::kChanged: write.changed = true; break;
+      case platform::ReplaceOutcome::kFailed: write.said = Message{TextId::kWriteFailed, {where}, {}}; return write;
+    }
+  }
+  write.said = Message{TextId::kFileChanged, {where}, {}};
+  return write;
+}
+
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes) {
   if (platform::WriteFileAtomic(path, bytes.bytes())) return true;
   host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}});
@@ -12,35 +45,13 @@ bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const Byte
 }
 
 bool WritePaneImage(Workbench& bench, int number) {
-  Pane& pane = bench.pane(number);
-  Host& host = bench.host();
-  if (pane.writeRefusal) {
-    host.ShowMessage(*pane.writeRefusal);
-    ReloadPane(bench, number);
-    return false;
-  }
-  const std::string where = platform::PathToUtf8(pane.file);
-  bool written = false;
-  bool changed = false;
-  {
-    const platform::FileLock lock = platform::FileLock::Acquire(pane.file);
-    if (lock.status() == platform::LockStatus::kBusy) {
-      host.ShowMessage({TextId::kFileBusy, {where}, {}});
-    } else if (!lock.held()) {
-      host.ShowMessage({TextId::kWriteFailed, {where}, {}});
-    } else if (!pane.stamp || !platform::FileMatchesStamp(pane.file, *pane.stamp)) {
-      changed = true;
-    } else {
-      switch (platform::ReplaceFileIfUnchanged(pane.file, pane.FileBytes().bytes(), pane.stamp->Identity())) {
-        case platform::ReplaceOutcome::kReplaced: written = true; break;
-        case platform::ReplaceOutcome::kChanged: changed = true; break;
-        case platform::ReplaceOutcome::kFailed: host.ShowMessage({TextId::kWriteFailed, {where}, {}}); break;
-      }
-    }
-  }
-  ReloadPane(bench, number);
-  if (changed) host.ShowMessage({TextId::kFileChanged, {where}, {}});
-  return written;
+  const ContainerWrite write = WriteContainer(bench.pane(number));
+  // A refusal is said before the pane shows the file again; a change after,
+  // so the message speaks of the file the pane now shows.
+  if (write.said && !write.changed) bench.host().ShowMessage(*write.said);
+  ReloadPane(bench, number, false);
+  if (write.changed) bench.host().ShowMessage(*write.said);
+  return write.written;
 }
 
 std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::path& path) {

@@ -4,26 +4,39 @@
 #include <optional>
 
 #include "model/byte_buffer.h"
+#include "operations/container.h"
 #include "operations/host.h"
 #include "operations/workbench.h"
 
-// Every file an operation writes or reads whole goes through these, so a
-// failure is always reported the same way and never taken for success.
+// Every container write goes through WriteContainer, and every file an
+// operation writes or reads whole through these, so a failure is always
+// reported the same way and never taken for success.
 namespace quillmere {
+
+// The locked, checked write of a container.
+struct ContainerWrite {
+  bool written = false;
+  bool changed = false;          // the file is no longer the one read: nothing was written
+  std::optional<Message> said;   // why it was not written, with the path
+};
+
+// Writes the container's bytes over its file, holding the file's lock, and
+// only if the file is still the one read (its stamp). Nothing is written to
+// a file no writer may act on (its refusal is said), one another program
+// holds past the wait ("文件正被其他程序使用，请稍后再试！"), or one that
+// changed ("文件已被其他程序修改，已重新读取，请重试！"); a failed write (or a
+// lock file that cannot be made: the write could not be either) says
+// "写入文件失败！". Each message names the path. A written container's stamp
+// is the new file's.
+ContainerWrite WriteContainer(Container& container);
 
 // Replaces `path` atomically with `bytes`. On failure shows "写入文件失败！",
 // a line break and the path, and returns false; the old file is untouched.
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes);
 
-// Writes pane `number`'s image over its container file, then reloads the
-// pane from the file, whatever happened. The write holds the file's lock and
-// happens only if the file is still the one the pane loaded (its stamp):
-// otherwise nothing is written and, after the reload, the host says
-// "文件已被其他程序修改，已重新读取，请重试！". A lock another program holds
-// past the wait gives "文件正被其他程序使用，请稍后再试！", a failed write
-// (or a lock file that cannot be made: the write could not be either)
-// "写入文件失败！"; each is followed by a line break and the path. True when
-// the file was written.
+// Writes pane `number`'s container (WriteContainer), then reloads the pane
+// from the file, whatever happened, and says why when it was not written.
+// True when the file was written.
 bool WritePaneImage(Workbench& bench, int number);
 
 // The whole file, or nothing after "读取文件失败！" (missing or unreadable)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/outcome.h"
+#include "operations/import_step.h"
 
 namespace quillmere {
 
@@ -58,26 +59,14 @@ class Host {
   }
 };
 
-// One operation's progress: each step asks the host whether to go on, and
-// however the operation ends, the host hears that it ended.
-class ProgressRun {
+// The host's progress dialog as the steps' progress sink.
+class HostProgress : public ProgressSink {
  public:
-  ProgressRun(Host& host, std::size_t total) : host_(host), total_(total) {}
-  ~ProgressRun() { End(); }
-  ProgressRun(const ProgressRun&) = delete;
-  ProgressRun& operator=(const ProgressRun&) = delete;
-  // True to go on with step `done` (counted from 0).
-  bool Step(std::size_t done) { return host_.Progress(done, total_); }
-  // Tells the host the run is over (once), before any closing message.
-  void End() {
-    if (!ended_) host_.Progress(total_, total_);
-    ended_ = true;
-  }
+  explicit HostProgress(Host& host) : host_(host) {}
+  bool Report(std::size_t done, std::size_t total) override { return host_.Progress(done, total); }
 
  private:
   Host& host_;
-  std::size_t total_;
-  bool ended_ = false;
 };
 
 }  // namespace quillmere

@@ -70,39 +70,29 @@ bool ClearUnusedSpace(PaneLoad& load, const mems::MemsListing& listing) {
 
 // Lists what the opening established; false when the clearing step found
 // the file changed since it was read and `mayRetry`.
-bool ListOpened(PaneLoad& load, OpenedContainer& opened, std::size_t memsCommentBytes, bool clearUnused,
-                bool mayRetry) {
+bool ListOpened(PaneLoad& load, OpenedContainer& opened, bool clearUnused, bool mayRetry) {
   load.kind = opened.kind;
   load.device = opened.device;
   load.image = std::move(opened.image);
   load.openingProblems = std::move(opened.problems);
   load.writeRefusal = std::move(opened.writeRefusal);
-  switch (opened.kind) {
-    case ContainerKind::kMems: {
-      mems::MemsListing listing = mems::ListMemsImage(load.image, memsCommentBytes);
-      load.remainingSpace = listing.remainingSpace;
-      // An empty file, or one no writer may act on, is never rewritten.
-      if (clearUnused && !load.writeRefusal && !load.image.empty() && !ClearUnusedSpace(load, listing) && mayRetry) {
-        return false;
-      }
-      load.records = std::move(listing.records);
-      break;
-    }
-    case ContainerKind::kBkram:
-    case ContainerKind::kBup: {
-      load.form = opened.memory.form;
-      load.stored = std::move(opened.memory.contents);
-      load.geometry = opened.geometry;
-      load.presentBytes = opened.presentBytes;
-      backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(load.image, opened.geometry);
-      load.records = std::move(listing.records);
-      // A cartridge's blocks all count alike: its figure is its free blocks.
-      load.remainingSpace = opened.geometry.IsCartridge() ? std::int64_t{backup_ram::FreeBlockCount(load.image, opened.geometry)}
-                                                          : listing.remainingSpace;
-      break;
-    }
-    case ContainerKind::kSave: load.records = save_file::ListSaveFile(load.image).records; break;
+  if (opened.IsBackupMemory()) {
+    load.form = opened.memory.form;
+    load.stored = std::move(opened.memory.contents);
+    load.geometry = opened.geometry;
+    load.presentBytes = opened.presentBytes;
   }
+  if (opened.kind == ContainerKind::kMems) {
+    mems::MemsListing listing = mems::ListMemsImage(load.image, save_header::kCommentSize);
+    load.remainingSpace = listing.remainingSpace;
+    // An empty file, or one no writer may act on, is never rewritten.
+    if (clearUnused && !load.writeRefusal && !load.image.empty() && !ClearUnusedSpace(load, listing) && mayRetry) {
+      return false;
+    }
+    load.records = std::move(listing.records);
+    return true;
+  }
+  load.remainingSpace = load.ListAgain();
   return true;
 }
 
@@ -112,8 +102,7 @@ std::size_t ShownCommentBytes(ContainerKind kind, int pane) {
   return kind == ContainerKind::kMems && pane == 2 ? save_header::kCommentSize : save_header::kShownCommentBytes;
 }
 
-PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCommentBytes, bool clearUnused,
-                           const ContainerReading& reading) {
+PaneLoad LoadContainerFile(const std::filesystem::path& file, bool clearUnused, const ContainerReading& reading) {
   // A file another program replaces between the read and the clearing step's
   // write is read again: a few times, then it is shown as read, uncleared.
   constexpr int kClearingAttempts = 3;
@@ -129,8 +118,7 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCo
       load.kindUnknown = refusal->failure == OpenFailure::kUnknownKind;
       return load;
     }
-    if (ListOpened(load, std::get<OpenedContainer>(outcome), memsCommentBytes, clearUnused,
-                   attempt < kClearingAttempts)) {
+    if (ListOpened(load, std::get<OpenedContainer>(outcome), clearUnused, attempt < kClearingAttempts)) {
       return load;
     }
   }

@@ -12,34 +12,21 @@
 #include "model/container_kind.h"
 #include "model/outcome.h"
 #include "model/save_record.h"
+#include "operations/container.h"
 #include "platform/file_lock.h"
 
 namespace quillmere {
 
-// What loading one pane's container file yields.
-struct PaneLoad {
+// What loading a container file yields: the opened container, or why
+// there is none.
+struct PaneLoad : Container {
   bool fileFound = false;  // false: the pane shows its placement hint
-  std::filesystem::path file;
-  // What the opening established the file holds, and what it found.
-  ContainerKind kind = ContainerKind::kMems;
-  backup_ram::Device device = backup_ram::Device::kInternal;
-  std::vector<Problem> openingProblems;
-  // Set when no writer may act on the file, with the reason.
-  std::optional<Message> writeRefusal;
-  ByteBuffer image;   // the file's bytes; for backup RAM, the RAM copy
-  ByteBuffer stored;  // backup RAM: the file's bytes, decompressed
-  backup_ram::MemoryFileForm form;  // backup RAM: how the file holds it
-  backup_ram::BackupRamGeometry geometry;  // backup RAM: its blocks
-  std::size_t presentBytes = 0;            // backup RAM: the RAM bytes the file holds
-  std::vector<SaveRecord> records;
   // The figure beside "剩余:"; absent when the file is missing or the kind has none.
   std::optional<std::int64_t> remainingSpace;
 
   // Set when the clearing step could not write the file back: the message
   // that says why (kWriteFailed or kFileBusy, with the path).
   std::optional<Message> failedWrite;
-  // The file as the clearing step wrote it back; unset when it wrote nothing.
-  std::optional<platform::FileStamp> stamp;
   // Set when the file exists but was refused: it could not be read whole
   // (kReadFailed), is too large for any container (kFileTooLarge) or for its
   // kind (kWrongFormat). The message is shown once; the pane shows the file
@@ -67,14 +54,12 @@ struct ContainerReading {
 std::size_t ShownCommentBytes(ContainerKind kind, int pane);
 
 // Reads a container file, opens it (OpenContainer: its name, its content and
-// `reading` establish what it holds) and lists its saves; an SS_MEMS.BIN's
-// comments are cut to `memsCommentBytes`, every other kind's to 10. An
-// SS_MEMS.BIN that may be written runs the clearing step when `clearUnused`
-// is set, and writes the cleared image back. A missing file is reported,
-// never created; a file that exists but cannot be read whole, is too large,
-// or cannot be opened is refused.
-PaneLoad LoadContainerFile(const std::filesystem::path& file, std::size_t memsCommentBytes, bool clearUnused,
-                           const ContainerReading& reading = {});
+// `reading` establish what it holds) and lists its saves. An SS_MEMS.BIN
+// that may be written runs the clearing step when `clearUnused` is set, and
+// writes the cleared image back. A missing file is reported, never created;
+// a file that exists but cannot be read whole, is too large, or cannot be
+// opened is refused.
+PaneLoad LoadContainerFile(const std::filesystem::path& file, bool clearUnused, const ContainerReading& reading = {});
 
 // The kind of a container file as the opener establishes it from its name
 // and content. Nothing when neither tells, or the file cannot be read.

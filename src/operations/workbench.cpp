@@ -1,51 +1,42 @@
 #include "operations/workbench.h"
 
 #include <algorithm>
+#include <set>
 
-#include "containers/backup_ram_write.h"
-#include "operations/image_care.h"
 #include "platform/file_io.h"
-#include "platform/file_lock.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
 #include "singlesave/sro_file.h"
 
 namespace quillmere {
 
-ByteBuffer Pane::FileBytes() const {
-  if (kind == ContainerKind::kBkram || kind == ContainerKind::kBup) {
-    return backup_ram::FileWithRam({form, stored}, device, image);
-  }
-  return image;
-}
-
 void Pane::ShowRecords(std::vector<SaveRecord> listed) {
   records = std::move(listed);
-  rows = PresentSaves(records);
+  rows = PresentSaves(records, ShownCommentBytes());
   rowRecords.resize(records.size());
   for (std::size_t r = 0; r < rowRecords.size(); ++r) rowRecords[r] = r;
 }
 
-void Pane::AppendRecord(SaveRecord record) {
-  rows.push_back(PresentSave(record));
-  rowRecords.push_back(records.size());
-  records.push_back(std::move(record));
+std::vector<SaveRecord> Pane::SelectedRecords() const {
+  std::set<std::size_t> taken;
+  std::vector<int> sorted = selection;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<SaveRecord> chosen;
+  for (const int row : sorted) {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) continue;
+    const std::size_t index = rowRecords[static_cast<std::size_t>(row)];
+    if (taken.insert(index).second) chosen.push_back(records[index]);
+  }
+  return chosen;
 }
 
-void Pane::RemoveRecord(std::size_t offset) {
-  const auto found = std::find_if(records.begin(), records.end(), [&](const SaveRecord& r) { return r.offset == offset; });
-  if (found == records.end()) return;
-  const auto index = static_cast<std::size_t>(found - records.begin());
-  records.erase(found);
-  std::size_t kept = 0;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    if (rowRecords[r] == index) continue;
-    rows[kept] = std::move(rows[r]);
-    rowRecords[kept++] = rowRecords[r] - (rowRecords[r] > index ? 1 : 0);
-  }
-  rows.resize(kept);
-  rowRecords.resize(kept);
+std::vector<SaveRecord> Pane::RecordsInRowOrder() const {
+  std::vector<SaveRecord> ordered;
+  for (std::size_t r = 0; r < rows.size(); ++r) ordered.push_back(RecordOfRow(r));
+  return ordered;
 }
+
+std::size_t Pane::ShownCommentBytes() const { return quillmere::ShownCommentBytes(kind, number); }
 
 Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
     : sarooFolder(singlesave::SarooFolder(programDirectory)),
@@ -61,8 +52,7 @@ Workbench::Workbench(std::filesystem::path programDirectory, Host& host)
 PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder, int pane, bool clearUnused) {
   if (pane == 1) platform::EnsureDirectory(folder / "OTHER");
   else if (kind != ContainerKind::kMems) platform::EnsureDirectory(folder);
-  PaneLoad load = LoadContainerFile(platform::ResolveFileName(folder, ContainerFileName(kind)),
-                                    ShownCommentBytes(ContainerKind::kMems, pane), clearUnused);
+  PaneLoad load = LoadContainerFile(platform::ResolveFileName(folder, ContainerFileName(kind)), clearUnused);
   // The kind list says what the pane shows: a file that holds another kind
   // is refused, with what it holds.
   if (load.fileFound && load.kind != kind) {
@@ -74,40 +64,36 @@ PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder,
   return load;
 }
 
-void ReloadPane(Workbench& bench, int number) {
+void ReloadPane(Workbench& bench, int number, bool mayClear) {
   Pane& pane = bench.pane(number);
-  const bool clearUnused = bench.clearUnusedOnRefresh && bench.state.interactive;
+  const bool clearUnused = bench.clearUnusedOnRefresh && mayClear;
   PaneLoad load = pane.fixedFile.empty()
                       ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
-                      : LoadContainerFile(pane.fixedFile, ShownCommentBytes(ContainerKind::kMems, number), clearUnused,
+                      : LoadContainerFile(pane.fixedFile, clearUnused,
                                           {pane.namedKind, pane.layout, pane.device, pane.blockSize});
-  pane.file = load.file;
-  if (load.fileFound) pane.kind = load.kind;
-  pane.heldChanges = false;
-  pane.ShowRecords(std::move(load.records));
+  // The kind list and the memory switch say what the pane asks for; a file
+  // found shows what it holds.
+  const ContainerKind shownKind = load.fileFound ? load.kind : pane.kind;
+  const backup_ram::Device askedDevice = pane.device;
+  static_cast<Container&>(pane) = std::move(static_cast<Container&>(load));
+  pane.kind = shownKind;
+  pane.device = askedDevice;
+  pane.ShowRecords(std::move(pane.records));
   pane.selection.clear();
-  pane.image = std::move(load.image);
-  pane.stored = std::move(load.stored);
-  pane.form = load.form;
-  pane.geometry = load.geometry;
-  pane.presentBytes = load.presentBytes;
-  pane.stamp = load.stamp;
   pane.hintVisible = !load.fileFound;
-  pane.openingProblems = std::move(load.openingProblems);
-  pane.writeRefusal = std::move(load.writeRefusal);
   // A missing file leaves the figure as it was.
   if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
-  pane.problems = CheckPane(pane);
+  // A missing file has nothing to check; an empty one is checked like any other.
+  pane.problems = pane.hintVisible ? std::vector<Problem>{} : Check(pane);
   // An 8 MiB word-wide memory whose saves do not tell its blocks (an empty
   // one): the window asks, and reads it again as told.
   const auto undecided = [](const Problem& problem) { return problem.id == TextId::kProblemBlockSizeBoth; };
-  if (bench.state.interactive && !pane.blockSize &&
-      std::any_of(pane.openingProblems.begin(), pane.openingProblems.end(), undecided)) {
+  if (!pane.blockSize && std::any_of(pane.openingProblems.begin(), pane.openingProblems.end(), undecided)) {
     const auto answer = bench.host().AskChoice({TextId::kAskBlockSize, {platform::PathToUtf8(pane.file.filename())}, {}},
                                                {"64", "1024"}, 0);
     if (answer == "64" || answer == "1024") {
       pane.blockSize = answer == "64" ? 64 : 1024;
-      ReloadPane(bench, number);
+      ReloadPane(bench, number, mayClear);
       return;
     }
   }

@@ -6,31 +6,28 @@
 #include "operations/host.h"
 #include "operations/pane.h"
 #include "operations/pane_load.h"
-#include "operations/save_operation_state.h"
+#include "operations/save_steps.h"
 
 namespace quillmere {
 
-// The two panes side by side, the state the operations share, the two
-// options, and the host they report through. The GUI and the command line
-// each drive one.
+// The window's two panes side by side, its two options, the folders its
+// exports go to, and the host it talks through.
 class Workbench {
  public:
   Workbench(std::filesystem::path programDirectory, Host& host);
 
   Pane& pane(int number) { return panes_[static_cast<std::size_t>(number - 1)]; }
   const Pane& pane(int number) const { return panes_[static_cast<std::size_t>(number - 1)]; }
-  // The pane a transfer from `number` writes into.
-  Pane& otherPane(int number) { return pane(3 - number); }
 
   const std::filesystem::path& programDirectory() const { return programDirectory_; }
   Host& host() { return host_; }
 
-  // Where exports go: the program's SAROO folder unless a caller names another.
+  // Where exports go: the program's SAROO, BUP and SRO folders.
   std::filesystem::path sarooFolder;
   std::filesystem::path bupFolder;
   std::filesystem::path sroFolder;
+  ExportFolders Folders() const { return {sarooFolder, bupFolder, sroFolder}; }
 
-  SaveOperationState state;
   bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"
   bool overwriteOnTransfer = false;   // "转移时覆盖同名存档"
 
@@ -42,8 +39,9 @@ class Workbench {
 
 // Reads the pane's container file afresh and lists its saves, then tells the
 // host. A file that exists but is refused (unreadable, too large) shows as
-// missing, after its message.
-void ReloadPane(Workbench& bench, int pane);
+// missing, after its message. The clearing step runs when the option is on
+// and `mayClear` (a reload after the program's own write does not clear).
+void ReloadPane(Workbench& bench, int pane, bool mayClear = true);
 
 // Selects a kind for the pane: the number label goes back to "0", then the pane reloads.
 void SetPaneKind(Workbench& bench, int pane, ContainerKind kind);

@@ -88,29 +88,11 @@ class MainWindow::WindowHost : public Host {
     dialogs_.ButtonChanged(pane, button, caption, enabled);
   }
   bool Progress(std::size_t done, std::size_t total) override { return dialogs_.Progress(done, total); }
-
-  // While a run collects, its messages wait for the run's end, to be told as one.
-  void ShowMessage(const Message& message) override {
-    if (collecting_) {
-      said_.push_back(message);
-    } else {
-      dialogs_.ShowMessage(message);
-    }
-  }
-  void StartCollecting() {
-    collecting_ = true;
-    said_.clear();
-  }
-  std::vector<Message> StopCollecting() {
-    collecting_ = false;
-    return std::exchange(said_, {});
-  }
+  void ShowMessage(const Message& message) override { dialogs_.ShowMessage(message); }
 
  private:
   MainWindow& window_;
   Host& dialogs_;
-  bool collecting_ = false;
-  std::vector<Message> said_;
 };
 
 MainWindow::MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent)
@@ -197,13 +179,7 @@ void MainWindow::SwitchLanguage(catalog::Language language) {
 }
 
 void MainWindow::Transfer(int source, int destination) {
-  TellRun(TextId::kTransferSummary, [this, source, destination] { return TransferSaves(*bench_, source, destination); });
-}
-
-void MainWindow::TellRun(TextId summary, const std::function<TransferReport()>& run) {
-  host_->StartCollecting();
-  const TransferReport report = run();
-  for (const Message& message : RunMessages(report, host_->StopCollecting(), summary)) host_->ShowMessage(message);
+  TransferSaves(*bench_, source, destination);
 }
 
 QByteArray MainWindow::DragPayload(int pane) const {
@@ -237,7 +213,7 @@ bool MainWindow::AcceptsPaneDrop(int pane, const QMimeData& data) const {
 void MainWindow::DropOnPane(int pane, const QMimeData& data) {
   if (!AcceptsPaneDrop(pane, data)) return;
   if (data.hasFormat(kPaneRowsMimeType)) {
-    QMetaObject::invokeMethod(this, [this, pane] { TransferSaves(*bench_, 3 - pane, pane); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, pane] { Transfer(3 - pane, pane); }, Qt::QueuedConnection);
     return;
   }
   const auto paths = DroppedPaths(data);
@@ -256,7 +232,7 @@ void MainWindow::DropOnPane(int pane, const QMimeData& data) {
         if (files.size() == 1) {
           ImportSingleSave(*bench_, pane, files.front());
         } else if (!files.empty()) {
-          TellRun(TextId::kDropSummary, [this, pane, &files] { return ImportSingleSaves(*bench_, pane, files); });
+          ImportSingleSaves(*bench_, pane, files, TextId::kDropSummary);
         }
       },
       Qt::QueuedConnection);

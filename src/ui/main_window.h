@@ -68,8 +68,6 @@ class MainWindow : public QWidget {
   void KeepTabOrder();
   void ApplyTexts();
   void Transfer(int source, int destination);
-  // Runs a transfer or import run whose messages are told as one at its end.
-  void TellRun(TextId summary, const std::function<TransferReport()>& run);
   PaneView& view(int pane) const { return *panes_[static_cast<std::size_t>(pane - 1)]; }
 
   std::unique_ptr<WindowHost> host_;

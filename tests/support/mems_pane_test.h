@@ -23,7 +23,7 @@ class MemsPaneTest : public ::testing::Test {
   std::vector<ByteBuffer> Singles() {
     std::vector<ByteBuffer> singles;
     for (std::size_t row = 0; row < bench.pane(1).rows.size(); ++row) {
-      singles.push_back(SingleSaveOf(GatherSave(bench.pane(1), row)));
+      singles.push_back(SingleSaveOf(quillmere::GatherSave(bench.pane(1), row)));
     }
     return singles;
   }

@@ -8,6 +8,7 @@
 
 #include "catalog/catalog.h"
 #include "operations/host.h"
+#include "support/pane_runs.h"
 
 namespace quillmere::testing {
 
