@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/container_kind.h"
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 
 namespace quillmere {
@@ -11,19 +12,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return text;
-}
-
 // One spelling per file whatever the letter case and however the folder was
 // named ("SAROO", "./SAROO", an absolute path).
 std::string Key(const fs::path& path) {
   std::error_code ec;
   fs::path absolute = fs::weakly_canonical(fs::absolute(path, ec), ec);
   if (ec) absolute = path.lexically_normal();
-  return Lower(platform::PathToUtf8(absolute));
+  return platform::AsciiLower(platform::PathToUtf8(absolute));
 }
 
 }  // namespace
@@ -35,9 +30,9 @@ void ExportNames::StartRun(std::vector<fs::path> protectedFiles) {
 }
 
 bool ExportNames::Free(const fs::path& candidate) const {
-  const std::string name = Lower(platform::PathToUtf8(candidate.filename()));
+  const std::string name = platform::AsciiLower(platform::PathToUtf8(candidate.filename()));
   for (const ContainerKind kind : kAllContainerKinds) {
-    if (name == Lower(std::string(ContainerFileName(kind)))) return false;
+    if (name == platform::AsciiLower(std::string(ContainerFileName(kind)))) return false;
   }
   const std::string key = Key(candidate);
   if (taken_.contains(key)) return false;

@@ -154,6 +154,13 @@ class PaneCareAndDropsTest : public QObject {
     QVERIFY(!Drop(pane1->viewport(), *rows) && !Drop(pane2->viewport(), foreign));
     QVERIFY(Drop(pane2->viewport(), *rows));
     QCOMPARE(Column(pane2, 1), QStringList({"ALPHA", "GAMMA"}));
+    // Dropped again, both are skipped for their names, and the run is told
+    // as the transfer button tells it.
+    const std::size_t beforeDrag = host.messages.size();
+    QVERIFY(Drop(pane2->viewport(), *rows));
+    QCOMPARE(host.messages.size(), beforeDrag + 1);
+    QCOMPARE(host.messages.back(),
+             quillmere::catalog::Render({quillmere::TextId::kTransferSummary, {std::size_t{0}, std::size_t{2}, std::size_t{0}}, {}}));
 
     // Several single saves: imported as a transfer would, a listed name
     // skipped without a question, and the run told in one message.
