@@ -72,7 +72,9 @@ TEST_F(BackupRamPaneTest, ImportTransferAndDeleteKeepTheRestOfTheMemory) {
   const auto single = testing::WriteSarooSingleSave(dir / "in", "GAME", 500);
   host.answers = {true};
   EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kReplaced);
-  EXPECT_EQ(host.questions.back(), "是否替换列表1已有存档？\r\n2:GAME");
+  // Both saves' dates and sizes, so an older save is not taken for a newer one.
+  EXPECT_EQ(host.questions.back(), "是否替换列表1已有存档？\r\n2:GAME\r\n已有：1980-01-01 00:00，40字节\r\n"
+                                   "导入：1980-01-01 00:00，500字节");
   EXPECT_EQ(host.messages.back(), "导入完成！");
   ExpectSaves({{"KEEP", keep}, {"GAME", NamedSave("GAME", 500).data}});
 

@@ -91,9 +91,16 @@ TEST(Catalog, RendersDataAndLinesInTheCurrentLanguage) {
        {TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
        "\n",
        "Cannot repair:\nfreed 3 clusters that no save uses\nmarked 4 clusters in use by saves"},
-      {Language::kEnglish, {TextId::kTransferSummary, {3, 2, 1}, {{TextId::kTransferFirstReason, {}, {}}, {TextId::kDirectoryFull, {}, {}}}},
+      {Language::kEnglish,
+       {TextId::kTransferSummary, {3, 2, 1},
+        {{TextId::kRunSavesNotImported, {}, {}}, {TextId::kSaveWithReason, {"GAME"}, {{TextId::kDirectoryFull, {}, {}}}}}},
        "\n",
-       "Saves moved: 3, skipped for their name: 2, refused: 1.\nThe first reason:\nThe save list is full!"},
+       "Saves moved: 3, skipped for their name: 2, refused: 1.\nSaves not imported:\nGAME:\nThe save list is full!"},
+      // English counts agree with their number; Chinese has no plural.
+      {Language::kEnglish, {TextId::kDeleteQuestion, {1}, {}}, "\n", "Delete the selected save?"},
+      {Language::kEnglish, {TextId::kDeleteQuestion, {3}, {}}, "\n", "Delete the 3 selected saves?"},
+      {Language::kEnglish, {TextId::kGameChoice, {"T-1809G", 1}, {}}, "\n", "T-1809G (1 save)"},
+      {Language::kChinese, {TextId::kGameChoice, {"T-1809G", 2}, {}}, "\n", "T-1809G（2个存档）"},
   };
   for (const Case& c : cases) {
     const testing::ScopedLanguage language(c.language);

@@ -145,7 +145,7 @@ TEST_F(ImageCareTest, RepairMendsTheRecordsAndReportsWhatItCannot) {
   const auto stamp = std::filesystem::last_write_time(dir / "SS_MEMS.BIN");
   host.answers = {true};
   RepairPane(bench, 1);
-  EXPECT_EQ(host.messages.back(), "存档文件无需修复。");
+  EXPECT_EQ(host.messages.back(), "存档文件无需修复。\r\n文件：" + (dir / "SS_MEMS.BIN").string());
   EXPECT_EQ(std::filesystem::last_write_time(dir / "SS_MEMS.BIN"), stamp);
 }
 

@@ -34,14 +34,18 @@ TransferReport Report(std::vector<ImportOutcome> outcomes, std::vector<Message> 
   return report;
 }
 
-// Silent when all went in; otherwise one message of the counts, with the
-// first thing said as the reason when a save was refused; what a stopped or
-// unwritten run said is passed on as it was.
-TEST(RunSummary, CountsAndFirstReason) {
+// Silent when all went in; otherwise one message of the counts that names
+// each save skipped or refused with its reason; what a stopped or unwritten
+// run said is passed on as it was.
+TEST(RunSummary, CountsAndEachReason) {
   using O = ImportOutcome;
   const Message full{TextId::kListFull, {2}, {}};
   const Message bitmap{TextId::kBitmapFullForData, {}, {}};
   const Message written{TextId::kWriteFailed, {"/x"}, {}};
+  // The summary names each save not imported, with its reason.
+  const Message heading{TextId::kRunSavesNotImported, {}, {}};
+  const Message skipped{TextId::kSkippedSameName, {}, {}};
+  const auto named = [](const Message& reason) { return Message{TextId::kSaveWithReason, {"X"}, {reason}}; };
   TransferReport exportFailed = Report({O::kImported, O::kNothing});
   exportFailed.exports[1] = {ExportOutcome::kWriteFailed, {}, written};
   TransferReport stopped = Report({O::kSkipped});
@@ -62,15 +66,15 @@ TEST(RunSummary, CountsAndFirstReason) {
   const std::vector<Case> cases = {
       {"all in", Report({O::kImported, O::kImported}), {}, {2, 0, 0}, {}},
       {"skipped", Report({O::kImported, O::kSkipped, O::kSkipped}), {}, {1, 2, 0},
-       {{TextId::kTransferSummary, {1, 2, 0}, {}}}},
+       {{TextId::kTransferSummary, {1, 2, 0}, {heading, named(skipped), named(skipped)}}}},
       {"refused", Report({O::kRefused, O::kImported, O::kRefused}, {full, bitmap}), {full, bitmap}, {1, 0, 2},
-       {{TextId::kTransferSummary, {1, 0, 2}, {{TextId::kTransferFirstReason, {}, {}}, full}}}},
+       {{TextId::kTransferSummary, {1, 0, 2}, {heading, named(full), named(bitmap)}}}},
       {"export failed", exportFailed, {written}, {1, 0, 1},
-       {{TextId::kTransferSummary, {1, 0, 1}, {{TextId::kTransferFirstReason, {}, {}}, written}}}},
+       {{TextId::kTransferSummary, {1, 0, 1}, {heading, named(written)}}}},
       {"stopped", stopped, {}, {0, 1, 0}, {}},
       {"not written", unwritten, {written}, {1, 1, 0}, {written}},
       {"room said once", full2, {full, bitmap}, {1, 0, 3},
-       {{TextId::kTransferSummary, {1, 0, 3}, {{TextId::kTransferFirstReason, {}, {}}, full}}}},
+       {{TextId::kTransferSummary, {1, 0, 3}, {heading, named(full), named(full), named(bitmap)}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -135,14 +139,14 @@ TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
   WriteFile(dir / "SS_MEMS.BIN", scattered.Build());
   ReloadPane(bench, 1);
   const ByteBuffer before = ReadFile(dir / "SS_MEMS.BIN");
-  for (const std::size_t stop : {0u, 1u, 2u, 3u}) {
+  for (const std::size_t stop : {0u, 1u}) {
     SCOPED_TRACE(stop);
     host.stopAt = stop;
     host.messages.clear();
     EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCancelled);
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), before);
     EXPECT_EQ(Names(1), (std::vector<std::string>{"A", "B"}));
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kRunCancelled, (dir / "SS_MEMS.BIN").string())});
     EXPECT_EQ(host.buttonChanges.back().caption, "整理");
   }
   host.stopAt.reset();

@@ -56,14 +56,17 @@ TEST_F(SaveFilePaneTest, ImportAsksForTheGameAndReplacesInItsAreaAlone) {
   host.answers = {true};
   EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kReplaced);
   ASSERT_EQ(host.choiceQuestions.size(), 1u);
-  EXPECT_EQ(host.choiceQuestions[0].choices, (std::vector<std::string>{"T-1111G   V1.000", "T-2222G   V1.000"}));
+  EXPECT_EQ(host.choiceQuestions[0].choices,
+            (std::vector<std::string>{"T-1111G   V1.000（1个存档）", "T-2222G   V1.000（1个存档）"}));
   EXPECT_EQ(host.choiceQuestions[0].chosen, 1u);
-  EXPECT_EQ(host.questions, std::vector<std::string>{"是否替换列表1已有存档？\r\n2:SAME"});
+  EXPECT_EQ(host.questionHeads, std::vector<std::string>{"是否替换列表1已有存档？\r\n2:SAME"});
   EXPECT_EQ(Listed(), (std::vector<std::tuple<int, std::string, std::string>>{{1, "SAME", "200"}, {2, "SAME", "500"}}));
   EXPECT_TRUE(bench.pane(1).problems.empty());
 
-  // A new game typed in gets an entry and a fresh area; Cancel imports nothing.
+  // A new game typed in, once confirmed, gets an entry and a fresh area;
+  // Cancel imports nothing.
   host.choiceAnswers = {std::string("T-3333G"), std::nullopt};
+  host.answers = {true};
   EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported);
   EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kNothing);
   EXPECT_EQ(std::get<0>(Listed().back()), 3);
@@ -71,12 +74,15 @@ TEST_F(SaveFilePaneTest, ImportAsksForTheGameAndReplacesInItsAreaAlone) {
 }
 
 // The window's question takes what --game takes: an invalid ID, or none
-// with OK, is said to be invalid and the question asked again.
+// with OK, is said to be invalid and the question asked again; a new game
+// is added only once confirmed.
 TEST_F(SaveFilePaneTest, TheGameQuestionRefusesInvalidIdsAndAsksAgain) {
   const auto single = testing::WriteSarooSingleSave(dir / "in", "NEW", 50);
-  host.choiceAnswers = {std::string(""), std::string("   "), std::string("T-4444G")};
+  host.choiceAnswers = {std::string(""), std::string("   "), std::string("T-4444G"), std::string("T-4444G")};
+  host.answers = {false, true};
   EXPECT_EQ(ImportSingleSave(bench, 1, single).outcome, ImportOutcome::kImported);
-  EXPECT_EQ(host.choiceQuestions.size(), 3u);
+  EXPECT_EQ(host.choiceQuestions.size(), 4u);
+  EXPECT_EQ(host.questions, std::vector<std::string>(2, "T-4444G不在此文件中：添加新游戏吗？只有光盘ID以这8个字节开头时，SAROO才能找到它。"));
   EXPECT_TRUE(testing::Prints(host.choiceQuestions[0].question, "T-1809G"));
   const std::string invalid = "游戏ID无效：须为1到16个可打印ASCII字符（如 T-1809G），不能全是空格！";
   EXPECT_EQ(host.messages, (std::vector<std::string>{invalid, invalid, "导入完成！\r\n新游戏 T-4444G 已添加"}));

@@ -175,10 +175,10 @@ TEST_F(SaveTransferTest, SameNameInteractiveAsksForEveryMatchingRow) {
   EXPECT_EQ(host.filePicks[0].filter, "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro");
   EXPECT_EQ(host.filePicks[0].initialFolder, dir / "SAROO");
 
-  host.questions.clear();
+  host.questionHeads.clear();
   host.answers = {true, true};
   EXPECT_EQ(ImportSingleSave(bench, 1).outcome, ImportOutcome::kReplaced);
-  EXPECT_EQ(host.questions, (std::vector<std::string>{"是否替换列表1已有存档？\r\n1:GAME", "是否替换列表1已有存档？\r\n3:GAME"}));
+  EXPECT_EQ(host.questionHeads, (std::vector<std::string>{"是否替换列表1已有存档？\r\n1:GAME", "是否替换列表1已有存档？\r\n3:GAME"}));
   EXPECT_EQ(host.messages.back(), "导入完成！");
   EXPECT_EQ(ExportRow(1, 2), Single(replacement));  // the last matching row was replaced
   EXPECT_EQ(ExportRow(1, 0).Slice(64, 10), ByteBuffer(NamedSave("GAME", 10, 1).data));
@@ -199,7 +199,7 @@ TEST_F(SaveTransferTest, InteractiveImportOfAGivenFileAsksNoDialog) {
   host.answers = {true};
   EXPECT_EQ(ImportSingleSave(bench, 1, file).outcome, ImportOutcome::kReplaced);
   EXPECT_TRUE(host.filePicks.empty());
-  EXPECT_EQ(host.questions, (std::vector<std::string>(2, "是否替换列表1已有存档？\r\n1:GAME")));
+  EXPECT_EQ(host.questionHeads, (std::vector<std::string>(2, "是否替换列表1已有存档？\r\n1:GAME")));
   EXPECT_EQ(host.messages, std::vector<std::string>{"导入完成！"});
   EXPECT_EQ(ExportRow(1, 0), Single(replacement));
 }
@@ -333,12 +333,12 @@ TEST_F(SaveTransferTest, TransferReportsEachFailureAndNothingSelected) {
   bench.pane(1).selection = {0, 1};
   host.messages.clear();
   const TransferReport report = TransferSaves(bench, 1, 2);
-  // A refusal for lack of room is said once, not once per save that meets
-  // it, as the run's first reason.
+  // One box names each save refused, with its reason.
   ASSERT_EQ(host.shown.size(), 2u);
   EXPECT_EQ(CountTransfer(report), (TransferCounts{0, 0, 2}));
   EXPECT_EQ(RunSaid(report).size(), 1u);
-  EXPECT_EQ(catalog::Render(host.shown.back().lines.back()), "存档列表已满!");
+  EXPECT_EQ(host.messages.back(), "已转移0个存档，0个因同名跳过，2个被拒绝。\r\n未导入的存档：\r\nONE：\r\n存档列表已满!"
+                                  "\r\nTWO：\r\n存档列表已满!");
 }
 
 TEST_F(SaveTransferTest, FailedWritesChangeNeitherFileNorPane) {
@@ -352,7 +352,8 @@ TEST_F(SaveTransferTest, FailedWritesChangeNeitherFileNorPane) {
   EXPECT_EQ(failedExport.exports[0].outcome, ExportOutcome::kWriteFailed);
   EXPECT_EQ(failedExport.imports[0].outcome, ImportOutcome::kNothing);
   ASSERT_EQ(host.shown.size(), 1u);
-  EXPECT_EQ(catalog::Render(host.shown[0].lines.back()), "写入文件失败！\r\n" + (dir / "blocker" / "SAROO" / "ONE.bin").string());
+  EXPECT_EQ(catalog::Render(host.shown[0].lines.back().lines.back()),
+            "写入文件失败！\r\n" + (dir / "blocker" / "SAROO" / "ONE.bin").string());
 
   bench.sarooFolder = dir / "SAROO";
   const ByteBuffer before = Image(2);

@@ -80,7 +80,7 @@ constexpr Entry kEntries[] = {
     {TextId::kReplaceQuestion, 3, "", "是否替换列表%1已有存档？\r\n%2:%3",
      "Replace the save already in list %1?\r\n%2:%3"},
     {TextId::kDeleteQuestion, 1, "", "是否删除选中的%1个存档？",
-     "Delete the %1 selected saves?"},
+     "Delete the {%1|selected save|%1 selected saves}?"},
     {TextId::kBackupRamFull, 0, "", "备份内存空间不足！", "Not enough room in the backup RAM!"},
     {TextId::kChooseGame, 0, "", "导入到哪个游戏？", "Import into which game?"},
     {TextId::kUnnamedGame, 0, "", "游戏编号无效，无法写入！", "Invalid game ID: nothing was written!"},
@@ -286,7 +286,6 @@ constexpr Entry kEntries[] = {
     {TextId::kLanguageEnglish, 0, "", "English", "English"},
     {TextId::kTransferSummary, 3, "", "已转移%1个存档，%2个因同名跳过，%3个被拒绝。",
      "Saves moved: %1, skipped for their name: %2, refused: %3."},
-    {TextId::kTransferFirstReason, 0, "", "第一个原因：", "The first reason:"},
     {TextId::kProgress, 2, "", "正在处理：%1/%2", "Working: %1 of %2"},
     {TextId::kSaveNameLine, 1, "", "%1", "%1"},
     {TextId::kRemainingTip, 0, "", "剩余空间", "Remaining space"},
@@ -350,6 +349,21 @@ constexpr Entry kEntries[] = {
      "area %1 of game %2 lies past the end of the file: its saves are not in it"},
     {TextId::kProblemAreaCut, 3, "area-cut", "游戏%2的区域%1被文件末尾截断，只剩%3字节",
      "area %1 of game %2 is cut by the end of the file: only %3 bytes are there"},
+    {TextId::kFileLookedAt, 1, "", "文件：%1", "File: %1"},
+    {TextId::kGameChoice, 2, "", "%1（%2个存档）", "%1 ({%2|1 save|%2 saves})"},
+    {TextId::kAddNewGame, 1, "", "%1不在此文件中：添加新游戏吗？只有光盘ID以这8个字节开头时，SAROO才能找到它。",
+     "%1 is not in this file: add a new game? The SAROO finds it only if the disc's ID begins with these 8 bytes."},
+    {TextId::kReplaceListedSave, 2, "", "已有：%1，%2字节", "Listed: %1, {%2|1 byte|%2 bytes}"},
+    {TextId::kReplaceIncomingSave, 2, "", "导入：%1，%2字节", "Importing: %1, {%2|1 byte|%2 bytes}"},
+    {TextId::kRunCancelled, 1, "", "已取消，文件未改动。\r\n%1", "Cancelled: the file was left as it was.\r\n%1"},
+    {TextId::kSingleSaveNotContainer, 1, "", "%1是单个存档，不是存档容器：请用“导入”把它放进一个容器。",
+     "%1 is a single save, not a container: use Import to put it into one."},
+    {TextId::kSkippedSameName, 0, "", "已有同名存档", "a save of that name is listed"},
+    {TextId::kSaveWithReason, 1, "", "%1：", "%1:"},
+    {TextId::kRunSavesNotImported, 0, "", "未导入的存档：", "Saves not imported:"},
+    {TextId::kCaptionWarning, 0, "", "警告", "Warning"},
+    {TextId::kCaptionError, 0, "", "错误", "Error"},
+    {TextId::kCaptionQuestion, 0, "", "请确认", "Please confirm"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);
@@ -435,8 +449,34 @@ std::size_t ArgumentCount(TextId id) { return EntryOf(id).arguments; }
 
 std::string_view Code(TextId id) { return EntryOf(id).code; }
 
+namespace {
+
+// English counts: "{%N|one|many}" takes "one" when argument N is 1 and
+// "many" otherwise; either may name arguments again.
+std::string ChoosePlurals(std::string_view words, const std::vector<TextArg>& args) {
+  std::string chosen;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::size_t bar = words.find('|', i);
+    const bool block = words[i] == '{' && i + 3 < words.size() && words[i + 1] == '%' && words[i + 2] >= '1' &&
+                       words[i + 2] <= '9' && bar == i + 3;
+    const std::size_t second = block ? words.find('|', bar + 1) : std::string_view::npos;
+    const std::size_t end = second == std::string_view::npos ? second : words.find('}', second + 1);
+    if (!block || end == std::string_view::npos) {
+      chosen += words[i];
+      continue;
+    }
+    const auto k = static_cast<std::size_t>(words[i + 2] - '1');
+    const auto* number = k < args.size() ? std::get_if<std::int64_t>(&args[k].value) : nullptr;
+    chosen += number && *number == 1 ? words.substr(bar + 1, second - bar - 1) : words.substr(second + 1, end - second - 1);
+    i = end;
+  }
+  return chosen;
+}
+
+}  // namespace
+
 std::string Render(const Message& message, std::string_view newline) {
-  const std::string_view words = Words(message.id);
+  const std::string words = ChoosePlurals(Words(message.id), message.args);
   std::string text;
   text.reserve(words.size());
   for (std::size_t i = 0; i < words.size(); ++i) {

@@ -26,7 +26,7 @@ class ConsoleHost : public Host {
     return message;
   }
   bool AskOkCancel(const Message&) override { return false; }
-  std::optional<std::string> AskChoice(const Message&, const std::vector<std::string>&, std::size_t) override {
+  std::optional<ChoiceAnswer> AskChoice(const Message&, const std::vector<Message>&, std::size_t) override {
     return std::nullopt;
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {

@@ -170,7 +170,6 @@ enum class TextId : std::uint16_t {
   kLanguageChinese,
   kLanguageEnglish,
   kTransferSummary,
-  kTransferFirstReason,
   kProgress,
   kSaveNameLine,
   kRemainingTip,
@@ -209,6 +208,20 @@ enum class TextId : std::uint16_t {
   kSingleSaveSizesDiffer,
   kProblemAreaPastEnd,
   kProblemAreaCut,
+  // What the window says about the file it looked at and the choices it asks.
+  kFileLookedAt,
+  kGameChoice,
+  kAddNewGame,
+  kReplaceListedSave,
+  kReplaceIncomingSave,
+  kRunCancelled,
+  kSingleSaveNotContainer,
+  kSkippedSameName,
+  kSaveWithReason,
+  kRunSavesNotImported,
+  kCaptionWarning,
+  kCaptionError,
+  kCaptionQuestion,
 
   kCount  // not a text: the number of ids
 };

@@ -1,13 +1,14 @@
 #include "operations/compacting.h"
 
 #include "operations/file_writes.h"
+#include "platform/file_io.h"
 
 namespace quillmere {
 
 namespace {
 
 // The host's progress, and the "整理" button's caption while the run goes:
-// "整理中" once it starts, then the count of saves placed back.
+// "整理中" once it starts, then the count of the save being placed back.
 class CompactProgress : public ProgressSink {
  public:
   CompactProgress(Host& host, int pane) : host_(host), pane_(pane) {}
@@ -17,10 +18,7 @@ class CompactProgress : public ProgressSink {
       host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompacting, {}, {}}, false);
     }
     const bool goOn = host_.Progress(done, total);
-    // The second half of the steps places the saves back.
-    if (goOn && done < total && done >= total / 2) {
-      host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompactingCount, {done - total / 2 + 1}, {}}, false);
-    }
+    if (goOn && done < total) host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompactingCount, {done + 1}, {}}, false);
     return goOn;
   }
   // The button as it was, once the run is over.
@@ -46,6 +44,9 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
     case CompactOutcome::kNothing:
     case CompactOutcome::kWriteFailed: break;
     case CompactOutcome::kCancelled:
+      progress.Restore();
+      host.ShowMessage({TextId::kRunCancelled, {platform::PathToUtf8(pane.file)}, {}});
+      break;
     case CompactOutcome::kRefused:
       progress.Restore();
       if (result.reason) host.ShowMessage(*result.reason);

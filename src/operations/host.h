@@ -15,6 +15,12 @@ namespace quillmere {
 // The buttons whose captions an operation may change while it runs.
 enum class PaneButton { kCompact };
 
+// The answer to a choice: one of the choices offered, or text typed in.
+struct ChoiceAnswer {
+  std::optional<std::size_t> listed;
+  std::string typed;
+};
+
 // Everything an operation needs from the world outside the core: the GUI
 // implements it with dialogs, the command line on the console, tests with a
 // script.
@@ -29,8 +35,8 @@ class Host {
   virtual bool AskOkCancel(const Message& question) = 0;
   // A choice among `choices`, the one at `chosen` preselected, where the user
   // may also type another; nothing on cancel.
-  virtual std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
-                                               std::size_t chosen) = 0;
+  virtual std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
+                                                std::size_t chosen) = 0;
   // An open-file dialog. `filter` names a text of "description|pattern"
   // pairs, with more pairs after further bars for a choice of filters.
   // Nothing on cancel.

@@ -1,6 +1,8 @@
 #include "operations/image_care.h"
 
 #include "operations/file_writes.h"
+#include "platform/file_io.h"
+#include "platform/file_lock.h"
 
 namespace quillmere {
 
@@ -55,11 +57,22 @@ Message RepairMessage(const mems::MemsRepair& repair) {
   return report;
 }
 
+bool ShowsFileAsItIs(const Pane& pane) {
+  return pane.hintVisible || (pane.stamp && platform::FileMatchesStamp(pane.file, *pane.stamp));
+}
+
 RepairReport RepairPane(Workbench& bench, int number) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
   RepairReport report;
   if (!pane.Repairable() || pane.hintVisible) return report;
+  // A repair of a copy another program has since replaced would mend the
+  // wrong file: as every writer, it shows the file afresh and stops.
+  if (!ShowsFileAsItIs(pane)) {
+    ReloadPane(bench, number, false);
+    host.ShowMessage({TextId::kFileChanged, {platform::PathToUtf8(pane.file)}, {}});
+    return report;
+  }
   if (const auto refusal = RepairRefusal(pane)) {
     host.ShowMessage(*refusal);
     return report;
@@ -72,7 +85,9 @@ RepairReport RepairPane(Workbench& bench, int number) {
     report.outcome = CareOutcome::kWriteFailed;
     return report;
   }
-  host.ShowMessage(RepairMessage(report.repair));
+  Message told = RepairMessage(report.repair);
+  told.lines.push_back({TextId::kFileLookedAt, {platform::PathToUtf8(pane.file)}, {}});
+  host.ShowMessage(told);
   return report;
 }
 
@@ -80,6 +95,26 @@ std::vector<Problem> CheckPane(const Pane& pane) {
   // A missing file has nothing to check; an empty one is checked like any other.
   if (pane.hintVisible) return {};
   return Check(pane);
+}
+
+}  // namespace quillmere
+
+namespace quillmere {
+
+Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
+  Message report{TextId::kImageHasProblems, {}, {}};
+  for (std::size_t i = 0; i < problems.size() && i < most; ++i) report.lines.push_back(problems[i].AsMessage());
+  if (problems.size() > most) report.lines.push_back({TextId::kMoreProblemsEllipsis, {}, {}});
+  return report;
+}
+
+Message CheckPaneFile(Workbench& bench, int number) {
+  if (!ShowsFileAsItIs(bench.pane(number))) ReloadPane(bench, number, false);
+  const Pane& pane = bench.pane(number);
+  const std::vector<Problem> problems = CheckPane(pane);
+  Message report = problems.empty() ? Message{TextId::kNoProblemsFound, {}, {}} : ProblemReport(problems, kCheckReportLimit);
+  if (!pane.hintVisible) report.lines.push_back({TextId::kFileLookedAt, {platform::PathToUtf8(pane.file)}, {}});
+  return report;
 }
 
 }  // namespace quillmere

@@ -41,7 +41,20 @@ RepairReport RepairPane(Workbench& bench, int pane);
 // heading; "无需修复" when neither.
 Message RepairMessage(const mems::MemsRepair& repair);
 
+// "存档文件有问题：" and the first `most` problems a line each, then "……"
+// when there are more.
+Message ProblemReport(const std::vector<Problem>& problems, std::size_t most);
+
 // The problems a pane's image has (Check); empty when its file is missing.
 std::vector<Problem> CheckPane(const Pane& pane);
+
+// The window's "检查": reads the pane's file afresh when another program
+// changed it since it was shown (without the clearing step: a check never
+// writes), then reports its problems ("未发现问题" when none), naming the
+// file it looked at.
+Message CheckPaneFile(Workbench& bench, int pane);
+
+// Whether the file on disk is still the one the pane shows.
+bool ShowsFileAsItIs(const Pane& pane);
 
 }  // namespace quillmere

@@ -211,6 +211,11 @@ SingleSaveRead ReadSingleSave(const fs::path& file) {
   return read;
 }
 
+bool IsSingleSaveFile(const fs::path& file) {
+  const SingleSaveRead read = ReadSingleSave(file);
+  return read.saroo && read.saroo->Slice(0, Saroo::kSaveHeaderOffset) == SarooMagic();
+}
+
 ImportResult ImportSave(Container& container, const ByteBuffer& saroo, const ImportPolicy& policy) {
   ImportResult result;
   // Too short to hold the free count, the bitmap and the directory: no
@@ -233,6 +238,10 @@ ImportResult ImportSave(Container& container, const ByteBuffer& saroo, const Imp
   // Every listed save of that name is asked about; the last one is replaced.
   // A compaction puts every save back as a new one, so it matches nothing.
   std::optional<std::size_t> replaced;
+  SaveRecord incoming;
+  incoming.nameField = header.Slice(save_header::kNameOffset, save_header::kNameSize);
+  incoming.date = header.ReadU32(save_header::kDateOffset);
+  incoming.size = size;
   // In SS_SAVE.BIN only the chosen game's saves share its names.
   const int gameArea =
       container.kind == ContainerKind::kSave ? save_file::FindGame(container.image, policy.game).value_or(0) : 0;
@@ -242,7 +251,7 @@ ImportResult ImportSave(Container& container, const ByteBuffer& saroo, const Imp
       replaced = listed.offset;
       const bool mayReplace = policy.sameName == SameName::kReplace ||
                               (policy.sameName == SameName::kAsk && policy.questions &&
-                               policy.questions->ReplaceSave(listed, result.name));
+                               policy.questions->ReplaceSave(listed, incoming));
       if (mayReplace) continue;
       result.outcome = policy.sameName == SameName::kAsk ? ImportOutcome::kCancelled : ImportOutcome::kSkipped;
       return result;

@@ -21,8 +21,9 @@ namespace quillmere {
 class Questions {
  public:
   virtual ~Questions() = default;
-  // Whether the save listed as `listed` may be replaced by the one named `name`.
-  virtual bool ReplaceSave(const SaveRecord& listed, const std::string& name) = 0;
+  // Whether the save listed as `listed` may be replaced by `incoming` (its
+  // name, date and size as its header states them).
+  virtual bool ReplaceSave(const SaveRecord& listed, const SaveRecord& incoming) = 0;
 };
 
 // Reports a long run's progress; false from Report stops the run before
@@ -83,6 +84,9 @@ struct SingleSaveRead {
   std::vector<Message> warnings;
 };
 SingleSaveRead ReadSingleSave(const std::filesystem::path& file);
+
+// Whether the file is a single save an import takes (SAROO, .BUP or .SRO).
+bool IsSingleSaveFile(const std::filesystem::path& file);
 
 // The name a single-save file is listed under: its own name up to the first
 // `extension` in any letter case (the whole name when there is none).

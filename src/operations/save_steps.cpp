@@ -74,10 +74,12 @@ ExportResult ExportRun::Write(const ExportedSave& save, ExportForm form) {
   const fs::path path = names_.Claim(folder / platform::PathFromUtf8(save.fileName));
   platform::EnsureDirectory(folder);
   if (!platform::WriteFileAtomic(path, save.bytes.bytes())) {
-    return {ExportOutcome::kWriteFailed, path, Message{TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}}};
+    return {ExportOutcome::kWriteFailed, path, Message{TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}}, save.name};
   }
-  if (!save.complete) return {ExportOutcome::kIncomplete, path, Message{TextId::kIncompleteSave, {save.name}, {}}};
-  return {ExportOutcome::kWritten, path, std::nullopt};
+  if (!save.complete) {
+    return {ExportOutcome::kIncomplete, path, Message{TextId::kIncompleteSave, {save.name}, {}}, save.name};
+  }
+  return {ExportOutcome::kWritten, path, std::nullopt, save.name};
 }
 
 namespace {
@@ -187,9 +189,21 @@ std::vector<Message> RunMessages(const TransferReport& report, TextId summary) {
     return true;
   });
   Message told{summary, {counts.imported, counts.skipped, counts.refused}, {}};
-  if (counts.refused > 0 && !said.empty()) {
-    told.lines.push_back({TextId::kTransferFirstReason, {}, {}});
-    told.lines.push_back(std::move(said.front()));
+  told.lines.push_back({TextId::kRunSavesNotImported, {}, {}});
+  for (std::size_t i = 0; i < report.imports.size(); ++i) {
+    const ImportResult& result = report.imports[i];
+    const ExportResult* copy = i < report.exports.size() ? &report.exports[i] : nullptr;
+    std::optional<Message> reason;
+    if (copy && copy->outcome != ExportOutcome::kWritten && copy->said) {
+      reason = copy->said;
+    } else if (result.outcome == ImportOutcome::kSkipped) {
+      reason = Message{TextId::kSkippedSameName, {}, {}};
+    } else if (result.outcome == ImportOutcome::kRefused || result.outcome == ImportOutcome::kWriteFailed) {
+      reason = result.reason;
+    }
+    if (!reason) continue;
+    const std::string& name = result.name.empty() && copy ? copy->name : result.name;
+    told.lines.push_back({TextId::kSaveWithReason, {name}, {std::move(*reason)}});
   }
   warnings.insert(warnings.begin(), std::move(told));
   return warnings;
@@ -223,8 +237,8 @@ CompactResult Compact(Container& container, const std::vector<SaveRecord>& order
   }
   const std::size_t saves = order.size();
   const auto stopped = [&](std::size_t done) {
-    if (!progress || progress->Report(done, 2 * saves)) return false;
-    progress->Report(2 * saves, 2 * saves);
+    if (!progress || progress->Report(done, saves)) return false;
+    progress->Report(saves, saves);
     return true;
   };
   struct Lifted {
@@ -233,7 +247,6 @@ CompactResult Compact(Container& container, const std::vector<SaveRecord>& order
   };
   std::vector<Lifted> lifted;
   for (std::size_t k = 0; k < saves; ++k) {
-    if (stopped(k)) return {CompactOutcome::kCancelled, std::nullopt};
     // Each save goes back under the name its slot listed, which a damaged
     // directory may hold apart from its record's.
     lifted.push_back({SingleSaveOf(GatherSave(container, order[k])), order[k].nameField});
@@ -242,14 +255,14 @@ CompactResult Compact(Container& container, const std::vector<SaveRecord>& order
   rebuilt.image = EmptiedMemsImage(std::move(rebuilt.image));
   rebuilt.records.clear();
   for (std::size_t k = 0; k < lifted.size(); ++k) {
-    if (stopped(saves + k)) return {CompactOutcome::kCancelled, std::nullopt};
+    if (stopped(k)) return {CompactOutcome::kCancelled, std::nullopt};
     ImportPolicy policy;
     policy.slotName = lifted[k].slotName;
     ImportResult placed = ImportSave(rebuilt, lifted[k].saroo, policy);
     // All or nothing: the container stays as it was.
     if (!placed.Placed()) return {CompactOutcome::kRefused, std::move(placed.reason)};
   }
-  if (progress) progress->Report(2 * saves, 2 * saves);
+  if (progress) progress->Report(saves, saves);
   container = std::move(rebuilt);
   return {CompactOutcome::kCompacted, std::nullopt};
 }

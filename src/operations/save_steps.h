@@ -60,6 +60,7 @@ struct ExportResult {
   ExportOutcome outcome = ExportOutcome::kNoRow;
   std::filesystem::path path;
   std::optional<Message> said;
+  std::string name;  // the save's name as text
 };
 
 // One export or transfer: no file name is taken twice in it, and nothing is
@@ -121,9 +122,9 @@ std::vector<Message> RunSaid(const TransferReport& report);
 
 // What a run tells at its end: what it said, as it was, when it skipped and
 // refused nothing, was stopped or could not write; otherwise one `summary`
-// message of its counts (imported, skipped, refused) with the first thing
-// said as the first refusal's reason, then the warnings of saves whose
-// stated size was not their data's length (which are never that reason).
+// message of its counts (imported, skipped, refused) that names each save
+// skipped or refused with its reason, then the warnings of saves whose
+// stated size was not their data's length (which are never a reason).
 std::vector<Message> RunMessages(const TransferReport& report, TextId summary);
 
 enum class CompactOutcome {
@@ -143,8 +144,8 @@ struct CompactResult {
 // formatted state (identification and reserved header bytes kept, a short
 // image lengthened to 8 MiB), and the saves are placed back, through the
 // import step, into slots 1, 2, ... and clusters from 8 on, each under the
-// name its slot listed. All or nothing. Progress counts 2 steps a save: the
-// first half lifts, the second places.
+// name its slot listed. All or nothing. Progress counts the saves placed
+// back (lifting them out takes no time worth showing).
 CompactResult Compact(Container& container, const std::vector<SaveRecord>& order, ProgressSink* progress);
 
 // Deletes `saves` from the container: SS_MEMS.BIN frees their slots and

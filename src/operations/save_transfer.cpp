@@ -5,6 +5,7 @@
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/conversions.h"
+#include "model/save_header.h"
 #include "operations/file_writes.h"
 #include "platform/file_io.h"
 
@@ -19,14 +20,21 @@ namespace {
 class PaneQuestions : public Questions {
  public:
   PaneQuestions(Workbench& bench, int number) : bench_(bench), number_(number) {}
-  bool ReplaceSave(const SaveRecord& listed, const std::string& name) override {
+  bool ReplaceSave(const SaveRecord& listed, const SaveRecord& incoming) override {
     const Pane& pane = bench_.pane(number_);
     // The 1-based row that shows the save; the reader's number where no row does.
     std::size_t row = listed.num;
     for (std::size_t r = 0; r < pane.rows.size(); ++r) {
       if (pane.RecordOfRow(r).offset == listed.offset) row = r + 1;
     }
-    return bench_.host().AskOkCancel({TextId::kReplaceQuestion, {number_, row, name}, {}});
+    // Both saves' dates and sizes, so an older save is not taken for a newer one.
+    const auto dated = [](TextId id, const SaveRecord& save) {
+      return Message{id, {FormatSaveDate(SaveDateFromMinutes(save.date)), save.size}, {}};
+    };
+    return bench_.host().AskOkCancel({TextId::kReplaceQuestion,
+                                      {number_, row, DecodeName(save_header::StoredName(incoming.nameField))},
+                                      {dated(TextId::kReplaceListedSave, listed),
+                                       dated(TextId::kReplaceIncomingSave, incoming)}});
   }
 
  private:
@@ -61,6 +69,9 @@ void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summ
     ReloadPane(bench, number, false);
   }
   for (const Message& message : RunMessages(report, summary)) bench.host().ShowMessage(message);
+  if (report.cancelled) {
+    bench.host().ShowMessage({TextId::kRunCancelled, {platform::PathToUtf8(bench.pane(number).file)}, {}});
+  }
 }
 
 }  // namespace
@@ -72,38 +83,62 @@ std::optional<ByteBuffer> ChooseTargetGame(Workbench& bench, int number) {
     const auto row = static_cast<std::size_t>(*std::min_element(pane.selection.begin(), pane.selection.end()));
     if (row < pane.rows.size()) selectedArea = pane.RecordOfRow(row).area;
   }
-  std::vector<std::string> choices;
+  // Each game by its ID and how many saves it holds.
+  std::vector<Message> choices;
+  std::vector<ByteBuffer> ids;
   std::size_t chosen = 0;
   for (const save_file::GameEntry& game : save_file::ListGames(pane.image)) {
     if (game.slot == selectedArea) chosen = choices.size();
-    choices.push_back(DecodeName(game.id));
+    const auto saves = std::count_if(pane.records.begin(), pane.records.end(),
+                                     [&](const SaveRecord& record) { return record.area == game.slot; });
+    choices.push_back({TextId::kGameChoice, {DecodeName(game.id), static_cast<std::int64_t>(saves)}, {}});
+    ids.push_back(game.id);
   }
-  // Asked again after an invalid ID, a bounded number of times, so a host
-  // that keeps answering the same can never hold the window.
+  // Asked again after an invalid ID or a new game not confirmed, a bounded
+  // number of times, so a host that keeps answering the same can never hold
+  // the window.
   constexpr int kAsks = 10;
   for (int ask = 0; ask < kAsks; ++ask) {
     const auto answer =
         bench.host().AskChoice({TextId::kChooseGame, {}, {{TextId::kGameIdHint, {}, {}}}}, choices, chosen);
     if (!answer) return std::nullopt;
-    if (save_file::IsValidGameId(*answer)) return save_file::PadGameId(*answer);
-    bench.host().ShowMessage({TextId::kGameIdInvalid, {}, {}});
+    if (answer->listed && *answer->listed < ids.size()) return ids[*answer->listed];
+    if (!save_file::IsValidGameId(answer->typed)) {
+      bench.host().ShowMessage({TextId::kGameIdInvalid, {}, {}});
+      continue;
+    }
+    const ByteBuffer id = save_file::PadGameId(answer->typed);
+    // A game the file already has, typed rather than chosen; a new one is
+    // added only when the user confirms it.
+    if (save_file::FindGame(pane.image, id) ||
+        bench.host().AskOkCancel({TextId::kAddNewGame, {save_file::GameIdText(id)}, {}})) {
+      return id;
+    }
   }
   return std::nullopt;
 }
 
 ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   const Pane& pane = bench.pane(number);
-  if (pane.selection.empty()) {
+  const std::vector<SaveRecord> saves = pane.SelectedRecords();
+  if (saves.empty()) {
     bench.host().ShowMessage({TextId::kSelectSaveToExport, {}, {}});
     return {};
   }
-  const auto row = static_cast<std::size_t>(*std::min_element(pane.selection.begin(), pane.selection.end()));
-  if (row >= pane.rows.size()) return {};
+  // Every selected save, in one run: no file name is taken twice.
   ExportRun run(bench.Folders(), {bench.pane(1).file, bench.pane(2).file});
-  const ExportResult result = run.Write(ExportSave(pane, pane.RecordOfRow(row), form), form);
-  if (result.said) bench.host().ShowMessage(*result.said);
-  if (result.outcome != ExportOutcome::kWriteFailed) RevealWrittenFile(bench.host(), result.path);
-  return result;
+  std::vector<ExportResult> results;
+  for (const SaveRecord& save : saves) {
+    results.push_back(run.Write(ExportSave(pane, save, form), form));
+    if (results.back().said) bench.host().ShowMessage(*results.back().said);
+  }
+  // The file browser shows the folder once, with the first file written selected.
+  for (const ExportResult& result : results) {
+    if (result.outcome == ExportOutcome::kWriteFailed) continue;
+    RevealWrittenFile(bench.host(), result.path);
+    break;
+  }
+  return results.front();
 }
 
 ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
@@ -113,11 +148,6 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   ImportPolicy policy;
   policy.sameName = SameName::kAsk;
   policy.listNumber = number;
-  if (pane.kind == ContainerKind::kSave) {
-    const auto game = ChooseTargetGame(bench, number);
-    if (!game) return {};
-    policy.game = *game;
-  }
   // Too short to hold the free count, the bitmap and the directory: said
   // before any file is asked for.
   if (pane.kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
@@ -134,6 +164,13 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   }
   const SingleSaveRead read = ReadSingleSave(source);
   for (const Message& warning : read.warnings) host.ShowMessage(warning);
+  // The save first, then the game it goes to: a file that cannot be
+  // imported is said before any game is asked for.
+  if (read.saroo && pane.kind == ContainerKind::kSave) {
+    const auto game = ChooseTargetGame(bench, number);
+    if (!game) return {};
+    policy.game = *game;
+  }
   PaneQuestions questions(bench, number);
   policy.questions = &questions;
   ImportResult result;

@@ -89,10 +89,13 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   // one): the window asks, and reads it again as told.
   const auto undecided = [](const Problem& problem) { return problem.id == TextId::kProblemBlockSizeBoth; };
   if (!pane.blockSize && std::any_of(pane.openingProblems.begin(), pane.openingProblems.end(), undecided)) {
-    const auto answer = bench.host().AskChoice({TextId::kAskBlockSize, {platform::PathToUtf8(pane.file.filename())}, {}},
-                                               {"64", "1024"}, 0);
-    if (answer == "64" || answer == "1024") {
-      pane.blockSize = answer == "64" ? 64 : 1024;
+    const std::vector<Message> sizes = {{TextId::kSaveNameLine, {"64"}, {}}, {TextId::kSaveNameLine, {"1024"}, {}}};
+    const auto answer =
+        bench.host().AskChoice({TextId::kAskBlockSize, {platform::PathToUtf8(pane.file.filename())}, {}}, sizes, 0);
+    const std::string said = !answer ? "" : answer->listed ? std::get<std::string>(sizes[*answer->listed].args[0].value)
+                                                           : answer->typed;
+    if (said == "64" || said == "1024") {
+      pane.blockSize = said == "64" ? 64 : 1024;
       ReloadPane(bench, number, mayClear);
       return;
     }

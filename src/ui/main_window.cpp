@@ -66,7 +66,7 @@ class MainWindow::WindowHost : public Host {
  public:
   WindowHost(MainWindow& window, Host& dialogs) : window_(window), dialogs_(dialogs) {}
   bool AskOkCancel(const Message& question) override { return dialogs_.AskOkCancel(question); }
-  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+  std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
                                        std::size_t chosen) override {
     return dialogs_.AskChoice(question, choices, chosen);
   }

@@ -51,15 +51,6 @@ namespace {
 // The side of the warning sign after a pane's figure.
 constexpr int kWarningSize = 12;
 
-// "存档文件有问题：" and the first `most` problems a line each, then "……"
-// when there are more.
-Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
-  Message report{TextId::kImageHasProblems, {}, {}};
-  for (std::size_t i = 0; i < problems.size() && i < most; ++i) report.lines.push_back(problems[i].AsMessage());
-  if (problems.size() > most) report.lines.push_back({TextId::kMoreProblemsEllipsis, {}, {}});
-  return report;
-}
-
 }  // namespace
 
 PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayload, QWidget* area)
@@ -165,7 +156,11 @@ void PaneView::BuildMenu() {
   };
   connect(openFile_, &QAction::triggered, this, [this, shownFolder] {
     const auto chosen = bench_.host().PickOpenFile(TextId::kContainerFileFilter, shownFolder());
-    if (chosen && !OpenPlace(*chosen)) bench_.host().ShowMessage({TextId::kWrongFormat, {}, {}});
+    if (!chosen || OpenPlace(*chosen)) return;
+    // A single save picked where a container was asked for is named, with the way to import it.
+    bench_.host().ShowMessage(IsSingleSaveFile(*chosen)
+                                  ? Message{TextId::kSingleSaveNotContainer, {platform::PathToUtf8(*chosen)}, {}}
+                                  : Message{TextId::kWrongFormat, {}, {}});
   });
   connect(openFolder_, &QAction::triggered, this, [this, shownFolder] {
     if (const auto chosen = bench_.host().PickFolder(shownFolder())) OpenPlace(*chosen);
@@ -193,7 +188,7 @@ void PaneView::BuildMenu() {
   // The game is asked first, with the selected row's game chosen.
   connect(importToGame_, &QAction::triggered, this, [this, pane] { ImportSingleSave(bench_, pane); });
   connect(delete_, &QAction::triggered, this, [this, pane] { DeleteSaves(bench_, pane); });
-  connect(check_, &QAction::triggered, this, [this] { bench_.host().ShowMessage(CheckReport()); });
+  connect(check_, &QAction::triggered, this, [this, pane] { bench_.host().ShowMessage(CheckPaneFile(bench_, pane)); });
   connect(repair_, &QAction::triggered, this, [this, pane] { RepairPane(bench_, pane); });
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
@@ -375,12 +370,6 @@ void PaneView::SetCompactButton(const QString& caption, bool enabled) {
   compact_->setEnabled(enabled);
   // The work runs inside the click, so the count is painted now or never.
   compact_->repaint();
-}
-
-Message PaneView::CheckReport() const {
-  const std::vector<Problem> problems = CheckPane(bench_.pane(setup_.number));
-  if (problems.empty()) return {TextId::kNoProblemsFound, {}, {}};
-  return ProblemReport(problems, kCheckReportLimit);
 }
 
 }  // namespace quillmere::ui

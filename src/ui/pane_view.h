@@ -67,8 +67,6 @@ class PaneView : public QWidget {
   void ApplyTexts();
   // The compact button's caption and state, as a run sets them.
   void SetCompactButton(const QString& caption, bool enabled);
-  // The text "检查" shows: the problems of the pane's image, or that there are none.
-  Message CheckReport() const;
 
  signals:
   // A kind was chosen: whether the pane takes saves now (the transfer into it follows).

@@ -32,11 +32,79 @@ QString PathToQString(const std::filesystem::path& path) { return ToQString(plat
 // How long a run goes before its progress dialog shows.
 constexpr int kProgressDelayMs = 500;
 
+// What kind of box a message is: a failure that stopped the work, a
+// refusal or doubt the user should weigh, or news.
+QMessageBox::Icon IconOf(TextId id) {
+  switch (id) {
+    case TextId::kWriteFailed:
+    case TextId::kReadFailed:
+    case TextId::kFileTooLarge:
+    case TextId::kFileBusy:
+    case TextId::kChecksumFailed:
+    case TextId::kWrongFormat:
+    case TextId::kNotSarooSingleSave:
+    case TextId::kCannotCompactDamaged:
+    case TextId::kIncompleteSave:
+    case TextId::kHoldsMemsImage:
+    case TextId::kHoldsSaveFile:
+    case TextId::kHoldsBackupMemory:
+    case TextId::kCannotTellKind:
+    case TextId::kNotRegularFile:
+    case TextId::kSingleSaveNotContainer: return QMessageBox::Critical;
+    case TextId::kFileChanged:
+    case TextId::kDirectoryFull:
+    case TextId::kBitmapFullForRecord:
+    case TextId::kBitmapFullForData:
+    case TextId::kSaveTooLarge:
+    case TextId::kDamagedTarget:
+    case TextId::kUnnamedSave:
+    case TextId::kUnnamedGame:
+    case TextId::kDamagedArea:
+    case TextId::kListFull:
+    case TextId::kBackupRamFull:
+    case TextId::kAreaFull:
+    case TextId::kGameIndexFull:
+    case TextId::kNoCartridge:
+    case TextId::kGameIdInvalid:
+    case TextId::kImageHasProblems:
+    case TextId::kCannotRepair:
+    case TextId::kSingleSaveSizesDiffer:
+    case TextId::kTransferSummary:
+    case TextId::kDropSummary:
+    case TextId::kSelectSaveToExport:
+    case TextId::kSelectSaveToDelete:
+    case TextId::kNothingSelectedToTransfer:
+    case TextId::kNotWritten: return QMessageBox::Warning;
+    default: return QMessageBox::Information;
+  }
+}
+
+TextId TitleOf(QMessageBox::Icon icon) {
+  switch (icon) {
+    case QMessageBox::Critical: return TextId::kCaptionError;
+    case QMessageBox::Warning: return TextId::kCaptionWarning;
+    case QMessageBox::Question: return TextId::kCaptionQuestion;
+    default: return TextId::kCaption;
+  }
+}
+
+// A box longer than this many lines shows them and keeps the whole text,
+// which scrolls, under "Show Details".
+constexpr qsizetype kBoxLines = 16;
+
 int RunMessageBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons buttons) {
-  QMessageBox box(QMessageBox::NoIcon, ToQString(catalog::Text(TextId::kCaption)), ToQString(catalog::Render(message)),
-                  buttons, parent);
-  // A question that ends in lost saves is answered No unless the user means it.
-  if (message.id == TextId::kDeleteQuestion) box.setDefaultButton(QMessageBox::Cancel);
+  const bool question = buttons.testFlag(QMessageBox::Cancel);
+  const QMessageBox::Icon icon = question ? QMessageBox::Question : IconOf(message.id);
+  const QString text = ToQString(catalog::Render(message));
+  QMessageBox box(icon, ToQString(catalog::Text(TitleOf(icon))), text, buttons, parent);
+  const QStringList lines = text.split("\r\n");
+  if (lines.size() > kBoxLines) {
+    box.setText(lines.mid(0, kBoxLines).join("\r\n") + "\r\n" + ToQString(catalog::Text(TextId::kMoreProblemsEllipsis)));
+    box.setDetailedText(lines.join("\n"));
+  }
+  // A question is answered with the button that changes nothing unless the
+  // user means it: Enter never replaces, deletes or repairs.
+  if (question) box.setDefaultButton(QMessageBox::Cancel);
   return box.exec();
 }
 
@@ -115,17 +183,19 @@ bool QtHost::AskOkCancel(const Message& question) {
   return RunMessageBox(parent_, question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-std::optional<std::string> QtHost::AskChoice(const Message& question, const std::vector<std::string>& choices,
-                                             std::size_t chosen) {
+std::optional<ChoiceAnswer> QtHost::AskChoice(const Message& question, const std::vector<Message>& choices,
+                                              std::size_t chosen) {
   QStringList items;
-  for (const std::string& choice : choices) items << ToQString(choice);
+  for (const Message& choice : choices) items << ToQString(catalog::Render(choice));
   bool ok = false;
   // Editable: a game that has no entry yet is typed in.
   const QString answer = QInputDialog::getItem(parent_, ToQString(catalog::Text(TextId::kCaption)),
                                                ToQString(catalog::Render(question)), items,
                                                static_cast<int>(std::min(chosen, choices.size())), true, &ok);
   if (!ok) return std::nullopt;
-  return answer.toStdString();
+  const qsizetype listed = items.indexOf(answer);
+  if (listed >= 0) return ChoiceAnswer{static_cast<std::size_t>(listed), answer.toStdString()};
+  return ChoiceAnswer{std::nullopt, answer.trimmed().toStdString()};
 }
 
 void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const std::filesystem::path& initialFolder,

@@ -29,7 +29,7 @@ class QtHost : public Host {
 
   void ShowMessage(const Message& message) override;
   bool AskOkCancel(const Message& question) override;
-  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
+  std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
                                        std::size_t chosen) override;
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override;

@@ -202,6 +202,8 @@ class LanguagesTest : public QObject {
     pane1->selectAll();
     QString told;
     QString button;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     // Answers the box the host opens, and notes its text and button.
     QTimer answer;
     connect(&answer, &QTimer::timeout, [&] {
@@ -209,6 +211,8 @@ class LanguagesTest : public QObject {
       if (!box) return;
       told = box->text();
       button = box->buttons().value(0)->text();
+      title = box->windowTitle();
+      icon = box->icon();
       QImage shot = window.grab().toImage();
       const QPixmap message = box->grab();
       QPainter(&shot).drawPixmap((shot.width() - message.width()) / 2, (shot.height() - message.height()) / 2, message);
@@ -218,9 +222,15 @@ class LanguagesTest : public QObject {
     answer.start(10);
     FindChild<QPushButton>(window, "transferRight")->click();
     answer.stop();
-    QCOMPARE(told, QString("Saves moved: 1, skipped for their name: 1, refused: 2.\r\nThe first reason:\r\n"
-                           "List 2 is full; no more saves can be written!"));
+    // The run names each save it did not import, with the reason, in a box
+    // that looks like the warning it is.
+    QCOMPARE(told, QString("Saves moved: 1, skipped for their name: 1, refused: 2.\r\nSaves not imported:\r\n"
+                           "SAKURA_02:\r\na save of that name is listed\r\n"
+                           "DRACULA_X:\r\nList 2 is full; no more saves can be written!\r\n"
+                           "NIGHTS_01:\r\nList 2 is full; no more saves can be written!"));
     QCOMPARE(button, QString("OK"));
+    QCOMPARE(title, QString("Warning"));
+    QCOMPARE(icon, QMessageBox::Warning);
   }
 
   // The window starts in the option's language, else the environment's,

@@ -56,7 +56,7 @@ class SaveButtonsTest : public QObject {
     host.pickedFiles = {dir / "SAROO" / "TWO.bin"};
     host.answers = {true};
     QTest::mouseClick(FindChild<QPushButton>(window, "pane2Import"), Qt::LeftButton);
-    QCOMPARE(host.questions.back(), std::string("是否替换列表2已有存档？\r\n2:TWO"));
+    QCOMPARE(host.questionHeads.back(), std::string("是否替换列表2已有存档？\r\n2:TWO"));
     QCOMPARE(host.messages.back(), std::string("导入完成！"));
     QCOMPARE(Column(FindChild<QTableView>(window, "pane2List"), 1), QStringList({"ONE", "TWO"}));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -32,6 +33,10 @@ class ScriptedHost : public Host {
     messages.push_back(catalog::Render(message));
   }
   bool AskOkCancel(const Message& question) override {
+    // The question without the lines under its first two: what it asks and of which save.
+    const std::string text = catalog::Render(question);
+    const std::size_t second = text.find("\r\n");
+    questionHeads.push_back(text.substr(0, second == std::string::npos ? second : text.find("\r\n", second + 2)));
     questions.push_back(catalog::Render(question));
     if (answers.empty()) return false;
     const bool answer = answers.front();
@@ -39,13 +44,21 @@ class ScriptedHost : public Host {
     return answer;
   }
   // Answers from `choiceAnswers` (the preselected choice once they run out).
-  std::optional<std::string> AskChoice(const Message& question, const std::vector<std::string>& choices,
-                                       std::size_t chosen) override {
+  // An answer that reads as one of the choices is that choice.
+  std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& offered,
+                                        std::size_t chosen) override {
+    std::vector<std::string> choices;
+    for (const Message& choice : offered) choices.push_back(catalog::Render(choice));
     choiceQuestions.push_back({catalog::Render(question), choices, chosen});
-    if (choiceAnswers.empty()) return chosen < choices.size() ? std::optional<std::string>(choices[chosen]) : std::nullopt;
+    if (choiceAnswers.empty()) {
+      return chosen < choices.size() ? std::optional<ChoiceAnswer>(ChoiceAnswer{chosen, choices[chosen]}) : std::nullopt;
+    }
     auto answer = choiceAnswers.front();
     choiceAnswers.pop_front();
-    return answer;
+    if (!answer) return std::nullopt;
+    const auto listed = std::find(choices.begin(), choices.end(), *answer);
+    if (listed != choices.end()) return ChoiceAnswer{static_cast<std::size_t>(listed - choices.begin()), *answer};
+    return ChoiceAnswer{std::nullopt, *answer};
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     filePicks.push_back({catalog::Text(filter), initialFolder});
@@ -88,6 +101,7 @@ class ScriptedHost : public Host {
   std::vector<Message> shown;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
+  std::vector<std::string> questionHeads;
   struct ChoiceQuestion {
     std::string question;
     std::vector<std::string> choices;
