@@ -52,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     default: {
       if (input.size() < Saroo::kHeaderSize) input.Resize(Saroo::kHeaderSize);
-      input.Write(Saroo::kMagicOffset, ByteBuffer::FromText(Saroo::kMagic));
+      input.MustWrite(Saroo::kMagicOffset, ByteBuffer::FromText(Saroo::kMagic));
       input.Fill(Saroo::kReservedOffset, Saroo::kReservedSize, 0);
       input.Fill(Saroo::kTailReservedOffset, Saroo::kTailReservedSize, 0);
-      input.WriteBE(Saroo::kNameOffset + 11, 0, 1);
-      input.WriteBE(Saroo::kCommentOffset + 10, 0, 1);
-      input.WriteBE(Saroo::kSizeOffset, input.size() - Saroo::kHeaderSize, 4);
+      input.MustWriteBE(Saroo::kNameOffset + 11, 0, 1);
+      input.MustWriteBE(Saroo::kCommentOffset + 10, 0, 1);
+      input.MustWriteBE(Saroo::kSizeOffset, input.size() - Saroo::kHeaderSize, 4);
       const ByteBuffer bup = singlesave::BupFromSaroo(input);
       assert(bup.size() == input.size());
       assert(singlesave::SarooFromBup(bup) == input);

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if ((mode & 4) && !live.empty()) {
     ByteBuffer expected = ram;
-    expected.WriteBE(std::size_t{picked} * geometry.blockSize, 0x00, 1);
+    expected.MustWriteBE(std::size_t{picked} * geometry.blockSize, 0x00, 1);
     assert(backup_ram::DeleteBackupRamSaves(ram, {picked, picked}) == 1);
     assert(ram == expected);
   }
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   assert(back.nameField == ZeroFilledField(save.nameField, 0, 12));
   ByteBuffer comment = ZeroFilledField(save.commentField, 0, backup_ram::kCommentSize + 1);
   comment.Append(1, save.commentField.At(11));
-  comment.WriteBE(backup_ram::kCommentSize, 0, 1);  // the console has 10 comment bytes
+  comment.MustWriteBE(backup_ram::kCommentSize, 0, 1);  // the console has 10 comment bytes
   assert(back.commentField == comment);
   assert(quillmere::testing::KeepsOtherBackupRamSaves(saves, ram, {target.value_or(0)}));
   if (wasSound) {

@@ -70,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ByteBuffer original = image;
   const auto saves = quillmere::testing::SnapshotSaves(original);
-  mems::WriteMemsSave(image, plan, header.Slice(sh::kNameOffset, sh::kNameSize), header,
-                      single.Slice(Saroo::kDataOffset, saveSize));
+  const bool written = mems::WriteMemsSave(image, plan, header.Slice(sh::kNameOffset, sh::kNameSize), header,
+                                           single.Slice(Saroo::kDataOffset, saveSize));
+  assert(written);
   assert(image.size() == std::max(original.size(), mems::kImageSize));
   assert(plan.recordCluster >= mems::kReservedClusters && plan.recordCluster < mems::kBitmapClusters);
   for (const std::uint32_t cluster : plan.dataClusters) {

@@ -41,8 +41,8 @@ inline constexpr std::size_t kSlotTableHead = 0x1000;
 inline ByteBuffer SaveFileFrom(const ByteBuffer& input) {
   if (input.size() <= kSlotTableHead) return input;
   ByteBuffer image(std::vector<std::uint8_t>(0x10000 + input.size() - kSlotTableHead));
-  image.Write(0, input.Slice(0, kSlotTableHead));
-  image.Write(0x10000, input.Slice(kSlotTableHead, input.size()));
+  image.MustWrite(0, input.Slice(0, kSlotTableHead));
+  image.MustWrite(0x10000, input.Slice(kSlotTableHead, input.size()));
   return image;
 }
 

@@ -85,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                        : control.Slice(16, sf::kGameIdSize);
     GatheredSave save{control.Slice(0, 12), control.ReadU16(12), ByteBuffer{'C', 'O', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 3},
                       0x12345678, ByteBuffer{}};
-    save.nameField.WriteBE(11, 0, 1);  // the area stores 11 name bytes
+    save.nameField.MustWriteBE(11, 0, 1);  // the area stores 11 name bytes
     save.data.Append(save.size, 0);
-    for (std::size_t i = 0; i < save.data.size(); ++i) save.data.WriteBE(i, i * 7 + control.At(2), 1);
+    for (std::size_t i = 0; i < save.data.size(); ++i) save.data.MustWriteBE(i, i * 7 + control.At(2), 1);
     const sf::SaveFilePlacement plan = sf::PlanSaveFileSave(image, gameId, save.size, save.nameField);
     const bool written = sf::WriteSaveFileSave(image, plan, save);
     assert(written == (plan.refusal == sf::SaveFileRefusal::kNone));

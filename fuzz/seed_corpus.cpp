@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     importSeeds.Add(row | 2, singles[k]);
   }
   ByteBuffer mixed(std::vector<std::uint8_t>(2));
-  mixed.WriteBE(0, singles[3].size(), 2);
+  mixed.MustWriteBE(0, singles[3].size(), 2);
   mixed.Append(singles[3]);
   mixed.Append(SmallMemsImage().Slice(0, 0xC000));
   importSeeds.Add(3, mixed);

@@ -74,9 +74,9 @@ TEST(ClusterMap, UnitsOutsideTheGridAreNeitherDrawnNorBlinked) {
   MemsImageBuilder builder(0x900000);  // long enough to hold a record past cluster 8063
   builder.AddSave(1, 8, NamedSave("LISTFAR", 3000), {9, 8100, 65535});
   builder.SetSlot(2, "RECFAR", 8064);
-  builder.image().WriteBE(8064 * 1024 + 12, 2000, 4);  // its record lists 8070 and 10
-  builder.image().WriteBE(8064 * 1024 + 64, 8070, 2);
-  builder.image().WriteBE(8064 * 1024 + 66, 10, 2);
+  builder.image().MustWriteBE(8064 * 1024 + 12, 2000, 4);  // its record lists 8070 and 10
+  builder.image().MustWriteBE(8064 * 1024 + 64, 8070, 2);
+  builder.image().MustWriteBE(8064 * 1024 + 66, 10, 2);
   const AllocationMap map = BuildClusterMap(builder.Build());
   ASSERT_EQ(map.saves.size(), 2u);
   EXPECT_EQ(map.saves[0].blinkUnits, (Units{8, 9}));

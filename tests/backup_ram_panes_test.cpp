@@ -34,7 +34,7 @@ class BackupRamPaneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ByteBuffer file = BackupRamBuilder().AddSave(2, NamedSave("KEEP", 100, 1)).AddSave(9, NamedSave("GAME", 40, 2)).BuildFile();
-    for (std::size_t k = 0; k < file.size(); k += 2) file.WriteBE(k, k / 2 % 251, 1);
+    for (std::size_t k = 0; k < file.size(); k += 2) file.MustWriteBE(k, k / 2 % 251, 1);
     WriteFile(dir / "BKRAMSV.BIN", file);
     WriteFile(dir / "OTHER" / "SS_MEMS.BIN",
               testing::MemsImageBuilder().AddSave(1, 8, NamedSave("GAME", 3000, 3)).AddSave(2, 11, NamedSave("NEW", 10, 4)).Build());
@@ -92,7 +92,7 @@ TEST_F(BackupRamPaneTest, ImportTransferAndDeleteKeepTheRestOfTheMemory) {
   host.answers = {true};
   EXPECT_EQ(DeleteSaves(bench, 1), CareOutcome::kDone);
   ByteBuffer expected = before;
-  expected.WriteBE(start, 0x00, 1);
+  expected.MustWriteBE(start, 0x00, 1);
   EXPECT_EQ(br::WordWideToRam(File()), expected);
   ExpectSaves({{"KEEP", keep}, {"NEW", NamedSave("NEW", 10, 4).data}});
 }

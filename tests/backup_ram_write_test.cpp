@@ -29,7 +29,7 @@ GatheredSave Fields(const std::string& name, std::uint32_t size, std::uint8_t se
   const testing::TestSave test = testing::NamedSave(name, std::min<std::uint32_t>(size, 520000), seed);
   GatheredSave save{ByteBuffer(testing::FixedField(name, 12)), size, ByteBuffer(testing::FixedField(test.comment, 12)),
                     test.date, ByteBuffer(test.data)};
-  save.commentField.WriteBE(11, language, 1);
+  save.commentField.MustWriteBE(11, language, 1);
   return save;
 }
 
@@ -141,8 +141,8 @@ TEST(BackupRamWrite, RefusedPlansChangeNothing) {
 TEST(BackupRamWrite, DeleteClearsTheMarkersFirstByteAlone) {
   ByteBuffer ram = BusyRam();
   ByteBuffer expected = ram;
-  expected.WriteBE(5 * 64, 0x00, 1);
-  expected.WriteBE(24 * 64, 0x00, 1);
+  expected.MustWriteBE(5 * 64, 0x00, 1);
+  expected.MustWriteBE(24 * 64, 0x00, 1);
   // Block 3 starts no save, 10 is deleted already, 0 is the format text.
   EXPECT_EQ(br::DeleteBackupRamSaves(ram, {5, 3, 0, 10, 5, 24, 70000}), 2u);
   EXPECT_EQ(ram, expected);

@@ -30,8 +30,8 @@ class CompactingTest : public testing::MemsPaneTest {
 
 TEST_F(CompactingTest, ACompactImageComesOutCleanWithEverySaveInPlace) {
   MemsImageBuilder clean;
-  clean.image().Write(0, ByteBuffer::FromText("SaroMems"));
-  clean.image().Write(0x0E, ByteBuffer{0xAB, 0xCD});
+  clean.image().MustWrite(0, ByteBuffer::FromText("SaroMems"));
+  clean.image().MustWrite(0x0E, ByteBuffer{0xAB, 0xCD});
   clean.AddSave(1, 8, NamedSave("ONE", 960)).AddSave(2, 9, NamedSave("TWO", 2049)).AddSave(3, 13, NamedSave("THREE", 10));
   MemsImageBuilder dirty = clean;
   dirty.image().Fill(0x400 + 12, 2, 0x55);         // slot 1, bytes 12-13
@@ -78,7 +78,7 @@ TEST_F(CompactingTest, SavesComeBackInListOrderFromCluster8) {
 
 TEST_F(CompactingTest, ShortImagesGrowAndHeaderBytesStay) {
   ByteBuffer image = MemsImageBuilder().AddSave(1, 8, NamedSave("A", 10)).Build();
-  image.Write(0, ByteBuffer::FromText("SaroMems"));
+  image.MustWrite(0, ByteBuffer::FromText("SaroMems"));
   image.Resize(8'000'000);
   Load(image);
   EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCompacted);
@@ -91,7 +91,7 @@ TEST_F(CompactingTest, AllOrNothing) {
   // nor placed back: the image is refused before anything moves.
   MemsImageBuilder builder;
   builder.AddSave(1, 8, NamedSave("FINE", 10)).AddSave(2, 9, NamedSave("HUGE", 2000));
-  builder.image().WriteBE(9 * 1024 + 12, 600'000, 4);
+  builder.image().MustWriteBE(9 * 1024 + 12, 600'000, 4);
   Load(builder.Build());
   const ByteBuffer before = File();
   EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kRefused);

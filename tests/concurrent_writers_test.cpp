@@ -109,7 +109,7 @@ TEST(FileStamps, AChangeOfContentIsSeenWithSizeAndTimeKept) {
   const platform::FileStamp stamp = platform::StampFile(file, original.bytes());
   EXPECT_TRUE(platform::FileMatchesStamp(file, stamp));
   ByteBuffer changed = original;
-  changed.WriteBE(0x123456, 1, 1);
+  changed.MustWriteBE(0x123456, 1, 1);
   WriteFile(file, changed);
   fs::last_write_time(file, stamp.modified);
   EXPECT_FALSE(platform::FileMatchesStamp(file, stamp));
@@ -141,7 +141,7 @@ TEST_F(ChangedFileTest, WritersLeaveAReplacedFileAloneAndReloadIt) {
 TEST_F(ChangedFileTest, TheClearingStepWritesOnlyTheFileItRead) {
   // A stale byte in an unused directory slot, which a refresh with clearing zeroes.
   ByteBuffer stale = MemsImageBuilder().AddSave(1, 8, NamedSave("ALPHA", 100)).Build();
-  stale.WriteBE(mems::SlotOffset(5) + 8, 0x77, 1);
+  stale.MustWriteBE(mems::SlotOffset(5) + 8, 0x77, 1);
   WriteFile(dir / "SS_MEMS.BIN", stale);
   bench.clearUnusedOnRefresh = true;
   ReloadPane(bench, 1);

@@ -52,7 +52,7 @@ TEST(FuzzRegression, DeletingSlotsOutsideTheDirectoryChangesNothingTheyDoNotName
 TEST(FuzzRegression, AReplacedSaveNeverTakesItsOwnRecordClusterForData) {
   for (const std::uint32_t size : {961u, 5000u}) {
     ByteBuffer image = TwoSaves();
-    image.WriteBE(mems::kClusterBitmapOffset + 1, image.At(mems::kClusterBitmapOffset + 1) & 0xFE, 1);  // cluster 8
+    image.MustWriteBE(mems::kClusterBitmapOffset + 1, image.At(mems::kClusterBitmapOffset + 1) & 0xFE, 1);  // cluster 8
     const ByteBuffer name = ByteBuffer::FromText("SMALL");
     const mems::MemsPlacement plan = mems::PlanMemsSave(image, size, name, 8 * mems::kClusterSize);
     ASSERT_EQ(plan.refusal, mems::PlacementRefusal::kNone);
@@ -60,7 +60,7 @@ TEST(FuzzRegression, AReplacedSaveNeverTakesItsOwnRecordClusterForData) {
     const ByteBuffer data(testing::PatternData(size, 7));
     const ByteBuffer single = singlesave::BuildSarooSingleSave(name, size, ByteBuffer::FromText("NEW"), 9, data);
     const ByteBuffer header = single.Slice(16, 32);
-    mems::WriteMemsSave(image, plan, name, header, data);
+    ASSERT_TRUE(mems::WriteMemsSave(image, plan, name, header, data));
     EXPECT_EQ(SingleSaveOf(mems::ExtractMemsSave(image, 8 * mems::kClusterSize)), single) << size;
   }
 }

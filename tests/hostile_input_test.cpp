@@ -79,7 +79,7 @@ TEST(ClearingStep, KeepsEveryListedSaveWhateverTheDirectoryPointsAt) {
     for (std::uint32_t k = below(4); k > 0; --k) {
       builder.SetSlot(1 + static_cast<int>(below(448)), "BAD", below(2) ? 1 + below(7) : below(300));
     }
-    for (std::uint32_t k = below(30); k > 0; --k) builder.image().WriteBE(below(kImageSize), static_cast<std::uint8_t>(random()), 1);
+    for (std::uint32_t k = below(30); k > 0; --k) builder.image().MustWriteBE(below(kImageSize), static_cast<std::uint8_t>(random()), 1);
     const ByteBuffer image = builder.Build();
 
     const mems::MemsListing listing = mems::ListMemsImage(image, 10);
@@ -219,8 +219,8 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
   ByteBuffer ram = ByteBuffer::Filled(kBlocks * backup_ram::kBlockSize, 0);
   for (std::size_t n = 0; n < kBlocks; ++n) {
     const std::size_t at = n * backup_ram::kBlockSize;
-    ram.WriteBE(at, backup_ram::kSaveMarker, 4);
-    for (std::size_t k = 0; k < 30; ++k) ram.WriteBE(at + 4 + 2 * k, (n * 7 + k * 17) % 511 + 1, 2);
+    ram.MustWriteBE(at, backup_ram::kSaveMarker, 4);
+    for (std::size_t k = 0; k < 30; ++k) ram.MustWriteBE(at + 4 + 2 * k, (n * 7 + k * 17) % 511 + 1, 2);
   }
   const backup_ram::BackupRamListing listing = backup_ram::ListBackupRam(ram);
   ASSERT_EQ(listing.records.size(), kBlocks - 1);

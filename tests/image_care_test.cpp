@@ -114,11 +114,11 @@ TEST_F(ImageCareTest, RepairMendsTheRecordsAndReportsWhatItCannot) {
   };
   const std::vector<Case> cases = {
       {"wrong free count", [](MemsImageBuilder& b) { b.SetFreeClusterCount(100); }, 1, false},
-      {"stray bitmap bits", [](MemsImageBuilder& b) { b.image().WriteBE(0x010 + 5, 0xFF, 1); }, 1, false},
-      {"missing bitmap bit", [](MemsImageBuilder& b) { b.image().WriteBE(0x011, 0x00, 1); }, 1, false},
-      {"slot bytes 12-13", [](MemsImageBuilder& b) { b.image().WriteBE(0x400 + 12, 0x1234, 2); }, 1, false},
-      {"shared cluster", [](MemsImageBuilder& b) { b.image().WriteBE(9 * 1024 + 64, 14, 2); }, 0, true},
-      {"cluster out of range", [](MemsImageBuilder& b) { b.image().WriteBE(9 * 1024 + 66, 9000, 2); }, 0, true},
+      {"stray bitmap bits", [](MemsImageBuilder& b) { b.image().MustWriteBE(0x010 + 5, 0xFF, 1); }, 1, false},
+      {"missing bitmap bit", [](MemsImageBuilder& b) { b.image().MustWriteBE(0x011, 0x00, 1); }, 1, false},
+      {"slot bytes 12-13", [](MemsImageBuilder& b) { b.image().MustWriteBE(0x400 + 12, 0x1234, 2); }, 1, false},
+      {"shared cluster", [](MemsImageBuilder& b) { b.image().MustWriteBE(9 * 1024 + 64, 14, 2); }, 0, true},
+      {"cluster out of range", [](MemsImageBuilder& b) { b.image().MustWriteBE(9 * 1024 + 66, 9000, 2); }, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -34,7 +34,7 @@ ByteBuffer TwoSaves(std::size_t ramSize, std::size_t blockSize) {
 // `ram` word-wide, with junk in the even bytes that no write may change.
 ByteBuffer WordWide(const ByteBuffer& ram, std::uint8_t seed) {
   ByteBuffer file = br::RamIntoWordWide(ByteBuffer{}, ram);
-  for (std::size_t k = 0; k < file.size(); k += 2) file.WriteBE(k, (k / 2 * seed) % 251, 1);
+  for (std::size_t k = 0; k < file.size(); k += 2) file.MustWriteBE(k, (k / 2 * seed) % 251, 1);
   return file;
 }
 
@@ -130,7 +130,7 @@ TEST(MemoryFiles, EachFormIsWrittenBackInItsOwnForm) {
 TEST(MemoryFiles, OnlyFormattedMemoriesAreRecognised) {
   const ByteBuffer internal = TwoSaves(32 * kKiB, 64);
   ByteBuffer unformatted = internal;
-  unformatted.WriteBE(15, 'T', 1);  // "BackUpRam FormaT"
+  unformatted.MustWriteBE(15, 'T', 1);  // "BackUpRam FormaT"
   const ByteBuffer gzipped(platform::Gzip(internal.bytes()));
   const struct {
     const char* what;

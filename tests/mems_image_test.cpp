@@ -108,11 +108,12 @@ TEST(MemsListing, TruncatedImagesReadMissingFieldsAsEmpty) {
   // Slot 1's record lies past the end: an empty save.
   EXPECT_EQ(PresentSave(cutDirectory.records[0]).cells, (std::array<std::string, 6>{"1", "FIRST", "2000", "", "1979-12-31 16:00", "0"}));
 
-  // Cut inside slot 2's size field: the bytes present are read as one number.
+  // Cut inside slot 2's size field (00 00 0B B8): the missing byte reads as zero.
   const mems::MemsListing cutRecord = mems::ListMemsImage(full.Slice(0, 0x2400 + 12 + 3), 10);
-  EXPECT_EQ(PresentSave(cutRecord.records[1]).size(), std::to_string(3000 >> 8));
+  EXPECT_EQ(PresentSave(cutRecord.records[1]).size(), std::to_string(0x0B00));
 
-  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 13), 10).remainingSpace, 16 * 0x1F - 16);
+  // Cut inside the free count (1F 76): 0x1F00 free clusters.
+  EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 13), 10).remainingSpace, 16 * 0x1F00 - 16);
   EXPECT_EQ(mems::ListMemsImage(full.Slice(0, 11), 10).remainingSpace, 0);  // never below nothing
   EXPECT_TRUE(PresentSaves(mems::ListMemsImage(ByteBuffer{}, 10).records).empty());
 }
@@ -120,7 +121,7 @@ TEST(MemsListing, TruncatedImagesReadMissingFieldsAsEmpty) {
 TEST(MemsListing, DamagedSizesNeitherOverflowNorOverrun) {
   MemsImageBuilder builder;
   builder.AddSave(1, 8, Save("HUGE", 16));
-  builder.image().WriteBE(8 * 1024 + 12, 0xFFFFFFFE, 4);
+  builder.image().MustWriteBE(8 * 1024 + 12, 0xFFFFFFFE, 4);
   const ByteBuffer image = builder.Build();
   const mems::MemsListing listing = mems::ListMemsImage(image, 10);
   ASSERT_EQ(listing.records.size(), 1u);
@@ -136,7 +137,7 @@ TEST(MemsClearing, SlotOrderedImageLosesOnlyLeftovers) {
   builder.AddSave(1, 8, Save("SMALL", 500, 1)).AddSave(2, 9, Save("LARGE", 5000, 2));
   // Leftovers of deleted saves: a stale slot and stale data after the last save.
   ByteBuffer& raw = builder.image();
-  raw.Write(mems::SlotOffset(7), ByteBuffer{0, 'O', 'L', 'D'});
+  raw.MustWrite(mems::SlotOffset(7), ByteBuffer{0, 'O', 'L', 'D'});
   raw.Fill(0x2000 + 20 * 1024, 3000, 0xAA);
   raw.Fill(mems::kImageSize - 10, 10, 0xBB);
   const ByteBuffer before = builder.Build();
@@ -175,7 +176,7 @@ TEST(MemsClearing, RecordInsideTheDirectoryIsKept) {
   MemsImageBuilder builder;
   builder.SetSlot(1, "ODD", 3);
   builder.image().Fill(3 * 1024 + 64, 100, 0x5A);
-  builder.image().WriteBE(3 * 1024 + 12, 100, 4);
+  builder.image().MustWriteBE(3 * 1024 + 12, 100, 4);
   const ByteBuffer before = builder.Build();
   const ByteBuffer after = mems::ClearUnusedSpace(before, mems::ListMemsImage(before, 10));
   EXPECT_EQ(after.Slice(3 * 1024, 1024), before.Slice(3 * 1024, 1024));
@@ -208,7 +209,7 @@ TEST(MemsCheck, FindsEveryKindOfInconsistency) {
   shared.AddSave(1, 8, Save("A", 2000), {9, 10}).AddSave(2, 11, Save("B", 2000), {10, 12});
   badCount.AddSave(1, 8, Save("A", 100)).SetFreeClusterCount(8056);
   stray.AddSave(1, 8, Save("A", 100));
-  stray.image().WriteBE(mems::kClusterBitmapOffset + 2, 0x01, 1);  // cluster 16 marked, unowned
+  stray.image().MustWriteBE(mems::kClusterBitmapOffset + 2, 0x01, 1);  // cluster 16 marked, unowned
   outside.AddSave(1, 8100, Save("A", 100));
   struct Case {
     const char* what;

@@ -28,12 +28,15 @@ TEST(HexText, PadsOnlyShortText) {
   EXPECT_EQ(PadLeftZeros("", 4), "0000");
 }
 
-TEST(ByteBufferReads, FieldsPastTheEndReadAsTheBytesThatExist) {
+TEST(ByteBufferReads, FieldsPastTheEndReadAsIfZeroBytesFollowed) {
   const ByteBuffer bytes{0x12, 0x34, 0x56};
-  EXPECT_EQ(bytes.ReadU32(0), 0x123456u);  // three bytes present, read as one number
-  EXPECT_EQ(bytes.ReadU16(2), 0x56u);
+  EXPECT_EQ(bytes.ReadU32(0), 0x12345600u);  // three bytes present, the fourth read as zero
+  EXPECT_EQ(bytes.ReadU16(2), 0x5600u);
+  EXPECT_EQ(bytes.ReadBE(1, 8), 0x3456000000000000u);
   EXPECT_EQ(bytes.ReadU32(3), 0u);
+  // An offset near SIZE_MAX must not wrap round to the first bytes.
   EXPECT_EQ(bytes.ReadU32(SIZE_MAX - 1), 0u);
+  EXPECT_EQ(bytes.ReadU32(SIZE_MAX), 0u);
   EXPECT_EQ(bytes.Slice(1, 10), (ByteBuffer{0x34, 0x56}));
   EXPECT_TRUE(bytes.Slice(SIZE_MAX, 4).empty());
   EXPECT_EQ(bytes.At(7), 0);
@@ -49,6 +52,11 @@ TEST(ByteBufferWrites, NeverReachPastTheEnd) {
   EXPECT_EQ(bytes, (ByteBuffer{0, 0, 0xAB, 0xCD}));
   bytes.Fill(3, 100, 0xEE);
   EXPECT_EQ(bytes, (ByteBuffer{0, 0, 0xAB, 0xEE}));
+  // A writer that vouched for the room and was wrong stops there.
+  EXPECT_DEATH(bytes.MustWriteBE(3, 0xABCD, 2), "");
+  EXPECT_DEATH(bytes.MustWrite(2, ByteBuffer{1, 2, 3}), "");
+  bytes.MustWrite(0, ByteBuffer{7});
+  EXPECT_EQ(bytes, (ByteBuffer{7, 0, 0xAB, 0xEE}));
 }
 
 TEST(ReverseBytes, ReversesTheClampedRange) {

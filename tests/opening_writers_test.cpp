@@ -73,7 +73,7 @@ std::vector<Variant> Variants(const fs::path& samples) {
   };
   ByteBuffer padded = sf3, misformatted = sf3, gzipTrailing(platform::Gzip(yabause.bytes()));
   padded.Append(4096, 0);
-  misformatted.WriteBE(3, 'X', 1);
+  misformatted.MustWriteBE(3, 'X', 1);
   gzipTrailing.Append(16, 0);
   return {
       {"mems", "SS_MEMS.BIN",

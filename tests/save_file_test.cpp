@@ -176,7 +176,7 @@ TEST(SaveFileWalk, TruncatedFilesReadMissingFieldsAsEmpty) {
                        Case{full.size(), 3}}) {
     EXPECT_EQ(save_file::ListSaveFile(full.Slice(0, c.length)).records.size(), c.rows) << c.length;
   }
-  // A record cut inside its size field reads the bytes that exist.
+  // A record cut inside its size field reads as if zeros followed.
   const save_file::SaveFileListing cut = save_file::ListSaveFile(full.Slice(0, 0x10080 + 14));
   ASSERT_EQ(cut.records.size(), 1u);
   EXPECT_EQ(PresentSave(cut.records[0]).cells, (Row{"1", "A1", "10080", "", "1979-12-31 16:00", "0"}));

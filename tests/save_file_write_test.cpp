@@ -34,7 +34,7 @@ GatheredSave Fields(const std::string& name, std::uint32_t size, std::uint8_t se
   const testing::TestSave test = NamedSave(name, size, seed);
   GatheredSave save{ByteBuffer(testing::FixedField(name, 12)), size, ByteBuffer(testing::FixedField(test.comment, 12)),
                     test.date + seed, ByteBuffer(test.data)};
-  save.commentField.WriteBE(11, language, 1);
+  save.commentField.MustWriteBE(11, language, 1);
   return save;
 }
 
@@ -64,7 +64,7 @@ TEST(SaveFileGames, LookupStopsWhereTheFirmwareStops) {
   SaveFileBuilder builder;
   builder.SetSlot(1, "T-1809G   V1.001").SetSlot(2, "T-1810G   V1.003").SetSlot(4, "T-2301H   V1.000");
   ByteBuffer image = builder.Build();
-  image.Write(sf::SlotLabelOffset(2) + 16, ByteBuffer{0, 0, 0, 0, 'X'});  // entry 3: ends the index
+  image.MustWrite(sf::SlotLabelOffset(2) + 16, ByteBuffer{0, 0, 0, 0, 'X'});  // entry 3: ends the index
   EXPECT_EQ(sf::PadGameId("T-1809G"), ByteBuffer::FromText("T-1809G         "));
   EXPECT_EQ(sf::PadGameId("T-1809G   V1.001-and-more"), ByteBuffer::FromText("T-1809G   V1.001"));
   const struct { const char* id; std::optional<int> slot; } rows[] = {
@@ -74,7 +74,7 @@ TEST(SaveFileGames, LookupStopsWhereTheFirmwareStops) {
   EXPECT_EQ(sf::FreeGameEntry(image), 3);
   EXPECT_EQ(sf::ListGames(image).size(), 2u);
   // Only four zero bytes end the index: a zero first byte alone does not.
-  image.Write(sf::SlotLabelOffset(3), ByteBuffer{0, 'A', 'B', 'C'});
+  image.MustWrite(sf::SlotLabelOffset(3), ByteBuffer{0, 'A', 'B', 'C'});
   EXPECT_EQ(sf::ListGames(image).size(), 4u);
   EXPECT_EQ(sf::FindGame(image, sf::PadGameId("T-2301H")), 4);
 }
@@ -115,15 +115,15 @@ TEST(SaveFileWrite, NewGamesGetAnEntryAndAFreshArea) {
   ASSERT_EQ(image.size(), 2 * sf::kAreaSize);
   EXPECT_EQ(image.Slice(16, 16), ByteBuffer::FromText("T-1234G         "));
   ByteBuffer header = sf::FreshArea(sf::PadGameId("T-1234G")).Slice(0, 128);
-  header.Write(0x0E, ByteBuffer{0x01, 0xFB});  // 511 - 4 blocks
-  header.Write(0x3E, ByteBuffer{0x00, 0x01, 0x1F});
+  header.MustWrite(0x0E, ByteBuffer{0x01, 0xFB});  // 511 - 4 blocks
+  header.MustWrite(0x3E, ByteBuffer{0x00, 0x01, 0x1F});
   EXPECT_EQ(image.Slice(0x10000, 128), header);
   // The start block: name, size, comment, language, date, no link, the bitmap of blocks 2-4.
   ByteBuffer start = ByteBuffer::Filled(128, 0);
-  start.Write(0, ByteBuffer::FromText("FIRST"));
-  start.Write(0x0C, ByteBuffer{0, 0, 0x01, 0x2C, 'N', 'O', 'T', 'E'});
-  start.Write(0x1B, ByteBuffer{7, 0, 0, 0x01, 0xE1});
-  start.Write(0x40, ByteBuffer{0x1C});
+  start.MustWrite(0, ByteBuffer::FromText("FIRST"));
+  start.MustWrite(0x0C, ByteBuffer{0, 0, 0x01, 0x2C, 'N', 'O', 'T', 'E'});
+  start.MustWrite(0x1B, ByteBuffer{7, 0, 0, 0x01, 0xE1});
+  start.MustWrite(0x40, ByteBuffer{0x1C});
   EXPECT_EQ(image.Slice(0x10080, 128), start);
   EXPECT_EQ(image.Slice(0x1022C, 84), ByteBuffer::Filled(84, 0));  // the last block's tail
   // A second game takes entry 2; the first game is found again by its ID's first 8 bytes.
@@ -141,7 +141,7 @@ TEST(SaveFileWrite, RefusalsLeaveTheBytesAsTheyWere) {
   SaveFileBuilder base;
   base.SetSlot(1, kGame).AddRecord(1, 1, NamedSave("A", 200)).AddRecord(1, 4, NamedSave("B", 10)).SetSlot(2, "ZERO");
   const auto poke = [](std::size_t at, ByteBuffer bytes) {
-    return [=](ByteBuffer& image) { image.Write(at, bytes); };
+    return [=](ByteBuffer& image) { image.MustWrite(at, bytes); };
   };
   const struct {
     const char* what;
@@ -171,7 +171,7 @@ TEST(SaveFileWrite, RefusalsLeaveTheBytesAsTheyWere) {
     EXPECT_EQ(image, before) << row.what;
   }
   ByteBuffer full = sf::EmptySaveFile();
-  for (int slot = 1; slot <= sf::kSlotCount; ++slot) full.Write(sf::SlotLabelOffset(slot), ByteBuffer::FromText("G"));
+  for (int slot = 1; slot <= sf::kSlotCount; ++slot) full.MustWrite(sf::SlotLabelOffset(slot), ByteBuffer::FromText("G"));
   EXPECT_EQ(Import(full, "NEW", Fields("X", 1, 1)), Refusal::kIndexFull);
   EXPECT_EQ(full.size(), sf::kAreaSize);
 }
@@ -210,7 +210,7 @@ TEST(SaveFileWrite, ASaveOfTheSameStoredNameIsReplaced) {
   ByteBuffer image = builder.Build();
   const GatheredSave kept = sf::ExtractSaveFileSave(image, SaveFileBuilder::Record(1, 5));
   GatheredSave fresh = Fields("SAME", 130, 9);
-  fresh.nameField.WriteBE(11, 'Z', 1);  // past the stored name: still the same save
+  fresh.nameField.MustWriteBE(11, 'Z', 1);  // past the stored name: still the same save
   const auto plan = sf::PlanSaveFileSave(image, sf::PadGameId("T-1809G"), 130, fresh.nameField);
   EXPECT_EQ(plan.replacedRecord, SaveFileBuilder::Record(1, 1));
   EXPECT_EQ(plan.startBlock, 1u);
@@ -225,7 +225,7 @@ TEST(SaveFileWrite, ASaveOfTheSameStoredNameIsReplaced) {
 TEST(SaveFileWrite, BlankAreasAreWrittenFresh) {
   // Entry 2's area lies past the end; entry 1's is all zero.
   ByteBuffer image = sf::EmptySaveFile();
-  image.Write(16, ByteBuffer::FromText("T-1111G   V1.000T-2222G   V1.000"));
+  image.MustWrite(16, ByteBuffer::FromText("T-1111G   V1.000T-2222G   V1.000"));
   image.Append(sf::kAreaSize, 0);
   ASSERT_EQ(Import(image, "T-2222G", Fields("TWO", 1, 1)), Refusal::kNone);
   EXPECT_EQ(image.size(), 3 * sf::kAreaSize);
@@ -241,7 +241,7 @@ TEST(SaveFileCheck, FindsDamageAndRepairMendsTheAllocation) {
   base.SetSlot(1, "T-1809G   V1.001").AddRecord(1, 1, NamedSave("ABCDEF", 200)).AddRecord(1, 4, NamedSave("XYZ", 10));
   base.SetSlot(2, "T-1810G");
   using Ids = std::vector<TextId>;
-  const auto poke = [](std::size_t at, ByteBuffer bytes) { return [=](ByteBuffer& image) { image.Write(at, bytes); }; };
+  const auto poke = [](std::size_t at, ByteBuffer bytes) { return [=](ByteBuffer& image) { image.MustWrite(at, bytes); }; };
   const struct { const char* what; std::function<void(ByteBuffer&)> damage; Ids found; Ids afterRepair; } rows[] = {
       {"sound", [](ByteBuffer&) {}, {}, {}},
       {"an entry that ends the index", poke(0x34, ByteBuffer::FromText("ABC")), {}, {}},
@@ -281,8 +281,8 @@ TEST(SaveFileCheck, RepairOfABrokenChainFreesNoBlock) {
   SaveFileBuilder builder;
   builder.SetSlot(1, "G").AddRecord(1, 1, NamedSave("A", 10)).AddRecord(1, 3, NamedSave("B", 10));
   ByteBuffer image = builder.Build();
-  image.Write(0x1003E, ByteBuffer{0x03, 0x00});  // the chain leaves at once: A and B hang from nothing
-  image.Write(0x1000E, ByteBuffer{0x00, 0x00});
+  image.MustWrite(0x1003E, ByteBuffer{0x03, 0x00});  // the chain leaves at once: A and B hang from nothing
+  image.MustWrite(0x1000E, ByteBuffer{0x00, 0x00});
   const sf::SaveFileRepair repair = sf::RepairSaveFile(image);
   EXPECT_EQ(image.Slice(0x10040, 1), ByteBuffer{0x1F});  // A and B keep their blocks
   EXPECT_EQ(repair.mended, (std::vector<Message>{{TextId::kMendedAreaFreeCount, {1, 0, 507}, {}}}));

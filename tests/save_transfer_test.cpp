@@ -263,7 +263,7 @@ TEST_F(SaveTransferTest, RefusalsLeaveTheImageAsItWas) {
   MemsImageBuilder damaged;
   damaged.AddSave(1, 8, NamedSave("GAME", 3000), {9, 5, 10});
   ByteBuffer notSaroo = Single(NamedSave("GAME", 10));
-  notSaroo.Write(11, ByteBuffer{1});  // bytes 12-15 would be a checksum
+  notSaroo.MustWrite(11, ByteBuffer{1});  // bytes 12-15 would be a checksum
   const std::vector<Case> cases = {
       {"directory full", fullDirectory.Build(), Single(NamedSave("GAME", 10)), false, "存档列表已满!"},
       {"no record cluster", fullBitmap.Build(), Single(NamedSave("GAME", 10)), false, "存档位图数据已满!"},

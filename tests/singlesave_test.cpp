@@ -217,7 +217,7 @@ TEST(ConverterRows, SarooRowShowsTheHeaderAndPacksTheShownDate) {
   EXPECT_EQ(shown.pendingSsfDate, PackByBytes(43, 6, 15, 12, 34));
 
   // No magic check when showing; a short file shows what its bytes give.
-  file.WriteBE(0, 'X', 1);
+  file.MustWriteBE(0, 'X', 1);
   EXPECT_EQ(singlesave::SarooRow(file).row.name(), "GAME01");
   const singlesave::SarooShown empty = singlesave::SarooRow(ByteBuffer{});
   EXPECT_EQ(empty.row.cells, (std::array<std::string, 4>{"", "", "1979-12-31 16:00", "0"}));
@@ -334,7 +334,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   // Any one byte of the magic wrong in the SAROO half.
   for (std::size_t i = 0; i < 8; ++i) {
     ByteBuffer bad = saroo;
-    bad.WriteBE(i, bad.At(i) ^ 0x20, 1);
+    bad.MustWriteBE(i, bad.At(i) ^ 0x20, 1);
     testing::WriteFile(picked, bad);
     EXPECT_EQ(SarooToSsf(picked).outcome, ConversionOutcome::kRefused) << i;
   }

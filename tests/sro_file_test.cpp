@@ -32,7 +32,7 @@ ByteBuffer Plain() {
 constexpr std::uint32_t kPlainCrc = 0xB27631B6;
 
 ByteBuffer With(ByteBuffer file, std::size_t offset, std::vector<std::uint8_t> bytes) {
-  file.Write(offset, bytes);
+  file.MustWrite(offset, bytes);
   return file;
 }
 

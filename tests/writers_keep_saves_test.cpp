@@ -38,7 +38,7 @@ using testing::WriteFile;
 void ClearBits(ByteBuffer& image, std::initializer_list<std::uint32_t> clusters) {
   for (const std::uint32_t c : clusters) {
     const std::size_t at = mems::kClusterBitmapOffset + c / 8;
-    image.WriteBE(at, image.At(at) & ~(1u << (c % 8)), 1);
+    image.MustWriteBE(at, image.At(at) & ~(1u << (c % 8)), 1);
   }
 }
 
@@ -62,9 +62,9 @@ ByteBuffer DamagedImage(std::mt19937& rng) {
   switch (pick(6)) {
     case 0: ClearBits(image, {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}); break;
     case 1: image.Fill(mems::kClusterBitmapOffset, mems::kClusterBitmapSize, 0); break;
-    case 2: image.WriteBE(0x2000 + 64, 9000, 2); break;                     // a list entry past the image
-    case 3: image.WriteBE(mems::SlotOffset(1) + 14, 1 + pick(7), 2); break;  // a record in the directory
-    case 4: image.WriteBE(mems::kFreeClusterCountOffset, pick(0x10000), 2); break;
+    case 2: image.MustWriteBE(0x2000 + 64, 9000, 2); break;                     // a list entry past the image
+    case 3: image.MustWriteBE(mems::SlotOffset(1) + 14, 1 + pick(7), 2); break;  // a record in the directory
+    case 4: image.MustWriteBE(mems::kFreeClusterCountOffset, pick(0x10000), 2); break;
     default: break;
   }
   return image;
@@ -294,9 +294,9 @@ TEST(WritersKeepSaves, ImpossibleSizesAreRefused) {
   for (const std::uint32_t stated : {10'000'000u, 0xFFFFFFFFu}) {
     TempDir dir;
     ByteBuffer bup = singlesave::BupFromSaroo(testing::SarooSingleSave("BIG", 100, 1));
-    bup.WriteBE(singlesave::BupSingleSaveFile::kSizeOffset, stated, 4);
+    bup.MustWriteBE(singlesave::BupSingleSaveFile::kSizeOffset, stated, 4);
     ByteBuffer saroo = testing::SarooSingleSave("BIG", 100, 1);
-    saroo.WriteBE(singlesave::SarooSingleSaveFile::kSizeOffset, stated, 4);
+    saroo.MustWriteBE(singlesave::SarooSingleSaveFile::kSizeOffset, stated, 4);
     WriteFile(dir / "BIG.BUP", bup);
     WriteFile(dir / "BIG.bin", saroo);
     WriteFile(dir / "SS_MEMS.BIN", mems::EmptyMemsImage());

@@ -2,6 +2,7 @@
 // first run of the window has something to show. A folder that already holds
 // an SS_MEMS.BIN is left alone.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,13 +36,18 @@ ByteBuffer DemoImage(const std::vector<DemoSave>& saves) {
   std::uint8_t seed = 1;
   for (const DemoSave& save : saves) {
     ByteBuffer header = ByteBuffer::Filled(quillmere::save_header::kSize, 0);
-    header.Write(quillmere::save_header::kNameOffset, ByteBuffer(std::vector<std::uint8_t>(save.name.begin(), save.name.end())));
-    header.WriteBE(quillmere::save_header::kSizeOffset, save.size, 4);
-    header.Write(quillmere::save_header::kCommentOffset, ByteBuffer(save.comment));
-    header.WriteBE(quillmere::save_header::kDateOffset, Stamp(save.date), 4);
+    const ByteBuffer name = ByteBuffer::FromText(save.name);
+    header.MustWrite(quillmere::save_header::kNameOffset, quillmere::ZeroFilledField(name, 0, quillmere::save_header::kNameSize));
+    header.MustWriteBE(quillmere::save_header::kSizeOffset, save.size, 4);
+    header.MustWrite(quillmere::save_header::kCommentOffset,
+                     quillmere::ZeroFilledField(ByteBuffer(save.comment), 0, quillmere::save_header::kCommentSize));
+    header.MustWriteBE(quillmere::save_header::kDateOffset, Stamp(save.date), 4);
     const mems::MemsPlacement plan = mems::PlanMemsSave(image, save.size, header.Slice(0, 12));
-    mems::WriteMemsSave(image, plan, header.Slice(0, 12), header,
-                        ByteBuffer(quillmere::testing::PatternData(save.size, seed++)));
+    if (!mems::WriteMemsSave(image, plan, header.Slice(0, 12), header,
+                             ByteBuffer(quillmere::testing::PatternData(save.size, seed++)))) {
+      std::fprintf(stderr, "quillmere-demo: no room for %s\n", save.name.c_str());
+      std::exit(1);
+    }
   }
   return image;
 }

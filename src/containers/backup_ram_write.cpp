@@ -68,8 +68,9 @@ ByteBuffer RamIntoWordWide(const ByteBuffer& file, const ByteBuffer& ram) {
 
 ByteBuffer EmptyBackupRam(const BackupRamGeometry& geometry) {
   ByteBuffer ram = ByteBuffer::Filled(geometry.RamSize(), 0);
-  for (std::size_t at = 0; at + kFormatText.size() <= geometry.blockSize; at += kFormatText.size()) {
-    ram.Write(at, ByteBuffer::FromText(kFormatText));
+  for (std::size_t at = 0; at + kFormatText.size() <= geometry.blockSize && ram.Contains(at, kFormatText.size());
+       at += kFormatText.size()) {
+    ram.MustWrite(at, ByteBuffer::FromText(kFormatText));
   }
   return ram;
 }
@@ -176,12 +177,15 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
     return false;
   }
 
+  // From here every write lies in a block of the plan, each below the block
+  // count, in a RAM lengthened to the whole memory, and each block holds the
+  // start block's header: none of them can miss.
   if (ram.size() < geometry.RamSize()) ram.Resize(geometry.RamSize());
   if (plan.replacedStartBlock) DeleteBackupRamSaves(ram, {*plan.replacedStartBlock}, geometry);
 
   // The stream: the list, its 0 entry, then the data, cut where the blocks end.
   ByteBuffer stream = ByteBuffer::Filled(kListEntrySize * (plan.listBlocks.size() + 1), 0);
-  for (std::size_t k = 0; k < plan.listBlocks.size(); ++k) stream.WriteBE(kListEntrySize * k, plan.listBlocks[k], 2);
+  for (std::size_t k = 0; k < plan.listBlocks.size(); ++k) stream.MustWriteBE(kListEntrySize * k, plan.listBlocks[k], 2);
   const std::size_t capacity = (geometry.blockSize - kBlockListOffset) +
                                (blocks.size() - 1) * (geometry.blockSize - kFurtherStreamOffset);
   stream.Append(ZeroFilledField(save.data, 0, std::min<std::size_t>(save.size, capacity - stream.size())));
@@ -192,17 +196,17 @@ bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const G
     const std::size_t streamAt = i == 0 ? kBlockListOffset : kFurtherStreamOffset;
     const std::size_t count = std::min(geometry.blockSize - streamAt, stream.size() - from);
     ram.Fill(at, geometry.blockSize, 0);
-    ram.Write(at + streamAt, stream.Slice(from, count));
+    ram.MustWrite(at + streamAt, stream.Slice(from, count));
     from += count;
   }
 
   const std::size_t at = std::size_t{plan.startBlock} * geometry.blockSize;
-  ram.WriteBE(at + kMarkerOffset, kSaveMarker, 4);
-  ram.Write(at + kNameOffset, ZeroFilledField(save.nameField, 0, kNameSize));
-  ram.WriteBE(at + kLanguageOffset, save.commentField.At(kLanguageInCommentField), 1);
-  ram.Write(at + kCommentOffset, ZeroFilledField(save.commentField, 0, kCommentSize));
-  ram.WriteBE(at + kDateOffset, save.date, 4);
-  ram.WriteBE(at + kSizeOffset, save.size, 4);
+  ram.MustWriteBE(at + kMarkerOffset, kSaveMarker, 4);
+  ram.MustWrite(at + kNameOffset, ZeroFilledField(save.nameField, 0, kNameSize));
+  ram.MustWriteBE(at + kLanguageOffset, save.commentField.At(kLanguageInCommentField), 1);
+  ram.MustWrite(at + kCommentOffset, ZeroFilledField(save.commentField, 0, kCommentSize));
+  ram.MustWriteBE(at + kDateOffset, save.date, 4);
+  ram.MustWriteBE(at + kSizeOffset, save.size, 4);
   return true;
 }
 
@@ -216,8 +220,9 @@ std::size_t DeleteBackupRamSaves(ByteBuffer& ram, const std::vector<std::uint32_
   const std::size_t blockSize = geometry.blockSize;
   for (const std::uint32_t start : startBlocks) {
     const std::size_t at = std::size_t{start} * blockSize + kMarkerOffset;
+    // A marker read whole or cut after its 0x80 byte: either way that byte is in the RAM.
     if (start == 0 || ram.ReadU32(at) != kSaveMarker) continue;
-    ram.WriteBE(at, kDeletedMarkerByte, 1);
+    ram.MustWriteBE(at, kDeletedMarkerByte, 1);
     ++deleted;
   }
   return deleted;

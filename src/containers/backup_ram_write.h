@@ -103,7 +103,7 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
 // bytes (zero-filled where `save.data` is short), from +4 of each further
 // block. Everything else in those blocks is zero. `save.size` must be the
 // size the plan was made for; no byte is written past the plan's blocks.
-bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const GatheredSave& save);
+[[nodiscard]] bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const GatheredSave& save);
 
 // Deletes the live saves starting at `startBlocks` as the BIOS does: the
 // first byte of the start block, 0x80, becomes 0x00, and nothing else

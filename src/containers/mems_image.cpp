@@ -173,10 +173,12 @@ std::vector<std::uint8_t> TakenClusters(const ByteBuffer& image) {
   return use;
 }
 
+// `cluster` must have a bit (below kBitmapClusters) and the image must hold
+// the bitmap.
 void SetClusterBit(ByteBuffer& image, std::uint32_t cluster, bool used) {
   const std::size_t at = kClusterBitmapOffset + cluster / 8;
   const auto mask = static_cast<std::uint8_t>(1u << (cluster % 8));
-  image.WriteBE(at, used ? image.At(at) | mask : image.At(at) & ~mask, 1);
+  image.MustWriteBE(at, used ? image.At(at) | mask : image.At(at) & ~mask, 1);
 }
 
 // Takes the lowest free cluster, or nothing when every cluster is used.
@@ -283,48 +285,62 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
   return plan;
 }
 
-void WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffer& nameField,
+bool WriteMemsSave(ByteBuffer& image, const MemsPlacement& plan, const ByteBuffer& nameField,
                    const ByteBuffer& header, const ByteBuffer& data) {
+  const std::uint32_t size = static_cast<std::uint32_t>(header.ReadU32(sh::kSizeOffset));
+  // A plan made by hand, or for another size than the header states, could
+  // name a slot outside the directory, a cluster outside the data area, or
+  // spill a small save's data over the clusters after its record.
+  const auto allInDataArea = [](const std::vector<std::uint32_t>& clusters) {
+    return std::all_of(clusters.begin(), clusters.end(), InDataArea);
+  };
+  if (plan.refusal != PlacementRefusal::kNone || plan.slot < 0 || plan.slot > kDirectorySlots ||
+      !InDataArea(plan.recordCluster) || !allInDataArea(plan.dataClusters) || !allInDataArea(plan.taken) ||
+      !allInDataArea(plan.released) || plan.dataClusters.size() != DataClusterCount(size)) {
+    return false;
+  }
+  // From here every write lies in the header, a directory slot or a data-area
+  // cluster of an image lengthened to 8 MiB: none of them can miss.
   if (image.size() < kImageSize) image.Resize(kImageSize);
   if (plan.slot != 0) {
     const std::size_t entry = SlotOffset(plan.slot);
-    image.Write(entry + kEntryNameOffset, ZeroFilledField(nameField, 0, kEntryNameSize));
-    image.WriteBE(entry + kEntryFirstClusterOffset, plan.recordCluster, 2);
+    image.MustWrite(entry + kEntryNameOffset, ZeroFilledField(nameField, 0, kEntryNameSize));
+    image.MustWriteBE(entry + kEntryFirstClusterOffset, plan.recordCluster, 2);
   }
   const std::size_t record = std::size_t{plan.recordCluster} * kClusterSize;
-  const std::uint32_t size = static_cast<std::uint32_t>(header.ReadU32(sh::kSizeOffset));
   image.Fill(record, kClusterSize, 0);
-  image.Write(record, ZeroFilledField(header, 0, sh::kSize));
+  image.MustWrite(record, ZeroFilledField(header, 0, sh::kSize));
   if (plan.dataClusters.empty()) {
-    image.Write(record + kRecordPayloadOffset, ZeroFilledField(data, 0, size));
+    image.MustWrite(record + kRecordPayloadOffset, ZeroFilledField(data, 0, size));
   } else {
     for (std::size_t k = 0; k < plan.dataClusters.size(); ++k) {
       const std::size_t cluster = std::size_t{plan.dataClusters[k]} * kClusterSize;
-      image.WriteBE(record + kRecordPayloadOffset + 2 * k, plan.dataClusters[k], 2);
+      image.MustWriteBE(record + kRecordPayloadOffset + 2 * k, plan.dataClusters[k], 2);
       // The last cluster takes what is left of the data; missing bytes are zero.
       const std::size_t from = k * kClusterSize;
       const std::size_t length = std::min<std::size_t>(kClusterSize, size - from);
       image.Fill(cluster, kClusterSize, 0);
-      image.Write(cluster, data.Slice(from, length));
+      image.MustWrite(cluster, data.Slice(from, length));
     }
   }
 
-  if (plan.taken.empty() && plan.released.empty()) return;
+  if (plan.taken.empty() && plan.released.empty()) return true;
   // The bitmap as the plan leaves it; clusters 0-7 are always in use.
-  image.WriteBE(kClusterBitmapOffset, 0xFF, 1);
+  image.MustWriteBE(kClusterBitmapOffset, 0xFF, 1);
   for (const std::uint32_t cluster : plan.released) SetClusterBit(image, cluster, false);
   for (const std::uint32_t cluster : plan.taken) SetClusterBit(image, cluster, true);
   const std::int64_t freeCount = std::int64_t{image.ReadU16(kFreeClusterCountOffset)} +
                                  static_cast<std::int64_t>(plan.released.size()) -
                                  static_cast<std::int64_t>(plan.taken.size());
-  image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::clamp<std::int64_t>(freeCount, 0, 0xFFFF)), 2);
+  image.MustWriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::clamp<std::int64_t>(freeCount, 0, 0xFFFF)), 2);
+  return true;
 }
 
 ByteBuffer EmptyMemsImage() {
   ByteBuffer image = ByteBuffer::Filled(kImageSize, 0);
-  image.Write(0, ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0x00, 0x80, 0x00, 0x00});
-  image.WriteBE(kFreeClusterCountOffset, kEmptyFreeClusterCount, 2);
-  image.WriteBE(kClusterBitmapOffset, 0xFF, 1);
+  image.MustWrite(0, ByteBuffer{'S', 'a', 'r', 'o', 'M', 'e', 'm', 's', 0x00, 0x80, 0x00, 0x00});
+  image.MustWriteBE(kFreeClusterCountOffset, kEmptyFreeClusterCount, 2);
+  image.MustWriteBE(kClusterBitmapOffset, 0xFF, 1);
   return image;
 }
 
@@ -347,6 +363,9 @@ void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots) {
     }
   }
   for (const int slot : doomed) image.Fill(SlotOffset(slot), kDirectoryEntrySize, 0);
+  // A listed save's slot lies past the free count and the bitmap, so an image
+  // that lists one holds both; with nothing released neither changes.
+  if (released.empty()) return;
   std::int64_t freed = 0;
   for (const std::uint32_t cluster : released) {
     freed += IsClusterUsed(image, cluster) ? 1 : 0;
@@ -354,7 +373,7 @@ void DeleteMemsSaves(ByteBuffer& image, const std::vector<int>& slots) {
     image.Fill(std::size_t{cluster} * kClusterSize, kClusterSize, 0);
   }
   const std::int64_t freeCount = std::int64_t{image.ReadU16(kFreeClusterCountOffset)} + freed;
-  image.WriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::min<std::int64_t>(freeCount, 0xFFFF)), 2);
+  image.MustWriteBE(kFreeClusterCountOffset, static_cast<std::uint64_t>(std::min<std::int64_t>(freeCount, 0xFFFF)), 2);
 }
 
 MemsRepair RepairMemsImage(ByteBuffer& image) {
@@ -393,7 +412,7 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - usedCount) {
     repair.mended.push_back({TextId::kMendedFreeCount, {freeCount, kBitmapClusters - usedCount}, {}});
-    image.WriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);
+    image.MustWriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);  // the image holds the bitmap
   }
   repair.remaining = CheckMemsImage(image);
   return repair;

@@ -138,8 +138,10 @@ MemsPlacement PlanMemsSave(const ByteBuffer& image, std::uint32_t size, const By
 // `header` and 32 zero bytes, then the data (`size` bytes, zero-filled where
 // `data` is short) into the record cluster or the listed clusters, each
 // cluster's unused tail zeroed, and updates the free count (never below 0)
-// and the bitmap.
-void WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const ByteBuffer& nameField,
+// and the bitmap. False, and nothing changes, for a refused plan, one that
+// names a slot outside the directory or a cluster outside the data area, or
+// one whose cluster list does not fit the size `header` states.
+[[nodiscard]] bool WriteMemsSave(ByteBuffer& image, const MemsPlacement& placement, const ByteBuffer& nameField,
                    const ByteBuffer& header, const ByteBuffer& data);
 
 // A new, empty image: "SaroMems" and 00 80 00 00 as its identification, every

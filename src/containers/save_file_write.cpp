@@ -12,16 +12,18 @@ namespace sh = save_header;
 
 ByteBuffer EmptySaveFile() {
   ByteBuffer image = ByteBuffer::Filled(kAreaSize, 0);
-  image.Write(0, ByteBuffer::FromText(kIdentification));
+  image.MustWrite(0, ByteBuffer::FromText(kIdentification));
   return image;
 }
 
 namespace {
 
+// `k` must be a block of the area (below kAreaBlocks) and the image must hold
+// the 64-byte bitmap at `bitmap`.
 void SetBit(ByteBuffer& image, std::size_t bitmap, std::uint32_t k, bool on) {
   const std::uint8_t byte = image.At(bitmap + k / 8);
   const auto mask = static_cast<std::uint8_t>(1u << (k % 8));
-  image.WriteBE(bitmap + k / 8, on ? byte | mask : byte & ~mask, 1);
+  image.MustWriteBE(bitmap + k / 8, on ? byte | mask : byte & ~mask, 1);
 }
 
 std::size_t LinkOffset(std::size_t area, std::uint32_t block) {
@@ -32,11 +34,11 @@ std::size_t LinkOffset(std::size_t area, std::uint32_t block) {
 
 ByteBuffer FreshArea(const ByteBuffer& gameId) {
   ByteBuffer area = ByteBuffer::Filled(kAreaSize, 0);
-  area.Write(0, ByteBuffer::FromText(kAreaMagic));
-  area.WriteBE(kAreaTotalSizeOffset, kAreaSize, 4);
-  area.WriteBE(kAreaBlockSizeOffset, kBlockSize, 2);
-  area.WriteBE(kFreeBlockCountOffset, kAreaBlocks - 1, 2);
-  area.Write(kAreaGameIdOffset, ZeroFilledField(gameId, 0, kGameIdSize));
+  area.MustWrite(0, ByteBuffer::FromText(kAreaMagic));
+  area.MustWriteBE(kAreaTotalSizeOffset, kAreaSize, 4);
+  area.MustWriteBE(kAreaBlockSizeOffset, kBlockSize, 2);
+  area.MustWriteBE(kFreeBlockCountOffset, kAreaBlocks - 1, 2);
+  area.MustWrite(kAreaGameIdOffset, ZeroFilledField(gameId, 0, kGameIdSize));
   SetBit(area, kAreaBitmapOffset, 0, true);
   return area;
 }
@@ -112,36 +114,45 @@ SaveFilePlacement PlanSaveFileSave(const ByteBuffer& image, const ByteBuffer& ga
 }
 
 bool WriteSaveFileSave(ByteBuffer& image, const SaveFilePlacement& plan, const GatheredSave& save) {
-  if (plan.refusal != SaveFileRefusal::kNone) return false;
-  if (image.size() < plan.fileSize) image.Append(plan.fileSize - image.size(), 0);
+  // A plan made by hand could name a slot outside the index or a block
+  // outside its area (block 0 is the area's header).
+  const auto inArea = [](std::uint32_t block) { return block >= 1 && block < kAreaBlocks; };
+  if (plan.refusal != SaveFileRefusal::kNone || plan.slot < 1 || plan.slot > kSlotCount || !inArea(plan.startBlock) ||
+      !std::all_of(plan.dataBlocks.begin(), plan.dataBlocks.end(), inArea)) {
+    return false;
+  }
+  // From here every write lies in the index or in the slot's area, which the
+  // file is lengthened to hold whole: none of them can miss.
   const std::size_t area = AreaOffset(plan.slot);
-  if (plan.newEntry) image.Write(SlotLabelOffset(plan.slot), plan.gameId);
-  if (plan.freshArea) image.Write(area, FreshArea(plan.gameId));
+  const std::size_t fileSize = std::max(plan.fileSize, area + kAreaSize);
+  if (image.size() < fileSize) image.Append(fileSize - image.size(), 0);
+  if (plan.newEntry) image.MustWrite(SlotLabelOffset(plan.slot), ZeroFilledField(plan.gameId, 0, kGameIdSize));
+  if (plan.freshArea) image.MustWrite(area, FreshArea(plan.gameId));
   if (plan.replacedRecord) DeleteSaveFileSaves(image, {*plan.replacedRecord});
 
   ByteBuffer start = ByteBuffer::Filled(kBlockSize, 0);
-  start.Write(sh::kNameOffset, ZeroFilledField(save.nameField, 0, kRecordStoredNameSize));
-  start.WriteBE(sh::kSizeOffset, save.size, 4);
-  start.Write(sh::kCommentOffset, ZeroFilledField(save.commentField, 0, kRecordCommentSize));
-  start.WriteBE(kRecordLanguageOffset, save.commentField.At(sh::kCommentSize - 1), 1);
-  start.WriteBE(sh::kDateOffset, save.date, 4);
+  start.MustWrite(sh::kNameOffset, ZeroFilledField(save.nameField, 0, kRecordStoredNameSize));
+  start.MustWriteBE(sh::kSizeOffset, save.size, 4);
+  start.MustWrite(sh::kCommentOffset, ZeroFilledField(save.commentField, 0, kRecordCommentSize));
+  start.MustWriteBE(kRecordLanguageOffset, save.commentField.At(sh::kCommentSize - 1), 1);
+  start.MustWriteBE(sh::kDateOffset, save.date, 4);
   for (const std::uint32_t block : plan.dataBlocks) SetBit(start, kBlockBitmapOffset, block, true);
-  image.Write(RecordOffset(area, plan.startBlock), start);
+  image.MustWrite(RecordOffset(area, plan.startBlock), start);
   for (std::size_t k = 0; k < plan.dataBlocks.size(); ++k) {
     const std::size_t from = kBlockSize * k;
     const std::size_t length = from < save.size ? std::min<std::size_t>(kBlockSize, save.size - from) : 0;
     ByteBuffer block = ZeroFilledField(save.data, from, length);
     block.Resize(kBlockSize);
-    image.Write(RecordOffset(area, plan.dataBlocks[k]), block);
+    image.MustWrite(RecordOffset(area, plan.dataBlocks[k]), block);
   }
 
   SetBit(image, area + kAreaBitmapOffset, plan.startBlock, true);
   for (const std::uint32_t block : plan.dataBlocks) SetBit(image, area + kAreaBitmapOffset, block, true);
   const std::uint32_t taken = static_cast<std::uint32_t>(plan.dataBlocks.size() + 1);
   const std::uint32_t count = image.ReadU16(area + kFreeBlockCountOffset);
-  image.WriteBE(area + kFreeBlockCountOffset, count > taken ? count - taken : 0, 2);
+  image.MustWriteBE(area + kFreeBlockCountOffset, count > taken ? count - taken : 0, 2);
   const std::vector<std::uint32_t> chain = RecordChain(image, area);
-  image.WriteBE(LinkOffset(area, chain.empty() ? 0 : chain.back()), plan.startBlock, 2);
+  image.MustWriteBE(LinkOffset(area, chain.empty() ? 0 : chain.back()), plan.startBlock, 2);
   return true;
 }
 
@@ -179,7 +190,11 @@ std::size_t DeleteSaveFileSaves(ByteBuffer& image, const std::vector<std::size_t
       std::uint32_t next = link;
       for (std::size_t steps = 0; nextOf.count(next) && steps <= nextOf.size(); ++steps) next = nextOf[next];
       if (nextOf.count(next)) next = 0;
-      if (next != link) image.WriteBE(LinkOffset(area, holder), next, 2);
+      if (next == link) continue;
+      // A link cut by the end of a short file reads as if zeros followed; to
+      // change it the area is lengthened whole, as an import into it would.
+      if (!image.Contains(LinkOffset(area, holder), 2)) image.Resize(area + kAreaSize);
+      image.MustWriteBE(LinkOffset(area, holder), next, 2);
     }
     deleted += nextOf.size();
     std::uint32_t cleared = 0;
@@ -189,7 +204,8 @@ std::size_t DeleteSaveFileSaves(ByteBuffer& image, const std::vector<std::size_t
       ++cleared;
     }
     const std::uint32_t count = image.ReadU16(area + kFreeBlockCountOffset);
-    if (cleared > 0) image.WriteBE(area + kFreeBlockCountOffset, std::min<std::uint32_t>(count + cleared, 0xFFFF), 2);
+    // A bit was cleared, so the area's first block, which holds the count, is in the file.
+    if (cleared > 0) image.MustWriteBE(area + kFreeBlockCountOffset, std::min<std::uint32_t>(count + cleared, 0xFFFF), 2);
   }
   return deleted;
 }
@@ -215,7 +231,7 @@ SaveFileRepair RepairSaveFile(ByteBuffer& image) {
     if (freed > 0 || marked > 0) repair.mended.push_back({TextId::kMendedAreaBitmap, {slot, freed, marked}, {}});
     if (survey.freeCount != kAreaBlocks - used) {
       repair.mended.push_back({TextId::kMendedAreaFreeCount, {slot, survey.freeCount, kAreaBlocks - used}, {}});
-      image.WriteBE(area + kFreeBlockCountOffset, kAreaBlocks - used, 2);
+      image.MustWriteBE(area + kFreeBlockCountOffset, kAreaBlocks - used, 2);  // the area's first block is in the file
     }
   }
   repair.remaining = CheckSaveFile(image);

@@ -81,14 +81,17 @@ SaveFilePlacement PlanSaveFileSave(const ByteBuffer& image, const ByteBuffer& ga
 // zero-filled where `save.data` is short, the rest of the last block zero),
 // marks the blocks, lowers the free count by them and links the save at the
 // end of the chain. `save.size` must be the size the plan was made for.
-bool WriteSaveFileSave(ByteBuffer& image, const SaveFilePlacement& plan, const GatheredSave& save);
+// False, and nothing changes, too for a plan that names a slot outside the
+// index or a block outside its area.
+[[nodiscard]] bool WriteSaveFileSave(ByteBuffer& image, const SaveFilePlacement& plan, const GatheredSave& save);
 
 // Deletes the chained saves whose start blocks are at `records` (offsets as
 // ListSaveFile gives them), in one pass, as the firmware does: each is
 // unlinked (its predecessor, or block 0, takes its link), its blocks' bits
 // are cleared and the free count rises by the bits cleared. A block another
 // remaining save of the chain also claims keeps its bit. Block contents stay.
-// Offsets that start no chained save are passed over. Returns how many saves
+// A link that a short file cuts off is changed by lengthening the file with
+// zeros to the end of that area. Offsets that start no chained save are passed over. Returns how many saves
 // were deleted.
 std::size_t DeleteSaveFileSaves(ByteBuffer& image, const std::vector<std::size_t>& records);
 

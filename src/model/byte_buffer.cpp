@@ -1,6 +1,7 @@
 #include "model/byte_buffer.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quillmere {
 
@@ -13,9 +14,10 @@ ByteBuffer ByteBuffer::Slice(std::size_t offset, std::size_t length) const {
 
 std::uint64_t ByteBuffer::ReadBE(std::size_t offset, std::size_t width) const {
   std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width && offset < bytes_.size() && i < bytes_.size() - offset; ++i) {
-    value = (value << 8) | bytes_[offset + i];
-  }
+  // Counted from `offset` without adding to it: an offset near SIZE_MAX must
+  // not wrap round to the start of the buffer.
+  const std::size_t present = offset < bytes_.size() ? bytes_.size() - offset : 0;
+  for (std::size_t i = 0; i < width; ++i) value = (value << 8) | (i < present ? bytes_[offset + i] : 0);
   return value;
 }
 
@@ -31,6 +33,16 @@ bool ByteBuffer::WriteBE(std::size_t offset, std::uint64_t value, std::size_t wi
     bytes_[offset + width - 1 - i] = static_cast<std::uint8_t>(value >> (8 * i));
   }
   return true;
+}
+
+void ByteBuffer::MustWrite(std::size_t offset, const ByteBuffer& field) { MustWrite(offset, field.bytes_); }
+
+void ByteBuffer::MustWrite(std::size_t offset, const std::vector<std::uint8_t>& field) {
+  if (!Write(offset, field)) std::abort();
+}
+
+void ByteBuffer::MustWriteBE(std::size_t offset, std::uint64_t value, std::size_t width) {
+  if (!WriteBE(offset, value, width)) std::abort();
 }
 
 void ByteBuffer::Fill(std::size_t offset, std::size_t length, std::uint8_t value) {

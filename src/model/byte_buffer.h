@@ -9,9 +9,10 @@
 namespace quillmere {
 
 // A counted byte string: whole file images and the fields cut from them.
-// Every read is bounded: a field that runs past the end yields the bytes that
-// exist, and a field wholly past the end yields nothing (a number reads as 0).
-// Every write is bounded too: it changes nothing unless the whole range fits.
+// Every read is bounded: a slice that runs past the end yields the bytes that
+// exist, and a number reads as if the buffer went on with zero bytes (so a
+// block past the end of a short memory reads as zeros). Every write is
+// bounded too: it changes nothing unless the whole range fits, and says so.
 class ByteBuffer {
  public:
   ByteBuffer() = default;
@@ -38,8 +39,8 @@ class ByteBuffer {
   // Up to `length` bytes from `offset`: fewer where the buffer ends.
   ByteBuffer Slice(std::size_t offset, std::size_t length) const;
 
-  // The bytes of the field that exist, read as one big-endian number
-  // (`width` at most 8).
+  // The field read as one big-endian number (`width` at most 8), its bytes
+  // past the end counting as zero: {0x12, 0x34, 0x56}.ReadU32(0) is 0x12345600.
   std::uint64_t ReadBE(std::size_t offset, std::size_t width) const;
   std::uint32_t ReadU16(std::size_t offset) const { return static_cast<std::uint32_t>(ReadBE(offset, 2)); }
   std::uint32_t ReadU32(std::size_t offset) const { return static_cast<std::uint32_t>(ReadBE(offset, 4)); }
@@ -49,9 +50,17 @@ class ByteBuffer {
     return offset <= bytes_.size() && length <= bytes_.size() - offset;
   }
 
-  bool Write(std::size_t offset, const ByteBuffer& field) { return Write(offset, field.bytes_); }
-  bool Write(std::size_t offset, const std::vector<std::uint8_t>& field);
-  bool WriteBE(std::size_t offset, std::uint64_t value, std::size_t width);
+  // False, and nothing changes, when [offset, offset + size) does not fit.
+  [[nodiscard]] bool Write(std::size_t offset, const ByteBuffer& field) { return Write(offset, field.bytes_); }
+  [[nodiscard]] bool Write(std::size_t offset, const std::vector<std::uint8_t>& field);
+  [[nodiscard]] bool WriteBE(std::size_t offset, std::uint64_t value, std::size_t width);
+  // For a writer that made the room itself (sized the buffer, or checked its
+  // plan against the buffer) just before: a field that does not fit is then a
+  // fault in that writer, and the program stops rather than go on with a
+  // half-written save.
+  void MustWrite(std::size_t offset, const ByteBuffer& field);
+  void MustWrite(std::size_t offset, const std::vector<std::uint8_t>& field);
+  void MustWriteBE(std::size_t offset, std::uint64_t value, std::size_t width);
   // Sets [offset, offset + length) to `value`, clamped to the end of the buffer.
   void Fill(std::size_t offset, std::size_t length, std::uint8_t value);
 

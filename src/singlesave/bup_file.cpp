@@ -28,15 +28,15 @@ ByteBuffer BupFromSaroo(const ByteBuffer& saroo) {
   const auto size = static_cast<std::uint32_t>(data.size());
   const std::uint32_t date = ZeroFilledField(saroo, Saroo::kDateOffset, 4).ReadU32(0);
   ByteBuffer bup = ByteBuffer::Filled(Bup::kHeaderSize, 0);
-  bup.Write(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
+  bup.MustWrite(Bup::kMagicOffset, ByteBuffer::FromText(Bup::kMagic));
   // The last name byte and the comment's byte 10 become the zero terminators.
-  bup.Write(Bup::kNameOffset, ZeroFilledField(saroo, Saroo::kNameOffset, Bup::kNameSize - 1));
-  bup.Write(Bup::kCommentOffset, ZeroFilledField(saroo, Saroo::kCommentOffset, Bup::kCommentSize - 1));
-  bup.WriteBE(Bup::kLanguageOffset, saroo.At(Saroo::kCommentOffset + Saroo::kCommentSize - 1), 1);
-  bup.WriteBE(Bup::kDateOffset, date, 4);
-  bup.WriteBE(Bup::kSizeOffset, size, 4);
-  bup.WriteBE(Bup::kBlockCountOffset, std::min<std::uint64_t>(backup_ram::BlocksOccupied(size), 0xFFFF), 2);
-  bup.WriteBE(Bup::kDateAgainOffset, date, 4);
+  bup.MustWrite(Bup::kNameOffset, ZeroFilledField(saroo, Saroo::kNameOffset, Bup::kNameSize - 1));
+  bup.MustWrite(Bup::kCommentOffset, ZeroFilledField(saroo, Saroo::kCommentOffset, Bup::kCommentSize - 1));
+  bup.MustWriteBE(Bup::kLanguageOffset, saroo.At(Saroo::kCommentOffset + Saroo::kCommentSize - 1), 1);
+  bup.MustWriteBE(Bup::kDateOffset, date, 4);
+  bup.MustWriteBE(Bup::kSizeOffset, size, 4);
+  bup.MustWriteBE(Bup::kBlockCountOffset, std::min<std::uint64_t>(backup_ram::BlocksOccupied(size), 0xFFFF), 2);
+  bup.MustWriteBE(Bup::kDateAgainOffset, date, 4);
   bup.Append(data.Slice(0, kMaxDataSize));
   return bup;
 }

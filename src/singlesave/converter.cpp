@@ -25,12 +25,6 @@ std::size_t DataLength(const ByteBuffer& file, std::size_t offset) {
   return file.size() > offset ? file.size() - offset : 0;
 }
 
-// A 32-bit big-endian field whose missing bytes count as zero (a bare
-// ReadU32 would read the bytes that exist as a smaller number).
-std::uint32_t ZeroFilledU32(const ByteBuffer& file, std::size_t offset) {
-  return ZeroFilledField(file, offset, 4).ReadU32(0);
-}
-
 fs::path OutputPath(const fs::path& outputFolder, std::string_view name) {
   return outputFolder / platform::PathFromUtf8(SafeFileName(name) + ".bin");
 }
@@ -76,7 +70,7 @@ SingleSaveRow SsfRow(std::string_view path, const ByteBuffer& file) {
 
 SarooShown SarooRow(const ByteBuffer& file) {
   SarooShown shown;
-  const SaveDateTime date = SaveDateFromMinutes(ZeroFilledU32(file, Saroo::kDateOffset));
+  const SaveDateTime date = SaveDateFromMinutes(file.ReadU32(Saroo::kDateOffset));
   shown.row = PresentSingleSave(DecodeName(file.Slice(Saroo::kNameOffset, Saroo::kNameSize)),
                                 file.Slice(Saroo::kCommentOffset, Saroo::kCommentSize), date,
                                 TakenSize(SarooStatedSize(file), DataLength(file, Saroo::kDataOffset)));

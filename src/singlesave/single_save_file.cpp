@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
 #include "platform/text_codec.h"
 
 namespace quillmere::singlesave {
@@ -35,8 +36,6 @@ std::uint32_t PackFields(std::int64_t years, int month, int day, int hour, int m
 // A GBK lead byte starts a two-byte character.
 constexpr bool IsGbkLeadByte(std::uint8_t byte) { return byte >= 0x81 && byte <= 0xFE; }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 bool IsSarooSingleSave(const ByteBuffer& file) {
@@ -66,7 +65,7 @@ ByteBuffer SarooWithItsData(const ByteBuffer& file) {
   using Layout = SarooSingleSaveFile;
   const SingleSaveData data = SarooSaveData(file);
   ByteBuffer saroo = ZeroFilledField(file, 0, Layout::kHeaderSize);
-  saroo.WriteBE(Layout::kSizeOffset, data.bytes.size(), 4);
+  saroo.MustWriteBE(Layout::kSizeOffset, data.bytes.size(), 4);
   saroo.Append(data.bytes);
   return saroo;
 }
@@ -115,8 +114,7 @@ std::string BaseNameOfPath(std::string_view path) {
   if (separator == std::string_view::npos) return {};
   // ".bin" in any letter case. Lowering ASCII letters byte by byte leaves
   // multi-byte UTF-8 characters alone.
-  std::string lowered(path);
-  std::transform(lowered.begin(), lowered.end(), lowered.begin(), AsciiLower);
+  const std::string lowered = platform::AsciiLower(path);
   const std::size_t extension = lowered.rfind(".bin");
   if (extension == std::string::npos || extension <= separator) return {};
   return std::string(path.substr(separator + 1, extension - separator - 1));
@@ -134,7 +132,7 @@ ByteBuffer NameFieldFromText(std::string_view name) {
     kept += width;
   }
   ByteBuffer field = ByteBuffer::Filled(SarooSingleSaveFile::kNameSize, 0);
-  field.Write(0, std::vector<std::uint8_t>(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(kept)));
+  field.MustWrite(0, std::vector<std::uint8_t>(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(kept)));
   return field;
 }
 
@@ -142,11 +140,11 @@ ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size,
                                 std::uint32_t date, const ByteBuffer& data) {
   using Layout = SarooSingleSaveFile;
   ByteBuffer file = ByteBuffer::Filled(Layout::kHeaderSize, 0);
-  file.Write(Layout::kMagicOffset, ByteBuffer::FromText(Layout::kMagic));
-  file.Write(Layout::kNameOffset, ZeroFilledField(nameField, 0, Layout::kNameSize));
-  file.WriteBE(Layout::kSizeOffset, size, 4);
-  file.Write(Layout::kCommentOffset, ZeroFilledField(commentField, 0, Layout::kCommentSize));
-  file.WriteBE(Layout::kDateOffset, date, 4);
+  file.MustWrite(Layout::kMagicOffset, ByteBuffer::FromText(Layout::kMagic));
+  file.MustWrite(Layout::kNameOffset, ZeroFilledField(nameField, 0, Layout::kNameSize));
+  file.MustWriteBE(Layout::kSizeOffset, size, 4);
+  file.MustWrite(Layout::kCommentOffset, ZeroFilledField(commentField, 0, Layout::kCommentSize));
+  file.MustWriteBE(Layout::kDateOffset, date, 4);
   file.Append(data);
   return file;
 }
@@ -154,8 +152,8 @@ ByteBuffer BuildSarooSingleSave(const ByteBuffer& nameField, std::uint32_t size,
 ByteBuffer BuildSsfSingleSave(const ByteBuffer& commentField, const SsfPackedDate& date, const ByteBuffer& data) {
   using Layout = SsfSingleSaveFile;
   ByteBuffer file = ByteBuffer::Filled(Layout::kHeaderSize, 0);
-  file.Write(Layout::kCommentOffset, ZeroFilledField(commentField, 0, Layout::kCommentSize));
-  file.Write(Layout::kDateOffset, std::vector<std::uint8_t>(date.begin(), date.end()));
+  file.MustWrite(Layout::kCommentOffset, ZeroFilledField(commentField, 0, Layout::kCommentSize));
+  file.MustWrite(Layout::kDateOffset, std::vector<std::uint8_t>(date.begin(), date.end()));
   file.Append(data);
   return file;
 }

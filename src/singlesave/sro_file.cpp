@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "platform/file_io.h"
 
 namespace quillmere::singlesave {
@@ -26,9 +28,10 @@ SroCheck CheckSro(const ByteBuffer& file) {
 }
 
 ByteBuffer SroFromSaroo(const ByteBuffer& saroo) {
-  ByteBuffer sro = saroo;
+  // A file cut before its checksum field goes on with zeros to hold one.
+  ByteBuffer sro = ZeroFilledField(saroo, 0, std::max<std::size_t>(saroo.size(), Sro::kCheckedOffset));
   sro.Fill(Sro::kZeroOffset, Sro::kZeroSize, 0);
-  sro.WriteBE(Sro::kChecksumOffset, SroChecksum(saroo), Sro::kChecksumSize);
+  sro.MustWriteBE(Sro::kChecksumOffset, SroChecksum(saroo), Sro::kChecksumSize);
   return sro;
 }
 

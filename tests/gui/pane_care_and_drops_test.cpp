@@ -176,7 +176,7 @@ class PaneCareAndDropsTest : public QObject {
     pane1->selectRow(0);
     FindChild<QAction>(window, "pane1ExportSro")->trigger();
     ByteBuffer damaged = ReadFile(dir / "SRO" / "ALPHA.SRO");
-    damaged.Write(100, ByteBuffer{static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
+    damaged.MustWrite(100, ByteBuffer{static_cast<std::uint8_t>(damaged.At(100) ^ 1)});
     WriteFile(dir / "SRO" / "DAMAGED.sro", damaged);
     said = host.messages.size();
     QVERIFY(DropFiles(pane2->viewport(), {dir / "SRO" / "DAMAGED.sro", dir / "SRO" / "ALPHA.SRO"}));

@@ -16,7 +16,7 @@ BackupRamBuilder::BackupRamBuilder(std::size_t ramSize, std::size_t blockSize)
     : ram_(ByteBuffer::Filled(ramSize, 0)), blockSize_(blockSize) {
   constexpr std::string_view kFormat = "BackUpRam Format";
   for (std::size_t at = 0; at + kFormat.size() <= blockSize; at += kFormat.size()) {
-    ram_.Write(at, ByteBuffer::FromText(kFormat));
+    ram_.MustWrite(at, ByteBuffer::FromText(kFormat));
   }
 }
 
@@ -28,12 +28,12 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
     for (std::uint32_t k = 1; k <= FurtherBlocksNeeded(size, blockSize_); ++k) furtherBlocks.push_back(firstBlock + k);
   }
   const std::size_t start = std::size_t{firstBlock} * blockSize_;
-  ram_.WriteBE(start, 0x80000000, 4);
-  ram_.Write(start + 4, FixedField(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
-  ram_.WriteBE(start + 15, language, 1);
-  ram_.Write(start + 16, FixedField(save.comment, 10));
-  ram_.WriteBE(start + 26, save.date, 4);
-  ram_.WriteBE(start + 30, size, 4);
+  ram_.MustWriteBE(start, 0x80000000, 4);
+  ram_.MustWrite(start + 4, FixedField(std::vector<std::uint8_t>(save.name.begin(), save.name.end()), 11));
+  ram_.MustWriteBE(start + 15, language, 1);
+  ram_.MustWrite(start + 16, FixedField(save.comment, 10));
+  ram_.MustWriteBE(start + 26, save.date, 4);
+  ram_.MustWriteBE(start + 30, size, 4);
 
   // The stream: list entries, the 0 entry, the data; spread over the first
   // block from +34 and each listed block from +4.
@@ -54,9 +54,10 @@ BackupRamBuilder& BackupRamBuilder::AddSave(std::uint32_t firstBlock, const Test
   for (std::size_t i = 0; i < blocks.size() && from < stream.size(); ++i) {
     const std::size_t offset = i == 0 ? 34 : 4;
     const std::size_t count = std::min(blockSize_ - offset, stream.size() - from);
-    ram_.Write(std::size_t{blocks[i]} * blockSize_ + offset,
-               std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(from),
-                                         stream.begin() + static_cast<std::ptrdiff_t>(from + count)));
+    // A listed block past the end of a short RAM holds none of the stream.
+    static_cast<void>(ram_.Write(std::size_t{blocks[i]} * blockSize_ + offset,
+                                 std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(from),
+                                                           stream.begin() + static_cast<std::ptrdiff_t>(from + count))));
     from += count;
   }
   return *this;
