@@ -27,7 +27,7 @@ TransferReport Report(std::vector<ImportOutcome> outcomes, std::vector<Message> 
   TransferReport report;
   std::size_t reason = 0;
   for (const ImportOutcome outcome : outcomes) {
-    report.exports.push_back({ExportOutcome::kWritten, {}, {}});
+    report.exports.push_back({ExportOutcome::kWritten, {}, {}, "X"});
     report.imports.push_back({outcome, "X", {}, {}, false, {}});
     if (outcome == ImportOutcome::kRefused && reason < reasons.size()) report.imports.back().reason = reasons[reason++];
   }
@@ -47,7 +47,7 @@ TEST(RunSummary, CountsAndEachReason) {
   const Message skipped{TextId::kSkippedSameName, {}, {}};
   const auto named = [](const Message& reason) { return Message{TextId::kSaveWithReason, {"X"}, {reason}}; };
   TransferReport exportFailed = Report({O::kImported, O::kNothing});
-  exportFailed.exports[1] = {ExportOutcome::kWriteFailed, {}, written};
+  exportFailed.exports[1] = {ExportOutcome::kWriteFailed, {}, written, "X"};
   TransferReport stopped = Report({O::kSkipped});
   stopped.cancelled = true;
   TransferReport unwritten = Report({O::kImported, O::kSkipped});

@@ -109,7 +109,10 @@ ImportResult PlaceInMems(Container& container, const ByteBuffer& saroo, const By
   if (plan.refusal != mems::PlacementRefusal::kNone) {
     return Refused(std::move(result), {MemsRefusalText(plan.refusal), {}, {}}, ForLackOfRoom(plan.refusal));
   }
-  mems::WriteMemsSave(container.image, plan, slotName, header, saroo.Slice(Saroo::kDataOffset, size));
+  // A plan the writer cannot carry out whole changes nothing and is refused.
+  if (!mems::WriteMemsSave(container.image, plan, slotName, header, saroo.Slice(Saroo::kDataOffset, size))) {
+    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+  }
   if (!replaced) {
     container.records.push_back(PlacedMemsRecord(container.image, plan, size, plan.slot));
     return result;
@@ -132,7 +135,9 @@ ImportResult PlaceInBackupRam(Container& container, const ByteBuffer& saroo, con
                                plan.refusal == backup_ram::BackupRamRefusal::kTooLarge;
     return Refused(std::move(result), {BackupRamRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
   }
-  backup_ram::WriteBackupRamSave(container.image, plan, save);
+  if (!backup_ram::WriteBackupRamSave(container.image, plan, save)) {
+    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+  }
   // The records follow the RAM, the new save last; a reload lists them in block order.
   if (replaced) std::erase_if(container.records, [&](const SaveRecord& r) { return r.offset == *replaced; });
   container.records.push_back(backup_ram::BackupRamRecord(container.image, plan.startBlock,
@@ -151,7 +156,9 @@ ImportResult PlaceInSaveFile(Container& container, const ByteBuffer& saroo, cons
                                plan.refusal == save_file::SaveFileRefusal::kIndexFull;
     return Refused(std::move(result), {SaveFileRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
   }
-  save_file::WriteSaveFileSave(container.image, plan, save);
+  if (!save_file::WriteSaveFileSave(container.image, plan, save)) {
+    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+  }
   if (plan.newEntry) result.newGame = save_file::GameIdText(plan.gameId);
   container.records = save_file::ListSaveFile(container.image).records;
   return result;

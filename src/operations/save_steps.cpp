@@ -217,9 +217,8 @@ namespace {
 ByteBuffer EmptiedMemsImage(ByteBuffer image) {
   if (image.size() < mems::kImageSize) image.Resize(mems::kImageSize);
   // The image is at least 8 MiB now: both fields lie inside it.
-  const bool fits = image.WriteBE(mems::kFreeClusterCountOffset, mems::kEmptyFreeClusterCount, 2) &&
-                    image.WriteBE(mems::kClusterBitmapOffset, 0xFF, 1);
-  (void)fits;
+  image.MustWriteBE(mems::kFreeClusterCountOffset, mems::kEmptyFreeClusterCount, 2);
+  image.MustWriteBE(mems::kClusterBitmapOffset, 0xFF, 1);
   image.Fill(mems::kClusterBitmapOffset + 1, mems::kImageSize - mems::kClusterBitmapOffset - 1, 0);
   return image;
 }
