@@ -71,7 +71,7 @@ double ListSaveFileRatio() {
   });
 }
 
-const RegisterRatio kListMems("list-mems-full", 2, ListMemsRatio);
+const RegisterRatio kListMems("list-mems-full", 1.5, ListMemsRatio);
 const RegisterRatio kListSave("list-save-256m", 1.5, ListSaveFileRatio);
 
 }  // namespace

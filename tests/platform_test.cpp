@@ -32,6 +32,22 @@ TEST(AtomicWrite, RefusesWhatItCannotReplaceSafely) {
   EXPECT_TRUE(fs::is_directory(dir / "folder.bin"));
 }
 
+// A file's identity is read with one stat; its time must be the one
+// std::filesystem reads, or a stamp compared with it would never match.
+TEST(FileIdentities, TellTheSizeAndTimeTheFileSystemTells) {
+  TempDir dir;
+  const fs::path file = dir / "SS_MEMS.BIN";
+  testing::WriteFile(file, ByteBuffer::Filled(1234, 7));
+  const auto identity = platform::IdentifyFile(file);
+  ASSERT_TRUE(identity.has_value());
+  EXPECT_EQ(identity->size, 1234u);
+  EXPECT_EQ(identity->modified, fs::last_write_time(file));
+  fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(30 * 24) + std::chrono::nanoseconds(123456789));
+  EXPECT_EQ(platform::IdentifyFile(file)->modified, fs::last_write_time(file));
+  EXPECT_FALSE(platform::IdentifyFile(dir.path()).has_value());
+  EXPECT_FALSE(platform::IdentifyFile(dir / "MISSING.BIN").has_value());
+}
+
 TEST(FileNames, ResolveInAnyLetterCase) {
   TempDir dir;
   EXPECT_EQ(platform::ResolveFileName(dir.path(), "SS_MEMS.BIN"), dir / "SS_MEMS.BIN");

@@ -6,6 +6,13 @@
 
 #include "platform/text_codec.h"
 
+#ifndef _WIN32
+#include <iconv.h>
+
+#include <cerrno>
+#include <random>
+#endif
+
 // One table for both codecs: the iconv one and the Windows code pages must
 // show every comment and name alike, so this file runs on Linux and under
 // Wine unchanged. make test-windows also compares all one- and two-byte
@@ -80,6 +87,55 @@ TEST(TextCodecTable, EncodesAlikeOnEverySystem) {
     EXPECT_EQ(platform::EncodeFromUtf8(c.text, c.encoding), c.bytes) << c.what;
   }
 }
+
+#ifndef _WIN32
+// The text as iconv decodes it in one piece: each byte that starts no
+// character becomes U+FFFD and the decoding goes on after it; a character cut
+// off by the end becomes U+FFFD and ends it. DecodeToUtf8 looks characters up
+// in a table that iconv filled one character at a time; it must agree.
+std::string DecodedWhole(const Bytes& bytes, const char* encoding) {
+  const iconv_t cd = iconv_open("UTF-8", encoding);
+  std::string out;
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
+  std::size_t inLeft = bytes.size();
+  while (inLeft > 0) {
+    char buffer[256];
+    char* at = buffer;
+    std::size_t room = sizeof buffer;
+    const std::size_t result = iconv(cd, &in, &inLeft, &at, &room);
+    out.append(buffer, static_cast<std::size_t>(at - buffer));
+    if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    out += kBad;
+    if (errno != EILSEQ) break;
+    ++in;
+    --inLeft;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(cd);
+  return out;
+}
+
+TEST(TextCodecTable, DecodesEveryTextAsIconvDoesInOnePiece) {
+  for (const char* encoding : {platform::kShiftJis, platform::kGbk}) {
+    SCOPED_TRACE(encoding);
+    int differ = 0;
+    for (unsigned pair = 0; pair < 0x10000; ++pair) {
+      const Bytes one{static_cast<std::uint8_t>(pair >> 8)};
+      const Bytes two{static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair)};
+      if (pair % 0x100 == 0 && platform::DecodeToUtf8(one, encoding) != DecodedWhole(one, encoding)) ++differ;
+      if (platform::DecodeToUtf8(two, encoding) != DecodedWhole(two, encoding)) ++differ;
+    }
+    // Texts of mixed bytes, high ones more often, of the lengths names and comments have.
+    std::mt19937 random(448);
+    for (int text = 0; text < 20000; ++text) {
+      Bytes bytes(random() % 16);
+      for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? random() % 0x80 : 0x80 + random() % 0x80);
+      if (platform::DecodeToUtf8(bytes, encoding) != DecodedWhole(bytes, encoding)) ++differ;
+    }
+    EXPECT_EQ(differ, 0);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillmere

@@ -1,5 +1,7 @@
 #include "containers/backup_memory_file.h"
 
+#include <algorithm>
+
 #include "containers/backup_ram_write.h"
 #include "platform/gzip.h"
 
@@ -61,21 +63,42 @@ std::optional<MemoryFile> OpenMemoryFile(const ByteBuffer& file, std::optional<R
 
 ByteBuffer RamOf(const MemoryFile& file, Device device) {
   const Span span = SpanOf(file, device);
-  const ByteBuffer stored = file.contents.Slice(span.offset, span.length);
-  return file.form.layout == RamLayout::kPacked ? stored : WordWideToRam(stored);
+  if (file.form.layout == RamLayout::kPacked) return file.contents.Slice(span.offset, span.length);
+  // Every second byte of the span, as WordWideToRam takes them, without a copy of the span.
+  const std::size_t size = file.contents.size();
+  const std::size_t offset = std::min(span.offset, size);
+  const std::size_t length = std::min(span.length, size - offset);
+  std::vector<std::uint8_t> ram(length / 2);
+  const std::uint8_t* words = file.contents.data() + offset;
+  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = words[2 * k + 1];
+  return ByteBuffer(std::move(ram));
 }
 
 ByteBuffer FileWithRam(const MemoryFile& file, Device device, const ByteBuffer& ram) {
   const Span span = SpanOf(file, device);
-  const ByteBuffer stored = file.form.layout == RamLayout::kPacked
-                                ? ram
-                                : RamIntoWordWide(file.contents.Slice(span.offset, span.length), ram);
+  const std::vector<std::uint8_t>& old = file.contents.bytes();
+  const std::size_t offset = std::min(span.offset, old.size());
+  const std::size_t length = std::min(span.length, old.size() - offset);
   // The memory's bytes, then what followed it; a lengthened RAM pushes nothing out.
-  ByteBuffer contents = file.contents.Slice(0, span.offset);
-  contents.Append(stored);
-  contents.Append(file.contents.Slice(span.offset + span.length, file.contents.size()));
-  if (!file.form.gzip) return contents;
-  return ByteBuffer(platform::Gzip(contents.bytes()));
+  std::vector<std::uint8_t> contents;
+  contents.reserve(old.size() + 2 * ram.size());
+  contents.insert(contents.end(), old.begin(), old.begin() + static_cast<std::ptrdiff_t>(offset));
+  if (file.form.layout == RamLayout::kPacked) {
+    contents.insert(contents.end(), ram.bytes().begin(), ram.bytes().end());
+  } else {
+    // As RamIntoWordWide writes it: the span's bytes, lengthened with 0xFF
+    // to hold the RAM, each second one the RAM's.
+    const std::size_t at = contents.size();
+    contents.insert(contents.end(), old.begin() + static_cast<std::ptrdiff_t>(offset),
+                    old.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    if (length < 2 * ram.size()) contents.resize(at + 2 * ram.size(), 0xFF);
+    const std::uint8_t* from = ram.data();
+    for (std::size_t k = 0; k < ram.size(); ++k) contents[at + 2 * k + 1] = from[k];
+  }
+  const std::size_t after = span.offset + span.length;
+  if (after < old.size()) contents.insert(contents.end(), old.begin() + static_cast<std::ptrdiff_t>(after), old.end());
+  if (!file.form.gzip) return ByteBuffer(std::move(contents));
+  return ByteBuffer(platform::Gzip(contents));
 }
 
 ByteBuffer EmptyMemoryFile(const MemoryFileForm& form, const BackupRamGeometry& geometry) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <optional>
 
 #include "model/conversions.h"
 
@@ -30,7 +31,8 @@ std::size_t ListedBlockBudget(const BackupRamGeometry& geometry) { return std::s
 
 ByteBuffer WordWideToRam(const ByteBuffer& file) {
   std::vector<std::uint8_t> ram(file.size() / 2);
-  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = file.At(2 * k + 1);
+  const std::uint8_t* words = file.data();
+  for (std::size_t k = 0; k < ram.size(); ++k) ram[k] = words[2 * k + 1];  // 2k + 1 < the file's size
   return ByteBuffer(std::move(ram));
 }
 
@@ -77,9 +79,19 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     return save;
   }
 
-  // On the stack: a run of imports walks every save's list for each save.
-  std::bitset<kMaxListedBlocks> inSave;
-  if (firstBlock < geometry.blockCount) inSave.set(firstBlock);
+  // The blocks met so far, on the stack: a run of imports walks every save's
+  // list for each save. As many bits as a cartridge has blocks, and all a
+  // list can name only for a memory of more blocks, so that a walk does not
+  // clear 8 KiB for a memory of 512 blocks.
+  std::bitset<kMaxBlockCount> fewBlocks;
+  std::optional<std::bitset<kMaxListedBlocks>> manyBlocks;
+  if (geometry.blockCount > kMaxBlockCount) manyBlocks.emplace();
+  const auto seen = [&](std::uint32_t block) { return manyBlocks ? (*manyBlocks)[block] : fewBlocks[block]; };
+  const auto see = [&](std::uint32_t block) {
+    if (manyBlocks) manyBlocks->set(block);
+    else fewBlocks.set(block);
+  };
+  if (firstBlock < geometry.blockCount) see(firstBlock);
   std::size_t position = 0;
   // Every entry that continues the walk adds a new block below the block
   // count, so the walk ends after at most that many entries.
@@ -98,12 +110,12 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     // A block outside the RAM or already in the save would be read twice or
     // not at all; it is neither kept nor followed.
     const bool outside = entry >= geometry.blockCount || std::size_t{entry} * geometry.blockSize >= ram.size();
-    if (outside || inSave[entry] || save.blocks.size() > maxFurtherBlocks) {
-      save.stop = outside ? SaveBlocks::Stop::kOutside : inSave[entry] ? SaveBlocks::Stop::kRepeated : SaveBlocks::Stop::kBudget;
+    if (outside || seen(entry) || save.blocks.size() > maxFurtherBlocks) {
+      save.stop = outside ? SaveBlocks::Stop::kOutside : seen(entry) ? SaveBlocks::Stop::kRepeated : SaveBlocks::Stop::kBudget;
       save.badEntry = entry;
       break;
     }
-    inSave.set(entry);
+    see(entry);
     save.blocks.push_back(entry);
   }
   save.dataStart = position;

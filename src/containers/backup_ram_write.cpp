@@ -34,20 +34,39 @@ class AsWritten {
   ByteBuffer lengthened_;
 };
 
+// Calls `visit` with each block, in order, that starts a live save.
+template <typename Visit>
+void VisitLiveStartBlocks(const ByteBuffer& ram, const BackupRamGeometry& geometry, Visit visit) {
+  const std::size_t blockSize = geometry.blockSize;
+  // Block 0 holds the format text, never a save.
+  for (std::size_t n = 1; n * blockSize < ram.size(); ++n) {
+    // The marker's first byte rules out almost every block at the cost of one read.
+    const std::size_t start = n * blockSize + kMarkerOffset;
+    if (ram.At(start) == 0x80 && ram.ReadU32(start) == kSaveMarker) visit(static_cast<std::uint32_t>(n));
+  }
+}
+
 // How many live saves name each block of the memory, counting to 2 at most.
 // Nothing when the lists together name more blocks than a listing follows:
 // the blocks past that point are unknown, so none can be free.
 std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<std::uint8_t> owners(geometry.blockCount, 0);
   std::size_t budget = ListedBlockBudget(geometry);
-  for (const std::uint32_t start : LiveStartBlocks(ram, geometry)) {
+  bool beyondBudget = false;
+  // Every import asks this of the memory: the starts are visited in place, not gathered.
+  VisitLiveStartBlocks(ram, geometry, [&](std::uint32_t start) {
+    if (beyondBudget) return;
     const SaveBlocks walk = CollectSaveBlocks(ram, start, budget, geometry);
-    if (walk.stop == SaveBlocks::Stop::kBudget) return std::nullopt;
+    if (walk.stop == SaveBlocks::Stop::kBudget) {
+      beyondBudget = true;
+      return;
+    }
     budget -= walk.blocks.size() - 1;
     for (const std::uint32_t block : walk.blocks) {
       if (block < geometry.blockCount && owners[block] < 2) ++owners[block];
     }
-  }
+  });
+  if (beyondBudget) return std::nullopt;
   return owners;
 }
 
@@ -62,7 +81,8 @@ std::uint64_t BlocksNeeded(std::uint64_t size, const BackupRamGeometry& geometry
 ByteBuffer RamIntoWordWide(const ByteBuffer& file, const ByteBuffer& ram) {
   std::vector<std::uint8_t> bytes = file.bytes();
   if (bytes.size() < 2 * ram.size()) bytes.resize(2 * ram.size(), 0xFF);
-  for (std::size_t k = 0; k < ram.size(); ++k) bytes[2 * k + 1] = ram.At(k);
+  const std::uint8_t* from = ram.data();
+  for (std::size_t k = 0; k < ram.size(); ++k) bytes[2 * k + 1] = from[k];
   return ByteBuffer(std::move(bytes));
 }
 
@@ -81,13 +101,7 @@ std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram) { return LiveS
 
 std::vector<std::uint32_t> LiveStartBlocks(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<std::uint32_t> starts;
-  const std::size_t blockSize = geometry.blockSize;
-  // Block 0 holds the format text, never a save.
-  for (std::size_t n = 1; n * blockSize < ram.size(); ++n) {
-    // The marker's first byte rules out almost every block at the cost of one read.
-    const std::size_t start = n * blockSize + kMarkerOffset;
-    if (ram.At(start) == 0x80 && ram.ReadU32(start) == kSaveMarker) starts.push_back(static_cast<std::uint32_t>(n));
-  }
+  VisitLiveStartBlocks(ram, geometry, [&](std::uint32_t start) { starts.push_back(start); });
   return starts;
 }
 

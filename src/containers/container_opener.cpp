@@ -1,5 +1,6 @@
 #include "containers/container_opener.h"
 
+#include <algorithm>
 #include <array>
 
 #include "containers/backup_ram_write.h"
@@ -30,7 +31,9 @@ struct Identified {
 };
 
 bool StartsWith(const ByteBuffer& bytes, std::string_view text) {
-  return bytes.Slice(0, text.size()) == ByteBuffer::FromText(text);
+  return bytes.size() >= text.size() && std::equal(text.begin(), text.end(), bytes.data(), [](char a, std::uint8_t b) {
+           return static_cast<std::uint8_t>(a) == b;
+         });
 }
 
 bool StartsFormatted(const ByteBuffer& ram) {

@@ -32,6 +32,8 @@ void VisitSaveClusters(const ByteBuffer& image, std::uint32_t firstCluster, Visi
 
 std::vector<std::uint32_t> SaveClusters(const ByteBuffer& image, std::uint32_t firstCluster) {
   std::vector<std::uint32_t> clusters;
+  const std::uint32_t size = image.ReadU32(std::size_t{firstCluster} * kClusterSize + sh::kSizeOffset);
+  clusters.reserve(1 + std::min<std::uint32_t>(DataClusterCount(size), kClusterListCapacity));
   VisitSaveClusters(image, firstCluster, [&](std::uint32_t cluster) { clusters.push_back(cluster); });
   return clusters;
 }
@@ -74,8 +76,14 @@ MemsListing ListMemsImage(const ByteBuffer& image, std::size_t commentBytes) {
       std::max<std::int64_t>(0, 16 * static_cast<std::int64_t>(image.ReadU16(kFreeClusterCountOffset)) - 16);
   listing.nextEntryPosition = kDirectoryOffset + 1;
   std::int64_t runningEnd = kDataAreaOffset;
-  for (const MemsSave& save : ListMemsSaves(image)) {
+  std::vector<MemsSave> saves = ListMemsSaves(image);
+  listing.records.reserve(saves.size());
+  for (MemsSave& save : saves) {
+    // The record takes the save's clusters over rather than a copy of them.
+    std::vector<std::uint32_t> units = std::move(save.clusters);
+    save.clusters.clear();
     listing.records.push_back(MemsRecord(image, save, commentBytes));
+    listing.records.back().units = std::move(units);
     listing.nextEntryPosition = static_cast<std::uint32_t>(kDirectoryOffset + 1 + kDirectoryEntrySize * save.slot);
     // The save reaches over its record cluster and, when large, one cluster
     // per started 1024 bytes of data.

@@ -1,6 +1,7 @@
 #include "model/conversions.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/text_codec.h"
 
@@ -19,13 +20,14 @@ std::string BytesToHex(const ByteBuffer& bytes) {
 
 std::string UintToHex(std::uint64_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
+  char digits[16];
+  std::size_t at = sizeof digits;
   std::uint64_t n = value;
   do {
-    text.insert(text.begin(), kDigits[n % 16]);
+    digits[--at] = kDigits[n % 16];
     n /= 16;
   } while (n != 0);
-  return text;
+  return std::string(digits + at, sizeof digits - at);
 }
 
 std::string PadLeftZeros(std::string_view text, std::size_t width) {
@@ -65,16 +67,29 @@ std::string CutAtNulChar(std::string text) {
 }  // namespace
 
 std::string DecodeComment(const ByteBuffer& field) {
-  return CutAtNulChar(platform::DecodeToUtf8(CutAtNulPad4(field).bytes(), platform::kShiftJis));
+  // The bytes CutAtNulPad4 keeps: up to the first zero byte and that byte,
+  // then zeros to a whole number of 4-byte words.
+  const std::uint8_t* begin = field.data();
+  const std::uint8_t* end = begin + field.size();
+  const std::uint8_t* nul = std::find(begin, end, std::uint8_t{0});
+  const std::size_t kept = static_cast<std::size_t>(nul - begin) + (nul == end ? 0 : 1);
+  const std::size_t padded = (kept + 3) / 4 * 4;
+  if (padded == kept) return CutAtNulChar(platform::DecodeToUtf8(begin, kept, platform::kShiftJis));
+  std::array<std::uint8_t, 64> small{};  // a comment's field, zero-padded, without a heap copy
+  if (padded <= small.size()) {
+    std::copy(begin, begin + kept, small.begin());
+    return CutAtNulChar(platform::DecodeToUtf8(small.data(), padded, platform::kShiftJis));
+  }
+  std::vector<std::uint8_t> bytes(begin, begin + kept);
+  bytes.resize(padded, 0);
+  return CutAtNulChar(platform::DecodeToUtf8(bytes, platform::kShiftJis));
 }
 
 std::string DecodeName(const ByteBuffer& field) {
-  std::vector<std::uint8_t> name;
-  for (const std::uint8_t byte : field.bytes()) {
-    if (byte == 0) break;
-    name.push_back(byte);
-  }
-  return platform::DecodeToUtf8(name, platform::kGbk);
+  const std::uint8_t* begin = field.data();
+  const std::uint8_t* end = begin + field.size();
+  const std::uint8_t* nul = std::find(begin, end, std::uint8_t{0});
+  return platform::DecodeToUtf8(begin, static_cast<std::size_t>(nul - begin), platform::kGbk);
 }
 
 std::string Decimal(std::uint64_t value) { return std::to_string(value); }
@@ -138,10 +153,32 @@ SaveDateTime SaveDateFromMinutes(std::uint32_t minutes) {
 
 std::int64_t MinutesFromSaveDate(const SaveDateTime& date) { return EpochMinutes(date) - kBaseEpochMinutes; }
 
+namespace {
+
+// `value` as PadLeftZeros(std::to_string(value), 2) writes it.
+void AppendTwoDigits(std::string& text, int value) {
+  if (value >= 0 && value < 100) {
+    text += static_cast<char>('0' + value / 10);
+    text += static_cast<char>('0' + value % 10);
+  } else {
+    text += PadLeftZeros(std::to_string(value), 2);
+  }
+}
+
+}  // namespace
+
 std::string FormatSaveDate(const SaveDateTime& date) {
-  return std::to_string(date.year) + "-" + PadLeftZeros(std::to_string(date.month), 2) + "-" +
-         PadLeftZeros(std::to_string(date.day), 2) + " " + PadLeftZeros(std::to_string(date.hour), 2) + ":" +
-         PadLeftZeros(std::to_string(date.minute), 2);
+  std::string text = std::to_string(date.year);
+  text.reserve(text.size() + 12);
+  text += '-';
+  AppendTwoDigits(text, date.month);
+  text += '-';
+  AppendTwoDigits(text, date.day);
+  text += ' ';
+  AppendTwoDigits(text, date.hour);
+  text += ':';
+  AppendTwoDigits(text, date.minute);
+  return text;
 }
 
 }  // namespace quillmere

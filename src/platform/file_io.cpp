@@ -251,6 +251,21 @@ bool IsTemporaryFileName(const fs::path& name) {
 }
 
 std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
+#if !defined(_WIN32) && !defined(__APPLE__)
+  // One stat, which tells all that is_regular_file, file_size and
+  // last_write_time would tell in three, the time converted as they convert it.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  using namespace std::chrono;
+  if (status.st_mtim.tv_sec >= nanoseconds::max().count() / 1000000000) return std::nullopt;  // as last_write_time fails
+  FileIdentity identity;
+  identity.size = static_cast<std::uintmax_t>(status.st_size);
+  identity.modified =
+      file_clock::from_sys(system_clock::time_point{seconds{status.st_mtim.tv_sec} + nanoseconds{status.st_mtim.tv_nsec}});
+  identity.device = static_cast<std::uint64_t>(status.st_dev);
+  identity.inode = static_cast<std::uint64_t>(status.st_ino);
+  return identity;
+#else
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return std::nullopt;
   FileIdentity identity;
@@ -275,6 +290,7 @@ std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
   identity.inode = static_cast<std::uint64_t>(status.st_ino);
 #endif
   return identity;
+#endif
 }
 
 namespace {

@@ -15,6 +15,7 @@ inline constexpr const char* kGbk = "GBK";
 // valid character becomes U+FFFD; decoding never fails. A zero byte decodes to
 // a zero character, which callers cut at when they want C-string semantics.
 std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* encoding);
+std::string DecodeToUtf8(const std::uint8_t* bytes, std::size_t size, const char* encoding);
 
 // Encodes UTF-8 text into `encoding`. A character the encoding lacks, or a
 // malformed UTF-8 sequence, becomes '?'.
