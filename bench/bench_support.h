@@ -19,7 +19,7 @@ class SilentHost : public Host {
  public:
   void ShowMessage(const Message&) override {}
   bool AskOkCancel(const Message&) override { return false; }
-  std::optional<std::string> AskChoice(const Message&, const std::vector<std::string>&, std::size_t) override {
+  std::optional<ChoiceAnswer> AskChoice(const Message&, const std::vector<Message>&, std::size_t) override {
     return std::nullopt;
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {

@@ -90,8 +90,8 @@ class QuietHost : public Host {
  public:
   void ShowMessage(const Message& message) override { messages.push_back(message); }
   bool AskOkCancel(const Message&) override { return true; }
-  std::optional<std::string> AskChoice(const Message&, const std::vector<std::string>& choices, std::size_t chosen) override {
-    return chosen < choices.size() ? std::optional<std::string>(choices[chosen]) : std::nullopt;
+  std::optional<ChoiceAnswer> AskChoice(const Message&, const std::vector<Message>& choices, std::size_t chosen) override {
+    return chosen < choices.size() ? std::optional<ChoiceAnswer>(ChoiceAnswer{chosen, {}}) : std::nullopt;
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
     return std::nullopt;

@@ -79,30 +79,47 @@ SaveBlocks CollectSaveBlocks(const ByteBuffer& ram, std::uint32_t firstBlock, st
     return save;
   }
 
-  // The blocks met so far, on the stack: a run of imports walks every save's
-  // list for each save. As many bits as a cartridge has blocks, and all a
-  // list can name only for a memory of more blocks, so that a walk does not
-  // clear 8 KiB for a memory of 512 blocks.
-  std::bitset<kMaxBlockCount> fewBlocks;
-  std::optional<std::bitset<kMaxListedBlocks>> manyBlocks;
-  if (geometry.blockCount > kMaxBlockCount) manyBlocks.emplace();
-  const auto seen = [&](std::uint32_t block) { return manyBlocks ? (*manyBlocks)[block] : fewBlocks[block]; };
+  // The blocks met so far. A run of imports walks every save's list for each
+  // save, and most lists are a few blocks long: those are checked against
+  // the blocks already taken, and only a long list gets a bit per block.
+  constexpr std::size_t kLinearBlocks = 32;
+  std::vector<bool> taken;
+  const auto seen = [&](std::uint32_t block) {
+    if (taken.empty()) return std::find(save.blocks.begin(), save.blocks.end(), block) != save.blocks.end();
+    return block < taken.size() && taken[block];
+  };
   const auto see = [&](std::uint32_t block) {
-    if (manyBlocks) manyBlocks->set(block);
-    else fewBlocks.set(block);
+    if (taken.empty() && save.blocks.size() < kLinearBlocks) return;
+    if (taken.empty()) {
+      taken.assign(geometry.blockCount, false);
+      for (const std::uint32_t met : save.blocks) {
+        if (met < taken.size()) taken[met] = true;
+      }
+    }
+    if (block < taken.size()) taken[block] = true;
   };
   if (firstBlock < geometry.blockCount) see(firstBlock);
   std::size_t position = 0;
+  // Where the next entry lies, as StreamOffset says, followed a step at a
+  // time rather than divided out for every entry.
+  std::size_t blockIndex = 0;
+  std::size_t within = 0;
   // Every entry that continues the walk adds a new block below the block
   // count, so the walk ends after at most that many entries.
   while (true) {
-    const std::optional<std::size_t> offset = StreamOffset(save.blocks, position, geometry);
-    if (!offset) {  // the list ran past the blocks it named: never fall into block 0
+    if (blockIndex >= save.blocks.size()) {  // the list ran past the blocks it named: never fall into block 0
       save.stop = SaveBlocks::Stop::kRanOut;
       break;
     }
-    const std::uint32_t entry = ram.ReadU16(*offset);
+    const std::size_t streamStart = blockIndex == 0 ? kBlockListOffset : kFurtherStreamOffset;
+    const std::uint32_t entry = ram.ReadU16(std::size_t{save.blocks[blockIndex]} * geometry.blockSize + streamStart + within);
     position += kListEntrySize;
+    within += kListEntrySize;
+    const std::size_t held = blockIndex == 0 ? FirstBlockStream(geometry) : FurtherBlockStream(geometry);
+    if (within >= held) {
+      within -= held;
+      ++blockIndex;
+    }
     if (entry == 0) {
       save.listEnded = true;
       break;
