@@ -21,6 +21,7 @@ void KindComboBox::wheelEvent(QWheelEvent* event) { event->ignore(); }
 
 void KindComboBox::paintEvent(QPaintEvent*) {
   QStylePainter painter(this);
+  painter.setPen(palette().color(QPalette::Text));
   QStyleOptionComboBox option;
   initStyleOption(&option);
   option.currentText = ShownText();

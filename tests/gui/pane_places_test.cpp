@@ -121,11 +121,13 @@ class PanePlacesTest : public QObject {
     QVERIFY(FindChild<QPushButton>(window, "pane1Import")->isEnabled());
     QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(65536 - 2) + "块");
 
-    // Back beside the program: its file of the pane's kind, the label as it was.
+    // Back beside the program: its file of the pane's kind (a backup memory
+    // now, missing), which the label and the hint both name.
     trigger("pane1UsualFolder");
     QVERIFY(list->model()->rowCount() == 0 && !FindChild<QLabel>(window, "pane1Hint")->isHidden());
-    QCOMPARE(label->text(), QString("SS_MEMS.BIN"));
-    QCOMPARE(label->toolTip(), QString::fromStdString((dir / "SS_MEMS.BIN").string()));
+    QCOMPARE(label->text(), QString("BKRAMSV.BIN"));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Hint")->text(), QString("BKRAMSV.BIN放程序目录"));
+    QCOMPARE(label->toolTip(), QString::fromStdString((dir / "BKRAMSV.BIN").string()));
   }
 };
 
