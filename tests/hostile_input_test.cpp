@@ -163,7 +163,7 @@ TEST(RefusedFiles, PanesShowThemAsMissingReportOnceAndNeverWriteThem) {
       EXPECT_TRUE(bench.pane(1).hintVisible) << message;
       EXPECT_TRUE(bench.pane(1).rows.empty());
       EXPECT_TRUE(bench.pane(1).image.empty());
-      EXPECT_EQ(bench.pane(1).numberLabel, "0");
+      EXPECT_EQ(bench.pane(1).numberLabel, "");
       EXPECT_EQ(host.messages, std::vector<std::string>{message});
       EXPECT_EQ(IdentityOf(file), identity);
     }

@@ -49,13 +49,18 @@ class WorkbenchTest : public ::testing::Test {
   Workbench bench{dir.path(), host};
 };
 
-TEST_F(WorkbenchTest, MissingFilesShowTheHintsAndKeepTheFigure) {
-  bench.pane(1).numberLabel = "123";
+// A file that goes takes its figure with it: no figure is left from a file no longer listed.
+TEST_F(WorkbenchTest, MissingFilesShowTheHintsAndClearTheFigure) {
+  WriteFile(dir / "SS_MEMS.BIN", MemsImageBuilder().Build());
+  ReloadPane(bench, 1);
+  EXPECT_EQ(bench.pane(1).numberLabel, "128880");
+  fs::remove(dir / "SS_MEMS.BIN");
+  host.paneChanges.clear();
   ReloadPane(bench, 1);
   EXPECT_TRUE(bench.pane(1).hintVisible);
   EXPECT_TRUE(bench.pane(1).rows.empty());
   EXPECT_TRUE(bench.pane(1).image.empty());
-  EXPECT_EQ(bench.pane(1).numberLabel, "123");
+  EXPECT_EQ(bench.pane(1).numberLabel, "");
   EXPECT_EQ(host.paneChanges, std::vector<int>{1});
   EXPECT_TRUE(host.messages.empty());
   EXPECT_FALSE(fs::exists(dir / "SS_MEMS.BIN"));  // container files are never created

@@ -107,6 +107,26 @@ enum class TextId : std::uint16_t {
   kColumnForm,
   kWindowUsage,
   kWindowNotAFolder,
+  // The pane's file label (form and memory), the kind words of its list, the
+  // figure's unit, the hint for a folder opened elsewhere, and why a control is off.
+  kFormPacked,
+  kFormGzip,
+  kFormTwoMemories,
+  kFormPackedTip,
+  kFormGzipTip,
+  kFormWordWideTip,
+  kFormTwoMemoriesTip,
+  kDeviceInternal,
+  kDeviceCartridge,
+  kKindMemsImage,
+  kKindBackupMemory,
+  kKindSaveFile,
+  kUnitBytes,
+  kUnitBlocks,
+  kRemainingFigure,
+  kHintFolder,
+  kHintFolderTip,
+  kNoFileHere,
 
   // Problems a check finds (each has a stable code).
   kProblemImageSize,

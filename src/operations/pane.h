@@ -32,7 +32,7 @@ struct Pane : Container {
   std::optional<ContainerKind> namedKind;
   std::optional<backup_ram::RamLayout> layout;
   std::optional<std::size_t> blockSize;
-  std::string numberLabel = "0"; // the figure beside "剩余:"
+  std::string numberLabel;       // the figure beside "剩余:"; empty while no file is listed
   bool hintVisible = false;      // the placement hint, shown while the file is missing
   // What is wrong with the loaded image (Check); empty when sound.
   std::vector<Problem> problems;
@@ -49,11 +49,16 @@ struct Pane : Container {
   // and all 12 in pane 2; the other kinds show 10 in both.
   std::size_t ShownCommentBytes() const;
 
+  // Whether a file is listed: a pane whose file is missing (or refused) has
+  // nothing to import into, compact, map, delete from or repair.
+  bool HasFile() const { return !hintVisible; }
+  // Whether the pane takes saves in: import, drops and the transfer into it.
+  bool TakesSaves() const { return HasFile() && Writable(); }
   // Whether compacting applies: SS_MEMS.BIN alone (backup RAM needs no
   // compaction, its saves may use any blocks; SS_SAVE.BIN keeps one area a game).
-  bool Compactable() const { return kind == ContainerKind::kMems && Writable(); }
+  bool Compactable() const { return kind == ContainerKind::kMems && TakesSaves(); }
   // Whether a repair applies: the kinds with an allocation record to rebuild.
-  bool Repairable() const { return (kind == ContainerKind::kMems || kind == ContainerKind::kSave) && Writable(); }
+  bool Repairable() const { return (kind == ContainerKind::kMems || kind == ContainerKind::kSave) && TakesSaves(); }
   bool ShowsRemaining() const { return kind != ContainerKind::kSave; }
   bool HasMap() const { return kind != ContainerKind::kSave; }
 };

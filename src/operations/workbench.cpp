@@ -81,8 +81,9 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   pane.ShowRecords(std::move(pane.records));
   pane.selection.clear();
   pane.hintVisible = !load.fileFound;
-  // A missing file leaves the figure as it was.
-  if (load.remainingSpace) pane.numberLabel = std::to_string(*load.remainingSpace);
+  // The figure is the listed file's: none while no file is listed (nor for
+  // SS_SAVE.BIN), never the figure of a file that has gone.
+  pane.numberLabel = load.remainingSpace ? std::to_string(*load.remainingSpace) : std::string();
   // A missing file has nothing to check; an empty one is checked like any other.
   pane.problems = pane.hintVisible ? std::vector<Problem>{} : Check(pane);
   // An 8 MiB word-wide memory whose saves do not tell its blocks (an empty
@@ -108,7 +109,6 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
 void SetPaneKind(Workbench& bench, int number, ContainerKind kind) {
   Pane& pane = bench.pane(number);
   pane.kind = kind;
-  pane.numberLabel = "0";
   ReloadPane(bench, number);
 }
 

@@ -43,7 +43,7 @@ class Workbench {
 // and `mayClear` (a reload after the program's own write does not clear).
 void ReloadPane(Workbench& bench, int pane, bool mayClear = true);
 
-// Selects a kind for the pane: the number label goes back to "0", then the pane reloads.
+// Selects a kind for the pane, then reloads it.
 void SetPaneKind(Workbench& bench, int pane, ContainerKind kind);
 
 // Loads the pane's container file from its folder. Pane 1 makes sure the

@@ -58,6 +58,14 @@ std::filesystem::path PathOf(const QString& text) { return platform::PathFromUtf
 
 QString PathText(const std::filesystem::path& path) { return QString::fromStdString(platform::PathToUtf8(path)); }
 
+QString Captions::Tip(const QObject* control) const {
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  for (const Captioned& captioned : captions_) {
+    if (captioned.control == control) return english && captioned.tip ? Words(*captioned.tip) : QString();
+  }
+  return {};
+}
+
 void Captions::Apply() const {
   const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
   for (const Captioned& captioned : captions_) {

@@ -44,6 +44,8 @@ class Captions {
     return control;
   }
   void Apply() const;
+  // The tooltip Apply gives `control` in the current language (empty for none).
+  QString Tip(const QObject* control) const;
 
  private:
   struct Captioned {

@@ -13,8 +13,18 @@ class KindComboBox : public QComboBox {
  public:
   explicit KindComboBox(QWidget* parent = nullptr);
 
+  // Words the box shows in place of the chosen entry (the kind of a file
+  // whose name is none of the entries); empty: the entry itself.
+  void SetShownText(const QString& words);
+  // What the box shows.
+  QString ShownText() const { return shown_.isEmpty() ? currentText() : shown_; }
+
  protected:
   void wheelEvent(QWheelEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString shown_;
 };
 
 }  // namespace quillmere::ui

@@ -140,8 +140,12 @@ void MainWindow::BuildMainWindow() {
   connect(transferRight_, &QPushButton::clicked, this, [this] { Transfer(1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { Transfer(2, 1); });
   // A pane that takes saves takes them from the other pane too.
-  connect(panes_[0], &PaneView::writableChanged, transferLeft_, &QWidget::setEnabled);
-  connect(panes_[1], &PaneView::writableChanged, transferRight_, &QWidget::setEnabled);
+  for (auto [pane, into] : {std::pair{panes_[0], transferLeft_}, std::pair{panes_[1], transferRight_}}) {
+    connect(pane, &PaneView::writableChanged, into, [into](bool writable, const QString& whyNot) {
+      into->setEnabled(writable);
+      into->setToolTip(whyNot);
+    });
+  }
 
   // Drops of rows, files and folders on the panes' lists.
   for (int pane = 1; pane <= 2; ++pane) {
@@ -203,11 +207,11 @@ bool MainWindow::OpenInPane(int pane, const std::filesystem::path& path) { retur
 bool MainWindow::AcceptsPaneDrop(int pane, const QMimeData& data) const {
   const Pane& state = bench_->pane(pane);
   if (data.hasFormat(kPaneRowsMimeType)) {
-    return data.data(kPaneRowsMimeType) == DragPayload(3 - pane) && state.Writable();
+    return data.data(kPaneRowsMimeType) == DragPayload(3 - pane) && state.TakesSaves();
   }
   const auto paths = DroppedPaths(data);
   if (paths.empty()) return false;
-  return PlaceToOpen(paths) || state.Writable();
+  return PlaceToOpen(paths) || state.TakesSaves();
 }
 
 void MainWindow::DropOnPane(int pane, const QMimeData& data) {

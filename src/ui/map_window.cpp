@@ -1,10 +1,13 @@
 #include "ui/map_window.h"
 
 #include <QAbstractItemDelegate>
+#include <algorithm>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 
 #include "catalog/catalog.h"
@@ -124,7 +127,8 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
   grid_->setShowGrid(true);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Should the columns ever be wider than the grid, a bar reaches them.
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   grid_->horizontalHeader()->hide();
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setMinimumSectionSize(kMapColumnZeroWidth);
@@ -135,9 +139,20 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
   grid_->setColumnWidth(0, kMapColumnZeroWidth);
   for (int column = 1; column <= map_.width; ++column) grid_->setColumnWidth(column, kMapCellWidth);
 
+  // A map with more rows than the grid shows (a cartridge's) scrolls: its
+  // vertical bar gets room of its own beside the last column, which it would
+  // cover otherwise, and the name list and the window move aside for it.
+  const int frames = 2 * grid_->frameWidth();
+  const int columns = kMapColumnZeroWidth + map_.width * kMapCellWidth + frames;
+  const int bar = grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid_);
+  const bool scrolls = map_.rows * (kMapImageHeight + 1) + frames > g.grid.height;
+  const int wider = scrolls ? std::max(0, columns + bar - g.grid.width) : 0;
+  grid_->resize(g.grid.width + wider, g.grid.height);
+  setFixedSize(width() + wider, height());
+
   names_ = new QListWidget(this);
   names_->setObjectName("mapNames");
-  names_->setGeometry(g.names.x, g.names.y, g.names.width, g.names.height);
+  names_->setGeometry(g.names.x + wider, g.names.y, g.names.width, g.names.height);
   names_->setSelectionMode(QAbstractItemView::SingleSelection);
   names_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   for (const MapSaveEntry& save : map_.saves) names_->addItem(QString::fromStdString(save.name));
@@ -159,8 +174,15 @@ void MapWindow::ChooseSave(int index) {
   const auto shown = save.firstUnit ? save.firstUnit
                      : save.blinkUnits.empty() ? std::nullopt
                                                : std::optional<std::uint32_t>(save.blinkUnits.front());
-  // The save's first unit in the middle of the grid, its neighbours around it.
-  if (shown) grid_->scrollTo(model_->IndexOf(*shown), QAbstractItemView::PositionAtCenter);
+  // The save's first unit's row in the middle of the grid, its neighbours
+  // around it; only the rows scroll, so column 0 stays in view.
+  if (shown) {
+    const QModelIndex cell = model_->IndexOf(*shown);
+    const int left = grid_->horizontalScrollBar()->value();
+    grid_->scrollTo(cell, QAbstractItemView::PositionAtCenter);
+    grid_->horizontalScrollBar()->setValue(left);
+    grid_->scrollTo(cell, QAbstractItemView::EnsureVisible);
+  }
   red_ = true;
   model_->Paint(BlinkPaints(save, red_));
   blinkTimer_->start();

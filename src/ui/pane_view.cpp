@@ -34,22 +34,70 @@ const PaneSetup kPane1 = {
     1, "pane1", QRect(0, 0, 448, 412),
     QRect(5, 16, 440, 346), QRect(8, 364, 45, 22), QRect(57, 364, 45, 22), QRect(106, 364, 45, 22),
     QRect(153, 364, 35, 22), QRect(8, 387, 45, 22), QRect(58, 388, 94, 22),
-    QRect(198, 369, 28, 16), QRect(231, 371, 50, 12), QRect(172, 395, 140, 14), QRect(325, 366, 72, 24),
-    "SS_MEMS.BIN", "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip,
+    QRect(198, 369, 28, 16), QRect(231, 369, 70, 16), QRect(172, 395, 140, 14), QRect(303, 366, 92, 24),
+    "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip,
 };
 
 const PaneSetup kPane2 = {
     2, "pane2", QRect(448, 0, 448, 412),
     QRect(450, 16, 440, 346), QRect(843, 364, 45, 22), QRect(794, 364, 45, 22), QRect(745, 364, 45, 22),
     QRect(707, 365, 35, 22), QRect(843, 387, 45, 22), QRect(743, 389, 94, 22),
-    QRect(623, 371, 28, 16), QRect(656, 373, 50, 12), QRect(603, 395, 140, 14), QRect(503, 367, 115, 24),
-    ".\\OTHER\\SS_MEMS.BIN", "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip,
+    QRect(623, 371, 28, 16), QRect(656, 371, 50, 16), QRect(603, 395, 140, 14), QRect(503, 367, 115, 24),
+    "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip,
 };
 
 namespace {
 
 // The side of the warning sign after a pane's figure.
 constexpr int kWarningSize = 12;
+// The file label's second line (form and memory, or folder) is this small,
+// so that two lines fit the label's height.
+constexpr int kTwoLinePixels = 10;
+
+QString Text(TextId id) { return ToQString(catalog::Text(id)); }
+
+// The folder a pane looks in: that of the file it lists or looks for.
+std::filesystem::path LookedAtFolder(const Pane& state) {
+  return state.file.empty() ? state.folder : state.file.parent_path();
+}
+
+// The name of the file a pane lists, or looks for while it is missing.
+QString ListedName(const Pane& state) {
+  return state.file.empty() ? QString::fromUtf8(ContainerFileName(state.kind).data()) : PathText(state.file.filename());
+}
+
+// The words of a backup memory's file form and of the memory shown, as
+// the opener established them: "MiSTer" (a file of two memories) and which
+// of the two, "Mednafen" (packed), "gzip". A word-wide file of one memory,
+// the SAROO's own form, has none.
+QStringList FormWords(const Pane& state) {
+  QStringList words;
+  if (!state.IsBackupMemory() || !state.HasFile()) return words;
+  if (state.form.twoMemories) words << Text(TextId::kFormTwoMemories);
+  else if (state.form.layout == backup_ram::RamLayout::kPacked) words << Text(TextId::kFormPacked);
+  if (state.form.gzip) words << Text(TextId::kFormGzip);
+  if (state.form.twoMemories) {
+    words << Text(state.device == backup_ram::Device::kCart ? TextId::kDeviceCartridge : TextId::kDeviceInternal);
+  }
+  return words;
+}
+
+// The form spelled out, for the label's tooltip.
+QStringList FormTips(const Pane& state) {
+  QStringList tips;
+  if (!state.IsBackupMemory() || !state.HasFile()) return tips;
+  if (state.form.twoMemories) tips << Text(TextId::kFormTwoMemoriesTip);
+  tips << Text(state.form.layout == backup_ram::RamLayout::kPacked ? TextId::kFormPackedTip : TextId::kFormWordWideTip);
+  if (state.form.gzip) tips << Text(TextId::kFormGzipTip);
+  return tips;
+}
+
+// What the figure counts: bytes for an SS_MEMS.BIN; blocks for a backup
+// memory, whose internal figure counts 64-byte blocks as the console's own
+// manager does (461 when empty), and a cartridge's its free blocks.
+TextId UnitOf(const Pane& state) {
+  return state.kind == ContainerKind::kMems ? TextId::kUnitBytes : TextId::kUnitBlocks;
+}
 
 }  // namespace
 
@@ -65,15 +113,15 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayl
 
   // Made in the order they overlap: the warning sign over the map button.
   import_ = captions_.Add(MakeButton(this, {}, at(setup.import), name("Import")), TextId::kImport);
-  auto* exportButton = captions_.Add(MakeButton(this, {}, at(setup.exportButton), name("Export")), TextId::kExport);
+  exportButton_ = captions_.Add(MakeButton(this, {}, at(setup.exportButton), name("Export")), TextId::kExport);
   auto* refresh = captions_.Add(MakeButton(this, {}, at(setup.refresh), name("Refresh")), TextId::kRefresh);
   compact_ = captions_.Add(MakeButton(this, {}, at(setup.compact), name("Compact")), TextId::kCompact, TextId::kCompactTip);
   map_ = captions_.Add(MakeButton(this, {}, at(setup.map), name("Map")), TextId::kMap);
   hint_ = MakeLabel(this, {}, at(setup.hint), kRedText, name("Hint"));
   remainingCaption_ = captions_.Add(MakeLabel(this, {}, at(setup.remainingCaption), kBlackText, name("RemainingCaption")),
                                     TextId::kRemaining, TextId::kRemainingTip);
-  number_ = MakeLabel(this, "0", at(setup.figure), kRedText, name("Number"));
-  fileLabel_ = MakeLabel(this, setup.fileLabelText, at(setup.fileLabel), kMagentaText, name("FileLabel"));
+  number_ = MakeLabel(this, {}, at(setup.figure), kRedText, name("Number"));
+  fileLabel_ = MakeLabel(this, {}, at(setup.fileLabel), kMagentaText, name("FileLabel"));
   // A warning sign of its own, so that it does not read as a digit of the red
   // figure; hidden until an image with problems is loaded, then placed after the figure.
   warning_ = MakeLabel(this, {}, {0, 0, kWarningSize, kWarningSize}, kRedText, name("Warning"));
@@ -96,9 +144,15 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayl
   list_->setDragEnabled(true);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->horizontalHeader()->setSectionsClickable(true);
+  // The style's least section width (wider than "Num" in some fonts) would
+  // widen the columns past the list once a vertical scroll bar takes its part.
+  list_->horizontalHeader()->setMinimumSectionSize(kSaveColumnWidths[0]);
   for (std::size_t i = 0; i < kSaveColumnCount; ++i) {
     list_->setColumnWidth(static_cast<int>(i), kSaveColumnWidths[i]);
   }
+  // "Size" takes what the row has left, so a vertical scroll bar narrows it
+  // rather than pushing the row under a horizontal one.
+  list_->horizontalHeader()->setStretchLastSection(true);
   connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &PaneView::OnHeaderClick);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, pane] {
     std::vector<int> selected;
@@ -116,7 +170,7 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayl
   kind_->setCurrentIndex(0);
   connect(kind_, &QComboBox::currentIndexChanged, this, &PaneView::OnKindChanged);
   connect(refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(bench_, pane); });
-  connect(exportButton, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(bench_, pane); });
+  connect(exportButton_, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(bench_, pane); });
   connect(import_, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(bench_, pane); });
   connect(compact_, &QPushButton::clicked, this, [this, pane] { CompactPane(bench_, pane); });
   connect(map_, &QPushButton::clicked, this,
@@ -128,6 +182,8 @@ void PaneView::BuildMenu() {
   const int pane = setup_.number;
   menu_ = new QMenu(list_);
   menu_->setObjectName(prefix + "Menu");
+  // An entry that is off says why.
+  menu_->setToolTipsVisible(true);
   exportBup_ = captions_.Add(menu_->addAction(QString()), TextId::kExportBup);
   exportBup_->setObjectName(prefix + "ExportBup");
   exportSro_ = captions_.Add(menu_->addAction(QString()), TextId::kExportSro);
@@ -256,7 +312,6 @@ void PaneView::ApplyKind(ContainerKind kind) {
   ShowHint();
   remainingCaption_->setVisible(state.ShowsRemaining());
   number_->setVisible(state.ShowsRemaining());
-  map_->setEnabled(state.HasMap());
   SetPaneKind(bench_, setup_.number, kind);
 }
 
@@ -274,39 +329,83 @@ void PaneView::ApplyTexts() {
   chinese_->setChecked(!english);
   english_->setChecked(english);
   ShowHint();
-  ShowWarning();
+  ShowFigure();
+  ShowFileLabel();
+  ShowKindWords();
+  ShowAvailability();
   ShowOtherMemory();
   emit model_->headerDataChanged(Qt::Horizontal, 0, model_->columnCount({}) - 1);
 }
 
 void PaneView::ShowHint() {
-  const std::string name(ContainerFileName(bench_.pane(setup_.number).kind));
-  hint_->setText(ToQString(catalog::Render(setup_.hintText, name)));
+  const Pane& state = bench_.pane(setup_.number);
+  const std::filesystem::path& program = bench_.programDirectory();
+  const std::filesystem::path usual = *setup_.usualSubfolder ? program / setup_.usualSubfolder : program;
+  const std::filesystem::path folder = LookedAtFolder(state);
+  const std::string name(ContainerFileName(state.kind));
   const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
-  hint_->setToolTip(english ? ToQString(catalog::Render(setup_.hintTip, name)) : QString());
+  if (folder == usual) {
+    hint_->setText(ToQString(catalog::Render(setup_.hintText, name)));
+    hint_->setToolTip(english ? ToQString(catalog::Render(setup_.hintTip, name)) : QString());
+    return;
+  }
+  // Another folder (dropped, opened, or given at the start): the hint names
+  // it, its end where the whole does not fit, and the tooltip the whole path.
+  const QString path = QDir::toNativeSeparators(PathText(folder));
+  QString end = PathText(folder.filename());
+  if (end.isEmpty()) end = path;
+  const QString spare = ToQString(catalog::Render({TextId::kHintFolder, {name, std::string()}, {}}));
+  const int room = std::max(0, hint_->width() - hint_->fontMetrics().horizontalAdvance(spare));
+  end = hint_->fontMetrics().elidedText(end, Qt::ElideMiddle, room);
+  hint_->setText(ToQString(catalog::Render({TextId::kHintFolder, {name, end.toStdString()}, {}})));
+  hint_->setToolTip(ToQString(catalog::Render({TextId::kHintFolderTip, {name, path.toStdString()}, {}})));
 }
 
 void PaneView::ShowPane() {
   const Pane& state = bench_.pane(setup_.number);
   model_->Refresh();
   hint_->setVisible(state.hintVisible);
-  number_->setText(ToQString(state.numberLabel));
-  ShowWarning();
+  ShowHint();
+  ShowFigure();
   ShowFileLabel();
+  ShowKindWords();
+  ShowAvailability();
+  ShowOtherMemory();
+}
+
+void PaneView::ShowAvailability() {
+  const Pane& state = bench_.pane(setup_.number);
+  // Why a control is off: the file is missing, or its opening forbids writing it.
+  QString whyNot;
+  if (!state.HasFile()) {
+    const std::string folder = QDir::toNativeSeparators(PathText(LookedAtFolder(state))).toStdString();
+    whyNot = ToQString(catalog::Render({TextId::kNoFileHere, {ListedName(state).toStdString(), folder}, {}}));
+  } else if (state.writeRefusal) {
+    whyNot = ToQString(catalog::Render(*state.writeRefusal));
+  }
+  const bool loaded = state.HasFile() && !state.image.empty();
   // The writers: this pane's import and compact, and the transfer that leads
-  // into it, for a file whose opening left no doubt.
-  const bool writable = state.Writable();
-  import_->setEnabled(writable);
-  compact_->setEnabled(state.Compactable());
-  emit writableChanged(writable);
-  const bool loaded = !state.image.empty();
+  // into it, for a listed file whose opening left no doubt.
+  const bool takes = state.TakesSaves();
+  const auto set = [&](QWidget* control, bool on, bool forFile) {
+    control->setEnabled(on);
+    control->setToolTip(!on && forFile ? whyNot : captions_.Tip(control));
+  };
+  set(import_, takes, true);
+  // Compacting is for SS_MEMS.BIN alone: another kind keeps the caption's tip.
+  set(compact_, state.Compactable(), state.kind == ContainerKind::kMems);
+  set(map_, state.HasMap() && state.HasFile(), state.HasMap());
+  set(exportButton_, state.HasFile(), true);
+  emit writableChanged(takes, takes ? QString() : whyNot);
   exportBup_->setEnabled(!state.rows.empty());
   exportSro_->setEnabled(!state.rows.empty());
-  importToGame_->setEnabled(!state.hintVisible && state.kind == ContainerKind::kSave);
+  importToGame_->setEnabled(takes && state.kind == ContainerKind::kSave);
   delete_->setEnabled(loaded && state.Writable());
   repair_->setEnabled(loaded && state.Repairable());
   check_->setEnabled(loaded);
-  ShowOtherMemory();
+  for (QAction* action : {delete_, repair_, check_, importToGame_}) {
+    action->setToolTip(action->isEnabled() ? action->text() : whyNot.isEmpty() ? action->text() : whyNot);
+  }
 }
 
 void PaneView::ShowOtherMemory() {
@@ -317,20 +416,33 @@ void PaneView::ShowOtherMemory() {
                                                                                         : TextId::kShowCartridge)));
 }
 
-void PaneView::ShowWarning() {
+void PaneView::ShowFigure() {
   const Pane& state = bench_.pane(setup_.number);
+  const QString figure = ToQString(state.numberLabel);
+  const QString unit = Text(UnitOf(state));
+  const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
+  // The figure's tooltip says what it counts; a damaged image adds its problems.
+  QStringList tips;
+  if (!figure.isEmpty()) {
+    tips << ToQString(catalog::Render({TextId::kRemainingFigure, {state.numberLabel, unit.toStdString()}, {}}));
+  }
+  if (!state.problems.empty()) tips << ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n"));
+  // The unit follows the figure where the figure's room holds both (and the sign).
+  const QString withUnit = figure + (english ? " " : "") + unit;
+  const int sign = state.problems.empty() ? 0 : 4 + kWarningSize;
+  const QFontMetrics metrics = number_->fontMetrics();
+  const bool fits = !figure.isEmpty() && metrics.horizontalAdvance(withUnit) + sign <= setup_.figure.width();
+  number_->setText(fits ? withUnit : figure);
+  number_->setToolTip(tips.join("\n"));
   if (state.problems.empty()) {
     warning_->hide();
     warning_->setToolTip({});
-    number_->setToolTip({});
     return;
   }
-  const QString tip = ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n"));
-  warning_->setToolTip(tip);
-  number_->setToolTip(tip);
-  const QRect figure = number_->geometry();
-  const int right = figure.x() + number_->fontMetrics().horizontalAdvance(number_->text());
-  warning_->move(right + 4, figure.center().y() - warning_->height() / 2);
+  warning_->setToolTip(ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n")));
+  const QRect shown = number_->geometry();
+  const int right = shown.x() + metrics.horizontalAdvance(number_->text());
+  warning_->move(right + 4, shown.center().y() - warning_->height() / 2);
   warning_->show();
 }
 
@@ -338,31 +450,46 @@ void PaneView::ShowFileLabel() {
   const Pane& state = bench_.pane(setup_.number);
   const std::filesystem::path& program = bench_.programDirectory();
   const std::filesystem::path usual = *setup_.usualSubfolder ? program / setup_.usualSubfolder : program;
-  if (state.fixedFile.empty() && state.folder == usual) {
-    fileLabel_->setStyleSheet({});
-    fileLabel_->ensurePolished();
-    fileLabel_->setText(setup_.fileLabelText);
-    fileLabel_->setToolTip({});
-    // Sized to its font, descenders and all, so the underscores of
-    // "SS_MEMS.BIN" are never cut: it grows, but never shrinks below its place.
-    const QFontMetrics metrics = fileLabel_->fontMetrics();
-    const QRect place = fileLabel_->geometry();
-    const int width = std::max(place.width(), metrics.horizontalAdvance(setup_.fileLabelText) + 1);
-    const int height = std::max(place.height(), metrics.lineSpacing() + metrics.descent());
-    fileLabel_->setGeometry(place.x(), place.center().y() - height / 2, width, height);
-    return;
+  const bool usualPlace = state.fixedFile.empty() && state.folder == usual;
+  // The name of the file listed; pane 2 beside the program says it is the OTHER folder's.
+  QString name = ListedName(state);
+  if (usualPlace && *setup_.usualSubfolder) {
+    name = QDir::toNativeSeparators(QStringLiteral("./") + setup_.usualSubfolder + "/" + name);
   }
-  // Elsewhere: the folder (its end, where the two differ) above the file's
-  // name, in a font small enough for two lines in the label's fixed height.
-  fileLabel_->setStyleSheet("font-size: 10px;");
+  // Under it, in a smaller font: the form and memory of an emulator's file,
+  // or else the folder's end when the file lies elsewhere.
+  QString second = FormWords(state).join(' ');
+  if (second.isEmpty() && !usualPlace) second = PathText(LookedAtFolder(state).filename());
+  const QRect place = setup_.fileLabel.translated(-setup_.place.topLeft());
+  fileLabel_->setStyleSheet(second.isEmpty() ? QString() : QString("font-size: %1px;").arg(kTwoLinePixels));
   fileLabel_->ensurePolished();
-  const QString path = QDir::toNativeSeparators(PathText(state.file));
   const QFontMetrics metrics = fileLabel_->fontMetrics();
-  const QString folder = QDir::toNativeSeparators(PathText(state.file.parent_path()));
-  const QString name = PathText(state.file.filename());
-  fileLabel_->setText(metrics.elidedText(folder, Qt::ElideLeft, fileLabel_->width()) + "\n" +
-                      metrics.elidedText(name, Qt::ElideMiddle, fileLabel_->width()));
-  fileLabel_->setToolTip(path);
+  QString text = metrics.elidedText(name, Qt::ElideMiddle, place.width());
+  if (!second.isEmpty()) text += "\n" + metrics.elidedText(second, Qt::ElideMiddle, place.width());
+  fileLabel_->setText(text);
+  // As tall as its lines need, descenders and all, about its place's middle;
+  // never less than its place.
+  const int lines = second.isEmpty() ? 1 : 2;
+  const int height = std::max(place.height(), lines * metrics.lineSpacing() + metrics.descent());
+  fileLabel_->setGeometry(place.x(), place.y() - (height - place.height()) / 2, place.width(), height);
+  // The whole path, with the system's separators, and the form spelled out.
+  QStringList tip;
+  if (!state.file.empty()) tip << QDir::toNativeSeparators(PathText(state.file));
+  tip << FormTips(state);
+  fileLabel_->setToolTip(tip.join("\n"));
+}
+
+void PaneView::ShowKindWords() {
+  const Pane& state = bench_.pane(setup_.number);
+  const QString fileName = QString::fromUtf8(ContainerFileName(state.kind).data());
+  QString words;
+  if (state.HasFile() && !state.file.empty() &&
+      PathText(state.file.filename()).compare(fileName, Qt::CaseInsensitive) != 0) {
+    words = Text(state.kind == ContainerKind::kMems   ? TextId::kKindMemsImage
+                 : state.kind == ContainerKind::kSave ? TextId::kKindSaveFile
+                                                      : TextId::kKindBackupMemory);
+  }
+  kind_->SetShownText(words);
 }
 
 void PaneView::SetCompactButton(const QString& caption, bool enabled) {

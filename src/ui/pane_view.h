@@ -18,6 +18,7 @@ class QTableView;
 
 namespace quillmere::ui {
 
+class KindComboBox;
 class SaveRowsModel;
 
 // The format of rows dragged from a pane.
@@ -31,8 +32,8 @@ struct PaneSetup {
   const char* prefix;  // of the controls' object names
   QRect place;
   QRect list, refresh, exportButton, import, map, compact, kind;
+  // The figure's place is all the room it has: its unit follows it where it fits.
   QRect remainingCaption, figure, hint, fileLabel;
-  const char* fileLabelText;
   const char* usualSubfolder;  // empty: the program's folder itself
   TextId hintText, hintTip;
 };
@@ -69,8 +70,9 @@ class PaneView : public QWidget {
   void SetCompactButton(const QString& caption, bool enabled);
 
  signals:
-  // A kind was chosen: whether the pane takes saves now (the transfer into it follows).
-  void writableChanged(bool writable);
+  // Whether the pane takes saves now (the transfer into it follows), and
+  // when not, why: no file listed, or one no writer may touch.
+  void writableChanged(bool writable, const QString& whyNot);
   void languageChosen(catalog::Language language);
 
  private:
@@ -81,8 +83,13 @@ class PaneView : public QWidget {
   void SwitchMemory();
   void OnHeaderClick(int column);
   void ShowHint();
-  void ShowWarning();
+  // The figure, with its unit where it fits, and the warning sign after it.
+  void ShowFigure();
   void ShowFileLabel();
+  // What cannot work without a file is off, its tooltip saying why.
+  void ShowAvailability();
+  // The kind list names the kind, not a file name, for a file of another name.
+  void ShowKindWords();
   // The entry that switches a file of two memories to the other, in the current words.
   void ShowOtherMemory();
 
@@ -97,9 +104,10 @@ class PaneView : public QWidget {
   QLabel* remainingCaption_ = nullptr;
   QLabel* number_ = nullptr;
   QLabel* hint_ = nullptr;
-  QComboBox* kind_ = nullptr;
+  KindComboBox* kind_ = nullptr;
+  QPushButton* exportButton_ = nullptr;
   QLabel* warning_ = nullptr;    // the red "!" of an image with problems
-  QLabel* fileLabel_ = nullptr;  // the file's place: fixed text, or the path of a file opened elsewhere
+  QLabel* fileLabel_ = nullptr;  // the listed file's name, its form and memory; its path in the tooltip
   QMenu* menu_ = nullptr;
   QAction* exportBup_ = nullptr;
   QAction* exportSro_ = nullptr;

@@ -11,7 +11,9 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include "containers/mems_image.h"
+#include "support/backup_ram_builder.h"
 #include "support/image_builder.h"
+#include "support/save_file_builder.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
@@ -76,17 +78,21 @@ class MainWindowTest : public QObject {
     QVERIFY(QFileInfo(QString::fromStdString((dir / "OTHER").string())).isDir());
     QCOMPARE(Column(FindChild<QTableView>(window, "pane1List"), 0), QStringList({"1", "2", "4"}));
     QCOMPARE(Column(FindChild<QTableView>(window, "pane1List"), 3), QStringList({"ｾｰﾌﾞ", "ZETA", "ALPHA"}));
-    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(16 * (8056 - 5) - 16));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(16 * (8056 - 5) - 16) + "字节");
     QVERIFY(FindChild<QLabel>(window, "pane1Hint")->isHidden());
     QCOMPARE(FindChild<QTableView>(window, "pane2List")->model()->rowCount(), 0);
     QVERIFY(!FindChild<QLabel>(window, "pane2Hint")->isHidden());
     QCOMPARE(FindChild<QLabel>(window, "pane2Hint")->text(), QString("SS_MEMS.BIN放OTHER目录"));
-    QCOMPARE(FindChild<QLabel>(window, "pane2Number")->text(), QString("0"));
+    QCOMPARE(FindChild<QLabel>(window, "pane2Number")->text(), QString());
     for (const char* name : {"pane1Kind", "pane2Kind"}) QCOMPARE(FindChild<QComboBox>(window, name)->currentIndex(), 0);
     for (const char* name : {"clearUnusedOnRefresh", "overwriteOnTransfer"}) {
       QVERIFY(!FindChild<QCheckBox>(window, name)->isChecked());
     }
-    for (QPushButton* button : window.findChildren<QPushButton*>()) QVERIFY2(button->isEnabled(), qPrintable(button->text()));
+    // Pane 2 has no file: what needs one is off; the rest is on.
+    const QStringList off = {"pane2Import", "pane2Export", "pane2Compact", "pane2Map", "transferRight"};
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+      QVERIFY2(button->isEnabled() != off.contains(button->objectName()), qPrintable(button->objectName()));
+    }
     // Each pane was loaded exactly once.
     QCOMPARE(host.paneChanges, std::vector<int>({1, 2}));
 
@@ -99,6 +105,12 @@ class MainWindowTest : public QObject {
 
   void kindsSetTheControlStates() {
     TempDir dir;
+    for (const char* folder : {"", "OTHER"}) {
+      quillmere::testing::WriteFile(dir / folder / "SS_MEMS.BIN", MemsImageBuilder().Build());
+      quillmere::testing::WriteFile(dir / folder / "BKRAMSV.BIN", quillmere::testing::BackupRamBuilder().BuildFile());
+      quillmere::testing::WriteFile(dir / folder / "SS_BUP.BIN", quillmere::testing::BackupRamBuilder().BuildFile());
+      quillmere::testing::WriteFile(dir / folder / "SS_SAVE.BIN", quillmere::testing::SaveFileBuilder().Build());
+    }
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     struct Expected {
@@ -127,9 +139,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(FindChild<QPushButton>(window, p + "Map")->isEnabled(), e.map);
         QCOMPARE(!FindChild<QLabel>(window, p + "RemainingCaption")->isHidden(), e.remaining);
         QCOMPARE(!FindChild<QLabel>(window, p + "Number")->isHidden(), e.remaining);
-        QCOMPARE(FindChild<QLabel>(window, p + "Number")->text(), QString("0"));
+        QCOMPARE(FindChild<QLabel>(window, p + "Number")->text().isEmpty(), !e.remaining);
+        QVERIFY(FindChild<QLabel>(window, p + "Number")->text() != "77");
         QCOMPARE(FindChild<QLabel>(window, p + "Hint")->text(), (pane == 1 ? hints1 : hints2)[kind]);
-        QVERIFY(!FindChild<QLabel>(window, p + "Hint")->isHidden());
+        QVERIFY(FindChild<QLabel>(window, p + "Hint")->isHidden());
         QVERIFY(FindChild<QPushButton>(window, p + "Export")->isEnabled());
         QVERIFY(FindChild<QPushButton>(window, p + "Refresh")->isEnabled());
         // The transfer out of this pane writes into the other pane, which still shows SS_MEMS.BIN.
@@ -138,9 +151,9 @@ class MainWindowTest : public QObject {
       }
       FindChild<QComboBox>(window, p + "Kind")->setCurrentIndex(0);
     }
-    // The fixed file labels never change.
+    // The labels name the file shown, pane 2's with its folder in the system's separators.
     QCOMPARE(FindChild<QLabel>(window, "pane1FileLabel")->text(), QString("SS_MEMS.BIN"));
-    QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->text(), QString(".\\OTHER\\SS_MEMS.BIN"));
+    QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->text(), QDir::toNativeSeparators("./OTHER/SS_MEMS.BIN"));
   }
 
   void headersSortAndAddressRestoresFileOrder() {

@@ -194,16 +194,16 @@ class PaneCareAndDropsTest : public QObject {
     const ByteBuffer programImage = ReadFile(dir / "SS_MEMS.BIN");
     QVERIFY(DropFiles(pane2->viewport(), {dir / "card" / "BKRAMSV.BIN"}));
     QCOMPARE(Column(pane2, 1), QStringList({"RAM"}));
-    QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->toolTip(), QString::fromStdString((dir / "card" / "BKRAMSV.BIN").string()));
+    QVERIFY(FindChild<QLabel>(window, "pane2FileLabel")->toolTip().startsWith(QString::fromStdString((dir / "card" / "BKRAMSV.BIN").string())));
     FindChild<QComboBox>(window, "pane2Kind")->setCurrentIndex(0);
     QCOMPARE(Column(pane2, 1), QStringList({"CARD"}));
     // An emulator's memory opens by its content, whatever its name, from a pane of another kind.
     QVERIFY(DropFiles(pane2->viewport(), {dir / "card" / "Game.bkr"}));
     QCOMPARE(Column(pane2, 1), QStringList({"EMU"}));
-    QVERIFY(FindChild<QLabel>(window, "pane2FileLabel")->text().endsWith("\nGame.bkr"));
+    QCOMPARE(FindChild<QLabel>(window, "pane2FileLabel")->text(), QString("Game.bkr\nMednafen"));
     FindChild<QComboBox>(window, "pane2Kind")->setCurrentIndex(0);
     QVERIFY(DropFiles(pane1->viewport(), {dir / "card"}));
-    QVERIFY(FindChild<QLabel>(window, "pane1FileLabel")->text().endsWith("\nss_mems.bin"));
+    QCOMPARE(FindChild<QLabel>(window, "pane1FileLabel")->text(), QString("ss_mems.bin\ncard"));
     pane1->selectRow(0);
     host.answers = {true};
     FindChild<QAction>(window, "pane1Delete")->trigger();

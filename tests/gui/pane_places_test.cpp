@@ -66,15 +66,15 @@ class PanePlacesTest : public QObject {
     QCOMPARE(host.filePicks.back().filter, quillmere::catalog::Text(quillmere::TextId::kContainerFileFilter));
     QCOMPARE(host.filePicks.back().initialFolder, dir.path());
     QCOMPARE(Column(list, 1), QStringList({"INNER"}));
-    QVERIFY(label->text().endsWith("Game.sav"));
-    QCOMPARE(label->toolTip(), QString::fromStdString((dir / "emu" / "Game.sav").string()));
+    QCOMPARE(label->text(), QString("Game.sav\nMiSTer 内部存储"));
+    QVERIFY(label->toolTip().startsWith(QString::fromStdString((dir / "emu" / "Game.sav").string()) + "\n"));
 
     // Its cartridge, and back; the figure is the cartridge's free blocks.
     QVERIFY(other->isVisible());
     QCOMPARE(other->text(), QString("显示卡带存档"));
     other->trigger();
     QCOMPARE(Column(list, 1), QStringList({"OUTER"}));
-    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(1024 - 2 - 3));  // OUTER's 3 blocks
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(1024 - 2 - 3) + "块");  // OUTER's 3 blocks
     QCOMPARE(other->text(), QString("显示内部存档"));
 
     // The cartridge's map: 47 rows of 22, scrolled to the save chosen.
@@ -119,13 +119,15 @@ class PanePlacesTest : public QObject {
     trigger("pane1OpenFile");
     QCOMPARE(host.choiceQuestions.back().choices, std::vector<std::string>({"64", "1024"}));
     QVERIFY(FindChild<QPushButton>(window, "pane1Import")->isEnabled());
-    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(65536 - 2));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Number")->text(), QString::number(65536 - 2) + "块");
 
-    // Back beside the program: its file of the pane's kind, the label as it was.
+    // Back beside the program: its file of the pane's kind (a backup memory
+    // now, missing), which the label and the hint both name.
     trigger("pane1UsualFolder");
     QVERIFY(list->model()->rowCount() == 0 && !FindChild<QLabel>(window, "pane1Hint")->isHidden());
-    QCOMPARE(label->text(), QString("SS_MEMS.BIN"));
-    QVERIFY(label->toolTip().isEmpty());
+    QCOMPARE(label->text(), QString("BKRAMSV.BIN"));
+    QCOMPARE(FindChild<QLabel>(window, "pane1Hint")->text(), QString("BKRAMSV.BIN放程序目录"));
+    QCOMPARE(label->toolTip(), QString::fromStdString((dir / "BKRAMSV.BIN").string()));
   }
 };
 

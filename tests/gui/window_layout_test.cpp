@@ -41,12 +41,12 @@ const Place kPlaces[] = {
     {"pane1Compact", {16, 519, 45, 22}},      {"pane2Compact", {851, 519, 45, 22}},
     {"pane1Kind", {66, 520, 94, 22}},         {"pane2Kind", {751, 521, 94, 22}},
     {"pane1RemainingCaption", {206, 501, 28, 16}}, {"pane2RemainingCaption", {631, 503, 28, 16}},
-    {"pane1Number", {239, 503, 50, 12}},      {"pane2Number", {664, 505, 50, 12}},
+    {"pane1Number", {239, 501, 70, 16}},      {"pane2Number", {664, 503, 50, 16}},
     {"pane1Hint", {180, 527, 140, 14}},       {"pane2Hint", {611, 527, 140, 14}},
 };
 
-// The file labels grow to their font's height, never below their place.
-const Place kAtLeast[] = {{"pane1FileLabel", {333, 497, 72, 24}}, {"pane2FileLabel", {511, 498, 115, 24}}};
+// The file labels grow to their lines' height about their place's middle, never below their place.
+const Place kAtLeast[] = {{"pane1FileLabel", {311, 498, 92, 24}}, {"pane2FileLabel", {511, 499, 115, 24}}};
 
 QRect InWindow(QWidget& window, QWidget* control) { return {control->mapTo(&window, QPoint(0, 0)), control->size()}; }
 
