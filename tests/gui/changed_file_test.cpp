@@ -42,6 +42,7 @@ class ChangedFileTest : public QObject {
            QTest::mouseClick(FindChild<QPushButton>(window, "transferLeft"), Qt::LeftButton);
          }},
         {"compact", [&] { QTest::mouseClick(FindChild<QPushButton>(window, "pane1Compact"), Qt::LeftButton); }},
+        {"repair", [&] { host.answers = {true}; FindChild<QAction>(window, "pane1Repair")->trigger(); }},
     };
     int round = 0;
     for (const Step& step : steps) {
@@ -59,7 +60,16 @@ class ChangedFileTest : public QObject {
     list->selectRow(1);
     host.answers = {true};
     FindChild<QAction>(window, "pane1Delete")->trigger();
-    QCOMPARE(Column(list, 1), QStringList({"NEWER3"}));
+    QCOMPARE(Column(list, 1), QStringList({"NEWER4"}));
+    // A check reads the file as it is now, and names it: two saves sharing a
+    // cluster, put there behind the pane's back, are found.
+    WriteFile(file, MemsImageBuilder().AddSave(1, 8, NamedSave("ONE", 2000, 1), {9}).AddSave(2, 10, NamedSave("TWO", 2000, 2), {9}).Build());
+    host.messages.clear();
+    FindChild<QAction>(window, "pane1Check")->trigger();
+    QCOMPARE(host.shown.back().id, quillmere::TextId::kImageHasProblems);
+    QVERIFY(host.messages.back().ends_with("文件：" + file.string()));
+    QCOMPARE(Column(list, 1), QStringList({"ONE", "TWO"}));
+    QCOMPARE(ReadFile(file), MemsImageBuilder().AddSave(1, 8, NamedSave("ONE", 2000, 1), {9}).AddSave(2, 10, NamedSave("TWO", 2000, 2), {9}).Build());
   }
 };
 

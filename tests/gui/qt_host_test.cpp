@@ -4,6 +4,8 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "operations/file_writes.h"
@@ -46,6 +48,47 @@ class QtHostTest : public QObject {
     QVERIFY(host.Progress(3, 3));
     QVERIFY(!host.progressDialog());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+  }
+
+  // Each box is titled and marked as what it is; a question's default is
+  // Cancel, so Enter never replaces; a long box keeps the rest in its details.
+  void boxesSayWhatTheyAre() {
+    QWidget owner;
+    QtHost host(&owner);
+    struct Seen {
+      QString title;
+      QMessageBox::Icon icon;
+      QString defaultButton;
+      qsizetype lines;
+      bool details;
+    };
+    std::vector<Seen> seen;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      seen.push_back({box->windowTitle(), box->icon(), box->defaultButton() ? box->defaultButton()->text() : QString(),
+                      box->text().split("\r\n").size(), !box->detailedText().isEmpty()});
+      box->reject();
+    });
+    answer.start(10);
+    using quillmere::Message;
+    using quillmere::TextId;
+    Message replace{TextId::kReplaceQuestion, {1, 2, "GAME"}, {}};
+    QVERIFY(!host.AskOkCancel(replace));
+    host.ShowMessage({TextId::kWriteFailed, {"/x"}, {}});
+    host.ShowMessage({TextId::kBackupRamFull, {}, {}});
+    Message longRun{TextId::kTransferSummary, {0, 0, 40}, {}};
+    for (int i = 0; i < 40; ++i) longRun.lines.push_back({TextId::kSaveNameLine, {"SAVE" + std::to_string(i)}, {}});
+    host.ShowMessage(longRun);
+    answer.stop();
+    QCOMPARE(seen.size(), std::size_t{4});
+    QCOMPARE(seen[0].title, QString("请确认"));
+    QCOMPARE(seen[0].icon, QMessageBox::Question);
+    QCOMPARE(seen[0].defaultButton, QString("Cancel"));
+    QCOMPARE((std::pair{seen[1].title, seen[1].icon}), (std::pair{QString("错误"), QMessageBox::Critical}));
+    QCOMPARE((std::pair{seen[2].title, seen[2].icon}), (std::pair{QString("警告"), QMessageBox::Warning}));
+    QVERIFY(seen[3].lines <= 17 && seen[3].details);
   }
 
   // The filter shows its description once and lists only its pattern's
