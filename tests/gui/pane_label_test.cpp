@@ -25,17 +25,10 @@ using quillmere::ByteBuffer;
 using quillmere::catalog::Language;
 using quillmere::ui::KindComboBox;
 using quillmere::ui::MainWindow;
-namespace br = quillmere::backup_ram;
 namespace fs = std::filesystem;
 
 namespace {
 
-// A MiSTer file: the internal memory, then a 512 KiB cartridge with a save at block 900.
-ByteBuffer MisterFile() {
-  ByteBuffer file = br::RamIntoWordWide({}, BackupRamBuilder().AddSave(2, NamedSave("INNER", 100)).BuildRam());
-  file.Append(br::RamIntoWordWide({}, BackupRamBuilder(512 * 1024, 512).AddSave(900, NamedSave("OUTER", 1000)).BuildRam()));
-  return file;
-}
 
 QString Shots() {
   const QString folder = qEnvironmentVariable("QUILLMERE_SCREENSHOT_DIR", QDir::tempPath());

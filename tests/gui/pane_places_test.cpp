@@ -22,18 +22,6 @@ using quillmere::ui::MainWindow;
 namespace br = quillmere::backup_ram;
 namespace fs = std::filesystem;
 
-namespace {
-
-// A MiSTer file: the internal memory with INNER, then a 512 KiB cartridge
-// with OUTER far down its 1024 blocks, both word-wide.
-ByteBuffer MisterFile() {
-  ByteBuffer file = br::RamIntoWordWide({}, BackupRamBuilder().AddSave(2, NamedSave("INNER", 100)).BuildRam());
-  file.Append(br::RamIntoWordWide({}, BackupRamBuilder(512 * 1024, 512).AddSave(900, NamedSave("OUTER", 1000)).BuildRam()));
-  return file;
-}
-
-}  // namespace
-
 // The pane's menu reaches every file: another file by its content, a folder,
 // the program's own folder again, and the other memory of a MiSTer file,
 // whose cartridge map scrolls to the save chosen.

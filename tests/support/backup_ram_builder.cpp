@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "containers/backup_ram_write.h"
+
 namespace quillmere::testing {
 
 std::uint32_t FurtherBlocksNeeded(std::uint32_t size, std::size_t blockSize) {
@@ -67,6 +69,13 @@ ByteBuffer BackupRamBuilder::BuildFile() const {
   std::vector<std::uint8_t> file(2 * ram_.size(), 0xFF);
   for (std::size_t k = 0; k < ram_.size(); ++k) file[2 * k + 1] = ram_.At(k);
   return ByteBuffer(std::move(file));
+}
+
+ByteBuffer MisterFile() {
+  ByteBuffer file = backup_ram::RamIntoWordWide({}, BackupRamBuilder().AddSave(2, NamedSave("INNER", 100)).BuildRam());
+  file.Append(backup_ram::RamIntoWordWide(
+      {}, BackupRamBuilder(512 * 1024, 512).AddSave(900, NamedSave("OUTER", 1000)).BuildRam()));
+  return file;
 }
 
 }  // namespace quillmere::testing

@@ -41,4 +41,8 @@ class BackupRamBuilder {
   std::size_t blockSize_;
 };
 
+// A MiSTer file: the internal memory with INNER, then a 512 KiB cartridge
+// with OUTER far down its 1024 blocks, both word-wide.
+ByteBuffer MisterFile();
+
 }  // namespace quillmere::testing
