@@ -79,12 +79,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                input.Slice(12, saveSize)};
   const std::optional<std::uint32_t> target = (mode & 2) && !live.empty() ? std::optional(picked) : std::nullopt;
   const backup_ram::BackupRamPlacement plan = backup_ram::PlanBackupRamSave(ram, saveSize, save.nameField, target);
+  // A run's record of the blocks plans as the fresh look does, before and
+  // after the save it placed.
+  const auto samePlan = [](const backup_ram::BackupRamPlacement& a, const backup_ram::BackupRamPlacement& b) {
+    return a.refusal == b.refusal && a.startBlock == b.startBlock && a.listBlocks == b.listBlocks &&
+           a.replacedStartBlock == b.replacedStartBlock && a.freed == b.freed;
+  };
+  backup_ram::BlockOccupancy occupancy(ram, geometry);
+  assert(samePlan(occupancy.Plan(ram, saveSize, save.nameField, target), plan));
   const ByteBuffer original = ram;
   if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
     assert(!backup_ram::WriteBackupRamSave(ram, plan, save) && ram == original);
     return 0;
   }
   assert(backup_ram::WriteBackupRamSave(ram, plan, save));
+  occupancy.Placed(plan);
+  const ByteBuffer secondName{'S', '2'};
+  assert(samePlan(occupancy.Plan(ram, saveSize / 2 + 1, secondName),
+                  backup_ram::PlanBackupRamSave(ram, geometry, saveSize / 2 + 1, secondName)));
   assert(ram.size() == lengthened.size());
   assert(plan.startBlock >= backup_ram::kFirstSaveBlock);
   assert(std::is_sorted(plan.listBlocks.begin(), plan.listBlocks.end()));

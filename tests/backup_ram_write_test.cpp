@@ -159,6 +159,44 @@ TEST(BackupRamWrite, WordWideWriteKeepsTheEvenBytes) {
   for (const auto& row : rows) EXPECT_EQ(br::RamIntoWordWide(row.file, row.ram), row.expected);
 }
 
+// A run's record of the blocks plans exactly as a fresh look at the memory
+// does, save after save, new or replacing, on a damaged memory (shared,
+// looping and outside lists) and on memories whose lists nearly fill, or
+// pass, what a listing follows.
+TEST(BackupRamWrite, ARunsRecordPlansAsAFreshLook) {
+  const auto same = [](const br::BackupRamPlacement& a, const br::BackupRamPlacement& b) {
+    return a.refusal == b.refusal && a.startBlock == b.startBlock && a.listBlocks == b.listBlocks &&
+           a.replacedStartBlock == b.replacedStartBlock && a.freed == b.freed;
+  };
+  // Saves at 2, 3, … that all list blocks 400 to 449: a listing follows 8
+  // further blocks per block of the memory, which 160 such lists nearly use
+  // and 170 pass.
+  const auto sharing = [](std::uint32_t saves) {
+    testing::BackupRamBuilder builder(512 * 1024, 512);
+    for (std::uint32_t start = 2; start < 2 + saves; ++start) {
+      builder.AddSave(start, testing::NamedSave("S" + std::to_string(start), 50 * 500), Range(400, 449));
+    }
+    return builder.BuildRam();
+  };
+  for (ByteBuffer ram : {BusyRam(), br::EmptyBackupRam(), sharing(160), sharing(170)}) {
+    const br::BackupRamGeometry geometry = br::GeometryOfRam(ram.size());
+    std::mt19937 rng(static_cast<std::uint32_t>(ram.size()));
+    br::BlockOccupancy occupancy(ram, geometry);
+    for (int step = 0; step < 60; ++step) {
+      const std::vector<std::uint32_t> live = br::LiveStartBlocks(ram);
+      const std::optional<std::uint32_t> replaced =
+          !live.empty() && rng() % 3 == 0 ? std::optional(live[rng() % live.size()]) : std::nullopt;
+      const auto size = static_cast<std::uint32_t>(rng() % 4 ? rng() % 3000 : rng() % 120000);
+      const GatheredSave save = Fields("N" + std::to_string(step), size, 1);
+      const auto plan = occupancy.Plan(ram, save.size, save.nameField, replaced);
+      ASSERT_TRUE(same(plan, br::PlanBackupRamSave(ram, geometry, save.size, save.nameField, replaced))) << step;
+      if (plan.refusal != Refusal::kNone) continue;
+      ASSERT_TRUE(br::WriteBackupRamSave(ram, plan, save));
+      occupancy.Placed(plan);
+    }
+  }
+}
+
 // Random imports, replacements and deletes, in the internal memory and in a
 // cartridge of 512-byte blocks: every save exports as it went in, the RAM
 // stays sound, and no step touches a save it did not target.

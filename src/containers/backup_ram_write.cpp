@@ -46,10 +46,16 @@ void VisitLiveStartBlocks(const ByteBuffer& ram, const BackupRamGeometry& geomet
   }
 }
 
-// How many live saves name each block of the memory, counting to 2 at most.
-// Nothing when the lists together name more blocks than a listing follows:
-// the blocks past that point are unknown, so none can be free.
-std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
+// How many live saves name each block of the memory, counting to 2 at most,
+// and how much of the listing's budget of further blocks is left. No owners
+// when the lists together name more blocks than a listing follows: the
+// blocks past that point are unknown, so none can be free.
+struct Ownership {
+  std::optional<std::vector<std::uint8_t>> owners;
+  std::size_t budgetLeft = 0;
+};
+
+Ownership BlockOwners(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   std::vector<std::uint8_t> owners(geometry.blockCount, 0);
   std::size_t budget = ListedBlockBudget(geometry);
   bool beyondBudget = false;
@@ -66,8 +72,53 @@ std::optional<std::vector<std::uint8_t>> BlockOwners(const ByteBuffer& ram, cons
       if (block < geometry.blockCount && owners[block] < 2) ++owners[block];
     }
   });
-  if (beyondBudget) return std::nullopt;
-  return owners;
+  if (beyondBudget) return {};
+  return {std::move(owners), budget};
+}
+
+BackupRamPlacement Refused(BackupRamRefusal why) {
+  BackupRamPlacement refused;
+  refused.refusal = why;
+  return refused;
+}
+
+// The plan, given who owns each block of the RAM as the writer will leave it.
+BackupRamPlacement PlanWithOwners(const ByteBuffer& view, const BackupRamGeometry& geometry, std::uint32_t size,
+                                  const ByteBuffer& nameField, std::optional<std::uint32_t> replacedStartBlock,
+                                  std::optional<std::vector<std::uint8_t>> owners) {
+  BackupRamPlacement plan;
+  plan.geometry = geometry;
+  if (nameField.At(0) == 0) return Refused(BackupRamRefusal::kUnnamed);
+  const std::uint64_t needed = BlocksNeeded(size, geometry);
+  if (needed > geometry.blockCount - kFirstSaveBlock) return Refused(BackupRamRefusal::kTooLarge);
+  if (!owners) return Refused(BackupRamRefusal::kNoRoom);
+
+  if (replacedStartBlock) {
+    // Freeing a block another save also names, or following a list that
+    // loops or leaves the RAM, would hand out blocks that are not the
+    // target's to give.
+    const std::uint32_t start = *replacedStartBlock;
+    const std::vector<std::uint32_t> live = LiveStartBlocks(view, geometry);
+    if (start >= geometry.blockCount || !std::binary_search(live.begin(), live.end(), start)) {
+      return Refused(BackupRamRefusal::kDamagedTarget);
+    }
+    const SaveBlocks target = CollectSaveBlocks(view, start, kMaxListedBlocks, geometry);
+    const bool shared = std::any_of(target.blocks.begin(), target.blocks.end(),
+                                    [&](std::uint32_t block) { return (*owners)[block] > 1; });
+    if (target.stop != SaveBlocks::Stop::kEnded || shared) return Refused(BackupRamRefusal::kDamagedTarget);
+    for (const std::uint32_t block : target.blocks) (*owners)[block] = 0;
+    plan.replacedStartBlock = start;
+    plan.freed = target.blocks;
+  }
+
+  std::vector<std::uint32_t> blocks;
+  for (std::uint32_t block = kFirstSaveBlock; block < geometry.blockCount && blocks.size() < needed; ++block) {
+    if ((*owners)[block] == 0) blocks.push_back(block);
+  }
+  if (blocks.size() < needed) return Refused(BackupRamRefusal::kNoRoom);
+  plan.startBlock = blocks.front();
+  plan.listBlocks.assign(blocks.begin() + 1, blocks.end());
+  return plan;
 }
 
 }  // namespace
@@ -124,7 +175,7 @@ std::uint32_t FreeBlockCount(const ByteBuffer& ram) { return FreeBlockCount(ram,
 
 std::uint32_t FreeBlockCount(const ByteBuffer& ram, const BackupRamGeometry& geometry) {
   const AsWritten view(ram, geometry.RamSize());
-  const auto owners = BlockOwners(*view, geometry);
+  const auto owners = BlockOwners(*view, geometry).owners;
   if (!owners) return 0;
   return static_cast<std::uint32_t>(std::count(owners->begin() + kFirstSaveBlock, owners->end(), 0));
 }
@@ -136,47 +187,39 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, 
 
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, const BackupRamGeometry& geometry, std::uint32_t size,
                                      const ByteBuffer& nameField, std::optional<std::uint32_t> replacedStartBlock) {
-  BackupRamPlacement plan;
-  plan.geometry = geometry;
-  const auto refuse = [](BackupRamRefusal why) {
-    BackupRamPlacement refused;
-    refused.refusal = why;
-    return refused;
-  };
-  if (nameField.At(0) == 0) return refuse(BackupRamRefusal::kUnnamed);
-  const std::uint64_t needed = BlocksNeeded(size, plan.geometry);
-  if (needed > plan.geometry.blockCount - kFirstSaveBlock) return refuse(BackupRamRefusal::kTooLarge);
+  const AsWritten view(ram, geometry.RamSize());
+  return PlanWithOwners(*view, geometry, size, nameField, replacedStartBlock, BlockOwners(*view, geometry).owners);
+}
 
-  const AsWritten view(ram, plan.geometry.RamSize());
-  std::optional<std::vector<std::uint8_t>> owners = BlockOwners(*view, plan.geometry);
-  if (!owners) return refuse(BackupRamRefusal::kNoRoom);
+BlockOccupancy::BlockOccupancy(const ByteBuffer& ram, const BackupRamGeometry& geometry) : geometry_(geometry) {
+  const AsWritten view(ram, geometry.RamSize());
+  Ownership ownership = BlockOwners(*view, geometry);
+  owners_ = std::move(ownership.owners);
+  budget_ = ownership.budgetLeft;
+}
 
-  if (replacedStartBlock) {
-    // Freeing a block another save also names, or following a list that
-    // loops or leaves the RAM, would hand out blocks that are not the
-    // target's to give.
-    const std::uint32_t start = *replacedStartBlock;
-    const std::vector<std::uint32_t> live = LiveStartBlocks(*view, plan.geometry);
-    if (start >= plan.geometry.blockCount || !std::binary_search(live.begin(), live.end(), start)) {
-      return refuse(BackupRamRefusal::kDamagedTarget);
-    }
-    const SaveBlocks target = CollectSaveBlocks(*view, start, kMaxListedBlocks, plan.geometry);
-    const bool shared = std::any_of(target.blocks.begin(), target.blocks.end(),
-                                    [&](std::uint32_t block) { return (*owners)[block] > 1; });
-    if (target.stop != SaveBlocks::Stop::kEnded || shared) return refuse(BackupRamRefusal::kDamagedTarget);
-    for (const std::uint32_t block : target.blocks) (*owners)[block] = 0;
-    plan.replacedStartBlock = start;
-    plan.freed = target.blocks;
+BackupRamPlacement BlockOccupancy::Plan(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
+                                        std::optional<std::uint32_t> replacedStartBlock) const {
+  const AsWritten view(ram, geometry_.RamSize());
+  return PlanWithOwners(*view, geometry_, size, nameField, replacedStartBlock, owners_);
+}
+
+void BlockOccupancy::Placed(const BackupRamPlacement& plan) {
+  if (!owners_ || plan.refusal != BackupRamRefusal::kNone) return;
+  std::vector<std::uint8_t>& owners = *owners_;
+  // The replaced save's blocks were its alone (a shared one is refused) and
+  // are no one's now; its further blocks leave the listing's budget.
+  for (const std::uint32_t block : plan.freed) owners[block] = 0;
+  if (!plan.freed.empty()) budget_ += plan.freed.size() - 1;
+  // The new save owns blocks no save named, and its list counts against the
+  // budget as a listing would count it.
+  if (plan.listBlocks.size() > budget_) {
+    owners_.reset();
+    return;
   }
-
-  std::vector<std::uint32_t> blocks;
-  for (std::uint32_t block = kFirstSaveBlock; block < plan.geometry.blockCount && blocks.size() < needed; ++block) {
-    if ((*owners)[block] == 0) blocks.push_back(block);
-  }
-  if (blocks.size() < needed) return refuse(BackupRamRefusal::kNoRoom);
-  plan.startBlock = blocks.front();
-  plan.listBlocks.assign(blocks.begin() + 1, blocks.end());
-  return plan;
+  budget_ -= plan.listBlocks.size();
+  owners[plan.startBlock] = 1;
+  for (const std::uint32_t block : plan.listBlocks) owners[block] = 1;
 }
 
 bool WriteBackupRamSave(ByteBuffer& ram, const BackupRamPlacement& plan, const GatheredSave& save) {

@@ -94,6 +94,25 @@ BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, const BackupRamGeome
 BackupRamPlacement PlanBackupRamSave(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
                                      std::optional<std::uint32_t> replacedStartBlock = std::nullopt);
 
+// Which blocks the live saves of a memory name, worked out once and then
+// kept up to date through a run of placements, so that a run of imports
+// does not walk every save's list again for each save it places. Its plans
+// are PlanBackupRamSave's as long as the RAM changes only by
+// WriteBackupRamSave of plans it made, each followed by Placed.
+class BlockOccupancy {
+ public:
+  BlockOccupancy(const ByteBuffer& ram, const BackupRamGeometry& geometry);
+  BackupRamPlacement Plan(const ByteBuffer& ram, std::uint32_t size, const ByteBuffer& nameField,
+                          std::optional<std::uint32_t> replacedStartBlock = std::nullopt) const;
+  // After WriteBackupRamSave carried out `plan`.
+  void Placed(const BackupRamPlacement& plan);
+
+ private:
+  BackupRamGeometry geometry_;
+  std::optional<std::vector<std::uint8_t>> owners_;  // none: the lists name more blocks than a listing follows
+  std::size_t budget_ = 0;                            // further blocks a listing would still follow
+};
+
 // Carries out a plan that was not refused (false, and nothing changes, for a
 // refused one). Lengthens a short RAM with zeros to the plan's RAM size,
 // deletes the replaced save, then writes every block of the plan whole: the

@@ -124,12 +124,14 @@ ImportResult PlaceInMems(Container& container, const ByteBuffer& saroo, const By
 }
 
 ImportResult PlaceInBackupRam(Container& container, const ByteBuffer& saroo, const ByteBuffer& header,
-                              std::uint32_t size, const std::optional<std::size_t>& replaced, ImportResult result) {
+                              std::uint32_t size, const std::optional<std::size_t>& replaced,
+                              backup_ram::BlockOccupancy* occupancy, ImportResult result) {
   const GatheredSave save = SaveOf(saroo, header, size);
   std::optional<std::uint32_t> replacedBlock;
   if (replaced) replacedBlock = static_cast<std::uint32_t>(*replaced / container.geometry.blockSize);
   const backup_ram::BackupRamPlacement plan =
-      backup_ram::PlanBackupRamSave(container.image, container.geometry, size, save.nameField, replacedBlock);
+      occupancy ? occupancy->Plan(container.image, size, save.nameField, replacedBlock)
+                : backup_ram::PlanBackupRamSave(container.image, container.geometry, size, save.nameField, replacedBlock);
   if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
     const bool forLackOfRoom = plan.refusal == backup_ram::BackupRamRefusal::kNoRoom ||
                                plan.refusal == backup_ram::BackupRamRefusal::kTooLarge;
@@ -138,6 +140,7 @@ ImportResult PlaceInBackupRam(Container& container, const ByteBuffer& saroo, con
   if (!backup_ram::WriteBackupRamSave(container.image, plan, save)) {
     return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
   }
+  if (occupancy) occupancy->Placed(plan);
   // The records follow the RAM, the new save last; a reload lists them in block order.
   if (replaced) std::erase_if(container.records, [&](const SaveRecord& r) { return r.offset == *replaced; });
   container.records.push_back(backup_ram::BackupRamRecord(container.image, plan.startBlock,
@@ -268,7 +271,8 @@ ImportResult ImportSave(Container& container, const ByteBuffer& saroo, const Imp
   switch (container.kind) {
     case ContainerKind::kMems: return PlaceInMems(container, saroo, header, size, replaced, policy, std::move(result));
     case ContainerKind::kBkram:
-    case ContainerKind::kBup: return PlaceInBackupRam(container, saroo, header, size, replaced, std::move(result));
+    case ContainerKind::kBup:
+      return PlaceInBackupRam(container, saroo, header, size, replaced, policy.occupancy, std::move(result));
     case ContainerKind::kSave: return PlaceInSaveFile(container, saroo, header, size, policy, std::move(result));
   }
   return result;

@@ -16,6 +16,10 @@
 // opened container, in memory. Nothing is written to disk here.
 namespace quillmere {
 
+namespace backup_ram {
+class BlockOccupancy;
+}
+
 // The decisions a step may need from whoever runs it. The window asks the
 // user; the command line and tests answer from their options or a script.
 class Questions {
@@ -52,6 +56,10 @@ struct ImportPolicy {
   std::optional<ByteBuffer> slotName;
   // The list the messages name: the window's pane number.
   int listNumber = 1;
+  // A run of imports into a backup memory: its blocks, worked out once for
+  // the run. Set by the run loops alone, while nothing but this step
+  // changes the container.
+  backup_ram::BlockOccupancy* occupancy = nullptr;
 };
 
 enum class ImportOutcome {

@@ -85,17 +85,27 @@ ExportResult ExportRun::Write(const ExportedSave& save, ExportForm form) {
 namespace {
 
 // Runs `count` steps of a run into `target`, each after asking the progress
-// sink; stopped there, the target goes back to what it was.
+// sink and each given the run's policy; stopped there, the target goes back
+// to what it was.
 template <typename Step>
-void RunInto(Container& target, std::size_t count, ProgressSink* progress, TransferReport& report, Step step) {
+void RunInto(Container& target, const ImportPolicy& policy, std::size_t count, ProgressSink* progress,
+             TransferReport& report, Step step) {
   const ByteBuffer image = target.image;
   const std::vector<SaveRecord> records = target.records;
+  // Into a backup memory, whose every plan would walk every save's list
+  // again: its blocks are worked out once, and each placement keeps them.
+  ImportPolicy runPolicy = policy;
+  std::optional<backup_ram::BlockOccupancy> occupancy;
+  if (target.IsBackupMemory()) {
+    occupancy.emplace(target.image, target.geometry);
+    runPolicy.occupancy = &*occupancy;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     if (progress && !progress->Report(i, count)) {
       report.cancelled = true;
       break;
     }
-    step(i);
+    step(i, runPolicy);
   }
   if (progress) progress->Report(count, count);
   if (report.cancelled) {
@@ -109,13 +119,13 @@ void RunInto(Container& target, std::size_t count, ProgressSink* progress, Trans
 TransferReport TransferSaves(const Container& source, const std::vector<SaveRecord>& saves, Container& target,
                              const ImportPolicy& policy, ExportRun& copies, ProgressSink* progress) {
   TransferReport report;
-  RunInto(target, saves.size(), progress, report, [&](std::size_t i) {
+  RunInto(target, policy, saves.size(), progress, report, [&](std::size_t i, const ImportPolicy& runPolicy) {
     const ExportedSave exported = ExportSave(source, saves[i], ExportForm::kSaroo);
     report.exports.push_back(copies.Write(exported, ExportForm::kSaroo));
     // A save that could not be read whole was said so on export; it never
     // enters the target looking sound.
     switch (report.exports.back().outcome) {
-      case ExportOutcome::kWritten: report.imports.push_back(ImportSave(target, exported.saroo, policy)); break;
+      case ExportOutcome::kWritten: report.imports.push_back(ImportSave(target, exported.saroo, runPolicy)); break;
       case ExportOutcome::kIncomplete: report.imports.push_back({ImportOutcome::kRefused, exported.name, {}, {}, false, {}}); break;
       case ExportOutcome::kNoRow:
       case ExportOutcome::kWriteFailed: report.imports.push_back({}); break;
@@ -127,11 +137,11 @@ TransferReport TransferSaves(const Container& source, const std::vector<SaveReco
 TransferReport ImportFiles(Container& target, const std::vector<fs::path>& files, const ImportPolicy& policy,
                            ProgressSink* progress) {
   TransferReport report;
-  RunInto(target, files.size(), progress, report, [&](std::size_t i) {
+  RunInto(target, policy, files.size(), progress, report, [&](std::size_t i, const ImportPolicy& runPolicy) {
     SingleSaveRead read = ReadSingleSave(files[i]);
     ImportResult result;
     if (read.saroo) {
-      result = ImportSave(target, *read.saroo, policy);
+      result = ImportSave(target, *read.saroo, runPolicy);
     } else {
       result.outcome = ImportOutcome::kRefused;
       result.reason = std::move(read.refusal);
