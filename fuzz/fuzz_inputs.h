@@ -96,6 +96,7 @@ class QuietHost : public Host {
   std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
     return std::nullopt;
   }
+  std::vector<std::filesystem::path> PickOpenFiles(TextId, const std::filesystem::path&) override { return {}; }
   bool RevealFile(const std::filesystem::path&) override { return true; }
   void PaneChanged(int) override {}
   void ButtonChanged(int, PaneButton, const Message&, bool) override {}

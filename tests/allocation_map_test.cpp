@@ -110,6 +110,47 @@ TEST(BlockMap, DrawsTheUsageTextAndMarksFirstBlocksInsideTheRam) {
   EXPECT_EQ(far.saves[0].blinkUnits, Units{10});
 }
 
+// Hovering names what a unit holds: each save that lists it (two on a damaged
+// image), with the unit's place among the save's units, or the header, free
+// space, or a bitmap mark no save explains.
+TEST(AllocationMap, AUnitNamesTheSavesThatOwnIt) {
+  // ALPHA: record 8, data 9-11. BETA: record 20, data 11 (shared) and 21.
+  // The slot of the save at 300 is emptied: its cluster stays marked, unlisted.
+  const AllocationMap mems = BuildClusterMap(MemsImageBuilder()
+                                                 .AddSave(1, 8, NamedSave("ALPHA", 3000))
+                                                 .AddSave(2, 20, NamedSave("BETA", 2000), {11, 21})
+                                                 .AddSave(3, 300, NamedSave("GHOST", 500))
+                                                 .SetSlot(3, "", 0)
+                                                 .Build());
+  const AllocationMap ram = BuildBlockMap(
+      backup_ram::ListBackupRam(BackupRamBuilder().AddSave(2, NamedSave("RAMSAVE", 100)).BuildRam()).records);
+  struct Case {
+    const AllocationMap* map;
+    std::uint32_t unit;
+    MapUnitUse use;
+    std::vector<MapUnitOwner> owners;
+  };
+  const std::vector<Case> cases = {
+      {&mems, 8, MapUnitUse::kSave, {{0, 1, 4}}},  // a record is its save's first unit
+      {&mems, 10, MapUnitUse::kSave, {{0, 3, 4}}},
+      {&mems, 11, MapUnitUse::kSave, {{0, 4, 4}, {1, 2, 3}}},
+      {&mems, 0, MapUnitUse::kHeader, {}},
+      {&mems, 12, MapUnitUse::kFree, {}},
+      {&mems, 300, MapUnitUse::kUnlisted, {}},
+      {&mems, 8064, MapUnitUse::kOutside, {}},
+      {&ram, 1, MapUnitUse::kHeader, {}},
+      {&ram, 4, MapUnitUse::kSave, {{0, 3, 3}}},
+      {&ram, 5, MapUnitUse::kFree, {}},
+      {&ram, 512, MapUnitUse::kOutside, {}},  // the blank cells after the last block
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unit);
+    const MapUnitInfo info = DescribeMapUnit(*c.map, c.unit);
+    EXPECT_EQ(info.use, c.use);
+    EXPECT_EQ(info.owners, c.owners);
+  }
+}
+
 // A sorted pane lists its rows in another order; each name of the map still
 // goes with the save at its own address.
 TEST(AllocationMap, ASortedPaneMapsEachNameToItsOwnSave) {

@@ -89,7 +89,9 @@ constexpr Entry kEntries[] = {
      "…"},
     {TextId::kAreaFull, 0, "", "存档空间不足！", "Not enough room for the save!"},
     {TextId::kNoCartridge, 1, "", "此文件没有卡带存档！\r\n%1", "This file holds no cartridge memory!\r\n%1"},
-    {TextId::kSingleSaveFilter, 0, "", "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro",
+    {TextId::kSingleSaveFilter, 0, "", "所有存档文件（*.bin *.sro *.bup）|*.bin;*.BIN;*.sro;*.SRO;*.bup;*.BUP|"
+     "SAROO单存档（*.bin）|*.bin|BUP存档（*.bup）|*.bup|SRO存档（*.sro）|*.sro",
+     "All save files (*.bin *.sro *.bup)|*.bin;*.BIN;*.sro;*.SRO;*.bup;*.BUP|"
      "SAROO single save (*.bin)|*.bin|BUP save (*.bup)|*.bup|SRO save (*.sro)|*.sro"},
     {TextId::kSsfFileFilter, 0, "", "SSF单存档文件（*.bin）|*.bin",
      "SSF single save (*.bin)|*.bin"},
@@ -400,6 +402,18 @@ constexpr Entry kEntries[] = {
     {TextId::kCaptionWarning, 0, "", "警告", "Warning"},
     {TextId::kCaptionError, 0, "", "错误", "Error"},
     {TextId::kCaptionQuestion, 0, "", "请确认", "Please confirm"},
+    {TextId::kMapTipCluster, 1, "", "簇%1", "Cluster %1"},
+    {TextId::kMapTipBlock, 1, "", "块%1", "Block %1"},
+    {TextId::kMapTipSaveClusters, 3, "", "%1：第%2簇，共%3簇", "%1: cluster %2 of %3"},
+    {TextId::kMapTipSaveBlocks, 3, "", "%1：第%2块，共%3块", "%1: block %2 of %3"},
+    {TextId::kMapTipFree, 0, "", "空闲", "free"},
+    {TextId::kMapTipMemsHeader, 0, "", "文件头和存档目录", "the image's header and save directory"},
+    {TextId::kMapTipRamHeader, 0, "", "备份内存的文件头", "the memory's header"},
+    {TextId::kMapTipUnlisted, 0, "", "标记为已用，但没有存档列出它", "marked used, but no listed save names it"},
+    {TextId::kMapLegendFree, 0, "", "空闲", "Free"},
+    {TextId::kMapLegendUsed, 0, "", "已用", "Used"},
+    {TextId::kMapLegendFirst, 0, "", "存档首块", "A save's first unit"},
+    {TextId::kMapLegendBlink, 0, "", "选中的存档（闪烁）", "Chosen save (blinks)"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

@@ -242,6 +242,19 @@ enum class TextId : std::uint16_t {
   kCaptionWarning,
   kCaptionError,
   kCaptionQuestion,
+  // The allocation map's hover and legend.
+  kMapTipCluster,
+  kMapTipBlock,
+  kMapTipSaveClusters,
+  kMapTipSaveBlocks,
+  kMapTipFree,
+  kMapTipMemsHeader,
+  kMapTipRamHeader,
+  kMapTipUnlisted,
+  kMapLegendFree,
+  kMapLegendUsed,
+  kMapLegendFirst,
+  kMapLegendBlink,
 
   kCount  // not a text: the number of ids
 };

@@ -14,6 +14,8 @@ constexpr int kClusterMapWidth = 32;
 constexpr int kClusterMapRows = 252;  // 8064 cells: every cluster the bitmap has a bit for
 constexpr int kBlockMapWidth = 22;
 constexpr int kBlockMapRows = 24;     // 528 cells for 512 blocks
+// The blocks before the first a save may take: "BackUpRam Format" and the reserved block.
+constexpr std::uint32_t kBackupRamHeaderBlocks = 2;
 
 // The entry of a listed save. It blinks its first unit, then each unit its
 // list names, each once; a unit without a cell in the container's part of
@@ -61,6 +63,8 @@ void MarkFirstUnits(AllocationMap& map) {
 AllocationMap BuildClusterMap(const ByteBuffer& image) {
   AllocationMap map = EmptyMap(mems::kClusterSize, kClusterMapWidth, kClusterMapRows, mems::kBitmapClusters,
                                {{619, 221, 681, 637}, {5, 5, 532, 600}, {552, 5, 112, 600}});
+  map.headerUnits = static_cast<std::uint32_t>(mems::kDataAreaOffset / mems::kClusterSize);
+  map.clusters = true;
   // Clusters 0-7 are drawn as the bitmap has them, like every other cluster.
   for (std::uint32_t cluster = 0; cluster < mems::kBitmapClusters; ++cluster) {
     if (mems::IsClusterUsed(image, cluster)) map.cells[cluster] = MapImage::kUsed;
@@ -78,6 +82,7 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
                        : kBlockMapRows;
   AllocationMap map = EmptyMap(static_cast<std::uint32_t>(geometry.blockSize), kBlockMapWidth, rows,
                                geometry.blockCount, {{715, 327, 490, 426}, {5, 5, 357, 389}, {368, 5, 112, 389}});
+  map.headerUnits = kBackupRamHeaderBlocks;
   const std::vector<bool> used = backup_ram::UsedBlocks(records, geometry.blockCount);
   for (std::size_t block = 0; block < used.size() && block < map.unitLimit; ++block) {
     if (used[block]) map.cells[block] = MapImage::kUsed;
@@ -90,6 +95,24 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
 AllocationMap BuildAllocationMap(const Container& container) {
   if (container.kind == ContainerKind::kMems) return BuildClusterMap(container.image);
   return BuildBlockMap(container.records, container.geometry);
+}
+
+MapUnitInfo DescribeMapUnit(const AllocationMap& map, std::uint32_t unit) {
+  MapUnitInfo info;
+  if (unit >= map.unitLimit || unit >= map.cells.size()) return info;
+  for (std::size_t k = 0; k < map.saves.size(); ++k) {
+    const std::vector<std::uint32_t>& units = map.saves[k].blinkUnits;
+    const auto at = std::find(units.begin(), units.end(), unit);
+    if (at != units.end()) {
+      info.owners.push_back({k, static_cast<std::size_t>(at - units.begin()) + 1, units.size()});
+    }
+  }
+  // A save that names a header unit is told as such: that is the damage to see.
+  if (!info.owners.empty()) info.use = MapUnitUse::kSave;
+  else if (unit < map.headerUnits) info.use = MapUnitUse::kHeader;
+  else if (map.cells[unit] != MapImage::kNone) info.use = MapUnitUse::kUnlisted;
+  else info.use = MapUnitUse::kFree;
+  return info;
 }
 
 std::vector<MapPaint> BlinkPaints(const MapSaveEntry& save, bool red) {

@@ -62,6 +62,9 @@ struct AllocationMap {
   // Units below this lie in the container and may be drawn; the cells past it
   // (blocks 512-527 of the internal memory's block map) stay blank.
   std::uint32_t unitLimit = 0;
+  // Units below this hold the container's own header (and SS_MEMS.BIN's directory), no save.
+  std::uint32_t headerUnits = 0;
+  bool clusters = false;  // SS_MEMS.BIN's clusters; else backup-RAM blocks
   MapGeometry geometry;
   std::vector<MapImage> cells;  // rows * width, unit u at index u
   std::vector<MapSaveEntry> saves;
@@ -86,6 +89,33 @@ AllocationMap BuildBlockMap(const std::vector<SaveRecord>& records, const backup
 // block map for every other kind. Built from the pane's image and records
 // alone, never from its rows, so sorting the pane changes nothing.
 AllocationMap BuildAllocationMap(const Container& pane);
+
+// What one unit of the map holds, as hovering over its cell tells.
+enum class MapUnitUse {
+  kOutside,   // no unit of the container: the blank cells after the last block
+  kHeader,    // the container's header (and directory), no save named it
+  kFree,
+  kUnlisted,  // marked used, but no listed save names it: a damaged allocation record
+  kSave,      // named by one save, or by several in a damaged image
+};
+
+// A save that names a unit: its index in the map's save table, and the
+// unit's place among the save's units, counted from 1 (its first unit is 1).
+struct MapUnitOwner {
+  std::size_t save = 0;
+  std::size_t position = 0;
+  std::size_t count = 0;
+  bool operator==(const MapUnitOwner&) const = default;
+};
+
+struct MapUnitInfo {
+  MapUnitUse use = MapUnitUse::kOutside;
+  std::vector<MapUnitOwner> owners;  // in save-table order
+};
+
+// Which saves own `unit`, or what else the unit is. Built from the map's
+// saves and its cells as drawn, not as they blink.
+MapUnitInfo DescribeMapUnit(const AllocationMap& map, std::uint32_t unit);
 
 // One cell to repaint.
 struct MapPaint {

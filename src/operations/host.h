@@ -42,6 +42,10 @@ class Host {
   // Nothing on cancel.
   virtual std::optional<std::filesystem::path> PickOpenFile(TextId filter,
                                                             const std::filesystem::path& initialFolder) = 0;
+  // The same dialog taking several files at once, in the order chosen;
+  // nothing on cancel.
+  virtual std::vector<std::filesystem::path> PickOpenFiles(TextId filter,
+                                                           const std::filesystem::path& initialFolder) = 0;
   // A choose-folder dialog opening at `initialFolder`; nothing on cancel.
   // Hosts without dialogs choose nothing.
   virtual std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) {

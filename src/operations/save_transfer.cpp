@@ -141,6 +141,18 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   return results.front();
 }
 
+namespace {
+
+// An SS_MEMS.BIN too short to hold the free count, the bitmap and the
+// directory takes no save: said before any file is asked for.
+bool TooShortToImport(Workbench& bench, const Pane& pane) {
+  if (pane.kind != ContainerKind::kMems || pane.image.size() >= mems::kDataAreaOffset) return false;
+  bench.host().ShowMessage({TextId::kWrongFormat, {}, {}});
+  return true;
+}
+
+}  // namespace
+
 ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<fs::path>& file) {
   Pane& pane = bench.pane(number);
   Host& host = bench.host();
@@ -148,10 +160,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   ImportPolicy policy;
   policy.sameName = SameName::kAsk;
   policy.listNumber = number;
-  // Too short to hold the free count, the bitmap and the directory: said
-  // before any file is asked for.
-  if (pane.kind == ContainerKind::kMems && pane.image.size() < mems::kDataAreaOffset) {
-    host.ShowMessage({TextId::kWrongFormat, {}, {}});
+  if (TooShortToImport(bench, pane)) {
     return {ImportOutcome::kRefused, {}, {}, Message{TextId::kWrongFormat, {}, {}}, false, {}};
   }
   fs::path source;
@@ -197,6 +206,17 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   if (!result.newGame.empty()) done.lines.push_back({TextId::kNewGameAdded, {result.newGame}, {}});
   host.ShowMessage(done);
   return result;
+}
+
+void ImportPickedSaves(Workbench& bench, int number) {
+  const Pane& pane = bench.pane(number);
+  if (!pane.Writable() || pane.hintVisible || TooShortToImport(bench, pane)) return;
+  const std::vector<fs::path> files = bench.host().PickOpenFiles(TextId::kSingleSaveFilter, bench.sarooFolder);
+  if (files.size() == 1) {
+    ImportSingleSave(bench, number, files.front());
+  } else if (files.size() > 1) {
+    ImportSingleSaves(bench, number, files, TextId::kDropSummary);
+  }
 }
 
 TransferReport TransferSaves(Workbench& bench, int source, int destination, TextId summary) {

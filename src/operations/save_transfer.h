@@ -27,6 +27,12 @@ ExportResult ExportSingleSave(Workbench& bench, int pane, ExportForm form = Expo
 ImportResult ImportSingleSave(Workbench& bench, int pane,
                               const std::optional<std::filesystem::path>& file = std::nullopt);
 
+// "导入": single saves picked in a dialog that takes several. One file is
+// imported as ImportSingleSave imports it, with its same-name question and
+// "导入完成！"; several as a drop of several files is, told in one summary.
+// Nothing happens when the dialog is cancelled.
+void ImportPickedSaves(Workbench& bench, int pane);
+
 // Asks which game's area of the SS_SAVE.BIN pane takes the saves: the
 // file's games, the selected row's game chosen, or a game ID typed in. An
 // ID save_file::IsValidGameId refuses is said to be invalid and the question

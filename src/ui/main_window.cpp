@@ -1,6 +1,10 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
+#include <QResizeEvent>
+#include <QShortcut>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -51,6 +55,9 @@ std::optional<std::filesystem::path> PlaceToOpen(const std::vector<std::filesyst
   return std::nullopt;
 }
 
+// The transfer area's frame as drawn, in the window.
+constexpr QRect kTransferAreaPlace(8, 132, 896, 412);
+
 // The order Tab moves in, as it always has: across both panes' buttons, then
 // the lists, the two options and the kind lists.
 constexpr const char* kTabOrder[] = {
@@ -72,6 +79,9 @@ class MainWindow::WindowHost : public Host {
   }
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
+  }
+  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override {
+    return dialogs_.PickOpenFiles(filter, initialFolder);
   }
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override {
     return dialogs_.PickFolder(initialFolder);
@@ -97,7 +107,7 @@ class MainWindow::WindowHost : public Host {
 
 MainWindow::MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       host_(std::make_unique<WindowHost>(*this, dialogs)),
       bench_(std::make_unique<Workbench>(std::move(programDirectory), *host_)) {
   BuildMainWindow();
@@ -110,7 +120,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMainWindow() {
   setWindowTitle(Words(TextId::kWindowTitle));
-  setFixedSize(kClientWidth, kClientHeight);
+  // Drawn at this size, and never smaller; more room goes to the lists.
+  resize(kClientWidth, kClientHeight);
+  setMinimumSize(kClientWidth, kClientHeight);
   setWindowIcon(WindowIcon());
   ApplyWindowFont(*this);
   CloseOnEscape(*this);
@@ -123,7 +135,8 @@ void MainWindow::BuildMainWindow() {
 
   auto* area = captions_.Add(new QGroupBox(this), TextId::kTransferArea);
   area->setObjectName("transferArea");
-  area->setGeometry(8, 132, 896, 412);
+  area->setGeometry(kTransferAreaPlace);
+  area_ = area;
   panes_ = {new PaneView(kPane1, *bench_, DragPayload(1), area), new PaneView(kPane2, *bench_, DragPayload(2), area)};
 
   // Between the panes, and over their edges.
@@ -137,6 +150,10 @@ void MainWindow::BuildMainWindow() {
   overwrite_->setObjectName("overwriteOnTransfer");
   overwrite_->setGeometry(466, 396, 133, 14);
   connect(overwrite_, &QCheckBox::toggled, this, [this](bool on) { bench_->overwriteOnTransfer = on; });
+  for (QWidget* control : {static_cast<QWidget*>(transferLeft_), static_cast<QWidget*>(transferRight_),
+                           static_cast<QWidget*>(clearUnused_), static_cast<QWidget*>(overwrite_)}) {
+    between_.push_back({control, control->geometry()});
+  }
   connect(transferRight_, &QPushButton::clicked, this, [this] { Transfer(1, 2); });
   connect(transferLeft_, &QPushButton::clicked, this, [this] { Transfer(2, 1); });
   // A pane that takes saves takes them from the other pane too.
@@ -159,9 +176,41 @@ void MainWindow::BuildMainWindow() {
   }
   KeepTabOrder();
 
+  // F5 reloads a pane as its "刷新" does.
+  auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  reload->setObjectName("reloadShortcut");
+  connect(reload, &QShortcut::activated, this, [this] {
+    if (const auto pane = PaneForKeys()) view(*pane).Reload();
+  });
+
   ApplyTexts();
   view(1).OnKindChanged();
   view(2).OnKindChanged();
+}
+
+std::optional<int> MainWindow::PaneForKeys() const {
+  for (int pane = 1; pane <= 2; ++pane) {
+    const PaneView& shown = view(pane);
+    if (shown.isVisible() && shown.rect().contains(shown.mapFromGlobal(QCursor::pos()))) return pane;
+  }
+  const QWidget* focus = QApplication::focusWidget();
+  for (int pane = 1; pane <= 2; ++pane) {
+    if (focus && view(pane).isAncestorOf(focus)) return pane;
+  }
+  return std::nullopt;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int extraWidth = std::max(0, width() - kClientWidth);
+  const int extraHeight = std::max(0, height() - kClientHeight);
+  const int left = extraWidth / 2;  // pane 1's share; pane 2 takes the rest
+  area_->setGeometry(kTransferAreaPlace.adjusted(0, 0, extraWidth, extraHeight));
+  view(1).Stretch(0, left, extraHeight);
+  view(2).Stretch(left, extraWidth - left, extraHeight);
+  for (const auto& [control, place] : between_) control->setGeometry(place.translated(left, extraHeight));
+  // The SAROO converter stays over pane 2.
+  panels_[1]->move(kSarooToSsf.frame.topLeft() + QPoint(left, 0));
 }
 
 void MainWindow::KeepTabOrder() {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "catalog/catalog.h"
 #include "operations/save_transfer.h"
@@ -60,6 +62,14 @@ class MainWindow : public QWidget {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+  // The pane F5 reloads: the one under the mouse, else the one holding the
+  // focus; nothing when neither is (a reload may write the file).
+  std::optional<int> PaneForKeys() const;
+
+ protected:
+  // Extra room beyond the drawn size goes to the lists, half to each.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   // Relays the core's reports to the dialogs host and refreshes the views.
   class WindowHost;
@@ -74,6 +84,9 @@ class MainWindow : public QWidget {
   std::unique_ptr<Workbench> bench_;
   std::array<PaneView*, 2> panes_{};
   std::array<ConverterPanel*, 2> panels_{};
+  QWidget* area_ = nullptr;  // the transfer area's frame
+  // The controls between the panes, and their places in the transfer area as drawn.
+  std::vector<std::pair<QWidget*, QRect>> between_;
   QPushButton* transferRight_ = nullptr;  // "转移>>": pane 1 into pane 2
   QPushButton* transferLeft_ = nullptr;   // "<<转移": pane 2 into pane 1
   QCheckBox* clearUnused_ = nullptr;

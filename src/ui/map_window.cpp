@@ -2,7 +2,9 @@
 
 #include <QAbstractItemDelegate>
 #include <algorithm>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPointer>
@@ -11,6 +13,7 @@
 #include <QTableView>
 
 #include "catalog/catalog.h"
+#include "ui/controls.h"
 #include "ui/main_window.h"
 
 namespace quillmere::ui {
@@ -20,6 +23,9 @@ namespace {
 const QColor kUsedGreen(34, 177, 76);
 const QColor kFirstYellow(255, 242, 0);
 const QColor kRed(237, 28, 36);
+
+// Between the grid and the legend under it.
+constexpr int kLegendGap = 4;
 
 // The frame a classic Windows caption and border take from the window's size.
 constexpr int kFrameWidth = 6;
@@ -71,8 +77,30 @@ QPixmap MapCellPixmap(MapImage image) {
   return {};
 }
 
-MapGridModel::MapGridModel(int width, std::vector<MapImage> cells, QObject* parent)
-    : QAbstractTableModel(parent), width_(width), cells_(std::move(cells)) {}
+MapGridModel::MapGridModel(const AllocationMap& map, QObject* parent)
+    : QAbstractTableModel(parent), map_(map), width_(map.width), cells_(map.cells) {}
+
+QString MapUnitTip(const AllocationMap& map, std::uint32_t unit) {
+  const MapUnitInfo info = DescribeMapUnit(map, unit);
+  if (info.use == MapUnitUse::kOutside) return {};
+  Message tip{map.clusters ? TextId::kMapTipCluster : TextId::kMapTipBlock, {unit}, {}};
+  switch (info.use) {
+    case MapUnitUse::kSave:
+      for (const MapUnitOwner& owner : info.owners) {
+        tip.lines.push_back({map.clusters ? TextId::kMapTipSaveClusters : TextId::kMapTipSaveBlocks,
+                             {map.saves[owner.save].name, owner.position, owner.count},
+                             {}});
+      }
+      break;
+    case MapUnitUse::kHeader:
+      tip.lines.push_back({map.clusters ? TextId::kMapTipMemsHeader : TextId::kMapTipRamHeader, {}, {}});
+      break;
+    case MapUnitUse::kUnlisted: tip.lines.push_back({TextId::kMapTipUnlisted, {}, {}}); break;
+    case MapUnitUse::kFree: tip.lines.push_back({TextId::kMapTipFree, {}, {}}); break;
+    case MapUnitUse::kOutside: break;
+  }
+  return QString::fromStdString(catalog::Render(tip, "\n"));
+}
 
 int MapGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() || width_ <= 0 ? 0 : static_cast<int>(cells_.size()) / width_;
@@ -87,6 +115,7 @@ QVariant MapGridModel::data(const QModelIndex& index, int role) const {
   if (unit >= cells_.size()) return {};
   const MapImage image = cells_[unit];
   if (role == Qt::UserRole) return static_cast<int>(image);
+  if (role == Qt::ToolTipRole) return MapUnitTip(map_, static_cast<std::uint32_t>(unit));
   if (role == Qt::DecorationRole && image != MapImage::kNone) return MapCellPixmap(image);
   return {};
 }
@@ -121,7 +150,7 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
   grid_ = new QTableView(this);
   grid_->setObjectName("mapGrid");
   grid_->setGeometry(g.grid.x, g.grid.y, g.grid.width, g.grid.height);
-  model_ = new MapGridModel(map_.width, map_.cells, grid_);
+  model_ = new MapGridModel(map_, grid_);
   grid_->setModel(model_);
   grid_->setItemDelegate(new MapCellDelegate(grid_));
   grid_->setShowGrid(true);
@@ -158,10 +187,49 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
   for (const MapSaveEntry& save : map_.saves) names_->addItem(QString::fromStdString(save.name));
   connect(names_, &QListWidget::currentRowChanged, this, &MapWindow::ChooseSave);
 
+  // The legend under the grid names the colours; the window grows to hold it.
+  AddLegend(QRect(g.grid.x, g.grid.y + g.grid.height + kLegendGap, g.names.x + wider + g.names.width - g.grid.x,
+                  kMapLegendHeight));
+  setFixedSize(width(), height() + kLegendGap + kMapLegendHeight);
+
   blinkTimer_ = new QTimer(this);
   blinkTimer_->setObjectName("blinkTimer");
   blinkTimer_->setInterval(kBlinkHalfMs);
   connect(blinkTimer_, &QTimer::timeout, this, &MapWindow::OnBlinkTick);
+}
+
+void MapWindow::AddLegend(QRect place) {
+  auto* legend = new QWidget(this);
+  legend->setObjectName("mapLegend");
+  legend->setGeometry(place);
+  auto* row = new QHBoxLayout(legend);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(4);
+  // A free unit is a blank cell: white, framed as the grid frames it.
+  QPixmap free(kMapImageWidth, kMapImageHeight);
+  free.fill(Qt::white);
+  {
+    QPainter painter(&free);
+    painter.setPen(grid_->palette().color(QPalette::Mid));
+    painter.drawRect(0, 0, kMapImageWidth - 1, kMapImageHeight - 1);
+  }
+  const std::pair<QPixmap, TextId> entries[] = {
+      {free, TextId::kMapLegendFree},
+      {MapCellPixmap(MapImage::kUsed), TextId::kMapLegendUsed},
+      {MapCellPixmap(MapImage::kFirst), TextId::kMapLegendFirst},
+      {MapCellPixmap(MapImage::kBlink), TextId::kMapLegendBlink},
+  };
+  for (const auto& [swatch, words] : entries) {
+    auto* sample = new QLabel(legend);
+    sample->setPixmap(swatch);
+    sample->setFixedSize(swatch.size());
+    auto* caption = new QLabel(Words(words), legend);
+    caption->setObjectName("mapLegendText");
+    row->addWidget(sample);
+    row->addWidget(caption);
+    row->addSpacing(8);
+  }
+  row->addStretch(1);
 }
 
 void MapWindow::ChooseSave(int index) {

@@ -14,11 +14,13 @@ namespace quillmere::ui {
 
 // The cells of an allocation map as a table: column 0 carries nothing, column
 // j >= 1 of row r shows unit r * width + j - 1. Qt::DecorationRole gives the
-// cell's 16 x 15 image, Qt::UserRole its MapImage as an int.
+// cell's 16 x 15 image, Qt::UserRole its MapImage as an int, Qt::ToolTipRole
+// what the unit holds (MapUnitTip).
 class MapGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  MapGridModel(int width, std::vector<MapImage> cells, QObject* parent);
+  // Keeps its own copy of the map, as drawn, for the tooltips.
+  MapGridModel(const AllocationMap& map, QObject* parent);
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -28,13 +30,21 @@ class MapGridModel : public QAbstractTableModel {
   void Paint(const std::vector<MapPaint>& paints);
 
  private:
+  AllocationMap map_;
   int width_;
-  std::vector<MapImage> cells_;
+  std::vector<MapImage> cells_;  // as shown now, blinking included
 };
+
+// A unit's tooltip: its number, then each save that owns it with the unit's
+// place among the save's units, or what else the unit is.
+QString MapUnitTip(const AllocationMap& map, std::uint32_t unit);
 
 // The image a map cell shows: green for a used unit, yellow with a red square
 // for a save's first unit, red while blinking; a null pixmap for a blank cell.
 QPixmap MapCellPixmap(MapImage image);
+
+// The legend's height under the grid.
+inline constexpr int kMapLegendHeight = 16;
 
 // The modal allocation map of one pane, built from copies taken at the click,
 // so later changes to the pane do not reach it. Choosing a name makes that
@@ -53,6 +63,8 @@ class MapWindow : public QDialog {
 
  private:
   void OnBlinkTick();
+  // The colours' names, in a row at `place`.
+  void AddLegend(QRect place);
 
   AllocationMap map_;
   MapGridModel* model_ = nullptr;

@@ -35,7 +35,7 @@ const PaneSetup kPane1 = {
     QRect(5, 16, 440, 346), QRect(8, 364, 45, 22), QRect(57, 364, 45, 22), QRect(106, 364, 45, 22),
     QRect(153, 364, 35, 22), QRect(8, 387, 45, 22), QRect(58, 388, 94, 22),
     QRect(198, 369, 28, 16), QRect(231, 369, 70, 16), QRect(172, 395, 140, 14), QRect(303, 366, 92, 24),
-    "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip,
+    "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip, false,
 };
 
 const PaneSetup kPane2 = {
@@ -43,7 +43,7 @@ const PaneSetup kPane2 = {
     QRect(450, 16, 440, 346), QRect(843, 364, 45, 22), QRect(794, 364, 45, 22), QRect(745, 364, 45, 22),
     QRect(707, 365, 35, 22), QRect(843, 387, 45, 22), QRect(743, 389, 94, 22),
     QRect(623, 371, 28, 16), QRect(656, 371, 50, 16), QRect(603, 395, 140, 14), QRect(503, 367, 115, 24),
-    "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip,
+    "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip, true,
 };
 
 namespace {
@@ -127,6 +127,10 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayl
   warning_ = MakeLabel(this, {}, {0, 0, kWarningSize, kWarningSize}, kRedText, name("Warning"));
   warning_->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(kWarningSize, kWarningSize));
   warning_->hide();
+  placed_ = {{import_, setup.import},       {exportButton_, setup.exportButton},
+             {refresh, setup.refresh},      {compact_, setup.compact},
+             {map_, setup.map},             {hint_, setup.hint},
+             {remainingCaption_, setup.remainingCaption}, {number_, setup.figure}};
 
   list_ = MakeList(this, at(setup.list), name("List"));
   std::vector<SaveColumn> columns;
@@ -165,13 +169,15 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayl
   kind_ = new KindComboBox(this);
   kind_->setObjectName(name("Kind"));
   kind_->setGeometry(at(setup.kind));
+  placed_.push_back({kind_, setup.kind});
   kind_->setMaxVisibleItems(4);
   for (const ContainerKind kind : kAllContainerKinds) kind_->addItem(QString::fromUtf8(ContainerFileName(kind).data()));
   kind_->setCurrentIndex(0);
   connect(kind_, &QComboBox::currentIndexChanged, this, &PaneView::OnKindChanged);
-  connect(refresh, &QPushButton::clicked, this, [this, pane] { ReloadPane(bench_, pane); });
+  connect(refresh, &QPushButton::clicked, this, &PaneView::Reload);
   connect(exportButton_, &QPushButton::clicked, this, [this, pane] { ExportSingleSave(bench_, pane); });
-  connect(import_, &QPushButton::clicked, this, [this, pane] { ImportSingleSave(bench_, pane); });
+  // One file or several: one is imported with its questions, several as a drop.
+  connect(import_, &QPushButton::clicked, this, [this, pane] { ImportPickedSaves(bench_, pane); });
   connect(compact_, &QPushButton::clicked, this, [this, pane] { CompactPane(bench_, pane); });
   connect(map_, &QPushButton::clicked, this,
           [this, pane] { OpenMapWindow(BuildAllocationMap(bench_.pane(pane)), window()); });
@@ -460,7 +466,7 @@ void PaneView::ShowFileLabel() {
   // or else the folder's end when the file lies elsewhere.
   QString second = FormWords(state).join(' ');
   if (second.isEmpty() && !usualPlace) second = PathText(LookedAtFolder(state).filename());
-  const QRect place = setup_.fileLabel.translated(-setup_.place.topLeft());
+  const QRect place = ControlPlace(setup_.fileLabel);
   fileLabel_->setStyleSheet(second.isEmpty() ? QString() : QString("font-size: %1px;").arg(kTwoLinePixels));
   fileLabel_->ensurePolished();
   const QFontMetrics metrics = fileLabel_->fontMetrics();
@@ -490,6 +496,22 @@ void PaneView::ShowKindWords() {
                                                       : TextId::kKindBackupMemory);
   }
   kind_->SetShownText(words);
+}
+
+void PaneView::Reload() { ReloadPane(bench_, setup_.number); }
+
+QRect PaneView::ControlPlace(QRect inArea) const {
+  return inArea.translated(-setup_.place.topLeft() + controlsShift_);
+}
+
+void PaneView::Stretch(int shift, int extraWidth, int extraHeight) {
+  setGeometry(setup_.place.translated(shift, 0).adjusted(0, 0, extraWidth, extraHeight));
+  list_->setGeometry(setup_.list.translated(-setup_.place.topLeft()).adjusted(0, 0, extraWidth, extraHeight));
+  controlsShift_ = QPoint(setup_.controlsFollowRightEdge ? extraWidth : 0, extraHeight);
+  for (const auto& [control, place] : placed_) control->setGeometry(ControlPlace(place));
+  // The file label and the warning sign are placed from their texts.
+  ShowFigure();
+  ShowFileLabel();
 }
 
 void PaneView::SetCompactButton(const QString& caption, bool enabled) {

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QWidget>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "catalog/catalog.h"
 #include "operations/workbench.h"
@@ -36,6 +38,9 @@ struct PaneSetup {
   QRect remainingCaption, figure, hint, fileLabel;
   const char* usualSubfolder;  // empty: the program's folder itself
   TextId hintText, hintTip;
+  // The controls under the list keep their distance from the pane's right
+  // edge when the pane widens (pane 2's), else from its left.
+  bool controlsFollowRightEdge;
 };
 
 extern const PaneSetup kPane1;
@@ -68,6 +73,12 @@ class PaneView : public QWidget {
   void ApplyTexts();
   // The compact button's caption and state, as a run sets them.
   void SetCompactButton(const QString& caption, bool enabled);
+  // Places the pane `shift` pixels right of its place in the transfer area,
+  // `extraWidth` wider and `extraHeight` taller than drawn: the list takes
+  // the room, the controls under it move down with its bottom edge.
+  void Stretch(int shift, int extraWidth, int extraHeight);
+  // "刷新": reads the pane's file again.
+  void Reload();
 
  signals:
   // Whether the pane takes saves now (the transfer into it follows), and
@@ -93,8 +104,16 @@ class PaneView : public QWidget {
   // The entry that switches a file of two memories to the other, in the current words.
   void ShowOtherMemory();
 
+  // A place in the transfer area as this pane shows it now: its own
+  // coordinates, moved with the controls under the list.
+  QRect ControlPlace(QRect inArea) const;
+
   const PaneSetup& setup_;
   Workbench& bench_;
+  // How far the controls under the list lie from where they were drawn.
+  QPoint controlsShift_;
+  // The controls at fixed places under the list, and those places in the area.
+  std::vector<std::pair<QWidget*, QRect>> placed_;
   Captions captions_;
   QTableView* list_ = nullptr;
   SaveRowsModel* model_ = nullptr;

@@ -222,6 +222,18 @@ std::optional<std::filesystem::path> QtHost::PickOpenFile(TextId filter, const s
   return platform::PathFromUtf8(chosen.front().toStdString());
 }
 
+std::vector<std::filesystem::path> QtHost::PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) {
+  QFileDialog dialog(parent_);
+  PrepareOpenFileDialog(dialog, catalog::Text(filter), initialFolder, fallbackFolder_);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  std::vector<std::filesystem::path> files;
+  if (dialog.exec() != QDialog::Accepted) return files;
+  for (const QString& chosen : dialog.selectedFiles()) {
+    if (!chosen.isEmpty()) files.push_back(platform::PathFromUtf8(chosen.toStdString()));
+  }
+  return files;
+}
+
 std::optional<std::filesystem::path> QtHost::PickFolder(const std::filesystem::path& initialFolder) {
   std::error_code error;
   const bool exists = std::filesystem::is_directory(initialFolder, error);

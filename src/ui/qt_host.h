@@ -32,6 +32,7 @@ class QtHost : public Host {
   std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
                                        std::size_t chosen) override;
   std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
+  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override;
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override;
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}

@@ -236,6 +236,45 @@ class MainWindowTest : public QObject {
     QVERIFY(!window.isVisible());
   }
 
+  // F5 reloads the pane under the mouse, else the one with the focus, and
+  // none when neither is: a reload may write the file.
+  void f5ReloadsThePaneUnderTheMouseOrWithTheFocus() {
+    TempDir dir;
+    quillmere::testing::WriteFile(dir / "SS_MEMS.BIN", Pane1Image());
+    quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane2Image());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    struct Case {
+      const char* mouseOver;  // nullptr: the mouse is over the converters
+      const char* focus;
+      std::vector<int> reloaded;
+    };
+    const Case cases[] = {
+        {nullptr, "pane2List", {2}},
+        {nullptr, "pane1Kind", {1}},
+        {"pane1List", "pane2List", {1}},
+        {"pane2Refresh", "ssfPath", {2}},
+        {nullptr, "ssfPath", {}},
+    };
+    for (const Case& c : cases) {
+      QWidget* over = c.mouseOver ? FindChild<QWidget>(window, c.mouseOver) : FindChild<QWidget>(window, "ssfPanel");
+      QCursor::setPos(over->mapToGlobal(over->rect().center()));
+      FindChild<QWidget>(window, c.focus)->setFocus();
+      const std::size_t before = host.paneChanges.size();
+      QTest::keyClick(window.windowHandle(), Qt::Key_F5);
+      QCOMPARE(std::vector<int>(host.paneChanges.begin() + static_cast<std::ptrdiff_t>(before), host.paneChanges.end()),
+               c.reloaded);
+    }
+    // What was written since shows after F5, as after "刷新".
+    quillmere::testing::WriteFile(dir / "OTHER" / "SS_MEMS.BIN", Pane1Image());
+    QVERIFY(Column(FindChild<QTableView>(window, "pane1List"), 1) != Column(FindChild<QTableView>(window, "pane2List"), 1));
+    FindChild<QWidget>(window, "pane2List")->setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_F5);
+    QCOMPARE(Column(FindChild<QTableView>(window, "pane1List"), 1), Column(FindChild<QTableView>(window, "pane2List"), 1));
+  }
+
   // A wheel turned over a kind drop-down does not switch the kind, so it
   // neither reloads the pane nor, with "clear unused" on, rewrites its file.
   void wheelOverAKindComboChangesNothing() {
@@ -285,7 +324,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QCOMPARE(window.size(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.minimumSize(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
     // Every control lies inside the client area.
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       QVERIFY2(window.rect().contains(child->geometry()), qPrintable(child->objectName()));

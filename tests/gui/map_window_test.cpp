@@ -3,11 +3,15 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QLabel>
+#include <QPainter>
 #include <QTableView>
+#include <QToolTip>
 #include <QtTest>
 
 #include "support/backup_ram_builder.h"
 #include "support/image_builder.h"
+#include "support/scoped_language.h"
 #include "support/scripted_host.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
@@ -15,6 +19,7 @@
 #include "widget_lookup.h"
 
 using quillmere::MapImage;
+using quillmere::catalog::Language;
 using quillmere::testing::FindChild;
 using quillmere::testing::NamedSave;
 using quillmere::ui::MainWindow;
@@ -81,8 +86,9 @@ class MapWindowTest : public QObject {
       int names;
       std::uint32_t firstUnit;
     };
-    for (const Case& c : {Case{"pane1Map", "VIEW MAP ( Cluster size:1024 )", {675, 612}, 252, 3, 8},
-                          Case{"pane2Map", "VIEW MAP ( Cluster size:64 )", {484, 401}, 24, 1, 3}}) {
+    // The client areas as drawn, and the legend's row under the grid.
+    for (const Case& c : {Case{"pane1Map", "VIEW MAP ( Cluster size:1024 )", {675, 612 + 20}, 252, 3, 8},
+                          Case{"pane2Map", "VIEW MAP ( Cluster size:64 )", {484, 401 + 20}, 24, 1, 3}}) {
       QPointer<MapWindow> map(ClickMap(window, c.button));
       QCOMPARE(map->windowTitle(), c.caption);
       QCOMPARE(map->size(), c.client);
@@ -129,6 +135,65 @@ class MapWindowTest : public QObject {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
   }
 
+  // Hovering a cell names the saves that own its unit, with the unit's place
+  // among each save's units, or what else the unit holds.
+  void hoveringACellNamesItsSave() {
+    quillmere::testing::TempDir dir;
+    WriteThreeSaves(dir / "SS_MEMS.BIN");
+    quillmere::testing::ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    MapWindow* map = ClickMap(window, "pane1Map");
+    QVERIFY(QTest::qWaitForWindowExposed(map));
+    QTableView* grid = FindChild<QTableView>(*map, "mapGrid");
+    QCOMPARE(IndexOf(grid, 11).data(Qt::ToolTipRole).toString(), "簇11\nALPHA：第4簇，共4簇\nBETA：第2簇，共3簇");
+    QCOMPARE(IndexOf(grid, 3).data(Qt::ToolTipRole).toString(), "簇3\n文件头和存档目录");
+    // As the mouse asks: a help event over cell 21 opens its tooltip.
+    const QPoint at = grid->visualRect(IndexOf(grid, 21)).center();
+    QHelpEvent hover(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(grid->viewport(), &hover);
+    QTRY_COMPARE(QToolTip::text(), QString("簇21\nBETA：第3簇，共3簇"));
+    QToolTip::hideText();
+    CloseAndDelete(map);
+  }
+
+  // The legend under the grid names the four looks a cell has, in the
+  // window's language, each within the window.
+  void theLegendNamesTheColours() {
+    const quillmere::testing::ScopedLanguage restore(quillmere::catalog::CurrentLanguage());
+    quillmere::testing::TempDir dir;
+    WriteThreeSaves(dir / "SS_MEMS.BIN");
+    quillmere::testing::WriteFile(dir / "OTHER" / "BKRAMSV.BIN",
+                                  quillmere::testing::BackupRamBuilder().AddSave(3, NamedSave("RAMSAVE", 100)).BuildFile());
+    quillmere::testing::ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    FindChild<QComboBox>(window, "pane2Kind")->setCurrentIndex(1);
+    window.show();
+    struct Case {
+      Language language;
+      const char* button;
+      QStringList words;
+    };
+    // The block map is the narrower.
+    for (const Case& c : {Case{Language::kChinese, "pane1Map", {"空闲", "已用", "存档首块", "选中的存档（闪烁）"}},
+                          Case{Language::kEnglish, "pane2Map", {"Free", "Used", "A save's first unit", "Chosen save (blinks)"}}}) {
+      window.SwitchLanguage(c.language);
+      MapWindow* map = ClickMap(window, c.button);
+      QVERIFY(QTest::qWaitForWindowExposed(map));
+      QWidget* legend = FindChild<QWidget>(*map, "mapLegend");
+      QVERIFY(legend->geometry().top() >= FindChild<QTableView>(*map, "mapGrid")->geometry().bottom());
+      QVERIFY(map->rect().contains(legend->geometry()));
+      QStringList words;
+      for (QLabel* label : legend->findChildren<QLabel*>("mapLegendText")) {
+        words << label->text();
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        QVERIFY2(legend->rect().contains(label->geometry()), qPrintable(label->text()));
+      }
+      QCOMPARE(words, c.words);
+      CloseAndDelete(map);
+    }
+  }
+
   void screenshotOfTheMap() {
     quillmere::testing::TempDir dir;
     quillmere::testing::MemsImageBuilder builder;
@@ -156,6 +221,19 @@ class MapWindowTest : public QObject {
     const QString folder = qEnvironmentVariable("QUILLMERE_SCREENSHOT_DIR", QDir::tempPath());
     QDir().mkpath(folder);
     QVERIFY(shot.save(folder + "/map_window.png"));
+    // And with the tooltip of one of DRACULA_X's clusters painted beside it.
+    const QRect shared = grid->visualRect(IndexOf(grid, 15));
+    QToolTip::showText(grid->viewport()->mapToGlobal(shared.center()), IndexOf(grid, 15).data(Qt::ToolTipRole).toString(),
+                       grid->viewport());
+    QWidget* tip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->inherits("QTipLabel") && widget->isVisible()) tip = widget;
+    }
+    QVERIFY(tip);
+    QImage hovered = shot;
+    QPainter(&hovered).drawPixmap(grid->viewport()->mapTo(map, shared.bottomRight() + QPoint(4, 4)), tip->grab());
+    QVERIFY(hovered.save(folder + "/map_hover.png"));
+    QToolTip::hideText();
     CloseAndDelete(map);
   }
 };

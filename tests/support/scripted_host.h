@@ -19,6 +19,7 @@ class ScriptedHost : public Host {
   struct FilePick {
     std::string filter;
     std::filesystem::path initialFolder;
+    bool several = false;  // the dialog took several files
   };
   struct ButtonChange {
     int pane;
@@ -67,6 +68,14 @@ class ScriptedHost : public Host {
     pickedFiles.pop_front();
     return file;
   }
+  // Answers from `pickedFileSets`; a dialog that takes several files records its pick as one does.
+  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override {
+    filePicks.push_back({catalog::Text(filter), initialFolder, true});
+    if (pickedFileSets.empty()) return {};
+    auto files = pickedFileSets.front();
+    pickedFileSets.pop_front();
+    return files;
+  }
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override {
     folderPicks.push_back(initialFolder);
     if (pickedFolders.empty()) return std::nullopt;
@@ -95,6 +104,7 @@ class ScriptedHost : public Host {
   std::optional<std::size_t> stopAt;
   std::deque<std::optional<std::filesystem::path>> pickedFiles;
   std::deque<std::optional<std::filesystem::path>> pickedFolders;
+  std::deque<std::vector<std::filesystem::path>> pickedFileSets;  // for dialogs that take several files
   bool revealSucceeds = true;
 
   // The record.
