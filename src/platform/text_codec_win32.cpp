@@ -116,6 +116,10 @@ bool EncodeCharacter(UINT codePage, std::uint32_t c, std::string& out) {
 
 }  // namespace
 
+std::string DecodeToUtf8(const std::uint8_t* bytes, std::size_t size, const char* encoding) {
+  return DecodeToUtf8(std::vector<std::uint8_t>(bytes, bytes + size), encoding);
+}
+
 std::string DecodeToUtf8(const std::vector<std::uint8_t>& bytes, const char* encoding) {
   std::string out;
   const UINT codePage = CodePageOf(encoding);
