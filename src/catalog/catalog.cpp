@@ -414,6 +414,9 @@ constexpr Entry kEntries[] = {
     {TextId::kMapLegendUsed, 0, "", "已用", "Used"},
     {TextId::kMapLegendFirst, 0, "", "存档首块", "A save's first unit"},
     {TextId::kMapLegendBlink, 0, "", "选中的存档（闪烁）", "Chosen save (blinks)"},
+    {TextId::kWritingFile, 1, "", "正在写入文件，请稍候：\r\n%1", "Writing the file, please wait:\r\n%1"},
+    {TextId::kReadingFile, 1, "", "正在读取文件，请稍候：\r\n%1", "Reading the file, please wait:\r\n%1"},
+    {TextId::kOpeningFileBrowser, 1, "", "正在打开文件夹：\r\n%1", "Opening the folder:\r\n%1"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

@@ -255,6 +255,10 @@ enum class TextId : std::uint16_t {
   kMapLegendUsed,
   kMapLegendFirst,
   kMapLegendBlink,
+  // What the window shows while slow file work runs off its thread.
+  kWritingFile,
+  kReadingFile,
+  kOpeningFileBrowser,
 
   kCount  // not a text: the number of ids
 };

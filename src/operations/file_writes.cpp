@@ -38,14 +38,24 @@ ContainerWrite WriteContainer(Container& container) {
   return write;
 }
 
+ContainerWrite WriteContainer(Host& host, Container& container) {
+  ContainerWrite write;
+  host.RunSlow({TextId::kWritingFile, {platform::PathToUtf8(container.file)}, {}},
+               [&](ProgressSink&) { write = WriteContainer(container); });
+  return write;
+}
+
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes) {
-  if (platform::WriteFileAtomic(path, bytes.bytes())) return true;
+  bool written = false;
+  host.RunSlow({TextId::kWritingFile, {platform::PathToUtf8(path)}, {}},
+               [&](ProgressSink&) { written = platform::WriteFileAtomic(path, bytes.bytes()); });
+  if (written) return true;
   host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}});
   return false;
 }
 
 bool WritePaneImage(Workbench& bench, int number) {
-  const ContainerWrite write = WriteContainer(bench.pane(number));
+  const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number));
   // A refusal is said before the pane shows the file again; a change after,
   // so the message speaks of the file the pane now shows.
   if (write.said && !write.changed) bench.host().ShowMessage(*write.said);

@@ -30,6 +30,10 @@ struct ContainerWrite {
 // is the new file's.
 ContainerWrite WriteContainer(Container& container);
 
+// The same write, run as the host's slow work ("正在写入文件，请稍候："):
+// off the window's thread, which the lock wait and the sync may hold long.
+ContainerWrite WriteContainer(Host& host, Container& container);
+
 // Replaces `path` atomically with `bytes`. On failure shows "写入文件失败！",
 // a line break and the path, and returns false; the old file is untouched.
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,14 @@ class Host {
     (void)total;
     return true;
   }
+  // Runs `work` to its end, then returns. `work` reads and writes files and
+  // the containers it was handed, and reports to the sink it is given; it
+  // never calls the host. A window runs it off its own thread, so that a
+  // lock wait or the sync of a large file never freezes it: the window is
+  // drawn meanwhile, takes no other action, and after a moment shows
+  // `doing`, with the sink's count when there is one. Hosts without a
+  // window run it here, their progress dialog as its sink.
+  virtual void RunSlow(const Message& doing, const std::function<void(ProgressSink&)>& work);
 };
 
 // The host's progress dialog as the steps' progress sink.
@@ -78,5 +87,11 @@ class HostProgress : public ProgressSink {
  private:
   Host& host_;
 };
+
+inline void Host::RunSlow(const Message& doing, const std::function<void(ProgressSink&)>& work) {
+  (void)doing;
+  HostProgress progress(*this);
+  work(progress);
+}
 
 }  // namespace quillmere

@@ -68,9 +68,7 @@ ExportRun::ExportRun(ExportFolders folders, std::vector<fs::path> protectedFiles
 }
 
 ExportResult ExportRun::Write(const ExportedSave& save, ExportForm form) {
-  const fs::path& folder = form == ExportForm::kBup   ? folders_.bup
-                           : form == ExportForm::kSro ? folders_.sro
-                                                      : folders_.saroo;
+  const fs::path& folder = folders_.For(form);
   const fs::path path = names_.Claim(folder / platform::PathFromUtf8(save.fileName));
   platform::EnsureDirectory(folder);
   if (!platform::WriteFileAtomic(path, save.bytes.bytes())) {

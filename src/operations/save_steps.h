@@ -47,6 +47,10 @@ struct ExportFolders {
   std::filesystem::path saroo;
   std::filesystem::path bup;
   std::filesystem::path sro;
+  // The folder a save of `form` goes to.
+  const std::filesystem::path& For(ExportForm form) const {
+    return form == ExportForm::kBup ? bup : form == ExportForm::kSro ? sro : saroo;
+  }
 };
 
 enum class ExportOutcome {

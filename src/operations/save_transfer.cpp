@@ -63,7 +63,7 @@ void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summ
   const bool placed = std::any_of(report.imports.begin(), report.imports.end(),
                                   [](const ImportResult& result) { return result.Placed(); });
   if (!report.cancelled && placed) {
-    const ContainerWrite write = WriteContainer(bench.pane(number));
+    const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number));
     report.writeFailed = !write.written;
     report.writeSaid = write.said;
     ReloadPane(bench, number, false);
@@ -128,9 +128,15 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   // Every selected save, in one run: no file name is taken twice.
   ExportRun run(bench.Folders(), {bench.pane(1).file, bench.pane(2).file});
   std::vector<ExportResult> results;
-  for (const SaveRecord& save : saves) {
-    results.push_back(run.Write(ExportSave(pane, save, form), form));
-    if (results.back().said) bench.host().ShowMessage(*results.back().said);
+  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(bench.Folders().For(form))}, {}},
+                       [&](ProgressSink& progress) {
+                         for (const SaveRecord& save : saves) {
+                           results.push_back(run.Write(ExportSave(pane, save, form), form));
+                           if (!progress.Report(results.size(), saves.size())) break;
+                         }
+                       });
+  for (const ExportResult& result : results) {
+    if (result.said) bench.host().ShowMessage(*result.said);
   }
   // The file browser shows the folder once, with the first file written selected.
   for (const ExportResult& result : results) {
@@ -231,8 +237,9 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination, Text
   const auto policy = RunPolicy(bench, destination);
   if (!policy) return report;
   ExportRun copies(bench.Folders(), {bench.pane(1).file, bench.pane(2).file});
-  HostProgress progress(bench.host());
-  report = TransferSaves(bench.pane(source), saves, target, *policy, copies, &progress);
+  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}}, [&](ProgressSink& progress) {
+    report = TransferSaves(bench.pane(source), saves, target, *policy, copies, &progress);
+  });
   FinishRun(bench, destination, report, summary);
   return report;
 }
@@ -243,8 +250,8 @@ TransferReport ImportSingleSaves(Workbench& bench, int number, const std::vector
   if (!target.Writable() || target.hintVisible) return report;
   const auto policy = RunPolicy(bench, number);
   if (!policy) return report;
-  HostProgress progress(bench.host());
-  report = ImportFiles(target, files, *policy, &progress);
+  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}},
+                       [&](ProgressSink& progress) { report = ImportFiles(target, files, *policy, &progress); });
   FinishRun(bench, number, report, summary);
   return report;
 }

@@ -67,10 +67,17 @@ PaneLoad LoadPaneFolder(ContainerKind kind, const std::filesystem::path& folder,
 void ReloadPane(Workbench& bench, int number, bool mayClear) {
   Pane& pane = bench.pane(number);
   const bool clearUnused = bench.clearUnusedOnRefresh && mayClear;
-  PaneLoad load = pane.fixedFile.empty()
-                      ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
-                      : LoadContainerFile(pane.fixedFile, clearUnused,
-                                          {pane.namedKind, pane.layout, pane.device, pane.blockSize});
+  // Read (and cleared) as slow work: a 256 MiB SS_SAVE.BIN takes a while.
+  PaneLoad load;
+  std::vector<Problem> problems;
+  const std::filesystem::path shown = pane.fixedFile.empty() ? pane.folder : pane.fixedFile;
+  bench.host().RunSlow({TextId::kReadingFile, {platform::PathToUtf8(shown)}, {}}, [&](ProgressSink&) {
+    load = pane.fixedFile.empty() ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
+                                  : LoadContainerFile(pane.fixedFile, clearUnused,
+                                                      {pane.namedKind, pane.layout, pane.device, pane.blockSize});
+    // A missing file has nothing to check; an empty one is checked like any other.
+    if (load.fileFound) problems = Check(load);
+  });
   // The kind list and the memory switch say what the pane asks for; a file
   // found shows what it holds.
   const ContainerKind shownKind = load.fileFound ? load.kind : pane.kind;
@@ -84,8 +91,7 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   // The figure is the listed file's: none while no file is listed (nor for
   // SS_SAVE.BIN), never the figure of a file that has gone.
   pane.numberLabel = load.remainingSpace ? std::to_string(*load.remainingSpace) : std::string();
-  // A missing file has nothing to check; an empty one is checked like any other.
-  pane.problems = pane.hintVisible ? std::vector<Problem>{} : Check(pane);
+  pane.problems = std::move(problems);
   // An 8 MiB word-wide memory whose saves do not tell its blocks (an empty
   // one): the window asks, and reads it again as told.
   const auto undecided = [](const Problem& problem) { return problem.id == TextId::kProblemBlockSizeBoth; };

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 #include "catalog/catalog.h"
@@ -25,6 +26,7 @@
 #include "ui/converter_panel.h"
 #include "ui/escape_closes_window.h"
 #include "ui/language.h"
+#include "ui/slow_work.h"
 
 namespace quillmere::ui {
 
@@ -98,6 +100,9 @@ class MainWindow::WindowHost : public Host {
     dialogs_.ButtonChanged(pane, button, caption, enabled);
   }
   bool Progress(std::size_t done, std::size_t total) override { return dialogs_.Progress(done, total); }
+  void RunSlow(const Message& doing, const std::function<void(ProgressSink&)>& work) override {
+    RunOffThread(&window_, ToQString(catalog::Render(doing)), work);
+  }
   void ShowMessage(const Message& message) override { dialogs_.ShowMessage(message); }
 
  private:
@@ -266,12 +271,12 @@ bool MainWindow::AcceptsPaneDrop(int pane, const QMimeData& data) const {
 void MainWindow::DropOnPane(int pane, const QMimeData& data) {
   if (!AcceptsPaneDrop(pane, data)) return;
   if (data.hasFormat(kPaneRowsMimeType)) {
-    QMetaObject::invokeMethod(this, [this, pane] { Transfer(3 - pane, pane); }, Qt::QueuedConnection);
+    AfterDrop([this, pane] { Transfer(3 - pane, pane); });
     return;
   }
   const auto paths = DroppedPaths(data);
   if (const auto place = PlaceToOpen(paths)) {
-    QMetaObject::invokeMethod(this, [this, pane, place = *place] { OpenInPane(pane, place); }, Qt::QueuedConnection);
+    AfterDrop([this, pane, place = *place] { OpenInPane(pane, place); });
     return;
   }
   std::vector<std::filesystem::path> files;
@@ -279,16 +284,25 @@ void MainWindow::DropOnPane(int pane, const QMimeData& data) {
     if (QFileInfo(PathText(path)).isFile()) files.push_back(path);
   }
   // One single save as "导入" would take it; several as a transfer does, told as one.
-  QMetaObject::invokeMethod(
-      this,
-      [this, pane, files] {
-        if (files.size() == 1) {
-          ImportSingleSave(*bench_, pane, files.front());
-        } else if (!files.empty()) {
-          ImportSingleSaves(*bench_, pane, files, TextId::kDropSummary);
-        }
-      },
-      Qt::QueuedConnection);
+  AfterDrop([this, pane, files] {
+    if (files.size() == 1) {
+      ImportSingleSave(*bench_, pane, files.front());
+    } else if (!files.empty()) {
+      ImportSingleSaves(*bench_, pane, files, TextId::kDropSummary);
+    }
+  });
+}
+
+void MainWindow::AfterDrop(std::function<void()> work, int delayMs) {
+  QTimer::singleShot(delayMs, this, [this, work = std::move(work)] {
+    // Slow work under way lets timers run: the drop waits its turn.
+    constexpr int kRetryMs = 50;
+    if (SlowWorkRunning()) {
+      AfterDrop(work, kRetryMs);
+    } else {
+      work();
+    }
+  });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

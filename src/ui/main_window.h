@@ -78,6 +78,8 @@ class MainWindow : public QWidget {
   void KeepTabOrder();
   void ApplyTexts();
   void Transfer(int source, int destination);
+  // Runs a drop's work once the drop has returned and no slow work is under way.
+  void AfterDrop(std::function<void()> work, int delayMs = 0);
   PaneView& view(int pane) const { return *panes_[static_cast<std::size_t>(pane - 1)]; }
 
   std::unique_ptr<WindowHost> host_;

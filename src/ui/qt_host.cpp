@@ -20,6 +20,7 @@
 
 #include "catalog/catalog.h"
 #include "platform/file_io.h"
+#include "ui/slow_work.h"
 
 namespace quillmere::ui {
 
@@ -126,6 +127,8 @@ bool OpenFolderWithLauncher(const QString& folder) {
   if (!process->waitForStarted(kLauncherAnswerMs)) return false;
   if (!process->waitForFinished(kLauncherAnswerMs)) {
     // Left running past the program's end: deleting it would end the browser.
+    // It is looked after by the window's thread, as this one ends.
+    if (QCoreApplication::instance()) process->moveToThread(QCoreApplication::instance()->thread());
     QObject::connect(process.get(), &QProcess::finished, process.get(), &QObject::deleteLater);
     process.release();
     return true;
@@ -243,8 +246,10 @@ std::optional<std::filesystem::path> QtHost::PickFolder(const std::filesystem::p
   return platform::PathFromUtf8(chosen.toStdString());
 }
 
-bool QtHost::RevealFile(const std::filesystem::path& file) {
-  const QString path = PathToQString(file);
+namespace {
+
+// Starts the file browser on `path`; the launcher's answer may take seconds.
+bool LaunchFileBrowser(const QString& path) {
 #if defined(Q_OS_WIN)
   return QProcess::startDetached("explorer", {"/select,", QDir::toNativeSeparators(path)});
 #elif defined(Q_OS_MACOS)
@@ -260,6 +265,16 @@ bool QtHost::RevealFile(const std::filesystem::path& file) {
 #endif
   return OpenFolderWithLauncher(QFileInfo(path).absolutePath());
 #endif
+}
+
+}  // namespace
+
+bool QtHost::RevealFile(const std::filesystem::path& file) {
+  const QString path = PathToQString(file);
+  bool shown = false;
+  RunOffThread(parent_, ToQString(catalog::Render(TextId::kOpeningFileBrowser, platform::PathToUtf8(file.parent_path()))),
+               [&](ProgressSink&) { shown = LaunchFileBrowser(path); });
+  return shown;
 }
 
 }  // namespace quillmere::ui

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QPainter>
 #include <QTableView>
 #include <QToolTip>
@@ -13,6 +15,7 @@
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "operations/save_transfer.h"
+#include "platform/file_lock.h"
 #include "support/backup_ram_builder.h"
 #include "support/image_builder.h"
 #include "support/scripted_host.h"
@@ -94,6 +97,10 @@ class PaneCareAndDropsTest : public QObject {
     QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复", "打开文件…", "打开文件夹…",
                                    "回到程序目录", "中文", "English"}));
     menu->close();
+    // The menu's own activation, still queued, must not be the last word once slow work lets events run.
+    QApplication::processEvents();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
 
     // The warning after the figure, its tooltip and "检查" tell the same problems; "修复" ends them.
     QLabel* warning = FindChild<QLabel>(window, "pane2Warning");
@@ -216,6 +223,60 @@ class PaneCareAndDropsTest : public QObject {
     WriteFile(dir / "card" / "OTHER" / "SS_MEMS.BIN", ThreeSaves());
     window.ShowFolder(dir / "card");
     QCOMPARE(pane2->model()->rowCount(), 3);
+  }
+
+  // A delete that waits on another program's lock: meanwhile the window's
+  // thread goes on (timers, the dialog that names the file) and takes no
+  // second action; the delete lands once the lock is let go.
+  void aWriteWaitingOnALockLeavesTheWindowResponding() {
+#ifdef _WIN32
+    QSKIP("the lock is held by flock(1)");
+#endif
+    TempDir dir;
+    const fs::path image = dir / "SS_MEMS.BIN";
+    WriteFile(image, ThreeSaves());
+    ScriptedHost host;
+    MainWindow window(dir.path(), host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTableView* list = FindChild<QTableView>(window, "pane1List");
+    list->setFocus();
+    list->selectRow(1);
+
+    QProcess holder;
+    holder.start("flock", {"-x", QString::fromStdString(quillmere::platform::LockFilePath(image).string()), "sleep", "1.2"});
+    QVERIFY(holder.waitForStarted());
+    QTRY_VERIFY(quillmere::platform::FileLock::Acquire(image, std::chrono::milliseconds(0)).status() ==
+                quillmere::platform::LockStatus::kBusy);
+
+    int ticks = 0;
+    QString dialogSaid;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] {
+      ++ticks;
+      QTest::keyClick(list, Qt::Key_Delete);  // a second action, refused while the first writes
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QProgressDialog*>(widget); dialog && dialog->isVisible()) {
+          dialogSaid = dialog->labelText();
+        }
+      }
+    });
+    tick.start(50);
+    host.answers = {true, true};
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(list, Qt::Key_Delete);
+    tick.stop();
+
+    QVERIFY2(clock.elapsed() >= 700, "the delete waited for the lock");
+    QVERIFY(ticks >= 10);
+    QVERIFY2(dialogSaid.startsWith("正在写入文件，请稍候") && dialogSaid.contains("SS_MEMS.BIN"), qPrintable(dialogSaid));
+    QCOMPARE(host.questions.size(), std::size_t{1});
+    QCOMPARE(Column(list, 1), QStringList({"ALPHA", "GAMMA"}));
+    QCOMPARE(quillmere::testing::ReadFile(image), [] {
+      return MemsImageBuilder().AddSave(1, 8, NamedSave("ALPHA", 3000, 1)).AddSave(3, 13, NamedSave("GAMMA", 2000, 3)).Build();
+    }());
+    holder.waitForFinished();
   }
 
   void screenshotOfADamagedPane() {
