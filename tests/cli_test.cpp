@@ -80,5 +80,35 @@ TEST(CliUsage, MissingFilesAndBadArgumentsAreTold) {
   EXPECT_EQ(RunCliWith({"--help"}).status, 0);
 }
 
+// A slip at the door gets one line that says what was wrong and where the
+// usage is, never the whole help; asking for help or the version is no error.
+TEST(CliUsage, TheFrontDoorAnswersInOneLine) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // what stdout starts with
+    std::string err;  // the whole of stderr
+  };
+  const Case cases[] = {
+      {{"lst", "x"}, 2, "", "quillmere-cli: unknown command 'lst'; did you mean 'list'?\n"},
+      {{"exprot"}, 2, "", "quillmere-cli: unknown command 'exprot'; did you mean 'export'?\n"},
+      {{"frobnicate"}, 2, "", "quillmere-cli: unknown command 'frobnicate'; run 'quillmere-cli --help'\n"},
+      {{"help", "lsit"}, 2, "", "quillmere-cli: unknown command 'lsit'; did you mean 'list'?\n"},
+      {{"list"}, 2, "", "quillmere-cli: FILE is required; run 'quillmere-cli list --help'\n"},
+      {{"map", "x", "--bogus"}, 2, "", "quillmere-cli: The following argument was not expected: --bogus; run 'quillmere-cli map --help'\n"},
+      {{}, 2, "", "quillmere-cli: A subcommand is required; run 'quillmere-cli --help'\n"},
+      {{"help"}, 0, "Quillmere: lists", ""},
+      {{"help", "transfer"}, 0, "Copy saves", ""},
+      {{"--version"}, 0, "quillmere-cli " QUILLMERE_VERSION "\n", ""},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = testing::RunCliInEnglish(c.args);
+    const std::string said = ::testing::PrintToString(c.args);
+    EXPECT_EQ(run.status, c.status) << said;
+    EXPECT_TRUE(run.out.starts_with(c.out)) << said << run.out;
+    EXPECT_EQ(run.err, c.err) << said;
+  }
+}
+
 }  // namespace
 }  // namespace quillmere

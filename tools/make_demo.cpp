@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "containers/mems_image.h"
@@ -61,7 +62,12 @@ bool Write(const fs::path& file, const ByteBuffer& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  const std::string_view first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs("usage: quillmere-demo FOLDER\nMakes FOLDER with demo saves (SS_MEMS.BIN and OTHER/) unless it has an SS_MEMS.BIN.\n", stdout);
+    return 0;
+  }
+  if (argc != 2 || first.starts_with('-')) {
     std::fputs("usage: quillmere-demo FOLDER\n", stderr);
     return 2;
   }

@@ -417,6 +417,9 @@ constexpr Entry kEntries[] = {
     {TextId::kWritingFile, 1, "", "正在写入文件，请稍候：\r\n%1", "Writing the file, please wait:\r\n%1"},
     {TextId::kReadingFile, 1, "", "正在读取文件，请稍候：\r\n%1", "Reading the file, please wait:\r\n%1"},
     {TextId::kOpeningFileBrowser, 1, "", "正在打开文件夹：\r\n%1", "Opening the folder:\r\n%1"},
+    {TextId::kCliUnknownCommand, 1, "", "quillmere-cli: 未知命令“%1”", "quillmere-cli: unknown command '%1'"},
+    {TextId::kCliDidYouMean, 2, "", "%1；是否想用“%2”？", "%1; did you mean '%2'?"},
+    {TextId::kCliRunHelp, 2, "", "%1；用法见“quillmere-cli %2--help”", "%1; run 'quillmere-cli %2--help'"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

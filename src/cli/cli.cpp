@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "catalog/catalog.h"
@@ -18,17 +21,73 @@ constexpr std::array<Command, 13> kCommands = {{
     {"list", "List the saves of a container file", DefineList},
     {"show", "Show a single-save file as the converter lists it", DefineShow},
     {"convert", "Convert a single save between the SAROO, SSF, .BUP and .SRO forms", DefineConvert},
-    {"export", "Export saves of a container file as SAROO single saves", DefineExport},
-    {"import", "Import SAROO single saves into a container file", DefineImport},
-    {"transfer", "Copy saves of a container file into an SS_MEMS.BIN image", DefineTransfer},
+    {"export", "Export saves of a container file as single saves (SAROO, .BUP or .SRO)", DefineExport},
+    {"import", "Import single saves (SAROO, .BUP, .SRO) into a container file", DefineImport},
+    {"transfer", "Copy saves of one container file into another", DefineTransfer},
     {"compact", "Rebuild an SS_MEMS.BIN image with its saves in consecutive slots and clusters", DefineCompact},
     {"delete", "Delete saves from a container file", DefineDelete},
     {"check", "Check a container file's allocation records", DefineCheck},
-    {"repair", "Rebuild an SS_MEMS.BIN image's bitmap and free count", DefineRepair},
+    {"repair", "Mend the allocation records of an SS_MEMS.BIN or SS_SAVE.BIN (backup memories are refused)", DefineRepair},
     {"map", "Draw the allocation map of a container file", DefineMap},
     {"clear", "Clear the unused space of an SS_MEMS.BIN image, as a refresh with the box checked does", DefineClear},
     {"format", "Write a new, empty container file of the kind its name says", DefineFormat},
 }};
+
+// How many letters must change to turn one name into the other.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The first word that is neither an option nor the value of one of the
+// options taken before the command: the command's name.
+std::optional<std::size_t> CommandWordAt(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--language" || arg == "--device" || arg == "--block-size") {
+      ++i;
+    } else if (arg.empty() || arg[0] != '-') {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+const Command* FindCommand(std::string_view name) {
+  for (const Command& command : kCommands) {
+    if (command.name == name) return &command;
+  }
+  return nullptr;
+}
+
+// "unknown command 'lst'; did you mean 'list'?": a name one or two letters
+// off a command's, or the start of one, is taken for a slip.
+int UnknownCommand(const std::string& name, std::ostream& err) {
+  std::string said = catalog::Render(TextId::kCliUnknownCommand, name);
+  std::string_view nearest;
+  std::size_t best = 3;
+  for (const Command& command : kCommands) {
+    const std::size_t distance = std::string_view(command.name).starts_with(name) ? 1 : EditDistance(name, command.name);
+    if (distance < best) {
+      best = distance;
+      nearest = command.name;
+    }
+  }
+  err << (nearest.empty() ? catalog::Render(TextId::kCliRunHelp, said, std::string())
+                          : catalog::Render(TextId::kCliDidYouMean, said, std::string(nearest)))
+      << "\n";
+  return kUsage;
+}
 
 }  // namespace
 
@@ -49,6 +108,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   catalog::SetLanguage(catalog::ChooseLanguage({catalog::TakeLanguageOption(args).value, catalog::LanguageFromEnvironment()}));
   CLI::App app{"Quillmere: lists, exports, imports and converts Sega Saturn saves.", "quillmere-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("quillmere-cli ") + QUILLMERE_VERSION);
+  app.footer("Run 'quillmere-cli help COMMAND' or 'quillmere-cli COMMAND --help' for a command's options.");
   // Taken before or after the command's name.
   app.fallthrough();
   std::string language;
@@ -71,6 +132,24 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     commands.emplace_back(subcommand, command.define(*subcommand));
   }
 
+  // "help", "help CMD", and a command's name misspelt, before CLI11 would
+  // take either for a missing command.
+  if (const auto word = CommandWordAt(args)) {
+    const std::string& name = args[*word];
+    if (name == "help") {
+      const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(*word) + 1, args.end());
+      const auto asked = CommandWordAt(rest);
+      if (!asked) {
+        out << app.help();
+        return kDone;
+      }
+      if (!FindCommand(rest[*asked])) return UnknownCommand(rest[*asked], err);
+      out << app.get_subcommand(rest[*asked])->help();
+      return kDone;
+    }
+    if (!FindCommand(name)) return UnknownCommand(name, err);
+  }
+
   // CLI11 takes its arguments from the back of the vector, as it would from argv.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -78,14 +157,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     return kDone;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << "\n";
+    return kDone;
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) {
       out << app.help();
       return kDone;
     }
-    Say(err, TextId::kCliError, {std::string(error.what())});
-    for (const CLI::App* sub : app.get_subcommands()) err << sub->help();
-    if (app.get_subcommands().empty()) err << app.help();
+    // One line, and where the whole usage is.
+    std::string command;
+    for (const CLI::App* sub : app.get_subcommands()) command = sub->get_name() + " ";
+    err << catalog::Render(TextId::kCliRunHelp, catalog::Render(TextId::kCliError, std::string(error.what())), command)
+        << "\n";
     return kUsage;
   }
 

@@ -259,6 +259,10 @@ enum class TextId : std::uint16_t {
   kWritingFile,
   kReadingFile,
   kOpeningFileBrowser,
+  // The command line's front door.
+  kCliUnknownCommand,
+  kCliDidYouMean,
+  kCliRunHelp,
 
   kCount  // not a text: the number of ids
 };

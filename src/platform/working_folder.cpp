@@ -24,4 +24,9 @@ StartFolders ChooseStartFolders(const fs::path& programFolder, bool programFolde
   return folders;
 }
 
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
+}
+
 }  // namespace quillmere::platform

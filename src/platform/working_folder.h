@@ -14,6 +14,10 @@ bool FolderIsWritable(const std::filesystem::path& folder);
 // when the program lies where it cannot write (an installed program).
 inline constexpr const char* kUserFolderName = "Quillmere";
 
+// Whether the two name one folder (links and spellings resolved); false
+// when either cannot be looked at.
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
+
 struct StartFolders {
   // Where pane 1 usually looks and where SAROO/, SSF/, BUP/ and SRO/ go.
   std::filesystem::path working;

@@ -23,9 +23,24 @@
 // installed program cannot write its own folder, so it works in the user's
 // documents folder instead.
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so that they need no display.
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--version") {
+      std::printf("quillmere %s\n", QUILLMERE_VERSION);
+      return 0;
+    }
+    if (arg == "--help" || arg == "-h") {
+      std::printf("%s\n", quillmere::catalog::Text(quillmere::TextId::kWindowUsage).c_str());
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Quillmere");
   QApplication::setApplicationName("Quillmere");
+  // Ties the window to its menu entry, on Wayland by this name; on X11 the
+  // entry's StartupWMClass names the application.
+  QGuiApplication::setDesktopFileName("org.quillmere.Quillmere");
   // QApplication has taken its own options out of argv by now.
   const quillmere::catalog::LanguageArgument language =
       quillmere::catalog::TakeLanguageOption(std::vector<std::string>(argv + 1, argv + argc));
@@ -51,7 +66,13 @@ int main(int argc, char** argv) {
   }
   namespace platform = quillmere::platform;
   const std::filesystem::path program = platform::ProgramDirectory();
-  const bool programWritable = platform::FolderIsWritable(program);
+#ifdef QUILLMERE_INSTALLED_BINDIR
+  // A copy installed by the package never writes beside itself, as root neither.
+  const bool installed = platform::SameFolder(program, QUILLMERE_INSTALLED_BINDIR);
+#else
+  const bool installed = false;
+#endif
+  const bool programWritable = !installed && platform::FolderIsWritable(program);
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   const std::filesystem::path documentsFolder =
       platform::PathFromUtf8((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
