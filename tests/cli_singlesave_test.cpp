@@ -119,7 +119,7 @@ TEST_F(CliSingleSaveTest, ConvertFailuresGoToStderrWithStatusOne) {
   const CliRun failed = RunCliWith({"convert", ssf.string(), "--out", blocked.string()});
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.out, "");
-  EXPECT_EQ(failed.err, "写入文件失败！\r\n" + platform::PathToUtf8(blocked / "GAME01.bin") + "\n");
+  EXPECT_EQ(failed.err, "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(blocked / "GAME01.bin") + "\n");
 
   // No container holds data this long: it is no single save.
   const fs::path huge = dir / "in/HUGE.bin";
@@ -127,7 +127,7 @@ TEST_F(CliSingleSaveTest, ConvertFailuresGoToStderrWithStatusOne) {
   const CliRun refused = RunCliWith({"convert", huge.string(), "--out", (dir / "out").string()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
-  EXPECT_EQ(refused.err, "错误的存档格式！\n");
+  EXPECT_EQ(refused.err, "quillmere-cli: 错误的存档格式！\n");
   EXPECT_FALSE(fs::exists(dir / "out"));
 
   const CliRun missing = RunCliWith({"convert", (dir / "in/NONE.bin").string()});

@@ -97,6 +97,8 @@ TEST(CliUsage, TheFrontDoorAnswersInOneLine) {
       {{"list"}, 2, "", "quillmere-cli: FILE is required; run 'quillmere-cli list --help'\n"},
       {{"map", "x", "--bogus"}, 2, "", "quillmere-cli: The following argument was not expected: --bogus; run 'quillmere-cli map --help'\n"},
       {{}, 2, "", "quillmere-cli: A subcommand is required; run 'quillmere-cli --help'\n"},
+      {{"export", "SS_MEMS.BIN", "--row", "0"}, 2, "",
+       "quillmere-cli: --row: rows count from 1, as list prints them, not 0; run 'quillmere-cli export --help'\n"},
       {{"help"}, 0, "Quillmere: lists", ""},
       {{"help", "transfer"}, 0, "Copy saves", ""},
       {{"--version"}, 0, "quillmere-cli " QUILLMERE_VERSION "\n", ""},
@@ -108,6 +110,15 @@ TEST(CliUsage, TheFrontDoorAnswersInOneLine) {
     EXPECT_TRUE(run.out.starts_with(c.out)) << said << run.out;
     EXPECT_EQ(run.err, c.err) << said;
   }
+
+  // A container is no single save, though any bytes would pass for an SSF one.
+  TempDir dir;
+  const std::string memory = (dir / "BKRAMSV.BIN").string();
+  ASSERT_EQ(RunCliWith({"format", memory}).status, 0);
+  const CliRun convert = testing::RunCliInEnglish({"convert", memory, "--out", (dir / "out").string()});
+  EXPECT_EQ(convert.status, 1);
+  EXPECT_EQ(convert.err, "quillmere-cli: " + memory + " is a container file, not a single save: take its saves out with export\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 }
 
 }  // namespace

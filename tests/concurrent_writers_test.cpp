@@ -83,7 +83,7 @@ TEST(ConcurrentWriters, AWriterGivesUpAfterTenSecondsAndWritesNothing) {
   CliProcess import({"import", image.string(), WriteSarooSingleSave(dir.path(), "P1", 3000).string()}, dir / "err");
   EXPECT_EQ(import.Wait(), 1);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(9500));
-  EXPECT_EQ(import.Err(), catalog::Render(TextId::kFileBusy, image.string()) + "\n");
+  EXPECT_EQ(import.Err(), "quillmere-cli: 文件正被其他程序使用，请稍后再试！: " + image.string() + "\n");
   EXPECT_EQ(ReadFile(image), original);
 }
 

@@ -175,7 +175,9 @@ TEST(RefusedFiles, CommandsExitOneAndWriteNothing) {
     TempDir dir;
     // The SAROO save converted into its own folder: a file read as empty would replace it.
     const fs::path file = dir / "SAROO" / "GAME.bin";
-    const std::string message = MakeTrouble(trouble, file);
+    // The window's box, as the command line says it: on one line after the program's name.
+    std::string message = "quillmere-cli: " + MakeTrouble(trouble, file);
+    message.replace(message.find("\r\n"), 2, ": ");
     const std::vector<std::vector<std::string>> commands = {{"list", "--kind", "mems", file.string()},
                                                             {"list", "--kind", "bkram", file.string()},
                                                             {"show", file.string()},
@@ -238,7 +240,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
     const testing::CliRun run = RunCliWith({"list", (dir / "BKRAMSV.BIN").string()});
     EXPECT_EQ(run.status, size > backup_ram::kMaxFileSize ? 1 : 0);
-    EXPECT_EQ(run.err, load.refusal ? std::string(catalog::Text(TextId::kWrongFormat)) + "\n" : "");
+    EXPECT_EQ(run.err, load.refusal ? "quillmere-cli: " + std::string(catalog::Text(TextId::kWrongFormat)) + "\n" : "");
   }
 }
 
@@ -279,7 +281,7 @@ TEST(AtomicWrites, AFileSizeLimitFailsTheWriteAndLeavesNoTemporaryFile) {
     limit.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const testing::CliRun run = RunCliWith({"clear", file.string()});
-    const bool reported = run.err == catalog::Render(TextId::kWriteFailed, platform::PathToUtf8(file)) + "\n";
+    const bool reported = run.err == "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(file) + "\n";
     if (!reported) std::fprintf(stderr, "status %d: %s\n", run.status, run.err.c_str());
     ::_exit(run.status == 1 && reported ? 0 : 3);
   }

@@ -121,7 +121,7 @@ TEST_F(SaveFileCommandLine, DeleteAndImportGiveTheFileBack) {
   const std::string single = exported.out.substr(0, exported.out.size() - 1);
   ASSERT_EQ(testing::RunCliWith({"delete", image, "--name", "HYPERDUEL_0"}).status, 0);
   EXPECT_NE(ReadFile(image), original);
-  EXPECT_EQ(testing::RunCliWith({"import", image, single}).status, 1);  // which game?
+  EXPECT_EQ(testing::RunCliWith({"import", image, single}).status, 2);  // which game? A usage error
   const auto imported = testing::RunCliWith({"import", image, single, "--game", "T-1809G"});
   EXPECT_EQ(imported.status, 0) << imported.err;
   EXPECT_EQ(ReadFile(image), original);

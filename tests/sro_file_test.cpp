@@ -133,12 +133,12 @@ TEST(SroCommandLine, ShowConvertAndExport) {
   const std::string row = R"({"name":"GAME","comment":"MEMO","date":"2012-02-24 01:40","size":5})";
   const std::vector<Case> cases = {
       {{"show", sro, "--json"}, 0, R"({"form":"sro",)" + row.substr(1) + "\n", ""},
-      {{"show", bad, "--json"}, 1, R"({"form":"sro",)" + row.substr(1) + "\n", "存档校验失败！\r\n" + bad + "\n"},
+      {{"show", bad, "--json"}, 1, R"({"form":"sro",)" + row.substr(1) + "\n", "quillmere-cli: 存档校验失败！: " + bad + "\n"},
       {{"convert", saroo, "--to", "sro", "--out", out}, 0, in("GAME.SRO"), ""},
       {{"convert", sro, "--to", "saroo", "--out", out}, 0, in("GAME.bin"), ""},
       {{"convert", sro, "--out", (fs::path(out) / "ssf").string()}, 0, in(fs::path("ssf") / "GAME.bin"), ""},
       {{"convert", sro, "--to", "sro", "--out", out}, 2, "", "quillmere-cli: " + sro + "已经是sro单存档\n"},
-      {{"convert", bad, "--out", out + "/bad"}, 1, "", "存档校验失败！\r\n" + bad + "\n"},
+      {{"convert", bad, "--out", out + "/bad"}, 1, "", "quillmere-cli: 存档校验失败！: " + bad + "\n"},
       {{"export", (dir / "SS_MEMS.BIN").string(), "--row", "1", "--format", "sro", "--out", out}, 0,
        in("MEMSGAME.SRO"), ""},
   };

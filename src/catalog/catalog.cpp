@@ -420,6 +420,8 @@ constexpr Entry kEntries[] = {
     {TextId::kCliUnknownCommand, 1, "", "quillmere-cli: 未知命令“%1”", "quillmere-cli: unknown command '%1'"},
     {TextId::kCliDidYouMean, 2, "", "%1；是否想用“%2”？", "%1; did you mean '%2'?"},
     {TextId::kCliRunHelp, 2, "", "%1；用法见“quillmere-cli %2--help”", "%1; run 'quillmere-cli %2--help'"},
+    {TextId::kCliNotSingleSave, 1, "", "quillmere-cli: %1是存档容器文件，不是单存档：请用export取出其中的存档",
+     "quillmere-cli: %1 is a container file, not a single save: take its saves out with export"},
 };
 
 constexpr std::size_t kIdCount = static_cast<std::size_t>(TextId::kCount);

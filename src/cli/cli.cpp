@@ -91,6 +91,17 @@ int UnknownCommand(const std::string& name, std::ostream& err) {
 
 }  // namespace
 
+const CLI::Validator& RowNumber() {
+  static const CLI::Validator validator(
+      [](const std::string& value) -> std::string {
+        const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+        if (digits && value.find_first_not_of('0') != std::string::npos) return {};
+        return "rows count from 1, as list prints them, not " + value;
+      },
+      "N");
+  return validator;
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // A run's language and memory are its own: one run in a process (the
   // tests run many) leaves the next as it found it.

@@ -30,8 +30,10 @@ std::string TextCell(std::string_view cell) {
   return text;
 }
 
-void Say(std::ostream& stream, TextId id, std::vector<TextArg> args) {
-  stream << catalog::Render({id, std::move(args), {}}) << "\n";
+void Say(std::ostream& err, TextId id, std::vector<TextArg> args) { err << ConsoleHost::Said({id, std::move(args), {}}); }
+
+void Print(std::ostream& out, TextId id, std::vector<TextArg> args) {
+  out << catalog::Render({id, std::move(args), {}}) << "\n";
 }
 
 std::optional<KindOption> ParseKindOption(const std::string& option, std::ostream& err) {
@@ -70,7 +72,7 @@ bool RegularOrMissing(const fs::path& file, std::ostream& err) {
   std::error_code ec;
   const fs::file_status status = fs::status(file, ec);
   if (!fs::exists(status) || fs::is_regular_file(status)) return true;
-  err << catalog::Render({TextId::kNotRegularFile, {platform::PathToUtf8(file)}, {}}, "\n") << "\n";
+  Tell(err, {TextId::kNotRegularFile, {platform::PathToUtf8(file)}, {}});
   return false;
 }
 
@@ -86,9 +88,7 @@ NamedReading ReadingOf(const std::string& file, const std::string& kindOption, s
   return {kDone, {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()}};
 }
 
-void Tell(std::ostream& err, const Message& message) {
-  err << catalog::Render(ConsoleHost::OnCommandLine(message), "\n") << "\n";
-}
+void Tell(std::ostream& err, const Message& message) { err << ConsoleHost::Said(message); }
 
 int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,
              std::ostream& err) {
@@ -126,7 +126,7 @@ int OpenWritableFile(const std::string& image, const std::string& kindOption, co
   if (!gameOption.empty()) game = save_file::PadGameId(gameOption);
   if (needsGame && gameOption.empty()) {
     Say(err, TextId::kCliGiveGame, {image});
-    return kFailed;
+    return kUsage;  // an option missing, as a missing --row is
   }
   return kDone;
 }

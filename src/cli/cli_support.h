@@ -33,8 +33,11 @@ std::string Dump(const Json& value) {
 // prints as U+FFFD. JSON escapes them and keeps them exact.
 std::string TextCell(std::string_view cell);
 
-// One line of the catalog on `stream`.
-void Say(std::ostream& stream, TextId id, std::vector<TextArg> args = {});
+// A message of the catalog on the error stream, as the command line says
+// one (ConsoleHost::Said).
+void Say(std::ostream& err, TextId id, std::vector<TextArg> args = {});
+// One line of the catalog, as it reads, on the output (a figure, a caption).
+void Print(std::ostream& out, TextId id, std::vector<TextArg> args = {});
 
 // What --kind names: a container kind and, for "packed", a backup memory's
 // layout. Nothing (an empty option) names nothing.

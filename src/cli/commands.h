@@ -5,6 +5,7 @@
 
 namespace CLI {
 class App;
+class Validator;
 }
 
 // The commands of quillmere-cli. Each adds its arguments and options to its
@@ -13,6 +14,9 @@ namespace quillmere::cli {
 
 // Runs the parsed command: results to `out`, messages to `err`; the exit status.
 using CommandRun = std::function<int(std::ostream& out, std::ostream& err)>;
+
+// --row's values: rows count from 1, as list prints them, so 0 is a usage error.
+const CLI::Validator& RowNumber();
 
 struct Command {
   const char* name;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "catalog/catalog.h"
@@ -17,7 +18,17 @@ class ConsoleHost : public Host {
  public:
   explicit ConsoleHost(std::ostream& err) : err_(err) {}
 
-  void ShowMessage(const Message& message) override { err_ << catalog::Render(OnCommandLine(message)) << "\n"; }
+  void ShowMessage(const Message& message) override { err_ << Said(message); }
+
+  // A message as the command line says it: "quillmere-cli: " and its words
+  // on one line, where the window puts a path under them after ": ", then
+  // each of its lines on a line of its own; every line ends in "\n".
+  static std::string Said(const Message& message) {
+    std::string text = OneLine(OnCommandLine(message));
+    constexpr std::string_view kPrefix = "quillmere-cli: ";
+    if (!text.starts_with(kPrefix)) text.insert(0, kPrefix);
+    return text;
+  }
 
   // The command line's own words where it has them: a file of no kind the
   // opener could tell is named with the --kind that would tell it.
@@ -38,6 +49,16 @@ class ConsoleHost : public Host {
   void ButtonChanged(int, PaneButton, const Message&, bool) override {}
 
  private:
+  static std::string OneLine(const Message& message) {
+    std::string text = catalog::Render(Message{message.id, message.args, {}});
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+      text.replace(at, 2, ": ");
+    }
+    text += "\n";
+    for (const Message& line : message.lines) text += OneLine(line);
+    return text;
+  }
+
   std::ostream& err_;
 };
 

@@ -51,7 +51,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   named.reading.listingOnly = true;
   const PaneLoad load = LoadContainerFile(file, false, named.reading);
   if (load.refusal) {
-    err << catalog::Render(ConsoleHost::OnCommandLine(*load.refusal)) << "\n";
+    Tell(err, *load.refusal);
     return load.kindUnknown ? kUsage : kFailed;
   }
   const ContainerKind kind = load.kind;
@@ -95,7 +95,7 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
-  if (load.remainingSpace) Say(out, TextId::kCliRemaining, {*load.remainingSpace});
+  if (load.remainingSpace) Print(out, TextId::kCliRemaining, {*load.remainingSpace});
   return kDone;
 }
 
@@ -193,6 +193,11 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   const std::optional<ByteBuffer> bytes = ReadFileOrReport(host, file);
   if (!bytes) return kFailed;
   const SingleForm from = FormOf(*bytes);
+  // An SSF save is any bytes at all: a container file would be taken for one.
+  if (from == SingleForm::kSsf && ContainerKindOfFile(file)) {
+    Say(err, TextId::kCliNotSingleSave, {options.file});
+    return kFailed;
+  }
   const SingleForm to = options.to == "ssf"     ? SingleForm::kSsf
                         : options.to == "bup"   ? SingleForm::kBup
                         : options.to == "saroo" ? SingleForm::kSaroo
@@ -347,7 +352,7 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kDone;
   }
 
-  Say(out, TextId::kMapCaption, {map.unitSize});
+  Print(out, TextId::kMapCaption, {map.unitSize});
   const auto width = static_cast<std::size_t>(map.width);
   for (std::size_t start = 0; start < cells.size(); start += width) {
     out << std::setw(4) << start << " " << cells.substr(start, width) << "\n";
@@ -395,7 +400,7 @@ CommandRun DefineConvert(CLI::App& command) {
 CommandRun DefineExport(CLI::App& command) {
   auto options = std::make_shared<ExportOptions>();
   command.add_option("FILE", options->file, kContainerFiles)->required();
-  CLI::Option* row = command.add_option("--row", options->rows, "the row to export, from 1 as list prints it");
+  CLI::Option* row = command.add_option("--row", options->rows, "the row to export, from 1 as list prints it")->check(RowNumber());
   CLI::Option* all = command.add_flag("--all", options->all, "export every save");
   row->excludes(all);
   command.add_option("--kind", options->kind, kKindFromName);

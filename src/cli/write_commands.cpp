@@ -196,9 +196,9 @@ int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   if (result.changed && !WriteChanged(image, err)) return kFailed;
-  for (const Message& line : result.repair.mended) Say(out, TextId::kCliMended, {catalog::Render(line)});
+  for (const Message& line : result.repair.mended) Print(out, TextId::kCliMended, {catalog::Render(line)});
   for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
-    Say(out, TextId::kCliRemains, {line});
+    Print(out, TextId::kCliRemains, {line});
   }
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
@@ -217,8 +217,8 @@ int Clear(const ImageOptions& options, std::ostream& err) {
   std::optional<Message> refusal = load.refusal;
   if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
   if (!refusal) refusal = load.writeRefusal;
-  if (refusal) err << catalog::Render(*refusal) << "\n";
-  if (load.failedWrite) err << catalog::Render(*load.failedWrite) << "\n";
+  if (refusal) Tell(err, *refusal);
+  if (load.failedWrite) Tell(err, *load.failedWrite);
   return refusal || load.failedWrite ? kFailed : kDone;
 }
 
@@ -305,7 +305,7 @@ int Format(const std::string& image, const std::string& kindOption, const std::s
   // A container's name is kept to what it holds: no memory in an SS_MEMS.BIN.
   if (byName && !SameContainer(*byName, *kind)) {
     const std::string said = likeEmpty ? "--like " + like : "--kind " + kindOption;
-    err << catalog::Render({TextId::kFormatContradictsName, {image, said}, {}}) << "\n";
+    Tell(err, {TextId::kFormatContradictsName, {image, said}, {}});
     return kFailed;
   }
   const auto lock = LockForWriting(file, err, true);
@@ -343,7 +343,7 @@ CommandRun DefineTransfer(CLI::App& command) {
   auto options = std::make_shared<TransferOptions>();
   command.add_option("SOURCE", options->source, kContainerFiles)->required();
   command.add_option("IMAGE", options->image, "the container file that receives them")->required();
-  CLI::Option* row = command.add_option("--row", options->rows, "rows to transfer, from 1 as list prints them");
+  CLI::Option* row = command.add_option("--row", options->rows, "rows to transfer, from 1 as list prints them")->check(RowNumber());
   CLI::Option* all = command.add_flag("--all", options->all, "transfer every save");
   row->excludes(all);
   command.add_option("--kind", options->kind, "the kind of SOURCE: mems, bkram, bup, save or packed (default: from its name and content)");
@@ -375,7 +375,7 @@ CommandRun DefineCompact(CLI::App& command) {
 CommandRun DefineDelete(CLI::App& command) {
   auto options = std::make_shared<DeleteOptions>();
   command.add_option("IMAGE", options->image, kContainerFiles)->required();
-  CLI::Option* row = command.add_option("--row", options->rows, "rows to delete, from 1 as list prints them");
+  CLI::Option* row = command.add_option("--row", options->rows, "rows to delete, from 1 as list prints them")->check(RowNumber());
   CLI::Option* name = command.add_option("--name", options->names, "delete every save of this name");
   command.add_option("--kind", options->kind, kKindHelp);
   command.add_option("--game", options->game, "SS_SAVE.BIN: look for the names in this game's area only");

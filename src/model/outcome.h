@@ -263,6 +263,7 @@ enum class TextId : std::uint16_t {
   kCliUnknownCommand,
   kCliDidYouMean,
   kCliRunHelp,
+  kCliNotSingleSave,
 
   kCount  // not a text: the number of ids
 };
