@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME quillmere)
 set(CPACK_PACKAGE_VENDOR "Quillmere")
-set(CPACK_PACKAGE_CONTACT "Quillmere developers")
+set(CPACK_PACKAGE_CONTACT "Quillmere developers <quillmere@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Move, convert and tidy Sega Saturn saves (SAROO, backup RAM, single saves)")
 set(CPACK_PACKAGE_DESCRIPTION "Quillmere shows the saves of two Sega Saturn save files side by side and moves
 saves between them: SAROO SS_MEMS.BIN images, backup RAM and single saves.
@@ -37,11 +37,17 @@ endforeach()
 # The release in the metadata and the manual's footer carry the project's version.
 configure_file(data/${app_id}.metainfo.xml ${PROJECT_BINARY_DIR}/${app_id}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/${app_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-configure_file(docs/quillmere-cli.1 ${PROJECT_BINARY_DIR}/man/quillmere-cli.1 @ONLY)
-file(ARCHIVE_CREATE OUTPUT ${PROJECT_BINARY_DIR}/man/quillmere-cli.1.gz
-     PATHS ${PROJECT_BINARY_DIR}/man/quillmere-cli.1 FORMAT raw COMPRESSION GZip)
-install(FILES ${PROJECT_BINARY_DIR}/man/quillmere-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages as Debian ships them: gzip -9n, with no name or time inside.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+foreach(page IN ITEMS quillmere-cli quillmere)
+  configure_file(docs/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${PROJECT_BINARY_DIR}/man/${page}.1 COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 install(FILES data/copyright README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+configure_file(data/changelog.Debian ${PROJECT_BINARY_DIR}/changelog.Debian COPYONLY)
+execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${PROJECT_BINARY_DIR}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${PROJECT_BINARY_DIR}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

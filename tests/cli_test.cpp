@@ -16,6 +16,7 @@ using testing::TestSave;
 
 using testing::CliRun;
 using testing::RunCliWith;
+using testing::ReadFile;
 
 class CliListTest : public ::testing::Test {
  protected:
@@ -119,6 +120,31 @@ TEST(CliUsage, TheFrontDoorAnswersInOneLine) {
   EXPECT_EQ(convert.status, 1);
   EXPECT_EQ(convert.err, "quillmere-cli: " + memory + " is a container file, not a single save: take its saves out with export\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+}
+
+// The manual page is written by hand: every command and every option the
+// parser takes must be in it, so that the two cannot drift apart.
+TEST(CliManual, DescribesEveryCommandAndOption) {
+  const ByteBuffer bytes = ReadFile(std::filesystem::path(QUILLMERE_DOCS_DIR) / "quillmere-cli.1");
+  const std::string page(bytes.bytes().begin(), bytes.bytes().end());
+  ASSERT_FALSE(page.empty());
+  // As the page spells an option: every hyphen escaped.
+  const auto roff = [](const std::string& option) {
+    std::string spelled;
+    for (const char c : option) spelled += c == '-' ? std::string("\\-") : std::string(1, c);
+    return spelled;
+  };
+  for (const cli::CommandSummary& command : cli::CommandSummaries()) {
+    const std::size_t entry = page.find(".BI " + command.name + " ");
+    ASSERT_NE(entry, std::string::npos) << command.name;
+    const std::string synopsis = page.substr(entry, page.find('\n', entry) - entry);
+    for (const std::string& option : command.options) {
+      EXPECT_NE(synopsis.find(roff(option)), std::string::npos) << command.name << " " << option;
+    }
+  }
+  for (const char* global : {"--language", "--device", "--block-size", "--version"}) {
+    EXPECT_NE(page.find(".BI " + roff(global)), std::string::npos) << global;
+  }
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ for file in \
   ./usr/share/icons/hicolor/128x128/apps/quillmere.png \
   ./usr/share/icons/hicolor/256x256/apps/quillmere.png \
   ./usr/share/metainfo/$app_id.metainfo.xml \
-  ./usr/share/man/man1/quillmere-cli.1.gz \
+  ./usr/share/man/man1/quillmere-cli.1.gz ./usr/share/man/man1/quillmere.1.gz \
   ./usr/share/doc/quillmere/copyright; do
   grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
 done

@@ -102,6 +102,23 @@ const CLI::Validator& RowNumber() {
   return validator;
 }
 
+std::vector<CommandSummary> CommandSummaries() {
+  CLI::App app;
+  std::vector<CommandSummary> summaries;
+  for (const Command& command : kCommands) {
+    CLI::App* subcommand = app.add_subcommand(command.name, command.description);
+    command.define(*subcommand);
+    CommandSummary summary{command.name, {}};
+    for (const CLI::Option* option : subcommand->get_options()) {
+      for (const std::string& name : option->get_lnames()) {
+        if (name != "help") summary.options.push_back("--" + name);
+      }
+    }
+    summaries.push_back(std::move(summary));
+  }
+  return summaries;
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // A run's language and memory are its own: one run in a process (the
   // tests run many) leaves the next as it found it.
