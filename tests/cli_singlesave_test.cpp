@@ -119,7 +119,7 @@ TEST_F(CliSingleSaveTest, ConvertFailuresGoToStderrWithStatusOne) {
   const CliRun failed = RunCliWith({"convert", ssf.string(), "--out", blocked.string()});
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.out, "");
-  EXPECT_EQ(failed.err, "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(blocked / "GAME01.bin") + "\n");
+  EXPECT_EQ(failed.err, "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(blocked / "GAME01.bin") + " (Not a directory)\n");
 
   // No container holds data this long: it is no single save.
   const fs::path huge = dir / "in/HUGE.bin";

@@ -281,7 +281,7 @@ TEST(AtomicWrites, AFileSizeLimitFailsTheWriteAndLeavesNoTemporaryFile) {
     limit.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const testing::CliRun run = RunCliWith({"clear", file.string()});
-    const bool reported = run.err == "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(file) + "\n";
+    const bool reported = run.err == "quillmere-cli: 写入文件失败！: " + platform::PathToUtf8(file) + " (File too large)\n";
     if (!reported) std::fprintf(stderr, "status %d: %s\n", run.status, run.err.c_str());
     ::_exit(run.status == 1 && reported ? 0 : 3);
   }

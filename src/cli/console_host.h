@@ -8,6 +8,7 @@
 
 #include "catalog/catalog.h"
 #include "operations/host.h"
+#include "platform/file_io.h"
 
 namespace quillmere::cli {
 
@@ -25,6 +26,11 @@ class ConsoleHost : public Host {
   // each of its lines on a line of its own; every line ends in "\n".
   static std::string Said(const Message& message) {
     std::string text = OneLine(OnCommandLine(message));
+    // A failed read or write says why, in the system's words.
+    const std::string why = platform::LastFailure();
+    if ((message.id == TextId::kWriteFailed || message.id == TextId::kReadFailed) && !why.empty()) {
+      text.insert(text.find('\n'), " (" + why + ")");
+    }
     constexpr std::string_view kPrefix = "quillmere-cli: ";
     if (!text.starts_with(kPrefix)) text.insert(0, kPrefix);
     return text;

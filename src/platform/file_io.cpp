@@ -30,6 +30,26 @@ namespace quillmere::platform {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The system's words for the last failed read or write of this thread.
+thread_local std::string lastFailure;
+
+void NoteFailure(std::error_code code) { lastFailure = code.message(); }
+
+// errno, or on Windows the last error of the system call that failed.
+void NoteSystemFailure() {
+#ifdef _WIN32
+  NoteFailure({static_cast<int>(GetLastError()), std::system_category()});
+#else
+  NoteFailure({errno, std::generic_category()});
+#endif
+}
+
+}  // namespace
+
+std::string LastFailure() { return lastFailure; }
+
 Bytes ReadWholeFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
@@ -45,10 +65,12 @@ Bytes ReadWholeFile(const fs::path& path) {
 
 FileContents ReadFileChecked(const fs::path& path) {
   FileContents contents;
+  lastFailure.clear();
   if (!FileExists(path)) return contents;
   std::error_code ec;
   const std::uintmax_t length = fs::file_size(path, ec);
   if (ec) {
+    NoteFailure(ec);
     contents.status = ReadStatus::kUnreadable;
     return contents;
   }
@@ -58,7 +80,10 @@ FileContents ReadFileChecked(const fs::path& path) {
   }
   std::ifstream in(path, std::ios::binary);
   contents.status = ReadStatus::kUnreadable;
-  if (!in) return contents;
+  if (!in) {
+    NoteSystemFailure();
+    return contents;
+  }
   Bytes bytes(static_cast<std::size_t>(length));
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
   // A short read is a failed read; one more byte means the file grew under us.
@@ -314,10 +339,21 @@ ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const s
   const fs::path target = ResolveWriteTarget(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return ReplaceOutcome::kFailed;
+  lastFailure.clear();
+  if (!fs::is_directory(folder, ec)) {
+    NoteFailure(std::make_error_code(fs::exists(folder, ec) ? std::errc::not_a_directory
+                                                            : std::errc::no_such_file_or_directory));
+    return ReplaceOutcome::kFailed;
+  }
   // Never replace a folder.
-  if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) return ReplaceOutcome::kFailed;
-  if (expected && !MayWrite(target)) return ReplaceOutcome::kFailed;
+  if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) {
+    NoteFailure(std::make_error_code(std::errc::is_a_directory));
+    return ReplaceOutcome::kFailed;
+  }
+  if (expected && !MayWrite(target)) {
+    NoteFailure(std::make_error_code(std::errc::permission_denied));
+    return ReplaceOutcome::kFailed;
+  }
   RemoveStaleTemporaryFiles(folder);
   const fs::path temp =
       folder / (ShortNamePrefix(target.filename()).native() + fs::path("." + RandomSuffix() + ".qmtmp").native());
@@ -344,6 +380,7 @@ ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const s
     return ReplaceOutcome::kChanged;
   }
   if (!written || !ReplaceWith(temp, target)) {
+    NoteSystemFailure();
     fs::remove(temp, ec);
     return ReplaceOutcome::kFailed;
   }

@@ -44,6 +44,11 @@ FileContents ReadFileChecked(const std::filesystem::path& path);
 // not). When neither exists, `folder / name`.
 std::filesystem::path ResolveFileName(const std::filesystem::path& folder, std::string_view name);
 
+// Why the last read (ReadFileChecked) or write (WriteFileAtomic,
+// ReplaceFileIfUnchanged) of this thread failed, in the system's words
+// ("Permission denied"); empty when it did not, or the system did not say.
+std::string LastFailure();
+
 // Replaces `path` with `bytes` so that a crash or a full disk leaves either the
 // old file or the new one: a temporary file in the same folder is written,
 // flushed and synced, then renamed over the target. Through a symbolic link,
