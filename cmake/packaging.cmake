@@ -47,7 +47,8 @@ endforeach()
 install(FILES data/copyright README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
 configure_file(data/changelog.Debian ${PROJECT_BINARY_DIR}/changelog.Debian COPYONLY)
 execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${PROJECT_BINARY_DIR}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
-install(FILES ${PROJECT_BINARY_DIR}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+# A native package: its changelog is changelog.gz.
+install(FILES ${PROJECT_BINARY_DIR}/changelog.Debian.gz RENAME changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -14,7 +14,7 @@ tools=(
 if command -v dpkg-query >/dev/null 2>&1; then
   tools+=(
     "dpkg-deb dpkg" "dpkg-shlibdeps dpkg-dev" "objdump binutils" "file file"
-    "desktop-file-validate desktop-file-utils" "appstreamcli appstream"
+    "desktop-file-validate desktop-file-utils" "appstreamcli appstream" "lintian lintian"
   )
 fi
 

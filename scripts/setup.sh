@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev zlib1g-dev
   fonts-noto-cjk qt6-translations-l10n
-  dpkg-dev desktop-file-utils appstream file
+  dpkg-dev desktop-file-utils appstream file lintian
   "$@"
 )
 

@@ -79,5 +79,10 @@ done
 gzip -dc "$root/usr/share/man/man1/quillmere-cli.1.gz" | grep -q "^\.TH QUILLMERE-CLI 1 .*Quillmere $version" ||
   fail "the manual page is not a manual for this version"
 
+# Debian's own checks: an error fails the package; warnings are shown.
+lintian --allow-root --no-tag-display-limit "$deb" >"$out/lintian.log" 2>&1
+cat "$out/lintian.log"
+grep -q '^E: ' "$out/lintian.log" && fail "lintian reports errors"
+
 [ "$failed" -eq 0 ] && echo "package check: $deb is complete"
 exit "$failed"
