@@ -3,20 +3,31 @@
 # whose moc, rcc and uic the cross build borrows. Prints its install prefix
 # (the folder holding lib/cmake/Qt6) on the last line of stdout.
 #
-#   scripts/build_qt_windows.sh [--dry-run]
+#   scripts/build_qt_windows.sh [--dry-run] [--from-source] [--quick]
 #
 # The Qt goes into $QUILLMERE_QT_WINDOWS, or ~/.cache/quillmere/qt6-windows-VERSION,
 # outside every build tree, and is reused once there. To make it, the script
 # unpacks ../shared/toolchains/qt6-windows-VERSION-static.tar.xz when there is
 # one; otherwise it fetches Debian's qt6-base source of the host's version and
 # builds it (about half an hour on two cores). --dry-run says which it would
-# do and prints the commands, changing nothing.
+# do and prints the commands, changing nothing. --quick succeeds, changing
+# nothing, only when the Qt is there or can be unpacked (no half-hour build).
+# --from-source builds even when there is a prebuilt copy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 
 dry_run=no
-[ "${1:-}" = --dry-run ] && dry_run=yes
+quick=no
+from_source=no
+for option in "$@"; do
+  case "$option" in
+    --dry-run) dry_run=yes ;;
+    --quick) quick=yes ;;
+    --from-source) from_source=yes ;;
+    *) echo "usage: $0 [--dry-run] [--from-source] [--quick]" >&2; exit 2 ;;
+  esac
+done
 
 say() { echo "build_qt_windows: $*" >&2; }
 run() {
@@ -37,17 +48,22 @@ if [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
 fi
 
 # The cache appears whole or not at all: it is made beside itself and renamed.
+shared=$repo/../shared/toolchains/qt6-windows-$version-static.tar.xz
+if [ "$quick" = yes ]; then
+  [ -f "$shared" ]
+  exit
+fi
 mkdir -p "$(dirname "$cache")"
 work=$cache.partial
-shared=$repo/../shared/toolchains/qt6-windows-$version-static.tar.xz
 
-if [ -f "$shared" ]; then
+if [ -f "$shared" ] && [ "$from_source" = no ]; then
   say "unpacking the prebuilt Qt $version for Windows into $cache"
   run rm -rf "$work"
   run mkdir -p "$work"
   run tar -xJf "$shared" -C "$work"
 else
-  say "no prebuilt Qt $version for Windows ($shared); building it from Debian's source"
+  [ "$from_source" = yes ] || say "no prebuilt Qt $version for Windows ($shared)"
+  say "building Qt $version for Windows from Debian's source, into $cache (half an hour on two cores)"
   scripts/setup.sh dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev-tools libgl-dev >&2
   # The exact Debian version of the host's Qt, and a deb-src line of its own
   # in a private apt state, so the system's sources lists are left alone.

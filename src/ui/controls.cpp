@@ -42,6 +42,10 @@ QTableView* MakeList(QWidget* parent, QRect geometry, const char* name) {
   list->setTextElideMode(Qt::ElideRight);
   list->verticalHeader()->hide();
   list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // The rows are 17 pixels high under every style: the Windows styles' least
+  // section height (19 with this font) would otherwise lift them, and the
+  // one-row lists would lose their row under the header.
+  list->verticalHeader()->setMinimumSectionSize(17);
   list->verticalHeader()->setDefaultSectionSize(17);
   list->horizontalHeader()->setFixedHeight(18);
   list->horizontalHeader()->setHighlightSections(false);
