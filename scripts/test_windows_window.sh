@@ -97,28 +97,32 @@ fi
 if ! command -v xvfb-run >/dev/null; then
   fail "no xvfb-run (xvfb)"
 else
-  for language in zh en; do
-    shot=$PWD/$smoke/quillmere-$language.png
-    report=$smoke/quillmere-$language.txt
+  # Each language at 96 DPI, then Chinese at 150% (Windows' 144 DPI).
+  for run in zh-96 en-96 zh-144; do
+    language=${run%-*}
+    dpi=${run#*-}
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    shot=$PWD/$smoke/quillmere-$run.png
+    report=$smoke/quillmere-$run.txt
     QUILLMERE_SCREENSHOT="$(winepath -w "$shot" 2>/dev/null)" timeout 300 \
-      xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" wine "$folder/quillmere.exe" --language "$language" \
+      xvfb-run -a -s "-screen 0 1600x1200x24" wine "$folder/quillmere.exe" --language "$language" \
       2>/dev/null | tr -d '\r' >"$report"
     sed 's/^/  /' "$report"
-    if [ -s "$shot" ] && grep -q '^screenshot saved' "$report"; then pass; else fail "quillmere.exe --language $language: no screenshot"; fi
+    if [ -s "$shot" ] && grep -q '^screenshot saved' "$report"; then pass; else fail "quillmere.exe --language $language at $dpi DPI: no screenshot"; fi
     # The lists keep the Linux build's 17-pixel rows.
     for pane in 1 2; do
       if grep -q "^list pane${pane}List: rows $rows, row height 17," "$report"; then
         pass
       else
-        fail "quillmere.exe --language $language: pane $pane does not list its $rows saves in rows 17 pixels high"
+        fail "quillmere.exe --language $language at $dpi DPI: pane $pane does not list its $rows saves in rows 17 pixels high"
       fi
     done
     if grep '^list ' "$report" | grep -q 'horizontal scroll bar shown'; then
-      fail "quillmere.exe --language $language: a list shows a horizontal scroll bar"
+      fail "quillmere.exe --language $language at $dpi DPI: a list shows a horizontal scroll bar"
     elif grep -q '^list ' "$report"; then
       pass
     else
-      fail "quillmere.exe --language $language: listed no lists"
+      fail "quillmere.exe --language $language at $dpi DPI: listed no lists"
     fi
   done
 fi

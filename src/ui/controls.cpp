@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -58,7 +59,11 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 
 QString Words(TextId id) { return ToQString(catalog::Text(id)); }
 
-std::filesystem::path PathOf(const QString& text) { return platform::PathFromUtf8(text.toStdString()); }
+// Qt hands paths over with "/" (drops, dialogs); the user reads them back in
+// messages, which on Windows should name them with "\\".
+std::filesystem::path PathOf(const QString& text) {
+  return platform::PathFromUtf8(QDir::toNativeSeparators(text).toStdString());
+}
 
 QString PathText(const std::filesystem::path& path) { return QString::fromStdString(platform::PathToUtf8(path)); }
 
