@@ -60,7 +60,7 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 QString Words(TextId id) { return ToQString(catalog::Text(id)); }
 
 // Qt hands paths over with "/" (drops, dialogs); the user reads them back in
-// messages, which on Windows should name them with "\\".
+// messages, which on Windows name them with backslashes.
 std::filesystem::path PathOf(const QString& text) {
   return platform::PathFromUtf8(QDir::toNativeSeparators(text).toStdString());
 }
