@@ -15,6 +15,13 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 googletest libz-mingw-w64-dev \
   xvfb xauth unzip qt6-base-dev-tools mingw-w64-common || exit 1
 
+# One Xvfb for the whole run, even for the offscreen tests: Qt's Windows event
+# loop needs a message window, and Wine makes windows only with a display.
+if [ -z "${QUILLMERE_UNDER_XVFB:-}" ]; then
+  command -v xvfb-run >/dev/null || { echo "test-windows-window: no xvfb-run (xvfb)"; exit 1; }
+  QUILLMERE_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+fi
+
 build=build-windows-window
 smoke=$build/smoke
 log=$build/test-windows-window.log
@@ -36,7 +43,7 @@ export WINEPREFIX="$PWD/$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all WINEDL
 unset WAYLAND_DISPLAY
 rm -rf "$WINEPREFIX"
 step "creating a Wine prefix"
-(unset DISPLAY; timeout 300 wine wineboot --init >/dev/null 2>&1)
+timeout 300 wine wineboot --init >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null' EXIT
 
 passed=0
@@ -54,13 +61,11 @@ fi
 for program in "$build"/tests/*_test.exe; do
   name=$(basename "$program")
   step "running $name"
-  # Qt Test's output under Wine reaches a file, not a pipe. Xvfb although the
-  # tests draw offscreen: Qt's Windows event loop needs a message window, and
-  # Wine makes windows only with a display.
+  # Qt Test's output under Wine reaches a file, not a pipe.
   result=$PWD/$build/tests/${name%.exe}.txt
   rm -f "$result"
   (cd "$build" && QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR="$fonts" QUILLMERE_SCREENSHOT_DIR="$PWD/screenshots" \
-     timeout 600 xvfb-run -a wine "tests/$name" -o "$(winepath -w "$result"),txt" >/dev/null 2>&1)
+     timeout 600 wine "tests/$name" -o "$(winepath -w "$result"),txt" >/dev/null 2>&1)
   status=$?
   output=$(tr -d '\r' <"$result" 2>/dev/null)
   printf '%s\n' "$output" >>"$log"
@@ -101,38 +106,34 @@ else
   echo "  the real samples ($samples) are absent: the window opens empty images"
   rows=0
 fi
-if ! command -v xvfb-run >/dev/null; then
-  fail "no xvfb-run (xvfb)"
-else
-  # Each language at 96 DPI, then Chinese at 150% (Windows' 144 DPI).
-  for run in zh-96 en-96 zh-144; do
-    language=${run%-*}
-    dpi=${run#*-}
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    shot=$PWD/$smoke/quillmere-$run.png
-    report=$smoke/quillmere-$run.txt
-    QUILLMERE_SCREENSHOT="$(winepath -w "$shot" 2>/dev/null)" timeout 300 \
-      xvfb-run -a -s "-screen 0 1600x1200x24" wine "$folder/quillmere.exe" --language "$language" \
-      2>/dev/null | tr -d '\r' >"$report"
-    sed 's/^/  /' "$report"
-    if [ -s "$shot" ] && grep -q '^screenshot saved' "$report"; then pass; else fail "quillmere.exe --language $language at $dpi DPI: no screenshot"; fi
-    # The lists keep the Linux build's 17-pixel rows.
-    for pane in 1 2; do
-      if grep -q "^list pane${pane}List: rows $rows, row height 17," "$report"; then
-        pass
-      else
-        fail "quillmere.exe --language $language at $dpi DPI: pane $pane does not list its $rows saves in rows 17 pixels high"
-      fi
-    done
-    if grep '^list ' "$report" | grep -q 'horizontal scroll bar shown'; then
-      fail "quillmere.exe --language $language at $dpi DPI: a list shows a horizontal scroll bar"
-    elif grep -q '^list ' "$report"; then
+# Each language at 96 DPI, then Chinese at 150% (Windows' 144 DPI).
+for run in zh-96 en-96 zh-144; do
+  language=${run%-*}
+  dpi=${run#*-}
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null  # the next start reads the DPI afresh
+  shot=$PWD/$smoke/quillmere-$run.png
+  report=$smoke/quillmere-$run.txt
+  QUILLMERE_SCREENSHOT="$(winepath -w "$shot" 2>/dev/null)" timeout 300 \
+    wine "$folder/quillmere.exe" --language "$language" 2>/dev/null | tr -d '\r' >"$report"
+  sed 's/^/  /' "$report"
+  if [ -s "$shot" ] && grep -q '^screenshot saved' "$report"; then pass; else fail "quillmere.exe --language $language at $dpi DPI: no screenshot"; fi
+  # The lists keep the Linux build's 17-pixel rows.
+  for pane in 1 2; do
+    if grep -q "^list pane${pane}List: rows $rows, row height 17," "$report"; then
       pass
     else
-      fail "quillmere.exe --language $language at $dpi DPI: listed no lists"
+      fail "quillmere.exe --language $language at $dpi DPI: pane $pane does not list its $rows saves in rows 17 pixels high"
     fi
   done
-fi
+  if grep '^list ' "$report" | grep -q 'horizontal scroll bar shown'; then
+    fail "quillmere.exe --language $language at $dpi DPI: a list shows a horizontal scroll bar"
+  elif grep -q '^list ' "$report"; then
+    pass
+  else
+    fail "quillmere.exe --language $language at $dpi DPI: listed no lists"
+  fi
+done
 
 wineserver -k 2>/dev/null
 trap - EXIT
