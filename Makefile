@@ -1,7 +1,7 @@
 # Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-windows package package-windows bench fuzz clean
+.PHONY: all build run test test-windows test-windows-window package package-windows bench fuzz clean
 
 all: build
 
@@ -31,13 +31,21 @@ test-windows:
 package: build
 	cd build && cpack
 
-# build-windows/quillmere-cli-VERSION-windows-x64.zip: quillmere-cli.exe,
-# README.md and the licence.
+# build-windows-window/quillmere-VERSION-windows-x64.zip: quillmere.exe,
+# quillmere-cli.exe, README.md, the licence and the notices of the libraries
+# inside the programs. The static Qt for Windows comes from
+# scripts/build_qt_windows.sh (a cache in ~/.cache/quillmere, made once).
 package-windows:
-	scripts/setup.sh g++-mingw-w64-x86-64-posix googletest libz-mingw-w64-dev
-	cmake --preset windows
-	cmake --build --preset windows --target quillmere-cli
-	cd build-windows && cpack
+	scripts/setup.sh g++-mingw-w64-x86-64-posix googletest libz-mingw-w64-dev \
+	  qt6-base-dev-tools qt6-translations-l10n mingw-w64-common
+	scripts/build_qt_windows.sh >/dev/null
+	cmake --preset windows-window
+	cmake --build --preset windows-window --target quillmere quillmere-cli
+	cd build-windows-window && cpack
+
+# The window built for Windows: its tests and the packed program under Wine.
+test-windows-window:
+	scripts/test_windows_window.sh
 
 bench: build
 	./build/bench/quillmere_bench
@@ -49,4 +57,4 @@ fuzz:
 	scripts/fuzz.sh build-fuzz/fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-test build-fuzz build-windows
+	rm -rf build build-test build-fuzz build-windows build-windows-window

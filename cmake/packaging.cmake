@@ -1,6 +1,7 @@
 # make package: a Debian package of both programs, with a menu entry, icons,
 # AppStream metadata and a manual page. make package-windows: a zip of the
-# cross-built quillmere-cli.exe with README.md and the licence.
+# cross-built quillmere.exe and quillmere-cli.exe with README.md, the licence
+# and the notices of the libraries linked into them.
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME quillmere)
@@ -17,7 +18,30 @@ if(WIN32)
   install(TARGETS quillmere-cli RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME quillmere-cli-${PROJECT_VERSION}-windows-x64)
+  if(TARGET quillmere)
+    install(TARGETS quillmere RUNTIME DESTINATION .)
+    # The window carries Qt and the libraries Qt bundles, linked statically:
+    # their licences go with it, in the words of the build machine's Debian
+    # copyright files (the same upstream projects) and its licence texts.
+    install(FILES data/third-party-notices.txt DESTINATION third-party RENAME README.txt)
+    foreach(notice IN ITEMS "Qt;libqt6core6" "FreeType;libfreetype6" "libjpeg-turbo;libjpeg62-turbo"
+                            "libpng;libpng16-16" "PCRE2;libpcre2-16-0" "HarfBuzz;libharfbuzz0b"
+                            "zlib;zlib1g" "CLI11;libcli11-dev" "nlohmann-json;nlohmann-json3-dev"
+                            "MinGW-w64-runtime;mingw-w64-common")
+      list(GET notice 0 library)
+      list(GET notice 1 package)
+      set(copyright /usr/share/doc/${package}/copyright)
+      if(NOT EXISTS ${copyright})
+        message(FATAL_ERROR "${copyright} is missing: install ${package} (scripts/setup.sh) for the Windows notices")
+      endif()
+      install(FILES ${copyright} DESTINATION third-party RENAME ${library}.txt)
+    endforeach()
+    install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION third-party RENAME LGPL-3.txt)
+    install(FILES /usr/share/common-licenses/GPL-3 DESTINATION third-party RENAME GPL-3.txt)
+    set(CPACK_PACKAGE_FILE_NAME quillmere-${PROJECT_VERSION}-windows-x64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME quillmere-cli-${PROJECT_VERSION}-windows-x64)
+  endif()
   include(CPack)
   return()
 endif()

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,6 +43,10 @@ QTableView* MakeList(QWidget* parent, QRect geometry, const char* name) {
   list->setTextElideMode(Qt::ElideRight);
   list->verticalHeader()->hide();
   list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // The rows are 17 pixels high under every style: the Windows styles' least
+  // section height (19 with this font) would otherwise lift them, and the
+  // one-row lists would lose their row under the header.
+  list->verticalHeader()->setMinimumSectionSize(17);
   list->verticalHeader()->setDefaultSectionSize(17);
   list->horizontalHeader()->setFixedHeight(18);
   list->horizontalHeader()->setHighlightSections(false);
@@ -54,7 +59,11 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 
 QString Words(TextId id) { return ToQString(catalog::Text(id)); }
 
-std::filesystem::path PathOf(const QString& text) { return platform::PathFromUtf8(text.toStdString()); }
+// Qt hands paths over with "/" (drops, dialogs); the user reads them back in
+// messages, which on Windows name them with backslashes.
+std::filesystem::path PathOf(const QString& text) {
+  return platform::PathFromUtf8(QDir::toNativeSeparators(text).toStdString());
+}
 
 QString PathText(const std::filesystem::path& path) { return QString::fromStdString(platform::PathToUtf8(path)); }
 

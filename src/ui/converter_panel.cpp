@@ -106,9 +106,15 @@ ConverterPanel::ConverterPanel(const ConverterSetup& setup, fs::path programDire
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->horizontalHeader()->setSectionsClickable(false);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // One row that never scrolls: a frame wider than Fusion's (the Windows
+  // styles' is 2 pixels) takes from the last column, not a scroll bar over the row.
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The style's least section width would keep the last column from giving way.
+  list_->horizontalHeader()->setMinimumSectionSize(20);
   for (std::size_t i = 0; i < singlesave::kSingleSaveColumnCount; ++i) {
     list_->setColumnWidth(static_cast<int>(i), singlesave::kSingleSaveColumnWidths[i]);
   }
+  list_->horizontalHeader()->setStretchLastSection(true);
   connect(pick, &QPushButton::clicked, this, &ConverterPanel::PickFile);
   connect(path_, &QLineEdit::textChanged, this, &ConverterPanel::ShowFile);
   connect(convert, &QPushButton::clicked, this, &ConverterPanel::Convert);

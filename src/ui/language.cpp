@@ -34,7 +34,9 @@ void UseLanguage(catalog::Language language) {
   QTranslator& translator = QtTexts();
   QCoreApplication::removeTranslator(&translator);
   const QString name = language == catalog::Language::kEnglish ? "qtbase_en" : "qtbase_zh_CN";
-  if (translator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  // The Windows program carries its copy; elsewhere Qt's installed one is used.
+  if (translator.load(name, ":/qt-translations") ||
+      translator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(&translator);
   }
 }

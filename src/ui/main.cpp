@@ -1,8 +1,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QSettings>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -17,6 +21,33 @@
 #include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
+#include "ui/slow_work.h"
+
+namespace {
+
+// QUILLMERE_SCREENSHOT=FILE.png: once the window has shown its files, saves
+// a picture of it, prints each list shown with its row height and whether a
+// horizontal scroll bar covers it, and quits. For checking the window on a
+// platform one cannot sit at, such as Windows under Wine.
+void ScreenshotAndQuit(QWidget& window, const QString& file) {
+  if (quillmere::ui::SlowWorkRunning()) {
+    QTimer::singleShot(200, &window, [&window, file] { ScreenshotAndQuit(window, file); });
+    return;
+  }
+  const bool saved = window.grab().save(file);
+  std::printf("screenshot %s: %s\n", saved ? "saved" : "NOT saved", file.toLocal8Bit().constData());
+  for (const QTableView* list : window.findChildren<QTableView*>()) {
+    if (!list->isVisible()) continue;
+    std::printf("list %s: rows %d, row height %d, horizontal scroll bar %s\n", list->objectName().toUtf8().constData(),
+                list->model() ? list->model()->rowCount() : 0,
+                list->model() && list->model()->rowCount() > 0 ? list->rowHeight(0) : list->verticalHeader()->defaultSectionSize(),
+                list->horizontalScrollBar()->isVisible() ? "shown" : "hidden");
+  }
+  std::fflush(stdout);
+  QApplication::exit(saved ? 0 : 1);
+}
+
+}  // namespace
 
 // quillmere [--language zh|en] [FOLDER]: pane 1 shows FOLDER as it would the program's folder,
 // pane 2 its OTHER folder. A container file instead opens in pane 1. An
@@ -93,5 +124,10 @@ int main(int argc, char** argv) {
   if (folders.shown != folders.working) window.ShowFolder(folders.shown);
   else if (start && !folderGiven) window.OpenInPane(1, *start);
   window.show();
+  const QString screenshot = qEnvironmentVariable("QUILLMERE_SCREENSHOT");
+  if (!screenshot.isEmpty()) {
+    // A second for the window manager to place and draw the window.
+    QTimer::singleShot(1000, &window, [&window, screenshot] { ScreenshotAndQuit(window, screenshot); });
+  }
   return QApplication::exec();
 }

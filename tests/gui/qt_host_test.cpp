@@ -120,7 +120,7 @@ class QtHostTest : public QObject {
       quillmere::ui::PrepareOpenFileDialog(dialog, c.filter, c.folder, dir.path());
       dialog.setOption(QFileDialog::DontUseNativeDialog);
       dialog.show();
-      QCOMPARE(dialog.directory().absolutePath(), Text(c.opensIn));
+      QCOMPARE(dialog.directory().absolutePath(), QDir::fromNativeSeparators(Text(c.opensIn)));
       auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
       QVERIFY(types);
       QStringList shown;
