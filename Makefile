@@ -47,8 +47,11 @@ package-windows:
 test-windows-window:
 	scripts/test_windows_window.sh
 
+# The versions the benchmarks' writes keep go to a folder of their own,
+# never the user's history; they are measured with history on, as users run.
 bench: build
-	./build/bench/quillmere_bench
+	rm -rf build/bench-history
+	QUILLMERE_HISTORY=$(CURDIR)/build/bench-history ./build/bench/quillmere_bench
 
 fuzz:
 	scripts/setup.sh clang libclang-rt-dev

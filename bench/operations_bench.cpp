@@ -131,7 +131,7 @@ double BackupRamImportRatio() {
                                   [&] {
                                     PaneLoad memory = LoadContainerFile(root / std::to_string(run) / "SS_BUP.BIN", false);
                                     ImportFiles(memory, singles, {}, nullptr);
-                                    WriteContainer(memory);
+                                    WriteContainer(memory, quillmere::WriteOperation::kImport);
                                     imported = memory.records.size();
                                   },
                                   1));

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   assert(result.outcome == quillmere::CompactOutcome::kCompacted);
-  assert(quillmere::WriteContainer(image).written);
+  assert(quillmere::WriteContainer(image, quillmere::WriteOperation::kCompact).written);
   const quillmere::PaneLoad compacted = quillmere::LoadContainerFile(file, false);
   assert(mems::CheckMemsImage(compacted.image).empty());
   assert(compacted.records.size() == order.size());

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quillmere::ImportPolicy policy;
   policy.game = quillmere::save_file::PadGameId("T-FUZZ");
   const quillmere::TransferReport report = quillmere::ImportFiles(pane, {single}, policy, nullptr);
-  if (report.imports.front().Placed()) quillmere::WriteContainer(pane);
+  if (report.imports.front().Placed()) quillmere::WriteContainer(pane, quillmere::WriteOperation::kImport);
 
   const ByteBuffer after(quillmere::platform::ReadWholeFile(file));
   if (after == input) return 0;

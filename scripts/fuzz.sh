@@ -3,6 +3,8 @@
 set -euo pipefail
 folder=$1
 seconds=${2:-60}
+# The targets' writes keep no versions: millions of them would fill the user's history.
+export QUILLMERE_HISTORY=off
 # Seeds from the test builders, for the targets that have them.
 if [ -x "$folder/quillmere_fuzz_seeds" ]; then
   "$folder/quillmere_fuzz_seeds" fuzz/corpus

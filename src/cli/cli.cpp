@@ -17,7 +17,7 @@ namespace quillmere::cli {
 namespace {
 
 // In the order the help lists them.
-constexpr std::array<Command, 13> kCommands = {{
+constexpr std::array<Command, 15> kCommands = {{
     {"list", "List the saves of a container file", DefineList},
     {"show", "Show a single-save file as the converter lists it", DefineShow},
     {"convert", "Convert a single save between the SAROO, SSF, .BUP and .SRO forms", DefineConvert},
@@ -31,6 +31,8 @@ constexpr std::array<Command, 13> kCommands = {{
     {"map", "Draw the allocation map of a container file", DefineMap},
     {"clear", "Clear the unused space of an SS_MEMS.BIN image, as a refresh with the box checked does", DefineClear},
     {"format", "Write a new, empty container file of the kind its name says", DefineFormat},
+    {"history", "List the earlier versions of a container file that its writes kept", DefineHistory},
+    {"restore", "Put an earlier version of a container file back, byte for byte", DefineRestore},
 }};
 
 // How many letters must change to turn one name into the other.

@@ -1,10 +1,13 @@
 #include "cli/cli_support.h"
 
+#include <CLI/CLI.hpp>
+
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "cli/console_host.h"
 #include "operations/file_writes.h"
+#include "operations/history.h"
 #include "operations/pane_load.h"
 #include "platform/file_io.h"
 
@@ -76,12 +79,12 @@ bool RegularOrMissing(const fs::path& file, std::ostream& err) {
   return false;
 }
 
-NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err) {
+NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err, bool kept) {
   const auto named = ParseKindOption(kindOption, err);
   if (!named) return {kUsage, {}};
   const fs::path path = platform::PathFromUtf8(file);
   if (!RegularOrMissing(path, err)) return {kFailed, {}};
-  if (!platform::FileExists(path)) {
+  if (!kept && !platform::FileExists(path)) {
     Say(err, TextId::kCliNoSuchFile, {file});
     return {kFailed, {}};
   }
@@ -90,12 +93,38 @@ NamedReading ReadingOf(const std::string& file, const std::string& kindOption, s
 
 void Tell(std::ostream& err, const Message& message) { err << ConsoleHost::Said(message); }
 
+int ReadKeptVersion(const std::string& file, int version, ByteBuffer& bytes, std::ostream& err) {
+  const fs::path path = platform::PathFromUtf8(file);
+  const VersionChoice choice = ChooseVersion(path, version);
+  if (!choice.chosen) {
+    Tell(err, *choice.said);
+    return kFailed;
+  }
+  VersionRead read = ReadVersion(path, *choice.chosen, version);
+  if (!read.bytes) {
+    Tell(err, *read.said);
+    return kFailed;
+  }
+  bytes = std::move(*read.bytes);
+  return kDone;
+}
+
+void AddVersionOption(CLI::App& command, int& version) {
+  command.add_option("--version", version, "read the file as it was before its N-th last write (see history)")
+      ->check(CLI::PositiveNumber);
+}
+
 int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,
-             std::ostream& err) {
-  NamedReading named = ReadingOf(file, kindOption, err);
+             std::ostream& err, int version) {
+  NamedReading named = ReadingOf(file, kindOption, err, version > 0);
   if (named.status != kDone) return named.status;
   // A file nothing will write needs no stamp, which would read it once more.
   named.reading.listingOnly = access == Access::kRead;
+  ByteBuffer kept;
+  if (version > 0) {
+    if (const int status = ReadKeptVersion(file, version, kept, err); status != kDone) return status;
+    named.reading.contents = &kept;
+  }
   opened = LoadContainerFile(platform::PathFromUtf8(file), false, named.reading);
   if (opened.refusal) {
     // A file of no kind the opener could tell is a usage error: --kind names it.
@@ -167,7 +196,7 @@ void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& er
   }
 }
 
-bool TellRunAndWrite(TransferReport& report, Container& target, std::ostream& err) {
+bool TellRunAndWrite(TransferReport& report, Container& target, WriteOperation operation, std::ostream& err) {
   bool done = true;
   bool placed = false;
   const std::vector<std::vector<Message>> said = SaidPerSave(report);
@@ -180,9 +209,10 @@ bool TellRunAndWrite(TransferReport& report, Container& target, std::ostream& er
     done = done && copied && (result.Placed() || result.outcome == ImportOutcome::kSkipped);
   }
   if (!placed) return done;
-  const ContainerWrite write = WriteContainer(target);
+  const ContainerWrite write = WriteContainer(target, operation);
   report.writeFailed = !write.written;
   if (write.said) Tell(err, *write.said);
+  if (write.historyNote) Tell(err, *write.historyNote);
   return done && write.written;
 }
 

@@ -10,12 +10,17 @@
 #include "containers/backup_memory_file.h"
 #include "model/container_kind.h"
 #include "model/outcome.h"
+#include "operations/history.h"
 #include "operations/pane_load.h"
 #include "operations/save_transfer.h"
 #include "platform/file_lock.h"
 
 // What the commands of quillmere-cli share: exit statuses, the text forms of
 // cells, and loading the container files a command reads or writes.
+namespace CLI {
+class App;
+}
+
 namespace quillmere::cli {
 
 inline constexpr int kDone = 0;
@@ -75,8 +80,17 @@ enum class Access { kRead, kWrite, kReformat };
 // the error stream and the status is kFailed (missing, unreadable, not a
 // regular file, contradicting --kind, or, to be written, a file no writer
 // may act on) or kUsage (an unknown --kind, or a file whose kind nothing tells).
+// With `version` (--version N), the file as it was before its N-th last
+// write, from its history, is opened instead: read, never written.
 int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,
-             std::ostream& err);
+             std::ostream& err, int version = 0);
+
+// The bytes of version `version` of `file` (1: before its last write); kFailed,
+// after the reason, when there is none such, or it is damaged.
+int ReadKeptVersion(const std::string& file, int version, ByteBuffer& bytes, std::ostream& err);
+
+// Adds --version N to a command that reads a container file.
+void AddVersionOption(CLI::App& command, int& version);
 
 // Opens the container a command writes into, and for SS_SAVE.BIN the game
 // --game names (its 16-byte ID, in `game`). kFailed, with the reason, when
@@ -98,7 +112,9 @@ struct NamedReading {
   int status = kDone;
   ContainerReading reading;
 };
-NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err);
+// A file read from its history (`kept`) need not exist any longer.
+NamedReading ReadingOf(const std::string& file, const std::string& kindOption, std::ostream& err,
+                       bool kept = false);
 
 // The lock a writing command holds from its read to its write, so that two
 // commands on one image never lose each other's saves; nothing, after
@@ -124,6 +140,6 @@ void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& er
 // Tells a run of imports save by save (what each said, and each save skipped
 // for its name), then writes the container once when anything went in. True
 // when every save went in or was skipped for its name and the write succeeded.
-bool TellRunAndWrite(TransferReport& report, Container& target, std::ostream& err);
+bool TellRunAndWrite(TransferReport& report, Container& target, WriteOperation operation, std::ostream& err);
 
 }  // namespace quillmere::cli

@@ -41,4 +41,8 @@ CommandRun DefineRepair(CLI::App& command);
 CommandRun DefineClear(CLI::App& command);
 CommandRun DefineFormat(CLI::App& command);
 
+// The versions each write keeps, and putting one back (history_commands.cpp).
+CommandRun DefineHistory(CLI::App& command);
+CommandRun DefineRestore(CLI::App& command);
+
 }  // namespace quillmere::cli

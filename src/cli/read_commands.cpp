@@ -41,14 +41,20 @@ struct FileOptions {
   std::string kind;
   int pane = 1;
   bool json = false;
+  int version = 0;  // --version N: the file as it was
 };
 
 int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
-  NamedReading named = ReadingOf(options.file, options.kind, err);
+  NamedReading named = ReadingOf(options.file, options.kind, err, options.version > 0);
   if (named.status != kDone) return named.status;
   // Listing never writes, so the clearing step stays off.
   named.reading.listingOnly = true;
+  ByteBuffer kept;
+  if (options.version > 0) {
+    if (const int status = ReadKeptVersion(options.file, options.version, kept, err); status != kDone) return status;
+    named.reading.contents = &kept;
+  }
   const PaneLoad load = LoadContainerFile(file, false, named.reading);
   if (load.refusal) {
     Tell(err, *load.refusal);
@@ -267,6 +273,7 @@ struct ExportOptions {
   std::string kind;
   std::string format = "saroo";
   std::string out;
+  int version = 0;  // --version N: the file as it was
 };
 
 int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
@@ -274,7 +281,7 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
                           : options.format == "sro" ? ExportForm::kSro
                                                     : ExportForm::kSaroo;
   PaneLoad container;
-  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err, options.version); status != kDone) {
     return status;
   }
   if (!DeviceFound({container.form}, options.file, err)) return kFailed;
@@ -299,7 +306,7 @@ int Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
 
 int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
   PaneLoad container;
-  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err, options.version); status != kDone) {
     return status;
   }
   if (!DeviceFound({container.form}, options.file, err)) return kFailed;
@@ -330,7 +337,7 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
 // '@' the first unit of a save; then each save with the units that blink for it.
 int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
   PaneLoad container;
-  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err); status != kDone) {
+  if (const int status = OpenFile(options.file, options.kind, Access::kRead, container, err, options.version); status != kDone) {
     return status;
   }
   if (container.kind == ContainerKind::kSave) {
@@ -378,6 +385,7 @@ CommandRun DefineList(CLI::App& command) {
   command.add_option("--kind", options->kind, kKindFromName);
   command.add_option("--pane", options->pane, "read as pane 1 or pane 2 does")->check(CLI::IsMember({1, 2}));
   command.add_flag("--json", options->json, "print one JSON object");
+  AddVersionOption(command, options->version);
   return [options](std::ostream& out, std::ostream& err) { return List(*options, out, err); };
 }
 
@@ -407,6 +415,7 @@ CommandRun DefineExport(CLI::App& command) {
   command.add_option("--format", options->format, "the single-save form: saroo, bup or sro")
       ->check(CLI::IsMember({"saroo", "bup", "sro"}));
   command.add_option("--out", options->out, "output folder (default: ./SAROO, ./BUP or ./SRO)");
+  AddVersionOption(command, options->version);
   return [options, row](std::ostream& out, std::ostream& err) {
     if (!row->count() && !options->all) {
       Say(err, TextId::kCliGiveRowOrAll);
@@ -421,6 +430,7 @@ CommandRun DefineCheck(CLI::App& command) {
   command.add_option("FILE", options->file, kContainerFiles)->required();
   command.add_option("--kind", options->kind, kKindFromName);
   command.add_flag("--json", options->json, "print one JSON object");
+  AddVersionOption(command, options->version);
   return [options](std::ostream& out, std::ostream& err) { return Check(*options, out, err); };
 }
 
@@ -429,6 +439,7 @@ CommandRun DefineMap(CLI::App& command) {
   command.add_option("FILE", options->file, "SS_MEMS.BIN, BKRAMSV.BIN or SS_BUP.BIN")->required();
   command.add_option("--kind", options->kind, "mems, bkram or bup (default: from the file name)");
   command.add_flag("--json", options->json, "print one JSON object");
+  AddVersionOption(command, options->version);
   return [options](std::ostream& out, std::ostream& err) { return Map(*options, out, err); };
 }
 

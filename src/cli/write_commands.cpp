@@ -54,7 +54,7 @@ int Import(const ImportOptions& options, std::ostream& err) {
   std::vector<fs::path> files;
   for (const std::string& single : options.singles) files.push_back(platform::PathFromUtf8(single));
   TransferReport report = ImportFiles(target, files, policy, nullptr);
-  const bool done = TellRunAndWrite(report, target, err);
+  const bool done = TellRunAndWrite(report, target, WriteOperation::kImport, err);
   if (!report.writeFailed) AnnounceNewGames(report.imports, err);
   return done ? kDone : kFailed;
 }
@@ -68,13 +68,14 @@ struct TransferOptions {
   bool overwrite = false;
   std::string out;
   std::string game;
+  int version = 0;  // --version N: SOURCE as it was
 };
 
 int Transfer(const TransferOptions& options, std::ostream& err) {
   const auto lock = LockForWriting(platform::PathFromUtf8(options.image), err);
   if (!lock) return kFailed;
   PaneLoad source;
-  if (const int status = OpenFile(options.source, options.kind, Access::kRead, source, err); status != kDone) {
+  if (const int status = OpenFile(options.source, options.kind, Access::kRead, source, err, options.version); status != kDone) {
     return status;
   }
   PaneLoad target;
@@ -94,7 +95,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   policy.listNumber = 2;  // the list a transfer writes into
   ExportRun copies({OutFolder(options.out, singlesave::kSarooFolderName), {}, {}}, {source.file, target.file});
   TransferReport report = TransferSaves(source, *saves, target, policy, copies, nullptr);
-  const bool done = TellRunAndWrite(report, target, err);
+  const bool done = TellRunAndWrite(report, target, WriteOperation::kTransfer, err);
   if (!report.writeFailed) AnnounceNewGames(report.imports, err);
   return done ? kDone : kFailed;
 }
@@ -115,9 +116,10 @@ int OpenMemsImage(const ImageOptions& options, PaneLoad& image, std::ostream& er
 }
 
 // Writes a changed container once; false, after the reason, when it was not.
-bool WriteChanged(Container& container, std::ostream& err) {
-  const ContainerWrite write = WriteContainer(container);
+bool WriteChanged(Container& container, WriteOperation operation, std::ostream& err) {
+  const ContainerWrite write = WriteContainer(container, operation);
   if (write.said) Tell(err, *write.said);
+  if (write.historyNote) Tell(err, *write.historyNote);
   return write.written;
 }
 
@@ -130,7 +132,7 @@ int Compact(const ImageOptions& options, std::ostream& err) {
   const CompactResult result = quillmere::Compact(image, image.records, nullptr);
   if (result.reason) Tell(err, *result.reason);
   if (result.outcome == CompactOutcome::kNothing) return kDone;
-  if (result.outcome != CompactOutcome::kCompacted || !WriteChanged(image, err)) return kFailed;
+  if (result.outcome != CompactOutcome::kCompacted || !WriteChanged(image, WriteOperation::kCompact, err)) return kFailed;
   Say(err, TextId::kCompactDone);
   return kDone;
 }
@@ -180,7 +182,7 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
   std::vector<std::size_t> offsets;
   for (const SaveRecord& record : *saves) offsets.push_back(record.offset);
   DeleteSaves(image, RecordsAt(image, offsets));
-  return WriteChanged(image, err) ? kDone : kFailed;
+  return WriteChanged(image, WriteOperation::kDelete, err) ? kDone : kFailed;
 }
 
 int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
@@ -195,7 +197,7 @@ int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
     Tell(err, *result.refusal);
     return kFailed;
   }
-  if (result.changed && !WriteChanged(image, err)) return kFailed;
+  if (result.changed && !WriteChanged(image, WriteOperation::kRepair, err)) return kFailed;
   for (const Message& line : result.repair.mended) Print(out, TextId::kCliMended, {catalog::Render(line)});
   for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
     Print(out, TextId::kCliRemains, {line});
@@ -219,6 +221,7 @@ int Clear(const ImageOptions& options, std::ostream& err) {
   if (!refusal) refusal = load.writeRefusal;
   if (refusal) Tell(err, *refusal);
   if (load.failedWrite) Tell(err, *load.failedWrite);
+  if (load.historyNote) Tell(err, *load.historyNote);
   return refusal || load.failedWrite ? kFailed : kDone;
 }
 
@@ -282,7 +285,7 @@ int FormatExisting(const std::string& image, const std::string& kindOption, std:
   }
   memory.image = backup_ram::EmptyBackupRam(memory.geometry);
   memory.writeRefusal.reset();
-  return WriteChanged(memory, err) ? kDone : kFailed;
+  return WriteChanged(memory, WriteOperation::kFormat, err) ? kDone : kFailed;
 }
 
 int Format(const std::string& image, const std::string& kindOption, const std::string& like, std::ostream& err) {
@@ -350,6 +353,7 @@ CommandRun DefineTransfer(CLI::App& command) {
   command.add_flag("--overwrite", options->overwrite, "replace listed saves of the same name");
   command.add_option("--game", options->game, "SS_SAVE.BIN: the game whose area takes the saves");
   command.add_option("--out", options->out, "folder for the single saves (default: ./SAROO)");
+  AddVersionOption(command, options->version);
   return [options, row](std::ostream&, std::ostream& err) {
     if (!row->count() && !options->all) {
       Say(err, TextId::kCliGiveRowOrAll);

@@ -52,7 +52,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
       if (result.reason) host.ShowMessage(*result.reason);
       break;
     case CompactOutcome::kCompacted:
-      if (!WritePaneImage(bench, number)) {
+      if (!WritePaneImage(bench, number, WriteOperation::kCompact)) {
         progress.Restore();
         return CompactOutcome::kWriteFailed;
       }

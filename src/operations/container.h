@@ -11,6 +11,7 @@
 #include "model/outcome.h"
 #include "model/save_record.h"
 #include "platform/file_lock.h"
+#include "platform/history.h"
 
 namespace quillmere {
 
@@ -32,6 +33,9 @@ struct Container {
   // The file as it was read; a write checks against it that no other
   // program changed the file since.
   std::optional<platform::FileStamp> stamp;
+  // The saves the file held as read (or last written): what a write records
+  // of the version it replaces.
+  platform::history::Saves savesAsRead;
   // What opening the file found (problems and notes).
   std::vector<Problem> openingProblems;
   // Set when no writer may act on the file as opened, with the reason.

@@ -5,14 +5,11 @@
 
 namespace quillmere {
 
-ContainerWrite WriteContainer(Container& container) {
+ContainerWrite ReplaceContainerFile(const std::filesystem::path& file, std::optional<platform::FileStamp>& stamp,
+                                    const ByteBuffer& bytes, const VersionFacts& facts) {
   ContainerWrite write;
-  if (container.writeRefusal) {
-    write.said = container.writeRefusal;
-    return write;
-  }
-  const std::string where = platform::PathToUtf8(container.file);
-  const platform::FileLock lock = platform::FileLock::Acquire(container.file);
+  const std::string where = platform::PathToUtf8(file);
+  const platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
     write.said = Message{TextId::kFileBusy, {where}, {}};
     return write;
@@ -21,27 +18,52 @@ ContainerWrite WriteContainer(Container& container) {
     write.said = Message{TextId::kWriteFailed, {where}, {}};
     return write;
   }
-  if (!container.stamp || !platform::FileMatchesStamp(container.file, *container.stamp)) {
+  const std::optional<platform::Bytes> previous = stamp ? platform::ReadIfMatchesStamp(file, *stamp) : std::nullopt;
+  if (!previous) {
     write.changed = true;
-  } else {
-    const ByteBuffer bytes = container.FileBytes();
-    switch (platform::ReplaceFileIfUnchanged(container.file, bytes.bytes(), container.stamp->Identity())) {
-      case platform::ReplaceOutcome::kReplaced:
-        write.written = true;
-        container.stamp = platform::StampFile(container.file, bytes.bytes());
-        return write;
-      case platform::ReplaceOutcome::kChanged: write.changed = true; break;
-      case platform::ReplaceOutcome::kFailed: write.said = Message{TextId::kWriteFailed, {where}, {}}; return write;
-    }
+    write.said = Message{TextId::kFileChanged, {where}, {}};
+    return write;
   }
-  write.said = Message{TextId::kFileChanged, {where}, {}};
+  const platform::history::KeepResult kept = platform::history::Keep(file, *previous);
+  switch (platform::ReplaceFileIfUnchanged(file, bytes.bytes(), stamp->Identity())) {
+    case platform::ReplaceOutcome::kReplaced: {
+      write.written = true;
+      stamp = platform::StampFile(file, bytes.bytes());
+      std::optional<platform::history::Failure> failure = kept.failure;
+      if (kept.pending) {
+        failure = platform::history::Enter(file, *kept.pending, std::string(OperationWord(facts.operation)),
+                                           facts.before, facts.after, bytes.bytes());
+      }
+      if (failure) write.historyNote = HistoryNote(*failure);
+      return write;
+    }
+    case platform::ReplaceOutcome::kChanged:
+      write.changed = true;
+      write.said = Message{TextId::kFileChanged, {where}, {}};
+      break;
+    case platform::ReplaceOutcome::kFailed: write.said = Message{TextId::kWriteFailed, {where}, {}}; break;
+  }
+  if (kept.pending) platform::history::Discard(*kept.pending);
   return write;
 }
 
-ContainerWrite WriteContainer(Host& host, Container& container) {
+ContainerWrite WriteContainer(Container& container, WriteOperation operation) {
+  if (container.writeRefusal) {
+    ContainerWrite write;
+    write.said = container.writeRefusal;
+    return write;
+  }
+  const platform::history::Saves after = SavesOf(container.records);
+  ContainerWrite write = ReplaceContainerFile(container.file, container.stamp, container.FileBytes(),
+                                              {operation, container.savesAsRead, after});
+  if (write.written) container.savesAsRead = after;
+  return write;
+}
+
+ContainerWrite WriteContainer(Host& host, Container& container, WriteOperation operation) {
   ContainerWrite write;
   host.RunSlow({TextId::kWritingFile, {platform::PathToUtf8(container.file)}, {}},
-               [&](ProgressSink&) { write = WriteContainer(container); });
+               [&](ProgressSink&) { write = WriteContainer(container, operation); });
   return write;
 }
 
@@ -54,14 +76,21 @@ bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const Byte
   return false;
 }
 
-bool WritePaneImage(Workbench& bench, int number) {
-  const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number));
+bool WritePaneImage(Workbench& bench, int number, WriteOperation operation) {
+  const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number), operation);
   // A refusal is said before the pane shows the file again; a change after,
   // so the message speaks of the file the pane now shows.
   if (write.said && !write.changed) bench.host().ShowMessage(*write.said);
   ReloadPane(bench, number, false);
   if (write.changed) bench.host().ShowMessage(*write.said);
+  TellHistoryNote(bench, write.historyNote);
   return write.written;
+}
+
+void TellHistoryNote(Workbench& bench, const std::optional<Message>& note) {
+  if (!note || bench.historyNoteShown) return;
+  bench.historyNoteShown = true;
+  bench.host().ShowMessage(*note);
 }
 
 std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::path& path) {

@@ -40,7 +40,7 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   }
   if (!host.AskOkCancel(DeleteQuestion(pane))) return CareOutcome::kNothing;
   DeleteSaves(pane, pane.SelectedRecords());
-  return WritePaneImage(bench, number) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
+  return WritePaneImage(bench, number, WriteOperation::kDelete) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }
 
 Message RepairMessage(const mems::MemsRepair& repair) {
@@ -81,7 +81,7 @@ RepairReport RepairPane(Workbench& bench, int number) {
   RepairResult result = Repair(pane);
   report.repair = std::move(result.repair);
   report.outcome = CareOutcome::kDone;
-  if (result.changed && !WritePaneImage(bench, number)) {
+  if (result.changed && !WritePaneImage(bench, number, WriteOperation::kRepair)) {
     report.outcome = CareOutcome::kWriteFailed;
     return report;
   }

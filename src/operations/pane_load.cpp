@@ -6,6 +6,7 @@
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
 #include "model/save_header.h"
+#include "operations/file_writes.h"
 #include "platform/file_io.h"
 
 namespace quillmere {
@@ -47,24 +48,12 @@ PaneLoad ReadPaneFile(const std::filesystem::path& file) {
 bool ClearUnusedSpace(PaneLoad& load, const mems::MemsListing& listing) {
   ByteBuffer cleared = mems::ClearUnusedSpace(load.image, listing);
   if (cleared == load.image) return true;
-  const platform::FileLock lock = platform::FileLock::Acquire(load.file);
-  const std::string where = platform::PathToUtf8(load.file);
-  if (lock.status() == platform::LockStatus::kBusy) {
-    load.failedWrite = Message{TextId::kFileBusy, {where}, {}};
-  } else if (!lock.held()) {
-    load.failedWrite = Message{TextId::kWriteFailed, {where}, {}};
-  } else if (!load.stamp || !platform::FileMatchesStamp(load.file, *load.stamp)) {
-    return false;
-  } else {
-    switch (platform::ReplaceFileIfUnchanged(load.file, cleared.bytes(), load.stamp->Identity())) {
-      case platform::ReplaceOutcome::kReplaced:
-        load.image = std::move(cleared);
-        load.stamp = platform::StampFile(load.file, load.image.bytes());
-        break;
-      case platform::ReplaceOutcome::kChanged: return false;
-      case platform::ReplaceOutcome::kFailed: load.failedWrite = Message{TextId::kWriteFailed, {where}, {}}; break;
-    }
-  }
+  const platform::history::Saves saves = SavesOf(listing.records);
+  const ContainerWrite write = ReplaceContainerFile(load.file, load.stamp, cleared, {WriteOperation::kClear, saves, saves});
+  if (write.changed) return false;
+  if (write.written) load.image = std::move(cleared);
+  load.failedWrite = write.said;
+  load.historyNote = write.historyNote;
   return true;
 }
 
@@ -107,10 +96,19 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, bool clearUnused, 
   // write is read again: a few times, then it is shown as read, uncleared.
   constexpr int kClearingAttempts = 3;
   for (int attempt = 1;; ++attempt) {
-    PaneLoad load = ReadPaneFile(file);
-    if (!load.fileFound) return load;
-    // The stamp is the file's own bytes: a compressed file is compared as it lies.
-    if (!reading.listingOnly || clearUnused) load.stamp = platform::StampFile(file, load.image.bytes());
+    PaneLoad load;
+    if (reading.contents) {
+      // A kept version: listed as the file was, and never written.
+      load.file = file;
+      load.fileFound = true;
+      load.image = *reading.contents;
+      clearUnused = false;
+    } else {
+      load = ReadPaneFile(file);
+      if (!load.fileFound) return load;
+      // The stamp is the file's own bytes: a compressed file is compared as it lies.
+      if (!reading.listingOnly || clearUnused) load.stamp = platform::StampFile(file, load.image.bytes());
+    }
     OpenOutcome outcome = OpenContainer(std::move(load.image), {platform::PathToUtf8(file.filename()), reading.kind,
                                                                 reading.layout, reading.device, reading.blockSize});
     if (auto* refusal = std::get_if<OpenRefusal>(&outcome)) {
@@ -119,6 +117,7 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, bool clearUnused, 
       return load;
     }
     if (ListOpened(load, std::get<OpenedContainer>(outcome), clearUnused, attempt < kClearingAttempts)) {
+      load.savesAsRead = SavesOf(load.records);
       return load;
     }
   }

@@ -27,6 +27,8 @@ struct PaneLoad : Container {
   // Set when the clearing step could not write the file back: the message
   // that says why (kWriteFailed or kFileBusy, with the path).
   std::optional<Message> failedWrite;
+  // Set when the clearing step wrote the file but kept no version of it: why.
+  std::optional<Message> historyNote;
   // Set when the file exists but was refused: it could not be read whole
   // (kReadFailed), is too large for any container (kFileTooLarge) or for its
   // kind (kWrongFormat). The message is shown once; the pane shows the file
@@ -47,6 +49,9 @@ struct ContainerReading {
   // Set for a listing that nothing will write: no stamp is taken, which
   // would read every byte of the file once more.
   bool listingOnly = false;
+  // The file's bytes as they were (a kept version), read instead of the
+  // file: listed and checked, never written.
+  const ByteBuffer* contents = nullptr;
 };
 
 // The comment bytes pane `pane` shows for `kind`: SS_MEMS.BIN shows 10 in

@@ -59,14 +59,15 @@ std::optional<ImportPolicy> RunPolicy(Workbench& bench, int number) {
 
 // Ends a run into the pane: writes what it placed, once, reloads the pane,
 // and tells the run.
-void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summary) {
+void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summary, WriteOperation operation) {
   const bool placed = std::any_of(report.imports.begin(), report.imports.end(),
                                   [](const ImportResult& result) { return result.Placed(); });
   if (!report.cancelled && placed) {
-    const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number));
+    const ContainerWrite write = WriteContainer(bench.host(), bench.pane(number), operation);
     report.writeFailed = !write.written;
     report.writeSaid = write.said;
     ReloadPane(bench, number, false);
+    TellHistoryNote(bench, write.historyNote);
   }
   for (const Message& message : RunMessages(report, summary)) bench.host().ShowMessage(message);
   if (report.cancelled) {
@@ -204,7 +205,7 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
     if (why == TextId::kBitmapFullForRecord || why == TextId::kBitmapFullForData) ReloadPane(bench, number);
   }
   if (!result.Placed()) return result;
-  if (!WritePaneImage(bench, number)) {
+  if (!WritePaneImage(bench, number, WriteOperation::kImport)) {
     result.outcome = ImportOutcome::kWriteFailed;
     return result;
   }
@@ -240,7 +241,7 @@ TransferReport TransferSaves(Workbench& bench, int source, int destination, Text
   bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}}, [&](ProgressSink& progress) {
     report = TransferSaves(bench.pane(source), saves, target, *policy, copies, &progress);
   });
-  FinishRun(bench, destination, report, summary);
+  FinishRun(bench, destination, report, summary, WriteOperation::kTransfer);
   return report;
 }
 
@@ -252,7 +253,7 @@ TransferReport ImportSingleSaves(Workbench& bench, int number, const std::vector
   if (!policy) return report;
   bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}},
                        [&](ProgressSink& progress) { report = ImportFiles(target, files, *policy, &progress); });
-  FinishRun(bench, number, report, summary);
+  FinishRun(bench, number, report, summary, WriteOperation::kImport);
   return report;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "operations/file_writes.h"
 #include "platform/file_io.h"
 #include "singlesave/bup_file.h"
 #include "singlesave/converter.h"
@@ -110,6 +111,7 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   bench.host().PaneChanged(number);
   if (load.refusal) bench.host().ShowMessage(*load.refusal);
   if (load.failedWrite) bench.host().ShowMessage(*load.failedWrite);
+  TellHistoryNote(bench, load.historyNote);
 }
 
 void SetPaneKind(Workbench& bench, int number, ContainerKind kind) {

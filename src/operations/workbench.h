@@ -30,6 +30,8 @@ class Workbench {
 
   bool clearUnusedOnRefresh = false;  // "刷新时清空未使用区域"
   bool overwriteOnTransfer = false;   // "转移时覆盖同名存档"
+  // Whether the window has said that no version was kept (it says so once).
+  bool historyNoteShown = false;
 
  private:
   std::filesystem::path programDirectory_;

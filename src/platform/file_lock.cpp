@@ -87,24 +87,6 @@ std::map<std::string, HeldLock>& Table() {
   return table;
 }
 
-// One key per lock file, however the path was spelled.
-std::string KeyOf(const fs::path& lockFile) {
-  std::error_code ec;
-  // Absolute first: a bare name whose lock file is not there yet would stay
-  // relative, and the same lock taken again once it exists would wait on itself.
-  const fs::path absolute = fs::absolute(lockFile, ec).lexically_normal();
-  fs::path full = fs::weakly_canonical(absolute, ec);
-  if (ec) full = absolute;
-#ifdef _WIN32
-  // Windows names ignore letter case.
-  std::wstring text = full.native();
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return PathToUtf8(fs::path(text));
-#else
-  return PathToUtf8(full);
-#endif
-}
-
 }  // namespace
 
 fs::path LockFilePath(const fs::path& file) {
@@ -116,7 +98,7 @@ fs::path LockFilePath(const fs::path& file) {
 FileLock FileLock::Acquire(const fs::path& file, std::chrono::milliseconds wait) {
   const fs::path lockFile = LockFilePath(file);
   FileLock lock;
-  lock.key_ = KeyOf(lockFile);
+  lock.key_ = CanonicalPathText(lockFile);
   const auto deadline = std::chrono::steady_clock::now() + wait;
   LockHandle handle = kNoHandle;
   while (true) {
@@ -217,10 +199,32 @@ FileStamp StampFile(const fs::path& file, const Bytes& content) {
   return stamp;
 }
 
-bool FileMatchesStamp(const fs::path& file, const FileStamp& stamp) {
-  if (IdentifyFile(file) != stamp.Identity()) return false;
-  const FileContents contents = ReadFileChecked(file);
-  return contents.ok() && contents.bytes.size() == stamp.size && ContentHash(contents.bytes) == stamp.contentHash;
+std::optional<Bytes> ReadIfMatchesStamp(const fs::path& file, const FileStamp& stamp) {
+  if (IdentifyFile(file) != stamp.Identity()) return std::nullopt;
+  FileContents contents = ReadFileChecked(file);
+  if (!contents.ok() || contents.bytes.size() != stamp.size || ContentHash(contents.bytes) != stamp.contentHash) {
+    return std::nullopt;
+  }
+  return std::move(contents.bytes);
+}
+
+bool FileMatchesStamp(const fs::path& file, const FileStamp& stamp) { return ReadIfMatchesStamp(file, stamp).has_value(); }
+
+std::string CanonicalPathText(const fs::path& path) {
+  std::error_code ec;
+  // Absolute first: a bare name whose file is not there yet would stay
+  // relative, and the same lock taken again once it exists would wait on itself.
+  const fs::path absolute = fs::absolute(path, ec).lexically_normal();
+  fs::path full = fs::weakly_canonical(absolute, ec);
+  if (ec) full = absolute;
+#ifdef _WIN32
+  // Windows names ignore letter case.
+  std::wstring text = full.native();
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return PathToUtf8(fs::path(text));
+#else
+  return PathToUtf8(full);
+#endif
 }
 
 }  // namespace quillmere::platform

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/file_io.h"
@@ -74,6 +75,14 @@ FileStamp StampFile(const std::filesystem::path& file, const Bytes& content);
 // Whether `file` is still the one `stamp` was taken of: same size, same
 // modification time, the same file, same content. A file that is gone or unreadable is not.
 bool FileMatchesStamp(const std::filesystem::path& file, const FileStamp& stamp);
+// The same check, keeping what it read: the file's bytes when it is still
+// the one `stamp` was taken of.
+std::optional<Bytes> ReadIfMatchesStamp(const std::filesystem::path& file, const FileStamp& stamp);
+
+// One text per file however its path was spelled: absolute, its links
+// resolved, and on Windows in one letter case. Locks and the history of
+// versions key files by it.
+std::string CanonicalPathText(const std::filesystem::path& path);
 
 // A 64-bit hash of `bytes`; any change of content changes it but by chance.
 std::uint64_t ContentHash(const Bytes& bytes);

@@ -36,7 +36,7 @@ inline ImportRun ImportAsARun(Workbench& bench, int number, const std::vector<st
   for (const ImportResult& result : run.report.imports) run.outcomes.push_back(result.outcome);
   for (const Message& message : RunSaid(run.report)) run.said.push_back(catalog::Render(message));
   if (std::any_of(run.report.imports.begin(), run.report.imports.end(), [](const ImportResult& r) { return r.Placed(); })) {
-    const ContainerWrite write = WriteContainer(bench.pane(number));
+    const ContainerWrite write = WriteContainer(bench.pane(number), WriteOperation::kImport);
     run.written = write.written;
     if (write.said) run.said.push_back(catalog::Render(*write.said));
   }

@@ -1,0 +1,146 @@
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <memory>
+
+#include "catalog/catalog.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "operations/history.h"
+#include "operations/pane_load.h"
+#include "platform/file_io.h"
+
+// history lists the versions a file's writes kept; restore puts one back.
+namespace quillmere::cli {
+
+namespace fs = std::filesystem;
+namespace history = platform::history;
+using nlohmann::ordered_json;
+
+namespace {
+
+struct HistoryOptions {
+  std::string file;
+  int version = 1;
+  bool json = false;
+};
+
+// The names one list holds more often than the other: "+NAME" for a save the
+// version held that the file does not hold now (a restore brings it back),
+// "-NAME" for one it holds now that the version did not.
+struct NameDifference {
+  std::vector<std::string> added;
+  std::vector<std::string> removed;
+};
+NameDifference Differences(const std::vector<std::string>& then, const std::vector<std::string>& now) {
+  std::map<std::string, int> count;
+  for (const std::string& name : then) ++count[name];
+  for (const std::string& name : now) --count[name];
+  NameDifference difference;
+  for (const auto& [name, surplus] : count) {
+    for (int i = 0; i < surplus; ++i) difference.added.push_back(name);
+    for (int i = 0; i < -surplus; ++i) difference.removed.push_back(name);
+  }
+  return difference;
+}
+
+// The file as it is now: its bytes and its saves (none when it is gone or
+// no container).
+struct Now {
+  ByteBuffer bytes;
+  history::Saves saves;
+};
+Now FileNow(const fs::path& file) {
+  Now now;
+  platform::FileContents contents = platform::ReadFileChecked(file);
+  if (!contents.ok()) return now;
+  now.bytes = ByteBuffer(std::move(contents.bytes));
+  now.saves = SavesInFile(file, now.bytes);
+  return now;
+}
+
+int History(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  if (!RegularOrMissing(file, err)) return kFailed;
+  const history::FileHistory kept = history::Read(file);
+  if (kept.state == history::IndexState::kOff) {
+    Say(err, TextId::kHistoryOff);
+    return kFailed;
+  }
+  if (kept.state == history::IndexState::kDamaged) {
+    Say(err, TextId::kHistoryIndexDamaged, {platform::PathToUtf8(kept.index)});
+    return kFailed;
+  }
+  const Now now = FileNow(file);
+  const bool elsewhere = platform::FileExists(file) && ChangedElsewhere(kept, now.bytes);
+  if (elsewhere) Say(err, TextId::kHistoryChangedElsewhere, {options.file});
+  if (kept.versions.empty() && !options.json) Say(err, TextId::kHistoryNone, {options.file});
+
+  ordered_json versions = ordered_json::array();
+  if (!options.json && !kept.versions.empty()) Print(out, TextId::kCliHistoryHeader);
+  for (std::size_t number = 1; number <= kept.versions.size(); ++number) {
+    const history::Version& version = kept.versions[kept.versions.size() - number];
+    const NameDifference difference = Differences(version.before.names, now.saves.names);
+    if (options.json) {
+      versions.push_back({{"version", number},
+                          {"time", history::LocalTimeText(version.time)},
+                          {"unixTime", version.time},
+                          {"operation", version.operation},
+                          {"saves", version.before.count},
+                          {"names", version.before.names},
+                          {"added", difference.added},
+                          {"removed", difference.removed},
+                          {"size", version.size}});
+      continue;
+    }
+    std::string differing;
+    for (const std::string& name : difference.added) differing += (differing.empty() ? "+" : " +") + TextCell(name);
+    for (const std::string& name : difference.removed) differing += (differing.empty() ? "-" : " -") + TextCell(name);
+    out << number << "\t" << history::LocalTimeText(version.time) << "\t"
+        << catalog::Render(OperationMessage(version.operation)) << "\t" << version.before.count << "\t" << differing
+        << "\t" << version.size << "\n";
+  }
+  if (options.json) {
+    out << Dump(ordered_json{{"file", options.file}, {"changedElsewhere", elsewhere}, {"versions", versions}}) << "\n";
+  }
+  return kDone;
+}
+
+int Restore(const HistoryOptions& options, std::ostream& err) {
+  const fs::path file = platform::PathFromUtf8(options.file);
+  if (!RegularOrMissing(file, err)) return kFailed;
+  // What the restore would undo that Quillmere did not write.
+  if (platform::FileExists(file)) {
+    const history::FileHistory kept = history::Read(file);
+    if (kept.state == history::IndexState::kRead && ChangedElsewhere(kept, FileNow(file).bytes)) {
+      Say(err, TextId::kHistoryChangedElsewhere, {options.file});
+    }
+  }
+  const RestoreOutcome outcome = RestoreVersion(file, options.version);
+  if (outcome.said) Tell(err, *outcome.said);
+  if (outcome.historyNote) Tell(err, *outcome.historyNote);
+  if (!outcome.restored) return kFailed;
+  Say(err, TextId::kRestoreDone, {options.file});
+  return kDone;
+}
+
+}  // namespace
+
+CommandRun DefineHistory(CLI::App& command) {
+  auto options = std::make_shared<HistoryOptions>();
+  command.add_option("FILE", options->file, "a container file Quillmere has written")->required();
+  command.add_flag("--json", options->json, "print one JSON object");
+  return [options](std::ostream& out, std::ostream& err) { return History(*options, out, err); };
+}
+
+CommandRun DefineRestore(CLI::App& command) {
+  auto options = std::make_shared<HistoryOptions>();
+  command.add_option("FILE", options->file, "a container file Quillmere has written")->required();
+  command.add_option("--version", options->version, "the version to put back, as history numbers it (default: 1, "
+                                                    "the file before its last write)")
+      ->check(CLI::PositiveNumber);
+  return [options](std::ostream&, std::ostream& err) { return Restore(*options, err); };
+}
+
+}  // namespace quillmere::cli

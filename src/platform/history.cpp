@@ -1,0 +1,459 @@
+#include "platform/history.h"
+
+#include <zlib.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string_view>
+
+#include "platform/file_lock.h"
+
+namespace quillmere::platform::history {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr int kIndexFormat = 1;
+// A blob is its magic, then chunks of at most kChunk bytes, each as 4 bytes
+// of its length, 4 of its deflated length (both big-endian), then the
+// deflated bytes: an 8 MiB image of zeros is a few kilobytes, and no chunk
+// needs more than a chunk's memory beside the whole.
+constexpr std::string_view kBlobMagic = "QMHIST1\n";
+constexpr std::size_t kChunk = 1u << 20;
+constexpr std::size_t kChunkHeader = 8;
+
+std::optional<fs::path> EnvironmentPath(const char* name) {
+#ifdef _WIN32
+  std::wstring wide(name, name + std::char_traits<char>::length(name));
+  const wchar_t* value = _wgetenv(wide.c_str());
+  if (!value || !*value) return std::nullopt;
+  return fs::path(value);
+#else
+  const char* value = std::getenv(name);
+  if (!value || !*value) return std::nullopt;
+  return fs::path(value);
+#endif
+}
+
+std::optional<std::uint64_t> EnvironmentNumber(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value) return std::nullopt;
+  const std::string_view text(value);
+  if (text.find_first_not_of("0123456789") != std::string_view::npos || text.size() > 18) return std::nullopt;
+  return std::stoull(std::string(text));
+}
+
+std::mutex& LimitsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+Limits& Configured() {
+  static Limits limits;
+  return limits;
+}
+
+// The folder of one file's versions: a hash of its canonical path, so that
+// every spelling of the path (a link, another letter case on Windows) finds it.
+fs::path FileFolder(const fs::path& root, const std::string& canonical) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+  for (const char c : canonical) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string name(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) name[static_cast<std::size_t>(i)] = kHex[hash & 0xF];
+  return root / name;
+}
+
+// Creates the folder when missing, readable by this user alone.
+bool EnsurePrivateFolder(const fs::path& folder, std::string& reason) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    fs::create_directories(folder, ec);
+    if (ec) {
+      reason = ec.message();
+      return false;
+    }
+#ifndef _WIN32
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+#endif
+  }
+  return fs::is_directory(folder, ec);
+}
+
+void PutBigEndian(Bytes& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+std::uint32_t GetBigEndian(const Bytes& in, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | in[at + i];
+  return value;
+}
+
+Bytes Deflate(const Bytes& bytes) {
+  Bytes out(kBlobMagic.begin(), kBlobMagic.end());
+  std::vector<Bytef> chunk(compressBound(kChunk));
+  for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+    const std::size_t length = std::min(kChunk, bytes.size() - at);
+    uLongf deflated = static_cast<uLongf>(chunk.size());
+    compress2(chunk.data(), &deflated, bytes.data() + at, static_cast<uLong>(length), Z_DEFAULT_COMPRESSION);
+    PutBigEndian(out, static_cast<std::uint32_t>(length));
+    PutBigEndian(out, static_cast<std::uint32_t>(deflated));
+    out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(deflated));
+  }
+  return out;
+}
+
+// The blob's bytes, exactly `size` of them, or nothing for any damage.
+std::optional<Bytes> Inflate(const Bytes& blob, std::uint64_t size) {
+  if (size > kMaxReadSize || blob.size() < kBlobMagic.size() ||
+      !std::equal(kBlobMagic.begin(), kBlobMagic.end(), blob.begin())) {
+    return std::nullopt;
+  }
+  Bytes out(static_cast<std::size_t>(size));
+  std::size_t written = 0;
+  std::size_t at = kBlobMagic.size();
+  while (at < blob.size()) {
+    if (blob.size() - at < kChunkHeader) return std::nullopt;
+    const std::uint32_t length = GetBigEndian(blob, at);
+    const std::uint32_t deflated = GetBigEndian(blob, at + 4);
+    at += kChunkHeader;
+    if (length == 0 || length > kChunk || length > out.size() - written || deflated > blob.size() - at) {
+      return std::nullopt;
+    }
+    uLongf inflated = length;
+    if (uncompress(out.data() + written, &inflated, blob.data() + at, deflated) != Z_OK || inflated != length) {
+      return std::nullopt;
+    }
+    written += length;
+    at += deflated;
+  }
+  if (written != out.size()) return std::nullopt;
+  return out;
+}
+
+json SavesJson(const Saves& saves) { return {{"count", saves.count}, {"names", saves.names}}; }
+Saves SavesOf(const json& value) { return {value.at("count").get<std::size_t>(), value.at("names").get<std::vector<std::string>>()}; }
+
+json VersionJson(const Version& version) {
+  return {{"blob", version.blob},   {"time", version.time},           {"operation", version.operation},
+          {"before", SavesJson(version.before)},                      {"after", SavesJson(version.after)},
+          {"size", version.size},   {"crc32", version.crc},           {"afterSize", version.afterSize},
+          {"afterCrc32", version.afterCrc}, {"stored", version.stored}};
+}
+
+Version VersionOf(const json& value) {
+  Version version;
+  version.blob = value.at("blob").get<std::string>();
+  version.time = value.at("time").get<std::int64_t>();
+  version.operation = value.at("operation").get<std::string>();
+  version.before = SavesOf(value.at("before"));
+  version.after = SavesOf(value.at("after"));
+  version.size = value.at("size").get<std::uint64_t>();
+  version.crc = value.at("crc32").get<std::uint32_t>();
+  version.afterSize = value.at("afterSize").get<std::uint64_t>();
+  version.afterCrc = value.at("afterCrc32").get<std::uint32_t>();
+  version.stored = value.at("stored").get<std::uint64_t>();
+  // A blob names a file in this folder and nothing outside it.
+  const fs::path blob = PathFromUtf8(version.blob);
+  if (version.blob.empty() || blob.filename() != blob || version.blob == "." || version.blob == "..") {
+    throw std::invalid_argument("blob");
+  }
+  return version;
+}
+
+// The index at `index`, which must be the history of `canonical`.
+FileHistory ReadIndex(const fs::path& index, const std::string& canonical) {
+  FileHistory history;
+  history.index = index;
+  const FileContents contents = ReadFileChecked(index);
+  if (contents.status == ReadStatus::kMissing) return history;
+  history.state = IndexState::kDamaged;
+  if (!contents.ok()) return history;
+  const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
+  try {
+    if (value.is_discarded() || value.at("format").get<int>() != kIndexFormat ||
+        value.at("file").get<std::string>() != canonical) {
+      return history;
+    }
+    for (const json& version : value.at("versions")) history.versions.push_back(VersionOf(version));
+  } catch (const std::exception&) {
+    history.versions.clear();
+    return history;
+  }
+  history.state = IndexState::kRead;
+  return history;
+}
+
+bool WriteIndex(const FileHistory& history, const std::string& canonical, std::string& reason) {
+  json versions = json::array();
+  for (const Version& version : history.versions) versions.push_back(VersionJson(version));
+  const json value = {{"format", kIndexFormat}, {"file", canonical}, {"versions", std::move(versions)}};
+  const std::string text = value.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+  if (WriteFileAtomic(history.index, Bytes(text.begin(), text.end()))) return true;
+  reason = LastFailure();
+  return false;
+}
+
+// What the whole history keeps, as stored: a running count beside the
+// folders, so that a write need not read every index. Read again from the
+// indexes when it is missing or damaged, and whenever it passes the bound.
+constexpr const char* kUsageFile = "usage.json";
+
+std::optional<std::uint64_t> ReadUsage(const fs::path& root) {
+  const FileContents contents = ReadFileChecked(root / kUsageFile);
+  if (!contents.ok()) return std::nullopt;
+  const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
+  if (value.is_discarded() || !value.is_object() || !value.contains("bytes") || !value["bytes"].is_number_unsigned()) {
+    return std::nullopt;
+  }
+  return value["bytes"].get<std::uint64_t>();
+}
+
+void WriteUsage(const fs::path& root, std::uint64_t bytes) {
+  const std::string text = json{{"bytes", bytes}}.dump() + "\n";
+  WriteFileAtomic(root / kUsageFile, Bytes(text.begin(), text.end()));
+}
+
+void RemoveBlob(const fs::path& folder, const Version& version) {
+  std::error_code ec;
+  fs::remove(folder / PathFromUtf8(version.blob), ec);
+}
+
+// Every readable index of the history (damaged ones are left alone and not
+// counted), pruned oldest first until what they keep fits `bound`; `keep`
+// (the folder and blob just entered) is never pruned. Returns what is kept.
+std::uint64_t PruneAll(const fs::path& root, std::uint64_t bound, const fs::path& keepFolder, const std::string& keep) {
+  struct Indexed {
+    FileHistory history;
+    std::string canonical;
+    bool changed = false;
+  };
+  std::vector<Indexed> indexes;
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(root, ec)) {
+    if (!entry.is_directory(ec)) continue;
+    const fs::path index = entry.path() / "index.json";
+    const FileContents contents = ReadFileChecked(index);
+    if (!contents.ok()) continue;
+    const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
+    if (value.is_discarded() || !value.is_object() || !value.contains("file") || !value["file"].is_string()) continue;
+    const std::string canonical = value["file"].get<std::string>();
+    FileHistory history = ReadIndex(index, canonical);
+    if (history.state == IndexState::kRead) indexes.push_back({std::move(history), canonical, false});
+  }
+  struct Candidate {
+    std::int64_t time;
+    std::size_t index;
+    std::string blob;
+  };
+  std::vector<Candidate> candidates;
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    for (const Version& version : indexes[i].history.versions) {
+      total += version.stored;
+      if (!(indexes[i].history.index.parent_path() == keepFolder && version.blob == keep)) {
+        candidates.push_back({version.time, i, version.blob});
+      }
+    }
+  }
+  std::stable_sort(candidates.begin(), candidates.end(),
+            [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
+  for (const Candidate& candidate : candidates) {
+    if (total <= bound) break;
+    Indexed& indexed = indexes[candidate.index];
+    auto& versions = indexed.history.versions;
+    const auto found = std::find_if(versions.begin(), versions.end(),
+                                    [&](const Version& version) { return version.blob == candidate.blob; });
+    total -= found->stored;
+    RemoveBlob(indexed.history.index.parent_path(), *found);
+    versions.erase(found);
+    indexed.changed = true;
+  }
+  for (const Indexed& indexed : indexes) {
+    std::string reason;
+    if (indexed.changed) WriteIndex(indexed.history, indexed.canonical, reason);
+  }
+  return total;
+}
+
+std::string NewBlobName() {
+  static std::mutex mutex;
+  static std::mt19937_64 random{std::random_device{}()};
+  const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+  std::lock_guard guard(mutex);
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string suffix(8, '0');
+  std::uint64_t bits = random();
+  for (char& c : suffix) {
+    c = kHex[bits & 0xF];
+    bits >>= 4;
+  }
+  return std::to_string(now) + "-" + suffix + ".qmv";
+}
+
+}  // namespace
+
+std::optional<fs::path> Folder() {
+  if (const auto set = EnvironmentPath("QUILLMERE_HISTORY")) {
+    if (set->native() == fs::path("off").native()) return std::nullopt;
+    return *set;
+  }
+#ifdef _WIN32
+  if (const auto local = EnvironmentPath("LOCALAPPDATA")) return *local / "Quillmere" / "history";
+#else
+  if (const auto data = EnvironmentPath("XDG_DATA_HOME"); data && data->is_absolute()) {
+    return *data / "Quillmere" / "history";
+  }
+  if (const auto home = EnvironmentPath("HOME")) return *home / ".local" / "share" / "Quillmere" / "history";
+#endif
+  return std::nullopt;
+}
+
+Limits CurrentLimits() {
+  Limits limits;
+  {
+    std::lock_guard guard(LimitsMutex());
+    limits = Configured();
+  }
+  if (const auto versions = EnvironmentNumber("QUILLMERE_HISTORY_VERSIONS")) limits.versions = *versions;
+  if (const auto bytes = EnvironmentNumber("QUILLMERE_HISTORY_BYTES")) limits.bytes = *bytes;
+  limits.versions = std::max<std::size_t>(limits.versions, 1);
+  return limits;
+}
+
+void SetConfiguredLimits(const Limits& limits) {
+  std::lock_guard guard(LimitsMutex());
+  Configured() = limits;
+}
+
+FileHistory Read(const fs::path& file) {
+  const auto root = Folder();
+  if (!root) return {IndexState::kOff, {}, {}};
+  const std::string canonical = CanonicalPathText(file);
+  return ReadIndex(FileFolder(*root, canonical) / "index.json", canonical);
+}
+
+KeepResult Keep(const fs::path& file, const Bytes& previous) {
+  KeepResult result;
+  const auto root = Folder();
+  if (!root) return result;
+  const fs::path folder = FileFolder(*root, CanonicalPathText(file));
+  std::string reason;
+  if (!EnsurePrivateFolder(*root, reason) || !EnsurePrivateFolder(folder, reason)) {
+    result.failure = Failure{Failure::Kind::kFolder, *root, reason};
+    return result;
+  }
+  Pending pending{folder, NewBlobName(), previous.size(), Crc32(previous), 0};
+  const Bytes blob = Deflate(previous);
+  pending.stored = blob.size();
+  if (!WriteFileAtomic(folder / pending.blob, blob)) {
+    result.failure = Failure{Failure::Kind::kFolder, folder, LastFailure()};
+    return result;
+  }
+  result.pending = std::move(pending);
+  return result;
+}
+
+std::optional<Failure> Enter(const fs::path& file, const Pending& pending, std::string operation, Saves before,
+                             Saves after, const Bytes& written) {
+  const auto root = Folder();
+  if (!root) {
+    Discard(pending);
+    return std::nullopt;
+  }
+  const FileLock lock = FileLock::Acquire(*root / "history");
+  if (!lock.held()) {
+    Discard(pending);
+    return Failure{Failure::Kind::kFolder, *root, LastFailure()};
+  }
+  const std::string canonical = CanonicalPathText(file);
+  FileHistory history = ReadIndex(pending.folder / "index.json", canonical);
+  if (history.state == IndexState::kDamaged) {
+    Discard(pending);
+    return Failure{Failure::Kind::kIndexDamaged, history.index, {}};
+  }
+  const auto now = std::chrono::system_clock::now();
+  Version version;
+  version.blob = pending.blob;
+  version.time = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+  version.operation = std::move(operation);
+  version.before = std::move(before);
+  version.after = std::move(after);
+  version.size = pending.size;
+  version.crc = pending.crc;
+  version.afterSize = written.size();
+  version.afterCrc = Crc32(written);
+  version.stored = pending.stored;
+  history.versions.push_back(std::move(version));
+
+  const Limits limits = CurrentLimits();
+  std::int64_t change = static_cast<std::int64_t>(pending.stored);
+  std::vector<Version> pruned;
+  while (history.versions.size() > limits.versions) {
+    pruned.push_back(history.versions.front());
+    change -= static_cast<std::int64_t>(history.versions.front().stored);
+    history.versions.erase(history.versions.begin());
+  }
+  std::string reason;
+  if (!WriteIndex(history, canonical, reason)) {
+    Discard(pending);
+    return Failure{Failure::Kind::kFolder, history.index, reason};
+  }
+  for (const Version& old : pruned) RemoveBlob(pending.folder, old);
+
+  const auto usage = ReadUsage(*root);
+  std::uint64_t total = usage ? static_cast<std::uint64_t>(std::max<std::int64_t>(
+                                    0, static_cast<std::int64_t>(*usage) + change))
+                              : limits.bytes + 1;  // unknown: count it afresh
+  if (total > limits.bytes) total = PruneAll(*root, limits.bytes, pending.folder, pending.blob);
+  WriteUsage(*root, total);
+  return std::nullopt;
+}
+
+void Discard(const Pending& pending) {
+  std::error_code ec;
+  fs::remove(pending.folder / pending.blob, ec);
+}
+
+std::optional<Bytes> VersionBytes(const FileHistory& history, const Version& version) {
+  const FileContents blob = ReadFileChecked(history.index.parent_path() / PathFromUtf8(version.blob));
+  if (!blob.ok()) return std::nullopt;
+  std::optional<Bytes> bytes = Inflate(blob.bytes, version.size);
+  if (!bytes || Crc32(*bytes) != version.crc) return std::nullopt;
+  return bytes;
+}
+
+std::uint32_t Crc32(const Bytes& bytes) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+    crc = crc32(crc, bytes.data() + at, static_cast<uInt>(std::min(kChunk, bytes.size() - at)));
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+std::string LocalTimeText(std::int64_t time) {
+  const std::time_t when = static_cast<std::time_t>(time);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &when);
+#else
+  localtime_r(&when, &local);
+#endif
+  std::array<char, 32> text{};
+  const std::size_t length = std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local);
+  return std::string(text.data(), length);
+}
+
+}  // namespace quillmere::platform::history
