@@ -451,6 +451,8 @@ constexpr Entry kEntries[] = {
     {TextId::kHistoryRestore, 0, "", "恢复此版本", "Restore this version"},
     {TextId::kHistoryShowSaves, 0, "", "查看存档", "Show its saves"},
     {TextId::kHistoryExportSave, 0, "", "导出选中的存档", "Export the chosen save"},
+    {TextId::kHistoryKeepVersions, 0, "", "每个文件保留的版本数：", "Versions kept of each file:"},
+    {TextId::kHistoryKeepMegabytes, 0, "", "历史版本最多占用（MiB）：", "Space all versions may take (MiB):"},
     {TextId::kHistorySavesTitle, 2, "", "第%2个版本中的存档：%1", "The saves of version %2: %1"},
     {TextId::kCliHistoryHeader, 0, "", "版本\t时间\t操作\t存档\t与现在不同\t大小", "Version\tTime\tOperation\tSaves\tDiffering from now\tSize"},
 };

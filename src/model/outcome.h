@@ -294,6 +294,8 @@ enum class TextId : std::uint16_t {
   kHistoryRestore,
   kHistoryShowSaves,
   kHistoryExportSave,
+  kHistoryKeepVersions,
+  kHistoryKeepMegabytes,
   kHistorySavesTitle,
   kCliHistoryHeader,
 

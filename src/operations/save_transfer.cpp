@@ -121,7 +121,11 @@ std::optional<ByteBuffer> ChooseTargetGame(Workbench& bench, int number) {
 
 ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   const Pane& pane = bench.pane(number);
-  const std::vector<SaveRecord> saves = pane.SelectedRecords();
+  return ExportSaves(bench, pane, pane.SelectedRecords(), form);
+}
+
+ExportResult ExportSaves(Workbench& bench, const Container& from, const std::vector<SaveRecord>& saves,
+                         ExportForm form) {
   if (saves.empty()) {
     bench.host().ShowMessage({TextId::kSelectSaveToExport, {}, {}});
     return {};
@@ -132,7 +136,7 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
   bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(bench.Folders().For(form))}, {}},
                        [&](ProgressSink& progress) {
                          for (const SaveRecord& save : saves) {
-                           results.push_back(run.Write(ExportSave(pane, save, form), form));
+                           results.push_back(run.Write(ExportSave(from, save, form), form));
                            if (!progress.Report(results.size(), saves.size())) break;
                          }
                        });

@@ -19,6 +19,11 @@ namespace quillmere {
 // its own; the file browser shows the file afterwards.
 ExportResult ExportSingleSave(Workbench& bench, int pane, ExportForm form = ExportForm::kSaroo);
 
+// The same export of `saves` of any container (a kept version's too); the
+// first result, or none after "请先选择要导出的存档" when `saves` is empty.
+ExportResult ExportSaves(Workbench& bench, const Container& from, const std::vector<SaveRecord>& saves,
+                         ExportForm form);
+
 // Imports one single save (SAROO, .BUP, or .SRO whose checksum matches) into
 // the pane: `file`, or one picked in a dialog. Into SS_SAVE.BIN the game is
 // asked first. A listed save of the same name is replaced after an OK per

@@ -125,7 +125,7 @@ std::string RandomSuffix() {
 }
 
 #ifdef _WIN32
-bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes, bool synced) {
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -137,12 +137,12 @@ bool WriteAndSync(const fs::path& temp, const Bytes& bytes) {
     ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
     done += written;
   }
-  ok = ok && FlushFileBuffers(file);
+  ok = ok && (!synced || FlushFileBuffers(file));
   CloseHandle(file);
   return ok;
 }
 
-bool ReplaceWith(const fs::path& temp, const fs::path& target) {
+bool ReplaceWith(const fs::path& temp, const fs::path& target, bool synced) {
   // Windows refuses to replace a read-only file, where a rename on Linux does
   // not. The new file takes over the read-only mark, as it keeps the old
   // file's permission bits there; the old file gets its mark back if the
@@ -154,7 +154,9 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target) {
     SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
     return false;
   }
-  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0))) {
+    return true;
+  }
   if (readOnly) {
     SetFileAttributesW(target.c_str(), attributes);
     SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that it can be removed
@@ -164,7 +166,7 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target) {
 #else
 // `existing`: the file being replaced, whose owner, group and permission bits
 // the new file takes; a new file takes the usual default (0666 less the umask).
-bool WriteAndSync(const fs::path& temp, const Bytes& bytes, const std::optional<struct stat>& existing) {
+bool WriteAndSync(const fs::path& temp, const Bytes& bytes, const std::optional<struct stat>& existing, bool synced) {
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   std::size_t done = 0;
@@ -185,16 +187,17 @@ bool WriteAndSync(const fs::path& temp, const Bytes& bytes, const std::optional<
     }
   }
 #ifdef __APPLE__
-  ok = ok && ::fcntl(fd, F_FULLFSYNC) == 0;
+  ok = ok && (!synced || ::fcntl(fd, F_FULLFSYNC) == 0);
 #else
-  ok = ok && ::fsync(fd) == 0;
+  ok = ok && (!synced || ::fsync(fd) == 0);
 #endif
   ok = (::close(fd) == 0) && ok;
   return ok;
 }
 
-bool ReplaceWith(const fs::path& temp, const fs::path& target) {
+bool ReplaceWith(const fs::path& temp, const fs::path& target, bool synced) {
   if (std::rename(temp.c_str(), target.c_str()) != 0) return false;
+  if (!synced) return true;
   // Sync the folder so the rename itself survives a power cut.
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   const int dir = ::open(folder.c_str(), O_RDONLY | O_CLOEXEC);
@@ -335,7 +338,8 @@ bool MayWrite(const fs::path& target) {
 }
 
 // The atomic write; with `expected`, the two checks of ReplaceFileIfUnchanged.
-ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const std::optional<FileIdentity>& expected) {
+ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const std::optional<FileIdentity>& expected,
+                               bool synced) {
   const fs::path target = ResolveWriteTarget(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
@@ -358,7 +362,7 @@ ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const s
   const fs::path temp =
       folder / (ShortNamePrefix(target.filename()).native() + fs::path("." + RandomSuffix() + ".qmtmp").native());
 #ifdef _WIN32
-  const bool written = WriteAndSync(temp, bytes);
+  const bool written = WriteAndSync(temp, bytes, synced);
 #else
   // Past a file-size limit (ulimit -f) the write must fail like any other, so
   // the temporary file is removed, rather than end the program by SIGXFSZ.
@@ -372,14 +376,14 @@ ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const s
   std::optional<struct stat> existing;
   struct stat status {};
   if (::stat(target.c_str(), &status) == 0) existing = status;
-  const bool written = WriteAndSync(temp, bytes, existing);
+  const bool written = WriteAndSync(temp, bytes, existing, synced);
 #endif
   // The sync takes time: another program may have written the file meanwhile.
   if (written && expected && IdentifyFile(target) != expected) {
     fs::remove(temp, ec);
     return ReplaceOutcome::kChanged;
   }
-  if (!written || !ReplaceWith(temp, target)) {
+  if (!written || !ReplaceWith(temp, target, synced)) {
     NoteSystemFailure();
     fs::remove(temp, ec);
     return ReplaceOutcome::kFailed;
@@ -389,12 +393,12 @@ ReplaceOutcome WriteAtomically(const fs::path& path, const Bytes& bytes, const s
 
 }  // namespace
 
-bool WriteFileAtomic(const fs::path& path, const Bytes& bytes) {
-  return WriteAtomically(path, bytes, std::nullopt) == ReplaceOutcome::kReplaced;
+bool WriteFileAtomic(const fs::path& path, const Bytes& bytes, bool synced) {
+  return WriteAtomically(path, bytes, std::nullopt, synced) == ReplaceOutcome::kReplaced;
 }
 
 ReplaceOutcome ReplaceFileIfUnchanged(const fs::path& path, const Bytes& bytes, const FileIdentity& expected) {
-  return WriteAtomically(path, bytes, expected);
+  return WriteAtomically(path, bytes, expected, true);
 }
 
 bool EnsureDirectory(const fs::path& path) {

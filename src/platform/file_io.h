@@ -60,7 +60,9 @@ std::string LastFailure();
 // files in that folder that are more than an hour old (left by a killed
 // write). Returns false on any failure (also past a file-size limit), in which
 // case the target is untouched and no temporary file is left.
-bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes);
+// Unsynced (`synced` false), a crash may lose the new file, never leave half
+// of it: for copies that may be lost without losing a save (the history's).
+bool WriteFileAtomic(const std::filesystem::path& path, const Bytes& bytes, bool synced = true);
 
 // What a file is without reading it: its size, its modification time and
 // which file it is (device and inode; on Windows the volume and file index),

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -25,11 +26,13 @@ namespace {
 
 constexpr int kIndexFormat = 1;
 // A blob is its magic, then chunks of at most kChunk bytes, each as 4 bytes
-// of its length, 4 of its deflated length (both big-endian), then the
-// deflated bytes: an 8 MiB image of zeros is a few kilobytes, and no chunk
-// needs more than a chunk's memory beside the whole.
+// of its length and 4 of what it takes (both big-endian), then that many
+// bytes: none for a chunk of zeros (an SS_MEMS.BIN or an SS_SAVE.BIN is mostly
+// zeros, and finding them costs next to nothing), its own length for a chunk
+// kept as it is, fewer for one deflated. Deflating at zlib's fastest level
+// keeps a write of a full 8 MiB image quick.
 constexpr std::string_view kBlobMagic = "QMHIST1\n";
-constexpr std::size_t kChunk = 1u << 20;
+constexpr std::size_t kChunk = 64u * 1024;
 constexpr std::size_t kChunkHeader = 8;
 
 std::optional<fs::path> EnvironmentPath(const char* name) {
@@ -99,16 +102,39 @@ std::uint32_t GetBigEndian(const Bytes& in, std::size_t at) {
   return value;
 }
 
+bool AllZero(const std::uint8_t* bytes, std::size_t length) {
+  std::size_t at = 0;
+  for (; at + 8 <= length; at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes + at, 8);
+    if (word != 0) return false;
+  }
+  for (; at < length; ++at) {
+    if (bytes[at] != 0) return false;
+  }
+  return true;
+}
+
 Bytes Deflate(const Bytes& bytes) {
   Bytes out(kBlobMagic.begin(), kBlobMagic.end());
   std::vector<Bytef> chunk(compressBound(kChunk));
   for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
     const std::size_t length = std::min(kChunk, bytes.size() - at);
-    uLongf deflated = static_cast<uLongf>(chunk.size());
-    compress2(chunk.data(), &deflated, bytes.data() + at, static_cast<uLong>(length), Z_DEFAULT_COMPRESSION);
+    const std::uint8_t* raw = bytes.data() + at;
     PutBigEndian(out, static_cast<std::uint32_t>(length));
-    PutBigEndian(out, static_cast<std::uint32_t>(deflated));
-    out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(deflated));
+    if (AllZero(raw, length)) {
+      PutBigEndian(out, 0);
+      continue;
+    }
+    uLongf deflated = static_cast<uLongf>(chunk.size());
+    const bool smaller = compress2(chunk.data(), &deflated, raw, static_cast<uLong>(length), Z_BEST_SPEED) == Z_OK &&
+                         deflated < length;
+    PutBigEndian(out, static_cast<std::uint32_t>(smaller ? deflated : length));
+    if (smaller) {
+      out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(deflated));
+    } else {
+      out.insert(out.end(), raw, raw + length);
+    }
   }
   return out;
 }
@@ -125,17 +151,22 @@ std::optional<Bytes> Inflate(const Bytes& blob, std::uint64_t size) {
   while (at < blob.size()) {
     if (blob.size() - at < kChunkHeader) return std::nullopt;
     const std::uint32_t length = GetBigEndian(blob, at);
-    const std::uint32_t deflated = GetBigEndian(blob, at + 4);
+    const std::uint32_t stored = GetBigEndian(blob, at + 4);
     at += kChunkHeader;
-    if (length == 0 || length > kChunk || length > out.size() - written || deflated > blob.size() - at) {
+    if (length == 0 || length > kChunk || length > out.size() - written || stored > length ||
+        stored > blob.size() - at) {
       return std::nullopt;
     }
-    uLongf inflated = length;
-    if (uncompress(out.data() + written, &inflated, blob.data() + at, deflated) != Z_OK || inflated != length) {
-      return std::nullopt;
-    }
+    if (stored == length) {
+      std::memcpy(out.data() + written, blob.data() + at, length);
+    } else if (stored > 0) {
+      uLongf inflated = length;
+      if (uncompress(out.data() + written, &inflated, blob.data() + at, stored) != Z_OK || inflated != length) {
+        return std::nullopt;
+      }
+    }  // else a chunk of zeros, as `out` already holds
     written += length;
-    at += deflated;
+    at += stored;
   }
   if (written != out.size()) return std::nullopt;
   return out;
@@ -199,7 +230,7 @@ bool WriteIndex(const FileHistory& history, const std::string& canonical, std::s
   for (const Version& version : history.versions) versions.push_back(VersionJson(version));
   const json value = {{"format", kIndexFormat}, {"file", canonical}, {"versions", std::move(versions)}};
   const std::string text = value.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
-  if (WriteFileAtomic(history.index, Bytes(text.begin(), text.end()))) return true;
+  if (WriteFileAtomic(history.index, Bytes(text.begin(), text.end()), false)) return true;
   reason = LastFailure();
   return false;
 }
@@ -221,7 +252,7 @@ std::optional<std::uint64_t> ReadUsage(const fs::path& root) {
 
 void WriteUsage(const fs::path& root, std::uint64_t bytes) {
   const std::string text = json{{"bytes", bytes}}.dump() + "\n";
-  WriteFileAtomic(root / kUsageFile, Bytes(text.begin(), text.end()));
+  WriteFileAtomic(root / kUsageFile, Bytes(text.begin(), text.end()), false);
 }
 
 void RemoveBlob(const fs::path& folder, const Version& version) {
@@ -358,7 +389,9 @@ KeepResult Keep(const fs::path& file, const Bytes& previous) {
   Pending pending{folder, NewBlobName(), previous.size(), Crc32(previous), 0};
   const Bytes blob = Deflate(previous);
   pending.stored = blob.size();
-  if (!WriteFileAtomic(folder / pending.blob, blob)) {
+  // Unsynced, as the index: a power cut may cost the newest version, never
+  // the file, and a synced copy would double what every write waits for.
+  if (!WriteFileAtomic(folder / pending.blob, blob, false)) {
     result.failure = Failure{Failure::Kind::kFolder, folder, LastFailure()};
     return result;
   }

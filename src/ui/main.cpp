@@ -18,6 +18,7 @@
 #include "operations/pane_load.h"
 #include "platform/file_io.h"
 #include "platform/working_folder.h"
+#include "ui/history_dialog.h"
 #include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
       quillmere::catalog::TakeLanguageOption(std::vector<std::string>(argv + 1, argv + argc));
   QSettings settings;
   quillmere::ui::UseLanguage(quillmere::ui::StartLanguage(language.value, settings));
+  quillmere::ui::ApplyHistorySettings(settings);
   const std::vector<std::string>& args = language.rest;
   const bool languageKnown = !language.value || quillmere::catalog::LanguageNamed(*language.value);
   if (args.size() > 1 || !languageKnown) {

@@ -22,6 +22,7 @@
 #include "operations/pane_sort.h"
 #include "operations/save_transfer.h"
 #include "platform/file_io.h"
+#include "ui/history_dialog.h"
 #include "ui/kind_combo_box.h"
 #include "ui/map_window.h"
 #include "ui/save_rows_model.h"
@@ -200,6 +201,16 @@ void PaneView::BuildMenu() {
   delete_ = captions_.Add(menu_->addAction(QString()), TextId::kDelete);
   check_ = captions_.Add(menu_->addAction(QString()), TextId::kCheck);
   repair_ = captions_.Add(menu_->addAction(QString()), TextId::kRepair);
+  // Any write of the pane's file can be taken back.
+  undo_ = captions_.Add(menu_->addAction(QString()), TextId::kUndoLastChange);
+  history_ = captions_.Add(menu_->addAction(QString()), TextId::kHistoryMenu);
+  undo_->setObjectName(prefix + "Undo");
+  history_->setObjectName(prefix + "History");
+  undo_->setShortcut(QKeySequence::Undo);
+  undo_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  list_->addAction(undo_);
+  connect(undo_, &QAction::triggered, this, [this, pane] { UndoLastChange(bench_, pane); });
+  connect(history_, &QAction::triggered, this, [this, pane] { ShowHistory(bench_, pane, window()); });
   // Where the pane's file lies: another file or folder, or back beside the
   // program; and the other memory of a file that holds two.
   menu_->addSeparator();
@@ -409,6 +420,9 @@ void PaneView::ShowAvailability() {
   delete_->setEnabled(loaded && state.Writable());
   repair_->setEnabled(loaded && state.Repairable());
   check_->setEnabled(loaded);
+  // A file that has gone can still be put back from its history.
+  undo_->setEnabled(!state.file.empty());
+  history_->setEnabled(!state.file.empty());
   for (QAction* action : {delete_, repair_, check_, importToGame_}) {
     action->setToolTip(action->isEnabled() ? action->text() : whyNot.isEmpty() ? action->text() : whyNot);
   }

@@ -138,6 +138,8 @@ class PaneView : public QWidget {
   QAction* delete_ = nullptr;
   QAction* check_ = nullptr;
   QAction* repair_ = nullptr;
+  QAction* undo_ = nullptr;
+  QAction* history_ = nullptr;
   QAction* chinese_ = nullptr;
   QAction* english_ = nullptr;
 };
