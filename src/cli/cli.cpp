@@ -104,6 +104,17 @@ const CLI::Validator& RowNumber() {
   return validator;
 }
 
+const CLI::Validator& VersionNumber() {
+  static const CLI::Validator validator(
+      [](const std::string& value) -> std::string {
+        const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+        if (digits && value.find_first_not_of('0') != std::string::npos) return {};
+        return "versions count from 1, as history numbers them, not " + value;
+      },
+      "N");
+  return validator;
+}
+
 std::vector<CommandSummary> CommandSummaries() {
   CLI::App app;
   std::vector<CommandSummary> summaries;

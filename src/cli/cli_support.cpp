@@ -5,6 +5,7 @@
 #include "catalog/catalog.h"
 #include "containers/mems_image.h"
 #include "containers/save_file.h"
+#include "cli/commands.h"
 #include "cli/console_host.h"
 #include "operations/file_writes.h"
 #include "operations/history.h"
@@ -111,7 +112,7 @@ int ReadKeptVersion(const std::string& file, int version, ByteBuffer& bytes, std
 
 void AddVersionOption(CLI::App& command, int& version) {
   command.add_option("--version", version, "read the file as it was before its N-th last write (see history)")
-      ->check(CLI::PositiveNumber);
+      ->check(VersionNumber());
 }
 
 int OpenFile(const std::string& file, const std::string& kindOption, Access access, PaneLoad& opened,

@@ -17,6 +17,8 @@ using CommandRun = std::function<int(std::ostream& out, std::ostream& err)>;
 
 // --row's values: rows count from 1, as list prints them, so 0 is a usage error.
 const CLI::Validator& RowNumber();
+// --version N's values: versions count from 1, as history numbers them.
+const CLI::Validator& VersionNumber();
 
 struct Command {
   const char* name;

@@ -58,7 +58,10 @@ class ConsoleHost : public Host {
   static std::string OneLine(const Message& message) {
     std::string text = catalog::Render(Message{message.id, message.args, {}});
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
-      text.replace(at, 2, ": ");
+      // Words that end in a colon of their own ("不是普通文件：") take no second one.
+      const std::string_view before(text.data(), at);
+      const bool colon = before.ends_with(":") || before.ends_with("\xEF\xBC\x9A");
+      text.replace(at, 2, colon ? " " : ": ");
     }
     text += "\n";
     for (const Message& line : message.lines) text += OneLine(line);

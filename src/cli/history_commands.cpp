@@ -139,7 +139,7 @@ CommandRun DefineRestore(CLI::App& command) {
   command.add_option("FILE", options->file, "a container file Quillmere has written")->required();
   command.add_option("--version", options->version, "the version to put back, as history numbers it (default: 1, "
                                                     "the file before its last write)")
-      ->check(CLI::PositiveNumber);
+      ->check(VersionNumber());
   return [options](std::ostream&, std::ostream& err) { return Restore(*options, err); };
 }
 

@@ -124,6 +124,7 @@ class LanguagesTest : public QObject {
         {"pane2Delete", "删除", "Delete"},
         {"pane1Check", "检查", "Check"},
         {"pane2Repair", "修复", "Repair"},
+        {"pane1Undo", "撤销上次修改", "Undo last change"},
         {"pane1English", "English", "English"},
         {"pane2Chinese", "中文", "中文"},
     };

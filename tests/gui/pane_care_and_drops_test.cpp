@@ -94,7 +94,7 @@ class PaneCareAndDropsTest : public QObject {
     for (const QAction* action : menu->actions()) {
       if (!action->isSeparator() && action->isVisible()) entries << action->text();
     }
-    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复", "打开文件…", "打开文件夹…",
+    QCOMPARE(entries, QStringList({"导出为BUP", "导出为SRO", "导入到游戏…", "删除", "检查", "修复", "撤销上次修改", "历史版本…", "打开文件…", "打开文件夹…",
                                    "回到程序目录", "中文", "English"}));
     menu->close();
     // The menu's own activation, still queued, must not be the last word once slow work lets events run.
