@@ -31,6 +31,12 @@ class SilentHost : public Host {
   void ButtonChanged(int, PaneButton, const Message&, bool) override {}
 };
 
+// The write every container write cannot avoid besides its own: the file's
+// previous bytes kept as a version, `stored` (platform::history::StoredForm
+// of them, made before the timing: deflating them is the operation's work)
+// written unsynced as the history writes them.
+void KeepVersionFloor(const std::vector<std::uint8_t>& stored);
+
 // Seconds one call of `work` takes, the best of `runs`.
 double BestSeconds(const std::function<void()>& work, int runs = 3);
 

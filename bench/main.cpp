@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "platform/file_io.h"
+#include "platform/history.h"
 #include "containers/mems_image.h"
 #include "support/image_builder.h"
 
@@ -28,6 +30,13 @@ ByteBuffer FullMemsImage() {
     cluster += 1 + mems::DataClusterCount(save.StoredSize());
   }
   return builder.Build();
+}
+
+void KeepVersionFloor(const std::vector<std::uint8_t>& stored) {
+  const auto folder = platform::history::Folder();
+  if (!folder) return;  // history off: no version is kept
+  platform::EnsureDirectory(*folder);
+  platform::WriteFileAtomic(*folder / "FLOOR.qmv", stored, false);
 }
 
 double BestSeconds(const std::function<void()>& work, int runs) {

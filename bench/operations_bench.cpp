@@ -9,6 +9,7 @@
 #include "operations/file_writes.h"
 #include "operations/save_transfer.h"
 #include "platform/file_io.h"
+#include "platform/history.h"
 #include "support/image_builder.h"
 #include "singlesave/single_save_file.h"
 
@@ -42,12 +43,14 @@ double TransferRatio() {
   if (bench.pane(2).rows.size() != 448 || !mems::CheckMemsImage(bench.pane(2).image).empty()) {
     std::fprintf(stderr, "transfer-448: the destination did not receive every save\n");
   }
+  const platform::Bytes kept = platform::history::StoredForm(full.bytes());
   const double floor = BestSeconds([&] {
     for (std::size_t i = 0; i < singles.size(); ++i) {
       platform::WriteFileAtomic(root / "SAROO" / ("FLOOR" + std::to_string(i) + ".bin"), singles[i].bytes());
     }
     platform::WriteFileAtomic(root / "OTHER" / "FLOOR1.BIN", full.bytes());
     platform::WriteFileAtomic(root / "OTHER" / "FLOOR2.BIN", full.bytes());
+    KeepVersionFloor(kept);
   });
   std::error_code ec;
   fs::remove_all(root, ec);
@@ -88,9 +91,11 @@ double CompactRatio() {
   if (bench.pane(1).rows.size() != 448 || !mems::CheckMemsImage(bench.pane(1).image).empty()) {
     std::fprintf(stderr, "compact-full: the image did not come back whole\n");
   }
+  const platform::Bytes kept = platform::history::StoredForm(fragmented.bytes());
   const double floor = BestSeconds([&] {
     const platform::FileContents read = platform::ReadFileChecked(root / "SS_MEMS.BIN");
     platform::WriteFileAtomic(root / "FLOOR.BIN", read.bytes);
+    KeepVersionFloor(kept);
   });
   std::error_code ec;
   fs::remove_all(root, ec);
@@ -120,6 +125,7 @@ double BackupRamImportRatio() {
     singles.push_back(root / "SAROO" / ("SAVE" + std::to_string(i) + ".bin"));
     platform::WriteFileAtomic(singles.back(), single.bytes());
   }
+  const platform::Bytes kept = platform::history::StoredForm(backup_ram::EmptyInternalBackupRamFile().bytes());
   std::size_t imported = 0;
   // As the command line imports: the memory opened, the saves placed in
   // memory, the file written once. Each import is timed beside a floor, so
@@ -140,6 +146,7 @@ double BackupRamImportRatio() {
                                   for (const fs::path& single : singles) platform::ReadFileChecked(single);
                                   const platform::FileContents read = platform::ReadFileChecked(root / "0" / "SS_BUP.BIN");
                                   platform::WriteFileAtomic(root / "FLOOR.BIN", read.bytes);
+                                  KeepVersionFloor(kept);
                                 },
                                 1));
   }

@@ -1,7 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <map>
 #include <memory>
 
 #include "catalog/catalog.h"
@@ -25,25 +24,6 @@ struct HistoryOptions {
   int version = 1;
   bool json = false;
 };
-
-// The names one list holds more often than the other: "+NAME" for a save the
-// version held that the file does not hold now (a restore brings it back),
-// "-NAME" for one it holds now that the version did not.
-struct NameDifference {
-  std::vector<std::string> added;
-  std::vector<std::string> removed;
-};
-NameDifference Differences(const std::vector<std::string>& then, const std::vector<std::string>& now) {
-  std::map<std::string, int> count;
-  for (const std::string& name : then) ++count[name];
-  for (const std::string& name : now) --count[name];
-  NameDifference difference;
-  for (const auto& [name, surplus] : count) {
-    for (int i = 0; i < surplus; ++i) difference.added.push_back(name);
-    for (int i = 0; i < -surplus; ++i) difference.removed.push_back(name);
-  }
-  return difference;
-}
 
 // The file as it is now: its bytes and its saves (none when it is gone or
 // no container).
@@ -94,9 +74,7 @@ int History(const HistoryOptions& options, std::ostream& out, std::ostream& err)
                           {"size", version.size}});
       continue;
     }
-    std::string differing;
-    for (const std::string& name : difference.added) differing += (differing.empty() ? "+" : " +") + TextCell(name);
-    for (const std::string& name : difference.removed) differing += (differing.empty() ? "-" : " -") + TextCell(name);
+    const std::string differing = TextCell(difference.Text());
     out << number << "\t" << history::LocalTimeText(version.time) << "\t"
         << catalog::Render(OperationMessage(version.operation)) << "\t" << version.before.count << "\t" << differing
         << "\t" << version.size << "\n";

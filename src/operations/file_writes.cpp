@@ -1,5 +1,7 @@
 #include "operations/file_writes.h"
 
+#include <thread>
+
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
 
@@ -24,8 +26,13 @@ ContainerWrite ReplaceContainerFile(const std::filesystem::path& file, std::opti
     write.said = Message{TextId::kFileChanged, {where}, {}};
     return write;
   }
-  const platform::history::KeepResult kept = platform::history::Keep(file, *previous);
-  switch (platform::ReplaceFileIfUnchanged(file, bytes.bytes(), stamp->Identity())) {
+  // The version is deflated and kept while the new bytes are written and
+  // synced: the one waits on the disk, the other on the processor.
+  platform::history::KeepResult kept;
+  std::thread keeper([&] { kept = platform::history::Keep(file, *previous); });
+  const platform::ReplaceOutcome replaced = platform::ReplaceFileIfUnchanged(file, bytes.bytes(), stamp->Identity());
+  keeper.join();
+  switch (replaced) {
     case platform::ReplaceOutcome::kReplaced: {
       write.written = true;
       stamp = platform::StampFile(file, bytes.bytes());

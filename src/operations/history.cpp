@@ -1,6 +1,7 @@
 #include "operations/history.h"
 
 #include <array>
+#include <map>
 #include <utility>
 
 #include "model/conversions.h"
@@ -51,6 +52,25 @@ history::Saves SavesOf(const std::vector<SaveRecord>& records) {
   history::Saves saves{records.size(), {}};
   for (const SaveRecord& record : records) saves.names.push_back(DecodeName(record.nameField));
   return saves;
+}
+
+NameDifference Differences(const std::vector<std::string>& then, const std::vector<std::string>& now) {
+  std::map<std::string, int> count;
+  for (const std::string& name : then) ++count[name];
+  for (const std::string& name : now) --count[name];
+  NameDifference difference;
+  for (const auto& [name, surplus] : count) {
+    for (int i = 0; i < surplus; ++i) difference.added.push_back(name);
+    for (int i = 0; i < -surplus; ++i) difference.removed.push_back(name);
+  }
+  return difference;
+}
+
+std::string NameDifference::Text() const {
+  std::string text;
+  for (const std::string& name : added) text += (text.empty() ? "+" : " +") + name;
+  for (const std::string& name : removed) text += (text.empty() ? "-" : " -") + name;
+  return text;
 }
 
 std::optional<Message> HistoryNote(const history::Failure& failure) {

@@ -28,6 +28,17 @@ Message OperationMessage(std::string_view word);
 // The saves `records` list, by name, as a version records them.
 platform::history::Saves SavesOf(const std::vector<SaveRecord>& records);
 
+// The names one list holds more often than the other: `added` for a save
+// the version held that the file does not hold now (a restore brings it
+// back), `removed` for one it holds now that the version did not.
+struct NameDifference {
+  std::vector<std::string> added;
+  std::vector<std::string> removed;
+  // "+NAME -NAME": the added, then the removed.
+  std::string Text() const;
+};
+NameDifference Differences(const std::vector<std::string>& then, const std::vector<std::string>& now);
+
 // What a version-keeping write tells besides its outcome: no version was
 // kept (the history folder cannot be written, or its index is damaged).
 std::optional<Message> HistoryNote(const platform::history::Failure& failure);

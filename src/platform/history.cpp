@@ -14,6 +14,7 @@
 #include <mutex>
 #include <random>
 #include <string_view>
+#include <thread>
 
 #include "platform/file_lock.h"
 
@@ -115,10 +116,11 @@ bool AllZero(const std::uint8_t* bytes, std::size_t length) {
   return true;
 }
 
-Bytes Deflate(const Bytes& bytes) {
-  Bytes out(kBlobMagic.begin(), kBlobMagic.end());
+// Chunks [from, to) of `bytes`, each with its header.
+Bytes DeflateChunks(const Bytes& bytes, std::size_t from, std::size_t to) {
+  Bytes out;
   std::vector<Bytef> chunk(compressBound(kChunk));
-  for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+  for (std::size_t at = from * kChunk; at < bytes.size() && at < to * kChunk; at += kChunk) {
     const std::size_t length = std::min(kChunk, bytes.size() - at);
     const std::uint8_t* raw = bytes.data() + at;
     PutBigEndian(out, static_cast<std::uint32_t>(length));
@@ -136,6 +138,26 @@ Bytes Deflate(const Bytes& bytes) {
       out.insert(out.end(), raw, raw + length);
     }
   }
+  return out;
+}
+
+// A large file's chunks are deflated in two halves at once: a full 8 MiB
+// image takes zlib some 60 ms alone.
+Bytes Deflate(const Bytes& bytes) {
+  constexpr std::size_t kHalvesFrom = 16;  // chunks: below a megabyte a second thread costs more than it saves
+  const std::size_t chunks = (bytes.size() + kChunk - 1) / kChunk;
+  Bytes out(kBlobMagic.begin(), kBlobMagic.end());
+  if (chunks < kHalvesFrom) {
+    const Bytes all = DeflateChunks(bytes, 0, chunks);
+    out.insert(out.end(), all.begin(), all.end());
+    return out;
+  }
+  Bytes second;
+  std::thread helper([&] { second = DeflateChunks(bytes, chunks / 2, chunks); });
+  const Bytes first = DeflateChunks(bytes, 0, chunks / 2);
+  helper.join();
+  out.insert(out.end(), first.begin(), first.end());
+  out.insert(out.end(), second.begin(), second.end());
   return out;
 }
 
@@ -387,7 +409,7 @@ KeepResult Keep(const fs::path& file, const Bytes& previous) {
     return result;
   }
   Pending pending{folder, NewBlobName(), previous.size(), Crc32(previous), 0};
-  const Bytes blob = Deflate(previous);
+  const Bytes blob = StoredForm(previous);
   pending.stored = blob.size();
   // Unsynced, as the index: a power cut may cost the newest version, never
   // the file, and a synced copy would double what every write waits for.
@@ -467,6 +489,8 @@ std::optional<Bytes> VersionBytes(const FileHistory& history, const Version& ver
   if (!bytes || Crc32(*bytes) != version.crc) return std::nullopt;
   return bytes;
 }
+
+Bytes StoredForm(const Bytes& bytes) { return Deflate(bytes); }
 
 std::uint32_t Crc32(const Bytes& bytes) {
   uLong crc = crc32(0L, Z_NULL, 0);

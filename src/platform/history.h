@@ -104,6 +104,9 @@ void Discard(const Pending& pending);
 // when its blob is missing or damaged.
 std::optional<Bytes> VersionBytes(const FileHistory& history, const Version& version);
 
+// What a version of `bytes` takes in the history, as Keep writes it.
+Bytes StoredForm(const Bytes& bytes);
+
 // crc32 of `bytes`, as the index records it.
 std::uint32_t Crc32(const Bytes& bytes);
 

@@ -148,13 +148,15 @@ void ShowVersionSaves(Workbench& bench, int pane, int number, QWidget* parent) {
   dialog.exec();
 }
 
-void FillVersions(QTableWidget* table, const history::FileHistory& kept) {
+// Each version, newest first: its saves counted, and those that differ from `now`.
+void FillVersions(QTableWidget* table, const history::FileHistory& kept, const std::vector<std::string>& now) {
   table->setRowCount(static_cast<int>(kept.versions.size()));
   for (std::size_t number = 1; number <= kept.versions.size(); ++number) {
     const history::Version& version = kept.versions[kept.versions.size() - number];
     SetRow(table, static_cast<int>(number - 1),
            {std::to_string(number), history::LocalTimeText(version.time),
-            catalog::Render(OperationMessage(version.operation)), std::to_string(version.before.count),
+            catalog::Render(OperationMessage(version.operation)),
+            (std::to_string(version.before.count) + "  " + Differences(version.before.names, now).Text()),
             std::to_string(version.size)});
   }
   table->resizeColumnsToContents();
@@ -187,7 +189,8 @@ void ShowHistory(Workbench& bench, int pane, QWidget* parent) {
                                    TextId::kHistoryColumnOperation, TextId::kHistoryColumnSaves,
                                    TextId::kHistoryColumnSize});
   table->setSelectionMode(QAbstractItemView::SingleSelection);
-  FillVersions(table, kept);
+  const auto namesNow = [&bench, pane] { return SavesOf(bench.pane(pane).records).names; };
+  FillVersions(table, kept, namesNow());
   layout->addWidget(table);
 
   // The bounds, kept in the window's settings.
@@ -222,7 +225,7 @@ void ShowHistory(Workbench& bench, int pane, QWidget* parent) {
     if (number == 0 || !AskAndRestore(bench, pane, number)) return;
     // The restore is a version itself: the list numbers from it now.
     kept = history::Read(file);
-    FillVersions(table, kept);
+    FillVersions(table, kept, namesNow());
   });
   QObject::connect(saves, &QPushButton::clicked, &dialog, [&] {
     if (const int number = chosenNumber()) ShowVersionSaves(bench, pane, number, &dialog);

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
@@ -110,6 +111,8 @@ class UndoTest : public QObject {
     WhenShown("HistoryDialog", [&](QDialog& history) {
       auto* table = history.findChild<QTableWidget*>("HistoryTable");
       for (int row = 0; row < table->rowCount(); ++row) versions << table->item(row, 2)->text();
+      const QString folder = qEnvironmentVariable("QUILLMERE_SCREENSHOT_DIR", QDir::tempPath());
+      QVERIFY(QDir().mkpath(folder) && history.grab().save(folder + "/history_dialog.png"));
       WhenShown("VersionSavesDialog", [&](QDialog& kept) {
         auto* listed = kept.findChild<QTableWidget*>("VersionSavesTable");
         for (int row = 0; row < listed->rowCount(); ++row) saves << listed->item(row, 1)->text();
