@@ -69,6 +69,9 @@ foreach(page IN ITEMS quillmere-cli quillmere)
   install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES data/copyright README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+# The pictures the README shows, at the place its links name.
+file(GLOB readme_pictures CONFIGURE_DEPENDS docs/*.png)
+install(FILES ${readme_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere/docs)
 configure_file(data/changelog.Debian ${PROJECT_BINARY_DIR}/changelog.Debian COPYONLY)
 execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${PROJECT_BINARY_DIR}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
 # A native package: its changelog is changelog.gz.

@@ -70,7 +70,7 @@ for file in \
   ./usr/share/icons/hicolor/256x256/apps/quillmere.png \
   ./usr/share/metainfo/$app_id.metainfo.xml \
   ./usr/share/man/man1/quillmere-cli.1.gz ./usr/share/man/man1/quillmere.1.gz \
-  ./usr/share/doc/quillmere/copyright; do
+  ./usr/share/doc/quillmere/copyright ./usr/share/doc/quillmere/README.md; do
   grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
 done
 
@@ -86,6 +86,11 @@ for size in 48 128 256; do
   # The width and height in the PNG header, big-endian at bytes 16 and 20.
   [ "$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4, $7*256+$8}')" = "$size $size" ] ||
     fail "the ${size}x$size icon is another size"
+done
+# The installed README's links lead to files the package holds.
+doc=$root/usr/share/doc/quillmere
+for link in $(grep -o '](\([^)#]*\))' "$doc/README.md" | sed 's/^](\(.*\))$/\1/' | sort -u); do
+  [[ $link == *://* ]] || [ -f "$doc/$link" ] || fail "the installed README links $link, which the package lacks"
 done
 gzip -dc "$root/usr/share/man/man1/quillmere-cli.1.gz" | grep -q "^\.TH QUILLMERE-CLI 1 .*Quillmere $version" ||
   fail "the manual page is not a manual for this version"
