@@ -5,7 +5,8 @@
 #
 # A session is a ```console block. A line that starts with "$ " is a command;
 # the lines after it are what it prints, stdout and stderr together as a
-# terminal shows them. A line "..." stands for any number of lines. A command
+# terminal shows them. A line "..." stands for any number of lines, and "…"
+# within a line for any text. A command
 # must exit with 0 unless it ends with "# exit status N". Each session runs in
 # a fresh empty folder of its own, which the output shows as /home/me/saves,
 # with BIN_DIR first on PATH, QUILLMERE_LANGUAGE unset and the C locale. The
@@ -24,16 +25,30 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0 skipped=0 count=0
 
-# Whether the actual lines match the shown ones, "..." matching any run.
+# Whether the actual lines match the shown ones: a line "..." matches any
+# run of lines, and "…" within a line any text (a date of the moment, say).
 matches() {  # shown-file actual-file
   awk '
+    function like(w, g,   n, p, k, at, pos, rest) {
+      if (index(w, "…") == 0) return w == g
+      n = split(w, p, "…")
+      if (substr(g, 1, length(p[1])) != p[1]) return 0
+      pos = length(p[1]) + 1
+      for (k = 2; k < n; ++k) {
+        at = index(substr(g, pos), p[k])
+        if (!at) return 0
+        pos += at - 1 + length(p[k])
+      }
+      rest = substr(g, pos)
+      return length(rest) >= length(p[n]) && substr(rest, length(rest) - length(p[n]) + 1) == p[n]
+    }
     function fits(i, j,   k) {
       if (i > shown) return j > actual
       if (want[i] == "...") {
         for (k = j; k <= actual + 1; ++k) if (fits(i + 1, k)) return 1
         return 0
       }
-      return j <= actual && want[i] == got[j] && fits(i + 1, j + 1)
+      return j <= actual && like(want[i], got[j]) && fits(i + 1, j + 1)
     }
     FNR == NR { want[++shown] = $0; next }
     { got[++actual] = $0 }

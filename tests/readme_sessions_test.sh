@@ -58,6 +58,15 @@ a
 ...
 x
 ```'
+case_ 0 "… within a line stands for any text" '```console
+$ echo "saved 2026-12-11 03:15 by me"; echo "kept"
+saved … by me
+…
+```'
+case_ 1 "… within a line, the rest still as shown" '```console
+$ echo "saved 2026-12-11 03:15 by me"
+saved … by you
+```'
 case_ 1 "a command that fails where none is expected to" '```console
 $ false
 ```'
