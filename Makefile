@@ -38,7 +38,7 @@ package-check: build
 	tests/package_check.sh $(CURDIR) $(CURDIR)/build
 
 # build-windows-window/quillmere-VERSION-windows-x64.zip: quillmere.exe,
-# quillmere-cli.exe, README.md, the licence and the notices of the libraries
+# quillmere-cli.exe, README.md and its pictures, the licence and the notices of the libraries
 # inside the programs. The static Qt for Windows comes from
 # scripts/build_qt_windows.sh (a cache in ~/.cache/quillmere, made once).
 package-windows:
