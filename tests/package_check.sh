@@ -51,7 +51,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
 depends=$(field Depends)
 # A test build links the sanitizers' runtimes; users get the release build.
-sanitizers=$(grep -Eo '(^|, )lib(a|ub|t|l)san[0-9]*' <<<"$depends" | sed 's/^, //' | tr '\n' ' ')
+sanitizers=$(grep -Eo '(^|, )lib(a|ub|t|l)san[0-9]*' <<<"$depends" | sed 's/^, //' | paste -sd ' ')
 if [ -n "$sanitizers" ]; then
   fail "Depends names a sanitizer runtime ($sanitizers): $build is a sanitizer build, not the release package (make package-check)"
   exit 1
