@@ -1,7 +1,7 @@
 # Day-to-day commands. ./run.sh and ./test.sh install what is missing, then call these.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-windows test-windows-window package package-windows bench fuzz clean
+.PHONY: all build run test test-windows test-windows-window package package-check package-windows bench fuzz clean
 
 all: build
 
@@ -31,8 +31,14 @@ test-windows:
 package: build
 	cd build && cpack
 
+# The package users get, checked: the release build packed as make package
+# packs it (into build/package-check), its files, dependencies and metadata,
+# and lintian. The test build cannot stand in: it links the sanitizers.
+package-check: build
+	tests/package_check.sh $(CURDIR) $(CURDIR)/build
+
 # build-windows-window/quillmere-VERSION-windows-x64.zip: quillmere.exe,
-# quillmere-cli.exe, README.md, the licence and the notices of the libraries
+# quillmere-cli.exe, README.md and its pictures, the licence and the notices of the libraries
 # inside the programs. The static Qt for Windows comes from
 # scripts/build_qt_windows.sh (a cache in ~/.cache/quillmere, made once).
 package-windows:

@@ -1,6 +1,6 @@
 # make package: a Debian package of both programs, with a menu entry, icons,
 # AppStream metadata and a manual page. make package-windows: a zip of the
-# cross-built quillmere.exe and quillmere-cli.exe with README.md, the licence
+# cross-built quillmere.exe and quillmere-cli.exe with README.md and its pictures, the licence
 # and the notices of the libraries linked into them.
 include(GNUInstallDirs)
 
@@ -13,10 +13,13 @@ saves between them: SAROO SS_MEMS.BIN images, backup RAM and single saves.
 quillmere is the window, quillmere-cli the same operations on the command line.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
+# The pictures the README shows go beside it, at the place its links name.
+file(GLOB readme_pictures CONFIGURE_DEPENDS docs/*.png)
 
 if(WIN32)
   install(TARGETS quillmere-cli RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
+  install(FILES ${readme_pictures} DESTINATION docs)
   set(CPACK_GENERATOR ZIP)
   if(TARGET quillmere)
     install(TARGETS quillmere RUNTIME DESTINATION .)
@@ -69,6 +72,7 @@ foreach(page IN ITEMS quillmere-cli quillmere)
   install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES data/copyright README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+install(FILES ${readme_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere/docs)
 configure_file(data/changelog.Debian ${PROJECT_BINARY_DIR}/changelog.Debian COPYONLY)
 execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${PROJECT_BINARY_DIR}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
 # A native package: its changelog is changelog.gz.

@@ -23,18 +23,20 @@ TEST(WorkingFolder, BesideTheProgramWhenItCanWriteThereElseInTheDocuments) {
     std::optional<fs::path> argument;
     fs::path working;
     fs::path shown;
+    bool besideProgram;
   };
   const Case cases[] = {
-      {"an unpacked program", true, std::nullopt, program, program},
-      {"an installed program", false, std::nullopt, user, user},
-      {"an unpacked program started on a folder", true, card, program, card},
-      {"an installed program started on a folder", false, card, user, card},
+      {"an unpacked program", true, std::nullopt, program, program, true},
+      {"an installed program", false, std::nullopt, user, user, false},
+      {"an unpacked program started on a folder", true, card, program, card, true},
+      {"an installed program started on a folder", false, card, user, card, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const platform::StartFolders folders = platform::ChooseStartFolders(program, c.writable, documents, c.argument);
     EXPECT_EQ(folders.working, c.working);
     EXPECT_EQ(folders.shown, c.shown);
+    EXPECT_EQ(folders.besideProgram, c.besideProgram);
   }
 }
 

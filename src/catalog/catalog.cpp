@@ -218,6 +218,9 @@ constexpr Entry kEntries[] = {
      "Need %2/%1"},
     {TextId::kHintFolderTip, 2, "", "把%1放到%2",
      "Put %1 in %2"},
+    // The user's folder of an installed copy, "Quillmere", named whole in the hint's 140 pixels.
+    {TextId::kHintUserFolder, 2, "", "%1放%2",
+     "%2/%1"},
     {TextId::kNoFileHere, 2, "", "%2中没有%1",
      "There is no %1 in %2"},
     {TextId::kProblemImageSize, 2, "image-size", "文件大小为%1字节，应为%2字节",

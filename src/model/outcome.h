@@ -126,6 +126,7 @@ enum class TextId : std::uint16_t {
   kRemainingFigure,
   kHintFolder,
   kHintFolderTip,
+  kHintUserFolder,
   kNoFileHere,
 
   // Problems a check finds (each has a stable code).

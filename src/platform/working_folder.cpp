@@ -21,6 +21,7 @@ StartFolders ChooseStartFolders(const fs::path& programFolder, bool programFolde
   StartFolders folders;
   folders.working = programFolderWritable ? programFolder : documentsFolder / kUserFolderName;
   folders.shown = folderArgument.value_or(folders.working);
+  folders.besideProgram = programFolderWritable;
   return folders;
 }
 

@@ -23,6 +23,9 @@ struct StartFolders {
   std::filesystem::path working;
   // What pane 1 shows at start: a folder given on the command line, or `working`.
   std::filesystem::path shown;
+  // Whether `working` is the program's own folder; if not, the window's
+  // hints name it, since "the program folder" would send the user elsewhere.
+  bool besideProgram = false;
 };
 
 // The program keeps its files beside itself when it may write there, as an

@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
 
   quillmere::ui::QtHost dialogs;
   dialogs.setFallbackFolder(folders.working);
-  quillmere::ui::MainWindow window(folders.working, dialogs);
+  quillmere::ui::MainWindow window(folders.working, dialogs,
+                                   folders.besideProgram ? quillmere::ui::WorkingFolderPlace::kProgramFolder
+                                                         : quillmere::ui::WorkingFolderPlace::kUserFolder);
   dialogs.setParent(&window);
   window.setLanguageChosen([&settings](quillmere::catalog::Language chosen) {
     quillmere::ui::RememberLanguage(settings, chosen);

@@ -110,12 +110,12 @@ class MainWindow::WindowHost : public Host {
   Host& dialogs_;
 };
 
-MainWindow::MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent)
+MainWindow::MainWindow(std::filesystem::path workingFolder, Host& dialogs, WorkingFolderPlace working, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       host_(std::make_unique<WindowHost>(*this, dialogs)),
-      bench_(std::make_unique<Workbench>(std::move(programDirectory), *host_)) {
-  BuildMainWindow();
+      bench_(std::make_unique<Workbench>(std::move(workingFolder), *host_)) {
+  BuildMainWindow(working);
 }
 
 MainWindow::~MainWindow() {
@@ -123,7 +123,7 @@ MainWindow::~MainWindow() {
   qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
-void MainWindow::BuildMainWindow() {
+void MainWindow::BuildMainWindow(WorkingFolderPlace working) {
   setWindowTitle(Words(TextId::kWindowTitle));
   // Drawn at this size, and never smaller; more room goes to the lists.
   resize(kClientWidth, kClientHeight);
@@ -142,7 +142,8 @@ void MainWindow::BuildMainWindow() {
   area->setObjectName("transferArea");
   area->setGeometry(kTransferAreaPlace);
   area_ = area;
-  panes_ = {new PaneView(kPane1, *bench_, DragPayload(1), area), new PaneView(kPane2, *bench_, DragPayload(2), area)};
+  panes_ = {new PaneView(kPane1, *bench_, working, DragPayload(1), area),
+            new PaneView(kPane2, *bench_, working, DragPayload(2), area)};
 
   // Between the panes, and over their edges.
   transferLeft_ = captions_.Add(MakeButton(area, {}, {450, 366, 50, 25}, "transferLeft"), TextId::kTransferLeft);

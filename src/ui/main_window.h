@@ -33,7 +33,9 @@ class MainWindow : public QWidget {
  public:
   // `dialogs` shows messages, asks questions, picks files and reveals files;
   // the program passes a QtHost, tests a scripted one.
-  MainWindow(std::filesystem::path programDirectory, Host& dialogs, QWidget* parent = nullptr);
+  // `workingFolder` is where the panes usually look and exports go.
+  MainWindow(std::filesystem::path workingFolder, Host& dialogs,
+             WorkingFolderPlace working = WorkingFolderPlace::kProgramFolder, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   Workbench& bench() { return *bench_; }
@@ -74,7 +76,7 @@ class MainWindow : public QWidget {
   // Relays the core's reports to the dialogs host and refreshes the views.
   class WindowHost;
 
-  void BuildMainWindow();
+  void BuildMainWindow(WorkingFolderPlace working);
   void KeepTabOrder();
   void ApplyTexts();
   void Transfer(int source, int destination);

@@ -102,8 +102,9 @@ TextId UnitOf(const Pane& state) {
 
 }  // namespace
 
-PaneView::PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayload, QWidget* area)
-    : QWidget(area), setup_(setup), bench_(bench) {
+PaneView::PaneView(const PaneSetup& setup, Workbench& bench, WorkingFolderPlace working, QByteArray dragPayload,
+                   QWidget* area)
+    : QWidget(area), setup_(setup), bench_(bench), working_(working) {
   setObjectName(QString(setup.prefix) + "View");
   setGeometry(setup.place);
   const QString prefix = setup.prefix;
@@ -361,20 +362,24 @@ void PaneView::ShowHint() {
   const std::filesystem::path folder = LookedAtFolder(state);
   const std::string name(ContainerFileName(state.kind));
   const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
-  if (folder == usual) {
+  if (folder == usual && working_ == WorkingFolderPlace::kProgramFolder) {
     hint_->setText(ToQString(catalog::Render(setup_.hintText, name)));
     hint_->setToolTip(english ? ToQString(catalog::Render(setup_.hintTip, name)) : QString());
     return;
   }
-  // Another folder (dropped, opened, or given at the start): the hint names
-  // it, its end where the whole does not fit, and the tooltip the whole path.
+  // Another folder (dropped, opened, given at the start, or the user's
+  // folder of an installed copy): the hint names it, its end where the whole
+  // does not fit, and the tooltip the whole path.
   const QString path = QDir::toNativeSeparators(PathText(folder));
   QString end = PathText(folder.filename());
   if (end.isEmpty()) end = path;
-  const QString spare = ToQString(catalog::Render({TextId::kHintFolder, {name, std::string()}, {}}));
+  const TextId text = working_ == WorkingFolderPlace::kUserFolder && folder == bench_.programDirectory()
+                          ? TextId::kHintUserFolder
+                          : TextId::kHintFolder;
+  const QString spare = ToQString(catalog::Render({text, {name, std::string()}, {}}));
   const int room = std::max(0, hint_->width() - hint_->fontMetrics().horizontalAdvance(spare));
   end = hint_->fontMetrics().elidedText(end, Qt::ElideMiddle, room);
-  hint_->setText(ToQString(catalog::Render({TextId::kHintFolder, {name, end.toStdString()}, {}})));
+  hint_->setText(ToQString(catalog::Render({text, {name, end.toStdString()}, {}})));
   hint_->setToolTip(ToQString(catalog::Render({TextId::kHintFolderTip, {name, path.toStdString()}, {}})));
 }
 

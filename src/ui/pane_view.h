@@ -43,6 +43,10 @@ struct PaneSetup {
   bool controlsFollowRightEdge;
 };
 
+// Where the window's working folder lies: the program's own folder (an
+// unpacked copy), or the user's folder in the documents (an installed copy).
+enum class WorkingFolderPlace { kProgramFolder, kUserFolder };
+
 extern const PaneSetup kPane1;
 extern const PaneSetup kPane2;
 
@@ -53,7 +57,7 @@ class PaneView : public QWidget {
   Q_OBJECT
  public:
   // `dragPayload` is what a drag of its rows carries. Placed in `area` at setup.place.
-  PaneView(const PaneSetup& setup, Workbench& bench, QByteArray dragPayload, QWidget* area);
+  PaneView(const PaneSetup& setup, Workbench& bench, WorkingFolderPlace working, QByteArray dragPayload, QWidget* area);
 
   QTableView* list() const { return list_; }
   ContainerKind ShownKind() const;
@@ -110,6 +114,7 @@ class PaneView : public QWidget {
 
   const PaneSetup& setup_;
   Workbench& bench_;
+  const WorkingFolderPlace working_;
   // How far the controls under the list lie from where they were drawn.
   QPoint controlsShift_;
   // The controls at fixed places under the list, and those places in the area.

@@ -187,6 +187,46 @@ class PaneLabelTest : public QObject {
              "There is no SS_MEMS.BIN in " + Native(dir / "card"));
   }
 
+  // An installed copy works in the user's folder, not beside the program:
+  // its hints name the folder the pane looks in, with the whole path in the
+  // tooltip, where an unpacked copy says "the program folder".
+  void theHintNamesTheFolderLookedIn() {
+    TempDir dir;
+    const fs::path user = dir / "Quillmere";
+    fs::create_directories(user / "OTHER");
+    using quillmere::ui::WorkingFolderPlace;
+    struct Case {
+      WorkingFolderPlace place;
+      Language language;
+      const char* pane;
+      QString text;
+      QString tip;
+    };
+    const Case cases[] = {
+        {WorkingFolderPlace::kProgramFolder, Language::kChinese, "pane1Hint", "SS_MEMS.BIN放程序目录", ""},
+        {WorkingFolderPlace::kProgramFolder, Language::kEnglish, "pane1Hint", "Need SS_MEMS.BIN here",
+         "Put SS_MEMS.BIN in the program folder"},
+        {WorkingFolderPlace::kUserFolder, Language::kChinese, "pane1Hint", "SS_MEMS.BIN放Quillmere",
+         "把SS_MEMS.BIN放到" + Native(user)},
+        {WorkingFolderPlace::kUserFolder, Language::kEnglish, "pane1Hint", "Quillmere/SS_MEMS.BIN",
+         "Put SS_MEMS.BIN in " + Native(user)},
+        {WorkingFolderPlace::kUserFolder, Language::kChinese, "pane2Hint", "SS_MEMS.BIN放OTHER目录",
+         "把SS_MEMS.BIN放到" + Native(user / "OTHER")},
+        {WorkingFolderPlace::kUserFolder, Language::kEnglish, "pane2Hint", "Need OTHER/SS_MEMS.BIN",
+         "Put SS_MEMS.BIN in " + Native(user / "OTHER")},
+    };
+    for (const Case& c : cases) {
+      ScriptedHost host;
+      MainWindow window(user, host, c.place);
+      window.SwitchLanguage(c.language);
+      QLabel* hint = FindChild<QLabel>(window, c.pane);
+      const QByteArray where = QByteArray(c.pane) + (c.place == WorkingFolderPlace::kUserFolder ? " user" : " program");
+      QVERIFY2(!hint->isHidden(), where);
+      QCOMPARE(hint->text(), c.text);
+      QCOMPARE(hint->toolTip(), c.tip);
+    }
+  }
+
   // A cartridge's map shows all 22 columns beside its scroll bar, and
   // choosing a save far down scrolls the rows alone.
   void theCartridgeMapShowsEveryColumn() {
