@@ -182,15 +182,11 @@ TEST(History, AHistoryThatCannotBeUsedNeverStopsAWriteAndIsLeftAsItIs) {
       case Damage::kIndex: damaged = kept.index; break;
       case Damage::kVersion: damaged = kept.index.parent_path() / kept.versions.back().blob; break;
     }
-    // An index cut short, a version with a byte changed.
+    // An index whose first line is no longer JSON, a version with a byte changed.
     ByteBuffer damagedBytes;
     if (!damaged.empty()) {
       std::vector<std::uint8_t> bytes = ReadFile(damaged).bytes();
-      if (test.damage == Damage::kIndex) {
-        bytes.resize(bytes.size() / 2);
-      } else {
-        bytes[bytes.size() / 2] ^= 0x5A;
-      }
+      bytes[test.damage == Damage::kIndex ? 0 : bytes.size() / 2] ^= 0x5A;
       damagedBytes = ByteBuffer(std::move(bytes));
       testing::WriteFile(damaged, damagedBytes);
     }

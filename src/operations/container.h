@@ -33,9 +33,9 @@ struct Container {
   // The file as it was read; a write checks against it that no other
   // program changed the file since.
   std::optional<platform::FileStamp> stamp;
-  // The saves the file held as read (or last written): what a write records
-  // of the version it replaces.
-  platform::history::Saves savesAsRead;
+  // The name fields of the saves the file held as read (or last written):
+  // what a write records of the version it replaces. Decoded only then.
+  std::vector<ByteBuffer> namesAsRead;
   // What opening the file found (problems and notes).
   std::vector<Problem> openingProblems;
   // Set when no writer may act on the file as opened, with the reason.

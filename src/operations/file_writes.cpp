@@ -26,24 +26,24 @@ ContainerWrite ReplaceContainerFile(const std::filesystem::path& file, std::opti
     write.said = Message{TextId::kFileChanged, {where}, {}};
     return write;
   }
-  // The version is deflated and kept while the new bytes are written and
-  // synced: the one waits on the disk, the other on the processor.
+  // The version is deflated and kept, and its index made, while the new
+  // bytes are written and synced: the one waits on the processor, the other
+  // on the disk.
   platform::history::KeepResult kept;
-  std::thread keeper([&] { kept = platform::history::Keep(file, *previous); });
+  std::thread keeper([&] {
+    kept = platform::history::Keep(file, *previous,
+                                   {std::string(OperationWord(facts.operation)), facts.before, facts.after, &bytes.bytes()});
+  });
   const platform::ReplaceOutcome replaced = platform::ReplaceFileIfUnchanged(file, bytes.bytes(), stamp->Identity());
   keeper.join();
+  std::optional<platform::history::Failure> failure = kept.failure;
   switch (replaced) {
-    case platform::ReplaceOutcome::kReplaced: {
+    case platform::ReplaceOutcome::kReplaced:
       write.written = true;
       stamp = platform::StampFile(file, bytes.bytes());
-      std::optional<platform::history::Failure> failure = kept.failure;
-      if (kept.pending) {
-        failure = platform::history::Enter(file, *kept.pending, std::string(OperationWord(facts.operation)),
-                                           facts.before, facts.after, bytes.bytes());
-      }
+      if (kept.pending) failure = platform::history::Enter(*kept.pending);
       if (failure) write.historyNote = HistoryNote(*failure);
       return write;
-    }
     case platform::ReplaceOutcome::kChanged:
       write.changed = true;
       write.said = Message{TextId::kFileChanged, {where}, {}};
@@ -60,10 +60,10 @@ ContainerWrite WriteContainer(Container& container, WriteOperation operation) {
     write.said = container.writeRefusal;
     return write;
   }
-  const platform::history::Saves after = SavesOf(container.records);
-  ContainerWrite write = ReplaceContainerFile(container.file, container.stamp, container.FileBytes(),
-                                              {operation, container.savesAsRead, after});
-  if (write.written) container.savesAsRead = after;
+  ContainerWrite write =
+      ReplaceContainerFile(container.file, container.stamp, container.FileBytes(),
+                           {operation, SavesOf(container.namesAsRead), SavesOf(NameFieldsOf(container.records))});
+  if (write.written) container.namesAsRead = NameFieldsOf(container.records);
   return write;
 }
 

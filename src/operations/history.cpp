@@ -48,9 +48,16 @@ Message OperationMessage(std::string_view word) {
   return {TextId::kOperationOther, {word}, {}};
 }
 
-history::Saves SavesOf(const std::vector<SaveRecord>& records) {
-  history::Saves saves{records.size(), {}};
-  for (const SaveRecord& record : records) saves.names.push_back(DecodeName(record.nameField));
+std::vector<ByteBuffer> NameFieldsOf(const std::vector<SaveRecord>& records) {
+  std::vector<ByteBuffer> names;
+  names.reserve(records.size());
+  for (const SaveRecord& record : records) names.push_back(record.nameField);
+  return names;
+}
+
+history::Saves SavesOf(const std::vector<ByteBuffer>& names) {
+  history::Saves saves{names.size(), {}};
+  for (const ByteBuffer& name : names) saves.names.push_back(DecodeName(name));
   return saves;
 }
 
@@ -83,7 +90,7 @@ history::Saves SavesInFile(const std::filesystem::path& file, const ByteBuffer& 
   ContainerReading reading;
   reading.contents = &bytes;
   const PaneLoad load = LoadContainerFile(file, false, reading);
-  return load.refusal ? history::Saves{} : load.savesAsRead;
+  return load.refusal ? history::Saves{} : SavesOf(NameFieldsOf(load.records));
 }
 
 VersionChoice ChooseVersion(const std::filesystem::path& file, int number) {

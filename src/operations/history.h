@@ -25,8 +25,10 @@ std::string_view OperationWord(WriteOperation operation);
 // release names itself.
 Message OperationMessage(std::string_view word);
 
-// The saves `records` list, by name, as a version records them.
-platform::history::Saves SavesOf(const std::vector<SaveRecord>& records);
+// The name fields of `records`, in their order.
+std::vector<ByteBuffer> NameFieldsOf(const std::vector<SaveRecord>& records);
+// The saves of those name fields, decoded, as a version records them.
+platform::history::Saves SavesOf(const std::vector<ByteBuffer>& names);
 
 // The names one list holds more often than the other: `added` for a save
 // the version held that the file does not hold now (a restore brings it

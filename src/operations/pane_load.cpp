@@ -48,7 +48,7 @@ PaneLoad ReadPaneFile(const std::filesystem::path& file) {
 bool ClearUnusedSpace(PaneLoad& load, const mems::MemsListing& listing) {
   ByteBuffer cleared = mems::ClearUnusedSpace(load.image, listing);
   if (cleared == load.image) return true;
-  const platform::history::Saves saves = SavesOf(listing.records);
+  const platform::history::Saves saves = SavesOf(NameFieldsOf(listing.records));
   const ContainerWrite write = ReplaceContainerFile(load.file, load.stamp, cleared, {WriteOperation::kClear, saves, saves});
   if (write.changed) return false;
   if (write.written) load.image = std::move(cleared);
@@ -117,7 +117,8 @@ PaneLoad LoadContainerFile(const std::filesystem::path& file, bool clearUnused, 
       return load;
     }
     if (ListOpened(load, std::get<OpenedContainer>(outcome), clearUnused, attempt < kClearingAttempts)) {
-      load.savesAsRead = SavesOf(load.records);
+      // Only a file that may be written needs them.
+      if (load.stamp) load.namesAsRead = NameFieldsOf(load.records);
       return load;
     }
   }

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
@@ -26,6 +28,13 @@ using json = nlohmann::ordered_json;
 namespace {
 
 constexpr int kIndexFormat = 1;
+// The index is JSON Lines: a first line naming the format and the file, then
+// one line per version, oldest first. A version enters it as one appended
+// line: replacing a whole file by a rename costs this kind of disk a third of
+// a millisecond, an append next to nothing. The oldest lines go in batches
+// (kPruneSlack at a time past the bound), when the index is written anew.
+constexpr const char* kIndexFile = "index.jsonl";
+constexpr std::size_t kPruneSlack = 10;
 // A blob is its magic, then chunks of at most kChunk bytes, each as 4 bytes
 // of its length and 4 of what it takes (both big-endian), then that many
 // bytes: none for a chunk of zeros (an SS_MEMS.BIN or an SS_SAVE.BIN is mostly
@@ -224,7 +233,18 @@ Version VersionOf(const json& value) {
   return version;
 }
 
-// The index at `index`, which must be the history of `canonical`.
+std::string HeaderLine(const std::string& canonical) {
+  return json{{"format", kIndexFormat}, {"file", canonical}}.dump(-1, ' ', false, json::error_handler_t::replace) +
+         "\n";
+}
+
+std::string VersionLine(const Version& version) {
+  return VersionJson(version).dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// The index at `index`, which must be the history of `canonical`: every
+// version it lists. A last line cut short (an append a crash broke off) is
+// left out; any other damage makes the whole index damaged.
 FileHistory ReadIndex(const fs::path& index, const std::string& canonical) {
   FileHistory history;
   history.index = index;
@@ -232,49 +252,82 @@ FileHistory ReadIndex(const fs::path& index, const std::string& canonical) {
   if (contents.status == ReadStatus::kMissing) return history;
   history.state = IndexState::kDamaged;
   if (!contents.ok()) return history;
-  const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
+  const std::string text(contents.bytes.begin(), contents.bytes.end());
+  std::size_t at = 0;
+  bool header = true;
   try {
-    if (value.is_discarded() || value.at("format").get<int>() != kIndexFormat ||
-        value.at("file").get<std::string>() != canonical) {
-      return history;
+    while (at < text.size()) {
+      const std::size_t end = text.find('\n', at);
+      if (end == std::string::npos && !header) break;  // a torn append
+      const json value = json::parse(text.substr(at, end == std::string::npos ? end : end - at), nullptr, false);
+      if (value.is_discarded()) throw std::invalid_argument("line");
+      if (header) {
+        if (value.at("format").get<int>() != kIndexFormat || value.at("file").get<std::string>() != canonical) {
+          return history;
+        }
+        header = false;
+      } else {
+        history.versions.push_back(VersionOf(value));
+      }
+      if (end == std::string::npos) break;
+      at = end + 1;
     }
-    for (const json& version : value.at("versions")) history.versions.push_back(VersionOf(version));
   } catch (const std::exception&) {
     history.versions.clear();
     return history;
   }
+  if (header) return history;
   history.state = IndexState::kRead;
   return history;
 }
 
 bool WriteIndex(const FileHistory& history, const std::string& canonical, std::string& reason) {
-  json versions = json::array();
-  for (const Version& version : history.versions) versions.push_back(VersionJson(version));
-  const json value = {{"format", kIndexFormat}, {"file", canonical}, {"versions", std::move(versions)}};
-  const std::string text = value.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+  std::string text = HeaderLine(canonical);
+  for (const Version& version : history.versions) text += VersionLine(version);
   if (WriteFileAtomic(history.index, Bytes(text.begin(), text.end()), false)) return true;
   reason = LastFailure();
   return false;
 }
 
+// Adds `text` at the end of `file`; false, with the system's reason, when it could not.
+bool Append(const fs::path& file, const std::string& text, std::string& reason) {
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (out) return true;
+  reason = std::error_code(errno, std::generic_category()).message();
+  return false;
+}
+
 // What the whole history keeps, as stored: a running count beside the
-// folders, so that a write need not read every index. Read again from the
-// indexes when it is missing or damaged, and whenever it passes the bound.
-constexpr const char* kUsageFile = "usage.json";
+// folders, so that a write need not read every index. Written in place (a
+// count torn by a crash reads as none), and counted afresh from the indexes
+// when it is missing or damaged, and whenever it passes the bound.
+constexpr const char* kUsageFile = "usage";
+constexpr std::size_t kUsageDigits = 20;
 
 std::optional<std::uint64_t> ReadUsage(const fs::path& root) {
   const FileContents contents = ReadFileChecked(root / kUsageFile);
-  if (!contents.ok()) return std::nullopt;
-  const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
-  if (value.is_discarded() || !value.is_object() || !value.contains("bytes") || !value["bytes"].is_number_unsigned()) {
-    return std::nullopt;
+  if (!contents.ok() || contents.bytes.size() != kUsageDigits + 1 || contents.bytes.back() != '\n') return std::nullopt;
+  std::uint64_t bytes = 0;
+  for (std::size_t i = 0; i < kUsageDigits; ++i) {
+    const std::uint8_t digit = contents.bytes[i];
+    if (digit < '0' || digit > '9' || bytes > (UINT64_MAX - 9) / 10) return std::nullopt;
+    bytes = bytes * 10 + (digit - '0');
   }
-  return value["bytes"].get<std::uint64_t>();
+  return bytes;
 }
 
 void WriteUsage(const fs::path& root, std::uint64_t bytes) {
-  const std::string text = json{{"bytes", bytes}}.dump() + "\n";
-  WriteFileAtomic(root / kUsageFile, Bytes(text.begin(), text.end()), false);
+  std::string text = std::to_string(bytes);
+  text = std::string(kUsageDigits - std::min(kUsageDigits, text.size()), '0') + text + "\n";
+  const fs::path file = root / kUsageFile;
+  std::error_code ec;
+  // In place where it exists: no new file, no rename.
+  std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+  if (!out.is_open()) out.open(file, std::ios::binary | std::ios::out | std::ios::trunc);
+  out.seekp(0);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void RemoveBlob(const fs::path& folder, const Version& version) {
@@ -295,12 +348,13 @@ std::uint64_t PruneAll(const fs::path& root, std::uint64_t bound, const fs::path
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(root, ec)) {
     if (!entry.is_directory(ec)) continue;
-    const fs::path index = entry.path() / "index.json";
+    const fs::path index = entry.path() / kIndexFile;
     const FileContents contents = ReadFileChecked(index);
     if (!contents.ok()) continue;
-    const json value = json::parse(contents.bytes.begin(), contents.bytes.end(), nullptr, false);
-    if (value.is_discarded() || !value.is_object() || !value.contains("file") || !value["file"].is_string()) continue;
-    const std::string canonical = value["file"].get<std::string>();
+    const std::string text(contents.bytes.begin(), contents.bytes.end());
+    const json header = json::parse(text.substr(0, text.find('\n')), nullptr, false);
+    if (header.is_discarded() || !header.is_object() || !header.contains("file") || !header["file"].is_string()) continue;
+    const std::string canonical = header["file"].get<std::string>();
     FileHistory history = ReadIndex(index, canonical);
     if (history.state == IndexState::kRead) indexes.push_back({std::move(history), canonical, false});
   }
@@ -395,91 +449,110 @@ FileHistory Read(const fs::path& file) {
   const auto root = Folder();
   if (!root) return {IndexState::kOff, {}, {}};
   const std::string canonical = CanonicalPathText(file);
-  return ReadIndex(FileFolder(*root, canonical) / "index.json", canonical);
+  FileHistory history = ReadIndex(FileFolder(*root, canonical) / kIndexFile, canonical);
+  // Past the bound, the oldest lines wait to be pruned with the next batch.
+  const std::size_t bound = CurrentLimits().versions;
+  if (history.versions.size() > bound) {
+    history.versions.erase(history.versions.begin(),
+                           history.versions.end() - static_cast<std::ptrdiff_t>(bound));
+  }
+  return history;
 }
 
-KeepResult Keep(const fs::path& file, const Bytes& previous) {
+KeepResult Keep(const fs::path& file, const Bytes& previous, const Entry& entry) {
   KeepResult result;
   const auto root = Folder();
   if (!root) return result;
-  const fs::path folder = FileFolder(*root, CanonicalPathText(file));
+  const std::string canonical = CanonicalPathText(file);
+  const fs::path folder = FileFolder(*root, canonical);
   std::string reason;
   if (!EnsurePrivateFolder(*root, reason) || !EnsurePrivateFolder(folder, reason)) {
     result.failure = Failure{Failure::Kind::kFolder, *root, reason};
     return result;
   }
-  Pending pending{folder, NewBlobName(), previous.size(), Crc32(previous), 0};
+  Pending pending;
+  pending.lock = FileLock::Acquire(*root / "history");
+  if (!pending.lock.held()) {
+    result.failure = Failure{Failure::Kind::kFolder, *root, LastFailure()};
+    return result;
+  }
+  FileHistory history = ReadIndex(folder / kIndexFile, canonical);
+  if (history.state == IndexState::kDamaged) {
+    result.failure = Failure{Failure::Kind::kIndexDamaged, history.index, {}};
+    return result;
+  }
+  if (history.state == IndexState::kNone && !WriteIndex(history, canonical, reason)) {
+    result.failure = Failure{Failure::Kind::kFolder, history.index, reason};
+    return result;
+  }
+  pending.folder = folder;
+  pending.blob = NewBlobName();
   const Bytes blob = StoredForm(previous);
-  pending.stored = blob.size();
   // Unsynced, as the index: a power cut may cost the newest version, never
   // the file, and a synced copy would double what every write waits for.
   if (!WriteFileAtomic(folder / pending.blob, blob, false)) {
     result.failure = Failure{Failure::Kind::kFolder, folder, LastFailure()};
     return result;
   }
+  Version version;
+  version.blob = pending.blob;
+  version.time = std::chrono::duration_cast<std::chrono::seconds>(
+                     std::chrono::system_clock::now().time_since_epoch())
+                     .count();
+  version.operation = entry.operation;
+  version.before = entry.before;
+  version.after = entry.after;
+  version.size = previous.size();
+  version.crc = Crc32(previous);
+  if (entry.written) {
+    version.afterSize = entry.written->size();
+    version.afterCrc = Crc32(*entry.written);
+  }
+  version.stored = blob.size();
+  pending.line = VersionLine(version);
+  history.versions.push_back(std::move(version));
+
+  const Limits limits = CurrentLimits();
+  std::int64_t change = static_cast<std::int64_t>(blob.size());
+  if (history.versions.size() >= limits.versions + kPruneSlack) {
+    while (history.versions.size() > limits.versions) {
+      change -= static_cast<std::int64_t>(history.versions.front().stored);
+      pending.pruned.push_back(history.versions.front().blob);
+      history.versions.erase(history.versions.begin());
+    }
+    pending.rewritten = std::move(history);
+    pending.canonical = canonical;
+  }
+  if (const auto usage = ReadUsage(*root)) {
+    const auto total = static_cast<std::uint64_t>(std::max<std::int64_t>(0, static_cast<std::int64_t>(*usage) + change));
+    if (total <= limits.bytes) pending.usage = total;
+  }
   result.pending = std::move(pending);
   return result;
 }
 
-std::optional<Failure> Enter(const fs::path& file, const Pending& pending, std::string operation, Saves before,
-                             Saves after, const Bytes& written) {
+std::optional<Failure> Enter(Pending& pending) {
   const auto root = Folder();
-  if (!root) {
-    Discard(pending);
-    return std::nullopt;
-  }
-  const FileLock lock = FileLock::Acquire(*root / "history");
-  if (!lock.held()) {
-    Discard(pending);
-    return Failure{Failure::Kind::kFolder, *root, LastFailure()};
-  }
-  const std::string canonical = CanonicalPathText(file);
-  FileHistory history = ReadIndex(pending.folder / "index.json", canonical);
-  if (history.state == IndexState::kDamaged) {
-    Discard(pending);
-    return Failure{Failure::Kind::kIndexDamaged, history.index, {}};
-  }
-  const auto now = std::chrono::system_clock::now();
-  Version version;
-  version.blob = pending.blob;
-  version.time = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
-  version.operation = std::move(operation);
-  version.before = std::move(before);
-  version.after = std::move(after);
-  version.size = pending.size;
-  version.crc = pending.crc;
-  version.afterSize = written.size();
-  version.afterCrc = Crc32(written);
-  version.stored = pending.stored;
-  history.versions.push_back(std::move(version));
-
-  const Limits limits = CurrentLimits();
-  std::int64_t change = static_cast<std::int64_t>(pending.stored);
-  std::vector<Version> pruned;
-  while (history.versions.size() > limits.versions) {
-    pruned.push_back(history.versions.front());
-    change -= static_cast<std::int64_t>(history.versions.front().stored);
-    history.versions.erase(history.versions.begin());
-  }
   std::string reason;
-  if (!WriteIndex(history, canonical, reason)) {
+  const bool entered = pending.rewritten ? WriteIndex(*pending.rewritten, pending.canonical, reason)
+                                         : Append(pending.folder / kIndexFile, pending.line, reason);
+  if (!entered || !root) {
     Discard(pending);
-    return Failure{Failure::Kind::kFolder, history.index, reason};
+    return Failure{Failure::Kind::kFolder, pending.folder / kIndexFile, reason};
   }
-  for (const Version& old : pruned) RemoveBlob(pending.folder, old);
-
-  const auto usage = ReadUsage(*root);
-  std::uint64_t total = usage ? static_cast<std::uint64_t>(std::max<std::int64_t>(
-                                    0, static_cast<std::int64_t>(*usage) + change))
-                              : limits.bytes + 1;  // unknown: count it afresh
-  if (total > limits.bytes) total = PruneAll(*root, limits.bytes, pending.folder, pending.blob);
+  std::error_code ec;
+  for (const std::string& blob : pending.pruned) fs::remove(pending.folder / PathFromUtf8(blob), ec);
+  const std::uint64_t total =
+      pending.usage ? *pending.usage : PruneAll(*root, CurrentLimits().bytes, pending.folder, pending.blob);
   WriteUsage(*root, total);
+  pending.lock = FileLock{};
   return std::nullopt;
 }
 
-void Discard(const Pending& pending) {
+void Discard(Pending& pending) {
   std::error_code ec;
-  fs::remove(pending.folder / pending.blob, ec);
+  if (!pending.blob.empty()) fs::remove(pending.folder / PathFromUtf8(pending.blob), ec);
+  pending.lock = FileLock{};
 }
 
 std::optional<Bytes> VersionBytes(const FileHistory& history, const Version& version) {

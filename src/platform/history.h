@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 
 // The versions a write replaced, kept on this computer (never beside the
 // file: an SD card must not fill up with copies), so that any write can be
@@ -75,30 +76,44 @@ struct Failure {
   std::string reason;  // the system's words, when it gave any
 };
 
-// The bytes a write is about to replace, kept before the rename; the
-// version enters the index only once the rename has succeeded (Enter).
+// What a write records of the version it replaces, besides its bytes.
+struct Entry {
+  std::string operation;
+  Saves before;
+  Saves after;
+  const Bytes* written = nullptr;  // the bytes the write puts in their place
+};
+
+// A version kept and its index made, beside the file's index, while the
+// write puts the new bytes in place; it enters the index (Enter) only once
+// the write has succeeded. Holds the history folder's lock until then, so
+// two writers each record theirs.
 struct Pending {
   std::filesystem::path folder;
   std::string blob;
-  std::uint64_t size = 0;
-  std::uint32_t crc = 0;
-  std::uint64_t stored = 0;
+  std::string line;  // the version's line of the index
+  // The index written anew without the versions past the bound (whose blobs
+  // go once it has entered), when a batch of them is due.
+  std::optional<FileHistory> rewritten;
+  std::string canonical;
+  std::vector<std::string> pruned;
+  std::optional<std::uint64_t> usage;  // what the whole history will keep; nothing: count it afresh
+  FileLock lock;
 };
 struct KeepResult {
   std::optional<Pending> pending;
   std::optional<Failure> failure;  // set when no version will be kept (and history is on)
 };
+// Keeps `previous`, the bytes of `file` that a write is about to replace.
 // Nothing and no failure when history is off.
-KeepResult Keep(const std::filesystem::path& file, const Bytes& previous);
+KeepResult Keep(const std::filesystem::path& file, const Bytes& previous, const Entry& entry);
 
-// Enters the kept bytes as the newest version of `file`, then prunes the
-// oldest versions past the limits (never this one). Under the history
-// folder's lock, so two writers each record theirs. A failure leaves the
-// index as it was.
-std::optional<Failure> Enter(const std::filesystem::path& file, const Pending& pending, std::string operation,
-                             Saves before, Saves after, const Bytes& written);
-// Removes the kept bytes of a write that did not happen.
-void Discard(const Pending& pending);
+// Enters the kept version as the newest of its file, and lets the oldest
+// versions past the bounds go (never this one). A failure leaves the index as
+// it was.
+std::optional<Failure> Enter(Pending& pending);
+// Removes what was kept for a write that did not happen.
+void Discard(Pending& pending);
 
 // The bytes of a version, inflated and checked against its crc32; nothing
 // when its blob is missing or damaged.

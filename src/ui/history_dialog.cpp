@@ -189,7 +189,7 @@ void ShowHistory(Workbench& bench, int pane, QWidget* parent) {
                                    TextId::kHistoryColumnOperation, TextId::kHistoryColumnSaves,
                                    TextId::kHistoryColumnSize});
   table->setSelectionMode(QAbstractItemView::SingleSelection);
-  const auto namesNow = [&bench, pane] { return SavesOf(bench.pane(pane).records).names; };
+  const auto namesNow = [&bench, pane] { return SavesOf(NameFieldsOf(bench.pane(pane).records)).names; };
   FillVersions(table, kept, namesNow());
   layout->addWidget(table);
 
