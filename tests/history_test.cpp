@@ -87,7 +87,7 @@ TEST(History, EveryKeptVersionIsTheFileBeforeThatWrite) {
     std::mt19937 random(static_cast<unsigned>(kind.fileName[3]));
     std::vector<ByteBuffer> before;
     std::vector<std::string> operations;
-    for (int step = 0; step < 16; ++step) {
+    for (int step = 0; step < 30; ++step) {
       const std::size_t kept = history::Read(file).versions.size();
       std::vector<std::string> args;
       std::string operation;
@@ -129,6 +129,10 @@ TEST(History, EveryKeptVersionIsTheFileBeforeThatWrite) {
 
     const history::FileHistory kept = history::Read(file);
     ASSERT_EQ(kept.versions.size(), kBound);
+    // Past the bound the oldest go, a batch at a time.
+    std::size_t blobs = 0;
+    for (const auto& entry : fs::directory_iterator(kept.index.parent_path())) blobs += entry.path().extension() == ".qmv";
+    EXPECT_LT(blobs, kBound + 10);
     const CliRun listed = RunCliInEnglish({"history", file.string(), "--json"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     const nlohmann::json versions = nlohmann::json::parse(listed.out)["versions"];
