@@ -93,25 +93,28 @@ int UnknownCommand(const std::string& name, std::ostream& err) {
 
 }  // namespace
 
-const CLI::Validator& RowNumber() {
-  static const CLI::Validator validator(
-      [](const std::string& value) -> std::string {
+namespace {
+
+// A number counted from 1; `counted` says what counts so, for any other value.
+CLI::Validator CountedFromOne(std::string counted) {
+  return CLI::Validator(
+      [counted](const std::string& value) -> std::string {
         const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
         if (digits && value.find_first_not_of('0') != std::string::npos) return {};
-        return "rows count from 1, as list prints them, not " + value;
+        return counted + ", not " + value;
       },
       "N");
+}
+
+}  // namespace
+
+const CLI::Validator& RowNumber() {
+  static const CLI::Validator validator = CountedFromOne("rows count from 1, as list prints them");
   return validator;
 }
 
 const CLI::Validator& VersionNumber() {
-  static const CLI::Validator validator(
-      [](const std::string& value) -> std::string {
-        const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
-        if (digits && value.find_first_not_of('0') != std::string::npos) return {};
-        return "versions count from 1, as history numbers them, not " + value;
-      },
-      "N");
+  static const CLI::Validator validator = CountedFromOne("versions count from 1, as history numbers them");
   return validator;
 }
 

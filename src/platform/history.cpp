@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <random>
 #include <string_view>
@@ -322,7 +321,6 @@ void WriteUsage(const fs::path& root, std::uint64_t bytes) {
   std::string text = std::to_string(bytes);
   text = std::string(kUsageDigits - std::min(kUsageDigits, text.size()), '0') + text + "\n";
   const fs::path file = root / kUsageFile;
-  std::error_code ec;
   // In place where it exists: no new file, no rename.
   std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
   if (!out.is_open()) out.open(file, std::ios::binary | std::ios::out | std::ios::trunc);
@@ -374,7 +372,7 @@ std::uint64_t PruneAll(const fs::path& root, std::uint64_t bound, const fs::path
     }
   }
   std::stable_sort(candidates.begin(), candidates.end(),
-            [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
+                   [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
   for (const Candidate& candidate : candidates) {
     if (total <= bound) break;
     Indexed& indexed = indexes[candidate.index];
