@@ -73,41 +73,41 @@ TEST(Catalog, RendersDataAndLinesInTheCurrentLanguage) {
     std::string text;
   };
   const std::vector<Case> cases = {
-      {Language::kChinese, {TextId::kWriteFailed, {"/x/SS_MEMS.BIN"}, {}}, "\r\n", "写入文件失败！\r\n/x/SS_MEMS.BIN"},
-      {Language::kEnglish, {TextId::kWriteFailed, {"/x/SS_MEMS.BIN"}, {}}, "\r\n", "Could not write the file!\r\n/x/SS_MEMS.BIN"},
-      {Language::kChinese, {TextId::kReplaceQuestion, {2, std::uint64_t{17}, "GAME"}, {}}, "\r\n", "是否替换列表2已有存档？\r\n17:GAME"},
-      {Language::kChinese, {TextId::kProblemFreeCount, {-1, 8056}, {}}, "\r\n", "空闲簇计数为-1，但实际空闲8056个簇"},
-      {Language::kEnglish, {TextId::kProblemFreeCount, {-1, 8056}, {}}, "\r\n", "free count is -1, but 8056 clusters are free"},
+      {Language::kChinese, {WriteFailed{"/x/SS_MEMS.BIN"}, {}}, "\r\n", "写入文件失败！\r\n/x/SS_MEMS.BIN"},
+      {Language::kEnglish, {WriteFailed{"/x/SS_MEMS.BIN"}, {}}, "\r\n", "Could not write the file!\r\n/x/SS_MEMS.BIN"},
+      {Language::kChinese, {ReplaceQuestion{2, std::uint64_t{17}, "GAME"}, {}}, "\r\n", "是否替换列表2已有存档？\r\n17:GAME"},
+      {Language::kChinese, {ProblemFreeCount{-1, 8056}, {}}, "\r\n", "空闲簇计数为-1，但实际空闲8056个簇"},
+      {Language::kEnglish, {ProblemFreeCount{-1, 8056}, {}}, "\r\n", "free count is -1, but 8056 clusters are free"},
       // The placeholders may stand in another order than the data.
-      {Language::kChinese, {TextId::kProblemSharedCluster, {2, 10, 1}, {}}, "\r\n", "槽位2与槽位1共用簇10"},
+      {Language::kChinese, {ProblemSharedCluster{2, 10, 1}, {}}, "\r\n", "槽位2与槽位1共用簇10"},
       // A placeholder without its data stays empty; text that merely looks like one stays.
-      {Language::kChinese, {TextId::kListFull, {}, {}}, "\r\n", "存档列表已满，无法继续写入！"},
-      {Language::kChinese, {TextId::kCliError, {"50% of %1"}, {}}, "\r\n", "quillmere-cli: 50% of %1"},
+      {Language::kChinese, {ListFull{}, {}}, "\r\n", "存档列表已满，无法继续写入！"},
+      {Language::kChinese, {CliError{"50% of %1"}, {}}, "\r\n", "quillmere-cli: 50% of %1"},
       {Language::kChinese,
-       {TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
+       {CannotRepair{}, {{MendedStrayBits{3}, {}}, {MendedMissingBits{4}, {}}}},
        "\n",
        "无法修复：\n已释放3个没有存档使用的簇\n已将4个存档使用的簇标记为已用"},
       {Language::kEnglish,
-       {TextId::kCannotRepair, {}, {{TextId::kMendedStrayBits, {3}, {}}, {TextId::kMendedMissingBits, {4}, {}}}},
+       {CannotRepair{}, {{MendedStrayBits{3}, {}}, {MendedMissingBits{4}, {}}}},
        "\n",
        "Cannot repair:\nfreed 3 clusters that no save uses\nmarked 4 clusters in use by saves"},
       {Language::kEnglish,
-       {TextId::kTransferSummary, {3, 2, 1},
-        {{TextId::kRunSavesNotImported, {}, {}}, {TextId::kSaveWithReason, {"GAME"}, {{TextId::kDirectoryFull, {}, {}}}}}},
+       {TransferSummary{3, 2, 1},
+        {{RunSavesNotImported{}, {}}, {SaveWithReason{"GAME"}, {{DirectoryFull{}, {}}}}}},
        "\n",
        "Saves moved: 3, skipped for their name: 2, refused: 1.\nSaves not imported:\nGAME:\nThe save list is full!"},
       // English counts agree with their number; Chinese has no plural.
-      {Language::kEnglish, {TextId::kDeleteQuestion, {1}, {}}, "\n", "Delete the selected save?"},
-      {Language::kEnglish, {TextId::kDeleteQuestion, {3}, {}}, "\n", "Delete the 3 selected saves?"},
-      {Language::kEnglish, {TextId::kGameChoice, {"T-1809G", 1}, {}}, "\n", "T-1809G (1 save)"},
-      {Language::kChinese, {TextId::kGameChoice, {"T-1809G", 2}, {}}, "\n", "T-1809G（2个存档）"},
+      {Language::kEnglish, {DeleteQuestion{1}, {}}, "\n", "Delete the selected save?"},
+      {Language::kEnglish, {DeleteQuestion{3}, {}}, "\n", "Delete the 3 selected saves?"},
+      {Language::kEnglish, {GameChoice{"T-1809G", 1}, {}}, "\n", "T-1809G (1 save)"},
+      {Language::kChinese, {GameChoice{"T-1809G", 2}, {}}, "\n", "T-1809G（2个存档）"},
   };
   for (const Case& c : cases) {
     const testing::ScopedLanguage language(c.language);
     EXPECT_EQ(catalog::Render(c.message, c.newline), c.text);
   }
 
-  const std::vector<Problem> problems(7, Problem{TextId::kProblemBitmapMarksUsed, {9}, Severity::kWarning});
+  const std::vector<Problem> problems(7, Problem{ProblemBitmapMarksUsed{9}, Severity::kWarning});
   EXPECT_EQ(catalog::ProblemLines(problems, 7).size(), 7u);
   const std::vector<std::string> cut = catalog::ProblemLines(problems, 5);
   ASSERT_EQ(cut.size(), 6u);

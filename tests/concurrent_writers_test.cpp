@@ -128,7 +128,7 @@ TEST_F(ChangedFileTest, WritersLeaveAReplacedFileAloneAndReloadIt) {
   bench.pane(1).selection = {0};
   host.answers = {true, true};
   EXPECT_EQ(DeleteSaves(bench, 1), CareOutcome::kWriteFailed);
-  EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kFileChanged, (dir / "SS_MEMS.BIN").string())});
+  EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(FileChanged{(dir / "SS_MEMS.BIN").string()})});
   EXPECT_EQ(File(), replacement);
   ASSERT_EQ(bench.pane(1).rows.size(), 1u);
   EXPECT_EQ(bench.pane(1).rows[0].name(), "NEWER");

@@ -100,7 +100,7 @@ TEST_F(UnnamedSaveTest, ASaveWithoutANameIsRefusedWhateverItsFileIsCalled) {
     EXPECT_TRUE(mems::CheckMemsImage(file).empty());
     if (c.outcome == ImportOutcome::kRefused) {
       EXPECT_EQ(file, TwoSaves());
-      EXPECT_EQ(run.said, std::vector<std::string>{std::string(catalog::Text(TextId::kUnnamedSave))});
+      EXPECT_EQ(run.said, std::vector<std::string>{std::string(catalog::Render(UnnamedSave{}))});
     } else {
       EXPECT_EQ(bench.pane(1).rows.size(), 2u);
       EXPECT_EQ(SingleSaveOf(GatherSave(bench.pane(1), 0)), Unnamed(c.size));

@@ -143,10 +143,10 @@ enum class Trouble { kUnreadable, kTooLarge };
 std::string MakeTrouble(Trouble trouble, const fs::path& path) {
   if (trouble == Trouble::kUnreadable) {
     testing::MakeUnreadableFile(path);
-    return catalog::Render(TextId::kReadFailed, platform::PathToUtf8(path));
+    return catalog::Render(ReadFailed{platform::PathToUtf8(path)});
   }
   testing::MakeTooLargeFile(path);
-  return catalog::Render(TextId::kFileTooLarge, platform::PathToUtf8(path));
+  return catalog::Render(FileTooLarge{platform::PathToUtf8(path)});
 }
 
 TEST(RefusedFiles, PanesShowThemAsMissingReportOnceAndNeverWriteThem) {
@@ -240,7 +240,7 @@ TEST(BackupRamLimits, ListsOfEveryBlockShareOneBudgetAndLargeFilesAreRefused) {
     EXPECT_EQ(load.refusal.has_value(), size > backup_ram::kMaxFileSize);
     const testing::CliRun run = RunCliWith({"list", (dir / "BKRAMSV.BIN").string()});
     EXPECT_EQ(run.status, size > backup_ram::kMaxFileSize ? 1 : 0);
-    EXPECT_EQ(run.err, load.refusal ? "quillmere-cli: " + std::string(catalog::Text(TextId::kWrongFormat)) + "\n" : "");
+    EXPECT_EQ(run.err, load.refusal ? "quillmere-cli: " + std::string(catalog::Render(WrongFormat{})) + "\n" : "");
   }
 }
 

@@ -217,11 +217,11 @@ TEST(MemsCheck, FindsEveryKindOfInconsistency) {
     Problem first;
   };
   const std::vector<Case> cases = {
-      {"shared", shared.Build(), {TextId::kProblemSharedCluster, {2, 10, 1}, Severity::kFatal}},
-      {"free count", badCount.Build(), {TextId::kProblemFreeCount, {8056, 8055}, Severity::kWarning}},
-      {"stray bit", stray.Build(), {TextId::kProblemBitmapMarksUsed, {16}, Severity::kWarning}},
-      {"outside", outside.Build(), {TextId::kProblemOutsideDataArea, {1, 8100}, Severity::kFatal}},
-      {"short", ByteBuffer::Filled(100, 0), {TextId::kProblemImageSize, {100, mems::kImageSize}, Severity::kWarning}},
+      {"shared", shared.Build(), {ProblemSharedCluster{2, 10, 1}, Severity::kFatal}},
+      {"free count", badCount.Build(), {ProblemFreeCount{8056, 8055}, Severity::kWarning}},
+      {"stray bit", stray.Build(), {ProblemBitmapMarksUsed{16}, Severity::kWarning}},
+      {"outside", outside.Build(), {ProblemOutsideDataArea{1, 8100}, Severity::kFatal}},
+      {"short", ByteBuffer::Filled(100, 0), {ProblemImageSize{100, mems::kImageSize}, Severity::kWarning}},
   };
   for (const Case& c : cases) {
     const std::vector<Problem> problems = mems::CheckMemsImage(c.image);

@@ -39,13 +39,13 @@ TransferReport Report(std::vector<ImportOutcome> outcomes, std::vector<Message> 
 // run said is passed on as it was.
 TEST(RunSummary, CountsAndEachReason) {
   using O = ImportOutcome;
-  const Message full{TextId::kListFull, {2}, {}};
-  const Message bitmap{TextId::kBitmapFullForData, {}, {}};
-  const Message written{TextId::kWriteFailed, {"/x"}, {}};
+  const Message full{ListFull{2}, {}};
+  const Message bitmap{BitmapFullForData{}, {}};
+  const Message written{WriteFailed{"/x"}, {}};
   // The summary names each save not imported, with its reason.
-  const Message heading{TextId::kRunSavesNotImported, {}, {}};
-  const Message skipped{TextId::kSkippedSameName, {}, {}};
-  const auto named = [](const Message& reason) { return Message{TextId::kSaveWithReason, {"X"}, {reason}}; };
+  const Message heading{RunSavesNotImported{}, {}};
+  const Message skipped{SkippedSameName{}, {}};
+  const auto named = [](const Message& reason) { return Message{SaveWithReason{"X"}, {reason}}; };
   TransferReport exportFailed = Report({O::kImported, O::kNothing});
   exportFailed.exports[1] = {ExportOutcome::kWriteFailed, {}, written, "X"};
   TransferReport stopped = Report({O::kSkipped});
@@ -66,15 +66,15 @@ TEST(RunSummary, CountsAndEachReason) {
   const std::vector<Case> cases = {
       {"all in", Report({O::kImported, O::kImported}), {}, {2, 0, 0}, {}},
       {"skipped", Report({O::kImported, O::kSkipped, O::kSkipped}), {}, {1, 2, 0},
-       {{TextId::kTransferSummary, {1, 2, 0}, {heading, named(skipped), named(skipped)}}}},
+       {{TransferSummary{1, 2, 0}, {heading, named(skipped), named(skipped)}}}},
       {"refused", Report({O::kRefused, O::kImported, O::kRefused}, {full, bitmap}), {full, bitmap}, {1, 0, 2},
-       {{TextId::kTransferSummary, {1, 0, 2}, {heading, named(full), named(bitmap)}}}},
+       {{TransferSummary{1, 0, 2}, {heading, named(full), named(bitmap)}}}},
       {"export failed", exportFailed, {written}, {1, 0, 1},
-       {{TextId::kTransferSummary, {1, 0, 1}, {heading, named(written)}}}},
+       {{TransferSummary{1, 0, 1}, {heading, named(written)}}}},
       {"stopped", stopped, {}, {0, 1, 0}, {}},
       {"not written", unwritten, {written}, {1, 1, 0}, {written}},
       {"room said once", full2, {full, bitmap}, {1, 0, 3},
-       {{TextId::kTransferSummary, {1, 0, 3}, {heading, named(full), named(full), named(bitmap)}}}},
+       {{TransferSummary{1, 0, 3}, {heading, named(full), named(full), named(bitmap)}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -146,7 +146,7 @@ TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
     EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCancelled);
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), before);
     EXPECT_EQ(Names(1), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(TextId::kRunCancelled, (dir / "SS_MEMS.BIN").string())});
+    EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(RunCancelled{(dir / "SS_MEMS.BIN").string()})});
     EXPECT_EQ(host.buttonChanges.back().caption, "整理");
   }
   host.stopAt.reset();
@@ -185,12 +185,12 @@ TEST(DeleteQuestion, NamesUpToTenSaves) {
       pane.rows.push_back(row);
     }
     for (std::size_t i = 0; i < selected; ++i) pane.selection.push_back(static_cast<int>(11 - i));
-    const Message question = DeleteQuestion(pane);
+    const Message question = QuestionOfDeleting(pane);
     EXPECT_EQ(question.id, TextId::kDeleteQuestion);
     EXPECT_EQ(question.args, std::vector<TextArg>{selected});
     ASSERT_EQ(question.lines.size(), selected <= kDeleteQuestionNames ? selected : 0u);
     if (!question.lines.empty()) {
-      EXPECT_EQ(question.lines.front(), (Message{TextId::kSaveNameLine, {"SAVE11"}, {}}));
+      EXPECT_EQ(question.lines.front(), (Message{SaveNameLine{"SAVE11"}, {}}));
     }
   }
 }

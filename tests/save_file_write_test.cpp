@@ -285,7 +285,7 @@ TEST(SaveFileCheck, RepairOfABrokenChainFreesNoBlock) {
   image.MustWrite(0x1000E, ByteBuffer{0x00, 0x00});
   const sf::SaveFileRepair repair = sf::RepairSaveFile(image);
   EXPECT_EQ(image.Slice(0x10040, 1), ByteBuffer{0x1F});  // A and B keep their blocks
-  EXPECT_EQ(repair.mended, (std::vector<Message>{{TextId::kMendedAreaFreeCount, {1, 0, 507}, {}}}));
+  EXPECT_EQ(repair.mended, (std::vector<Message>{{MendedAreaFreeCount{1, 0, 507}, {}}}));
 }
 
 // Imports and deletes at random in one area: after each, the allocation is

@@ -329,7 +329,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   // A SAROO file in the SSF half: its comment reads "SSAVERAW".
   ASSERT_EQ(ShowSsfFile(picked, host).comment(), "SSAVERAW");
   EXPECT_EQ(SsfToSaroo(picked).outcome, ConversionOutcome::kRefused);
-  EXPECT_EQ(host.messages, std::vector<std::string>{std::string(catalog::Text(TextId::kWrongFormat))});
+  EXPECT_EQ(host.messages, std::vector<std::string>{std::string(catalog::Render(WrongFormat{}))});
 
   // Any one byte of the magic wrong in the SAROO half.
   for (std::size_t i = 0; i < 8; ++i) {
@@ -344,7 +344,7 @@ TEST_F(ConverterFiles, WrongFormsAreRefusedAndNothingIsWritten) {
   EXPECT_EQ(SarooToSsf(dir / "in/MISSING.bin").outcome, ConversionOutcome::kRefused);
 
   EXPECT_EQ(host.messages.size(), 11u);
-  for (const std::string& message : host.messages) EXPECT_EQ(message, catalog::Text(TextId::kWrongFormat));
+  for (const std::string& message : host.messages) EXPECT_EQ(message, catalog::Render(WrongFormat{}));
   EXPECT_TRUE(host.revealed.empty());
   EXPECT_FALSE(fs::exists(sarooFolder));
   EXPECT_FALSE(fs::exists(ssfFolder));

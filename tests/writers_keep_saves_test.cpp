@@ -161,16 +161,16 @@ TEST(WritersKeepSaves, DamagedTargetsAndImagesAreRefusedWhole) {
     b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 10, 11}).AddSave(2, 12, NamedSave("BBBB", 3000, 2), {13, 10, 14});
   };
   const Case cases[] = {
-      {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(catalog::Text(TextId::kDamagedTarget))},
-      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位2与槽位1共用簇10"},
+      {"replace a save sharing a cluster", shared, {"import", "--overwrite"}, std::string(catalog::Render(DamagedTarget{}))},
+      {"compact with a shared cluster", shared, {"compact"}, std::string(catalog::Render(CannotCompactDamaged{})) + "\n" + "槽位2与槽位1共用簇10"},
       {"compact past the image",
        [](MemsImageBuilder& b) { b.AddSave(1, 8, NamedSave("AAAA", 3000, 1), {9, 9000, 11}).AddSave(2, 20, NamedSave("BBBB", 10, 2)); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位1使用簇9000，在数据区之外"},
+       std::string(catalog::Render(CannotCompactDamaged{})) + "\n" + "槽位1使用簇9000，在数据区之外"},
       {"compact a record in the directory",
        [](MemsImageBuilder& b) { b.AddSave(1, 30, NamedSave("AAAA", 10, 1)).AddSave(2, 20, NamedSave("BBBB", 10, 2)).SetSlot(3, "CCCC", 1); },
        {"compact"},
-       std::string(catalog::Text(TextId::kCannotCompactDamaged)) + "\n" + "槽位3使用簇1，在数据区之外"},
+       std::string(catalog::Render(CannotCompactDamaged{})) + "\n" + "槽位3使用簇1，在数据区之外"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -277,7 +277,7 @@ TEST(WritersKeepSaves, SavesThatCannotBeReadWholeAreNeverPassedOffAsSound) {
     WriteFile(file, c.bytes);
     CliRun run = RunCliWith({"export", file.string(), "--row", "1", "--out", (dir / "OUT").string()});
     EXPECT_EQ(run.status, 1) << c.file;
-    EXPECT_NE(run.err.find(catalog::Render({TextId::kIncompleteSave, {""}, {}})), std::string::npos) << c.file << run.err;
+    EXPECT_NE(run.err.find(catalog::Render({IncompleteSave{""}, {}})), std::string::npos) << c.file << run.err;
     ASSERT_FALSE(run.out.empty()) << c.file;
     EXPECT_TRUE(fs::exists(run.out.substr(0, run.out.size() - 1))) << c.file;
     EXPECT_EQ(RunCliWith({"check", file.string()}).status, 1) << c.file;
@@ -307,7 +307,7 @@ TEST(WritersKeepSaves, ImpossibleSizesAreRefused) {
              {"import", (dir / "SS_MEMS.BIN").string(), (dir / "BIG.bin").string()}}) {
       const CliRun run = RunCliWith(args);
       EXPECT_EQ(run.status, 1) << args[0] << " " << args[1] << " " << stated;
-      EXPECT_NE(run.err.find(catalog::Text(TextId::kWrongFormat)), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(catalog::Render(WrongFormat{})), std::string::npos) << run.err;
     }
     EXPECT_FALSE(fs::exists(dir / "OUT"));
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), mems::EmptyMemsImage());
@@ -333,7 +333,7 @@ TEST_F(FullDirectoryTest, ReplacementsGoInAndRefusalsAreSaidOnce) {
   bench.pane(2).selection = {0, 1, 2};
   bench.overwriteOnTransfer = true;
   const TransferReport report = TransferSaves(bench, 2, 1);
-  EXPECT_EQ(RunSaid(report), (std::vector<Message>{Message{TextId::kListFull, {1}, {}}}));
+  EXPECT_EQ(RunSaid(report), (std::vector<Message>{Message{ListFull{1}, {}}}));
   ASSERT_EQ(report.imports.size(), 3u);
   EXPECT_EQ(report.imports[1].outcome, ImportOutcome::kReplaced);
   EXPECT_EQ(mems::ListMemsSaves(File())[6].size, 20u);
@@ -354,7 +354,7 @@ TEST(WritersKeepSaves, SmallFaults) {
            {"transfer", empty.string(), empty.string(), "--all"}}) {
     const CliRun run = RunCliWith(args);
     EXPECT_EQ(run.status, 1) << args[0];
-    EXPECT_NE(run.err.find(catalog::Text(TextId::kWrongFormat)), std::string::npos) << args[0] << ": " << run.err;
+    EXPECT_NE(run.err.find(catalog::Render(WrongFormat{})), std::string::npos) << args[0] << ": " << run.err;
   }
   const CliRun check = RunCliInEnglish({"check", empty.string()});
   EXPECT_EQ(check.status, 1);

@@ -6,23 +6,15 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "catalog/phrase.h"
 #include "model/outcome.h"
-#include "model/save_entry.h"
-#include "singlesave/converter.h"
 
-// The program's words: every text the window and the command line show, by
-// id, with %1, %2, ... where a message's data goes, in Chinese and in
-// English. Chinese is shown unless English is chosen.
+// The core's words: every outcome the window and the command line show, in
+// Chinese and in English, and the choice of language. Chinese is shown unless
+// English is chosen. Each program's own captions are in its own layer.
 namespace quillmere::catalog {
-
-enum class Language { kChinese, kEnglish };
-
-// The language every text is rendered in from now on, for the whole program.
-void SetLanguage(Language language);
-Language CurrentLanguage();
 
 // "zh" and "en", the names the options and the environment use; nothing for others.
 std::optional<Language> LanguageNamed(std::string_view name);
@@ -43,33 +35,14 @@ LanguageArgument TakeLanguageOption(const std::vector<std::string>& args);
 // QUILLMERE_LANGUAGE, when it is set.
 std::optional<std::string> LanguageFromEnvironment();
 
-// The text of `id` in `language`, placeholders and all.
-std::string_view Words(TextId id, Language language);
-
-// The text of `id` in the current language.
-std::string_view Words(TextId id);
-
-// How many placeholders the text of `id` takes.
-std::size_t ArgumentCount(TextId id);
-
 // A stable name for a problem or a repair's mending ("shared-cluster"), for
-// scripts that should not read the words; empty for every other id.
-std::string_view Code(TextId id);
+// scripts that should not read the words; empty for every other outcome.
+std::string_view Code(const Problem& problem);
+std::string_view Code(const Message& message);
 
-// The text of `message`: its words with each %k replaced by its k-th
-// argument (numbers in decimal), then each of its lines after `newline`.
+// The text of `message`: its outcome's words, then each of its lines after
+// `newline`.
 std::string Render(const Message& message, std::string_view newline = "\r\n");
-
-// Shorthand for a message of `id` with `args` and no lines.
-template <typename... Args>
-std::string Render(TextId id, Args&&... args) {
-  return Render(Message{id, {TextArg(std::forward<Args>(args))...}, {}});
-}
-inline std::string Text(TextId id) { return Render(Message{id, {}, {}}); }
-
-// The header of a pane's column and of a converter half's column.
-std::string ColumnCaption(SaveColumn column);
-std::string ColumnCaption(singlesave::SingleSaveColumn column);
 
 // The first `limit` problems as text, and then, when there are more, one
 // line that counts the rest.

@@ -75,7 +75,7 @@ const Command* FindCommand(std::string_view name) {
 // "unknown command 'lst'; did you mean 'list'?": a name one or two letters
 // off a command's, or the start of one, is taken for a slip.
 int UnknownCommand(const std::string& name, std::ostream& err) {
-  std::string said = catalog::Render(TextId::kCliUnknownCommand, name);
+  std::string said = Say(CliUnknownCommand{name});
   std::string_view nearest;
   std::size_t best = 3;
   for (const Command& command : kCommands) {
@@ -85,8 +85,7 @@ int UnknownCommand(const std::string& name, std::ostream& err) {
       nearest = command.name;
     }
   }
-  err << (nearest.empty() ? catalog::Render(TextId::kCliRunHelp, said, std::string())
-                          : catalog::Render(TextId::kCliDidYouMean, said, std::string(nearest)))
+  err << (nearest.empty() ? Say(CliRunHelp{said, ""}) : Say(CliDidYouMean{said, nearest}))
       << "\n";
   return kUsage;
 }
@@ -212,8 +211,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // One line, and where the whole usage is.
     std::string command;
     for (const CLI::App* sub : app.get_subcommands()) command = sub->get_name() + " ";
-    err << catalog::Render(TextId::kCliRunHelp, catalog::Render(TextId::kCliError, std::string(error.what())), command)
-        << "\n";
+    err << Say(CliRunHelp{Say(CliError{error.what()}), command}) << "\n";
     return kUsage;
   }
 

@@ -34,17 +34,18 @@ std::string TextCell(std::string_view cell) {
   return text;
 }
 
-void Say(std::ostream& err, TextId id, std::vector<TextArg> args) { err << ConsoleHost::Said({id, std::move(args), {}}); }
+void Say(std::ostream& err, const Message& message) { err << ConsoleHost::Said(message); }
+void Say(std::ostream& err, const CliPhrase& phrase) { err << ConsoleHost::Said(phrase); }
+void Say(std::ostream& err, CliText line) { err << ConsoleHost::Said(line); }
 
-void Print(std::ostream& out, TextId id, std::vector<TextArg> args) {
-  out << catalog::Render({id, std::move(args), {}}) << "\n";
-}
+void Print(std::ostream& out, const CliPhrase& phrase) { out << Say(phrase) << "\n"; }
+void Print(std::ostream& out, CliText line) { out << Line(line) << "\n"; }
 
 std::optional<KindOption> ParseKindOption(const std::string& option, std::ostream& err) {
   if (option.empty()) return KindOption{};
   if (option == "packed") return KindOption{ContainerKind::kBkram, backup_ram::RamLayout::kPacked};
   if (const auto kind = ContainerKindFromName(option)) return KindOption{kind, std::nullopt};
-  Say(err, TextId::kCliUnknownKind, {option});
+  Say(err, CliUnknownKind{option});
   return std::nullopt;
 }
 
@@ -63,7 +64,7 @@ bool DeviceFound(const std::vector<backup_ram::MemoryFileForm>& forms, const std
   for (const backup_ram::MemoryFileForm& form : forms) {
     if (form.twoMemories) return true;
   }
-  Say(err, TextId::kNoCartridge, {file});
+  Say(err, NoCartridge{file});
   return false;
 }
 
@@ -76,7 +77,7 @@ bool RegularOrMissing(const fs::path& file, std::ostream& err) {
   std::error_code ec;
   const fs::file_status status = fs::status(file, ec);
   if (!fs::exists(status) || fs::is_regular_file(status)) return true;
-  Tell(err, {TextId::kNotRegularFile, {platform::PathToUtf8(file)}, {}});
+  Tell(err, {NotRegularFile{platform::PathToUtf8(file)}, {}});
   return false;
 }
 
@@ -86,7 +87,7 @@ NamedReading ReadingOf(const std::string& file, const std::string& kindOption, s
   const fs::path path = platform::PathFromUtf8(file);
   if (!RegularOrMissing(path, err)) return {kFailed, {}};
   if (!kept && !platform::FileExists(path)) {
-    Say(err, TextId::kCliNoSuchFile, {file});
+    Say(err, CliNoSuchFile{file});
     return {kFailed, {}};
   }
   return {kDone, {named->kind, named->layout, ChosenDevice(), ChosenBlockSize()}};
@@ -133,7 +134,7 @@ int OpenFile(const std::string& file, const std::string& kindOption, Access acce
     return opened.kindUnknown ? kUsage : kFailed;
   }
   if (!opened.fileFound) {
-    Say(err, TextId::kCliNoSuchFile, {file});
+    Say(err, CliNoSuchFile{file});
     return kFailed;
   }
   if (access == Access::kWrite && opened.writeRefusal) {
@@ -150,12 +151,12 @@ int OpenWritableFile(const std::string& image, const std::string& kindOption, co
   // One rule for the window's question and --game: a typo still adds a game
   // (the import says so), but no ID that no disc can carry.
   if (!gameOption.empty() && !save_file::IsValidGameId(gameOption)) {
-    Say(err, TextId::kGameIdInvalid, {});
+    Say(err, GameIdInvalid{});
     return kUsage;
   }
   if (!gameOption.empty()) game = save_file::PadGameId(gameOption);
   if (needsGame && gameOption.empty()) {
-    Say(err, TextId::kCliGiveGame, {image});
+    Say(err, CliGiveGame{image});
     return kUsage;  // an option missing, as a missing --row is
   }
   return kDone;
@@ -166,7 +167,7 @@ std::optional<platform::FileLock> LockForWriting(const fs::path& file, std::ostr
   if (!creates && !platform::FileExists(file)) return platform::FileLock{};
   platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
-    Say(err, TextId::kFileBusy, {platform::PathToUtf8(file)});
+    Say(err, FileBusy{platform::PathToUtf8(file)});
     return std::nullopt;
   }
   return lock;
@@ -178,7 +179,7 @@ std::optional<std::vector<SaveRecord>> PickRows(const std::vector<int>& given, b
   std::vector<SaveRecord> picked;
   for (const int row : given) {
     if (row < 1 || static_cast<std::size_t>(row) > container.records.size()) {
-      Say(err, TextId::kCliNoSuchRow, {file, container.records.size(), row});
+      Say(err, CliNoSuchRow{file, container.records.size(), row});
       return std::nullopt;
     }
     picked.push_back(container.records[static_cast<std::size_t>(row - 1)]);
@@ -193,7 +194,7 @@ fs::path OutFolder(const std::string& out, std::string_view fallback) {
 
 void AnnounceNewGames(const std::vector<ImportResult>& results, std::ostream& err) {
   for (const ImportResult& result : results) {
-    if (!result.newGame.empty()) Say(err, TextId::kNewGameAdded, {result.newGame});
+    if (!result.newGame.empty()) Say(err, NewGameAdded{result.newGame});
   }
 }
 
@@ -206,7 +207,7 @@ bool TellRunAndWrite(TransferReport& report, Container& target, WriteOperation o
     const ImportResult& result = report.imports[i];
     const bool copied = i >= report.exports.size() || report.exports[i].outcome == ExportOutcome::kWritten;
     placed = placed || result.Placed();
-    if (result.outcome == ImportOutcome::kSkipped) Say(err, TextId::kCliSkipped, {result.name});
+    if (result.outcome == ImportOutcome::kSkipped) Say(err, CliSkipped{result.name});
     done = done && copied && (result.Placed() || result.outcome == ImportOutcome::kSkipped);
   }
   if (!placed) return done;

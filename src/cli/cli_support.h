@@ -9,6 +9,7 @@
 
 #include "containers/backup_memory_file.h"
 #include "model/container_kind.h"
+#include "cli/words.h"
 #include "model/outcome.h"
 #include "operations/history.h"
 #include "operations/pane_load.h"
@@ -38,11 +39,14 @@ std::string Dump(const Json& value) {
 // prints as U+FFFD. JSON escapes them and keeps them exact.
 std::string TextCell(std::string_view cell);
 
-// A message of the catalog on the error stream, as the command line says
-// one (ConsoleHost::Said).
-void Say(std::ostream& err, TextId id, std::vector<TextArg> args = {});
-// One line of the catalog, as it reads, on the output (a figure, a caption).
-void Print(std::ostream& out, TextId id, std::vector<TextArg> args = {});
+// A message of the core, or one of the command line's own, on the error
+// stream, as the command line says one (ConsoleHost::Said).
+void Say(std::ostream& err, const Message& message);
+void Say(std::ostream& err, const CliPhrase& phrase);
+void Say(std::ostream& err, CliText line);
+// One of the command line's lines, as it reads, on the output (a figure, a caption).
+void Print(std::ostream& out, const CliPhrase& phrase);
+void Print(std::ostream& out, CliText line);
 
 // What --kind names: a container kind and, for "packed", a backup memory's
 // layout. Nothing (an empty option) names nothing.

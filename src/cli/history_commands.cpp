@@ -45,20 +45,20 @@ int History(const HistoryOptions& options, std::ostream& out, std::ostream& err)
   if (!RegularOrMissing(file, err)) return kFailed;
   const history::FileHistory kept = history::Read(file);
   if (kept.state == history::IndexState::kOff) {
-    Say(err, TextId::kHistoryOff);
+    Say(err, HistoryOff{});
     return kFailed;
   }
   if (kept.state == history::IndexState::kDamaged) {
-    Say(err, TextId::kHistoryIndexDamaged, {platform::PathToUtf8(kept.index)});
+    Say(err, HistoryIndexDamaged{platform::PathToUtf8(kept.index)});
     return kFailed;
   }
   const Now now = FileNow(file);
   const bool elsewhere = platform::FileExists(file) && ChangedElsewhere(kept, now.bytes);
-  if (elsewhere) Say(err, TextId::kHistoryChangedElsewhere, {options.file});
-  if (kept.versions.empty() && !options.json) Say(err, TextId::kHistoryNone, {options.file});
+  if (elsewhere) Say(err, HistoryChangedElsewhere{options.file});
+  if (kept.versions.empty() && !options.json) Say(err, HistoryNone{options.file});
 
   ordered_json versions = ordered_json::array();
-  if (!options.json && !kept.versions.empty()) Print(out, TextId::kCliHistoryHeader);
+  if (!options.json && !kept.versions.empty()) Print(out, CliText::kCliHistoryHeader);
   for (std::size_t number = 1; number <= kept.versions.size(); ++number) {
     const history::Version& version = kept.versions[kept.versions.size() - number];
     const NameDifference difference = Differences(version.before.names, now.saves.names);
@@ -92,14 +92,14 @@ int Restore(const HistoryOptions& options, std::ostream& err) {
   if (platform::FileExists(file)) {
     const history::FileHistory kept = history::Read(file);
     if (kept.state == history::IndexState::kRead && ChangedElsewhere(kept, FileNow(file).bytes)) {
-      Say(err, TextId::kHistoryChangedElsewhere, {options.file});
+      Say(err, HistoryChangedElsewhere{options.file});
     }
   }
   const RestoreOutcome outcome = RestoreVersion(file, options.version);
   if (outcome.said) Tell(err, *outcome.said);
   if (outcome.historyNote) Tell(err, *outcome.historyNote);
   if (!outcome.restored) return kFailed;
-  Say(err, TextId::kRestoreDone, {options.file});
+  Say(err, RestoreDone{options.file});
   return kDone;
 }
 

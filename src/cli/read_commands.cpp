@@ -95,13 +95,13 @@ int List(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kDone;
   }
 
-  for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << catalog::ColumnCaption(static_cast<SaveColumn>(c));
+  for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << ColumnCaption(static_cast<SaveColumn>(c));
   out << "\n";
   for (const SaveEntry& row : PresentSaves(load.records, commentBytes)) {
     for (std::size_t c = 0; c < kSaveColumnCount; ++c) out << (c ? "\t" : "") << TextCell(row.cells[c]);
     out << "\n";
   }
-  if (load.remainingSpace) Print(out, TextId::kCliRemaining, {*load.remainingSpace});
+  if (load.remainingSpace) Print(out, CliRemaining{*load.remainingSpace});
   return kDone;
 }
 
@@ -136,7 +136,7 @@ struct ShowOptions {
 int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
-    Say(err, TextId::kCliNoSuchFile, {options.file});
+    Say(err, CliNoSuchFile{options.file});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -163,9 +163,9 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                            {"size", row.dataSize}};
     out << Dump(result) << "\n";
   } else {
-    out << catalog::Text(TextId::kColumnForm);
+    out << Line(CliText::kColumnForm);
     for (std::size_t c = 0; c < singlesave::kSingleSaveColumnCount; ++c) {
-      out << "\t" << catalog::ColumnCaption(static_cast<singlesave::SingleSaveColumn>(c));
+      out << "\t" << ColumnCaption(static_cast<singlesave::SingleSaveColumn>(c));
     }
     out << "\n" << form;
     for (const std::string& cell : row.cells) out << "\t" << TextCell(cell);
@@ -175,7 +175,7 @@ int Show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     if (const auto warning = SizesDifferWarning(file, bytes)) host.ShowMessage(*warning);
     return kDone;
   }
-  host.ShowMessage({TextId::kChecksumFailed, {options.file}, {}});
+  host.ShowMessage({ChecksumFailed{options.file}, {}});
   return kFailed;
 }
 
@@ -192,7 +192,7 @@ struct ConvertOptions {
 int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path file = platform::PathFromUtf8(options.file);
   if (!platform::FileExists(file)) {
-    Say(err, TextId::kCliNoSuchFile, {options.file});
+    Say(err, CliNoSuchFile{options.file});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -201,7 +201,7 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
   const SingleForm from = FormOf(*bytes);
   // An SSF save is any bytes at all: a container file would be taken for one.
   if (from == SingleForm::kSsf && ContainerKindOfFile(file)) {
-    Say(err, TextId::kCliNotSingleSave, {options.file});
+    Say(err, CliNotSingleSave{options.file});
     return kFailed;
   }
   const SingleForm to = options.to == "ssf"     ? SingleForm::kSsf
@@ -211,11 +211,11 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
                         : from == SingleForm::kSaroo || from == SingleForm::kSro ? SingleForm::kSsf
                                                                                  : SingleForm::kSaroo;
   if (from == to) {
-    Say(err, TextId::kCliAlreadyForm, {options.file, FormName(from)});
+    Say(err, CliAlreadyForm{options.file, FormName(from)});
     return kUsage;
   }
   if (singlesave::CheckSro(*bytes) == singlesave::SroCheck::kDamaged) {
-    host.ShowMessage({TextId::kChecksumFailed, {options.file}, {}});
+    host.ShowMessage({ChecksumFailed{options.file}, {}});
     return kFailed;
   }
   std::error_code ec;
@@ -251,7 +251,7 @@ int Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err)
       converted = singlesave::BuildSroFromSaroo(converted->bytes, outFolder);
     }
     if (!converted) {
-      host.ShowMessage({TextId::kWrongFormat, {}, {}});
+      host.ShowMessage({WrongFormat{}, {}});
       return kFailed;
     }
     ExportNames names;
@@ -317,10 +317,11 @@ int Check(const FileOptions& options, std::ostream& out, std::ostream& err) {
     // Each problem with a stable code beside its words, for scripts.
     ordered_json listed = ordered_json::array();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      const TextId id = i < problems.size() ? problems[i].id : TextId::kMoreProblems;
+      const std::string_view code =
+          i < problems.size() ? catalog::Code(problems[i]) : catalog::Code(Message(MoreProblems{problems.size() - i}));
       const Severity severity = i < problems.size() ? problems[i].severity : Severity::kWarning;
       const char* words = severity == Severity::kFatal ? "fatal" : severity == Severity::kNote ? "note" : "warning";
-      listed.push_back({{"code", catalog::Code(id)}, {"severity", words}, {"text", lines[i]}});
+      listed.push_back({{"code", code}, {"severity", words}, {"text", lines[i]}});
     }
     const ordered_json result = {{"kind", std::string(ContainerKindName(kind))}, {"file", options.file}, {"problems", listed}};
     out << Dump(result) << "\n";
@@ -341,7 +342,7 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return status;
   }
   if (container.kind == ContainerKind::kSave) {
-    Say(err, TextId::kCliNoMap);
+    Say(err, CliText::kCliNoMap);
     return kFailed;
   }
   if (!DeviceFound({container.form}, options.file, err)) return kFailed;
@@ -359,13 +360,13 @@ int Map(const FileOptions& options, std::ostream& out, std::ostream& err) {
     return kDone;
   }
 
-  Print(out, TextId::kMapCaption, {map.unitSize});
+  Print(out, MapCaption{map.unitSize});
   const auto width = static_cast<std::size_t>(map.width);
   for (std::size_t start = 0; start < cells.size(); start += width) {
     out << std::setw(4) << start << " " << cells.substr(start, width) << "\n";
   }
-  out << "\n" << catalog::ColumnCaption(SaveColumn::kName) << "\t" << catalog::ColumnCaption(SaveColumn::kAddress) << "\t"
-      << catalog::Text(TextId::kColumnUnits) << "\n";
+  out << "\n" << ColumnCaption(SaveColumn::kName) << "\t" << ColumnCaption(SaveColumn::kAddress) << "\t"
+      << Line(CliText::kColumnUnits) << "\n";
   for (const MapSaveEntry& save : map.saves) {
     out << save.name << "\t" << save.address << "\t";
     for (std::size_t k = 0; k < save.blinkUnits.size(); ++k) out << (k ? " " : "") << save.blinkUnits[k];
@@ -418,7 +419,7 @@ CommandRun DefineExport(CLI::App& command) {
   AddVersionOption(command, options->version);
   return [options, row](std::ostream& out, std::ostream& err) {
     if (!row->count() && !options->all) {
-      Say(err, TextId::kCliGiveRowOrAll);
+      Say(err, CliText::kCliGiveRowOrAll);
       return kUsage;
     }
     return Export(*options, out, err);

@@ -88,7 +88,7 @@ int Transfer(const TransferOptions& options, std::ostream& err) {
   const auto saves = PickRows(options.rows, options.all, source, options.source, err);
   if (!saves) return kFailed;
   if (saves->empty()) {
-    Say(err, TextId::kNothingSelectedToTransfer);
+    Say(err, NothingSelectedToTransfer{});
     return kFailed;
   }
   policy.sameName = options.overwrite ? SameName::kReplace : SameName::kSkip;
@@ -111,7 +111,7 @@ int OpenMemsImage(const ImageOptions& options, PaneLoad& image, std::ostream& er
     return status;
   }
   if (image.kind == ContainerKind::kMems) return kDone;
-  Say(err, TextId::kOnlyForMems, {options.image});
+  Say(err, OnlyForMems{options.image});
   return kFailed;
 }
 
@@ -133,7 +133,7 @@ int Compact(const ImageOptions& options, std::ostream& err) {
   if (result.reason) Tell(err, *result.reason);
   if (result.outcome == CompactOutcome::kNothing) return kDone;
   if (result.outcome != CompactOutcome::kCompacted || !WriteChanged(image, WriteOperation::kCompact, err)) return kFailed;
-  Say(err, TextId::kCompactDone);
+  Say(err, CompactDone{});
   return kDone;
 }
 
@@ -170,11 +170,11 @@ int Delete(const DeleteOptions& options, std::ostream& err) {
       areas.insert(record.area);
     }
     if (saves->size() == before) {
-      Say(err, TextId::kCliNoSaveNamed, {options.image, name});
+      Say(err, CliNoSaveNamed{options.image, name});
       return kFailed;
     }
     if (areas.size() > 1) {
-      Say(err, TextId::kCliNameInGames, {options.image, name});
+      Say(err, CliNameInGames{options.image, name});
       return kFailed;
     }
   }
@@ -198,9 +198,9 @@ int Repair(const ImageOptions& options, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   if (result.changed && !WriteChanged(image, WriteOperation::kRepair, err)) return kFailed;
-  for (const Message& line : result.repair.mended) Print(out, TextId::kCliMended, {catalog::Render(line)});
+  for (const Message& line : result.repair.mended) Print(out, CliMended{catalog::Render(line)});
   for (const std::string& line : catalog::ProblemLines(result.repair.remaining, kCheckedProblemLimit)) {
-    Print(out, TextId::kCliRemains, {line});
+    Print(out, CliRemains{line});
   }
   return result.repair.remaining.empty() ? kDone : kFailed;
 }
@@ -216,9 +216,11 @@ int Clear(const ImageOptions& options, std::ostream& err) {
   // write, and writes only an SS_MEMS.BIN whose opening left no doubt, still
   // the one it read.
   const PaneLoad load = LoadContainerFile(file, true, named.reading);
-  std::optional<Message> refusal = load.refusal;
-  if (!refusal && load.kind != ContainerKind::kMems) refusal = Message{TextId::kOnlyForMems, {options.image}, {}};
-  if (!refusal) refusal = load.writeRefusal;
+  if (!load.refusal && load.kind != ContainerKind::kMems) {
+    Say(err, OnlyForMems{options.image});
+    return kFailed;
+  }
+  const std::optional<Message> refusal = load.refusal ? load.refusal : load.writeRefusal;
   if (refusal) Tell(err, *refusal);
   if (load.failedWrite) Tell(err, *load.failedWrite);
   if (load.historyNote) Tell(err, *load.historyNote);
@@ -246,7 +248,7 @@ std::optional<ByteBuffer> EmptyFileLike(const std::string& like, std::ostream& e
     for (const backup_ram::NamedMemoryForm& form : backup_ram::NamedMemoryForms()) {
       names += (names.empty() ? "" : ", ") + std::string(form.name);
     }
-    Say(err, TextId::kCliUnknownForm, {like, names});
+    Say(err, CliUnknownForm{like, names});
     return std::nullopt;
   }
   return backup_ram::EmptyMemoryFile(shape->form, shape->geometry);
@@ -269,15 +271,15 @@ int FormatExisting(const std::string& image, const std::string& kindOption, std:
   PaneLoad memory;
   if (const int status = OpenFile(image, kindOption, Access::kReformat, memory, err); status != kDone) return status;
   if (!DeviceFound({memory.form}, image, err)) return kFailed;
-  const auto is = [](TextId id) { return [id](const Problem& problem) { return problem.id == id; }; };
+  const auto unformatted = [](const Problem& problem) { return Is<ProblemUnformatted>(problem); };
   const std::vector<Problem>& found = memory.openingProblems;
-  if (std::none_of(found.begin(), found.end(), is(TextId::kProblemUnformatted))) {
-    Say(err, TextId::kCliFormatExists, {image});
+  if (std::none_of(found.begin(), found.end(), unformatted)) {
+    Say(err, CliFormatExists{image});
     return kFailed;
   }
   // Whatever else kept writers away still does: a short memory, a damaged stream.
-  const bool otherDoubt = std::any_of(found.begin(), found.end(), [](const Problem& problem) {
-    return problem.severity == Severity::kFatal && problem.id != TextId::kProblemUnformatted;
+  const bool otherDoubt = std::any_of(found.begin(), found.end(), [&](const Problem& problem) {
+    return problem.severity == Severity::kFatal && !unformatted(problem);
   });
   if (otherDoubt) {
     Tell(err, *memory.writeRefusal);
@@ -302,19 +304,19 @@ int Format(const std::string& image, const std::string& kindOption, const std::s
   const auto byName = ContainerKindFromFileName(platform::PathToUtf8(file.filename()));
   const std::optional<ContainerKind> kind = likeEmpty ? ContainerKind::kBkram : named->kind ? named->kind : byName;
   if (!kind) {
-    Say(err, TextId::kCliUnknownKindOfFile, {image});
+    Say(err, CliUnknownKindOfFile{image});
     return kUsage;
   }
   // A container's name is kept to what it holds: no memory in an SS_MEMS.BIN.
   if (byName && !SameContainer(*byName, *kind)) {
     const std::string said = likeEmpty ? "--like " + like : "--kind " + kindOption;
-    Tell(err, {TextId::kFormatContradictsName, {image, said}, {}});
+    Say(err, FormatContradictsName{image, said});
     return kFailed;
   }
   const auto lock = LockForWriting(file, err, true);
   if (!lock) return kFailed;
   if (fs::exists(file, ec)) {
-    Say(err, TextId::kCliFormatExists, {image});
+    Say(err, CliFormatExists{image});
     return kFailed;
   }
   ConsoleHost host(err);
@@ -356,7 +358,7 @@ CommandRun DefineTransfer(CLI::App& command) {
   AddVersionOption(command, options->version);
   return [options, row](std::ostream&, std::ostream& err) {
     if (!row->count() && !options->all) {
-      Say(err, TextId::kCliGiveRowOrAll);
+      Say(err, CliText::kCliGiveRowOrAll);
       return kUsage;
     }
     return Transfer(*options, err);
@@ -385,7 +387,7 @@ CommandRun DefineDelete(CLI::App& command) {
   command.add_option("--game", options->game, "SS_SAVE.BIN: look for the names in this game's area only");
   return [options, row, name](std::ostream&, std::ostream& err) {
     if (!row->count() && !name->count()) {
-      Say(err, TextId::kCliGiveRowOrName);
+      Say(err, CliText::kCliGiveRowOrName);
       return kUsage;
     }
     return Delete(*options, err);

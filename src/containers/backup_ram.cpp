@@ -256,33 +256,29 @@ std::vector<Problem> CheckBackupRam(const ByteBuffer& ram, const BackupRamGeomet
     const std::size_t start = n * geometry.blockSize;
     if (ram.ReadU32(start + kMarkerOffset) != kSaveMarker) continue;
     const std::string name = DecodeName(ram.Slice(start + kNameOffset, kNameSize));
-    auto report = [&](TextId id, std::vector<TextArg> more = {}) {
-      std::vector<TextArg> args{name, n};
-      args.insert(args.end(), more.begin(), more.end());
-      problems.push_back({id, std::move(args), Severity::kFatal});
-    };
+    auto report = [&](ProblemKind problem) { problems.push_back({std::move(problem), Severity::kFatal}); };
     const SaveBlocks walk = CollectSaveBlocks(ram, static_cast<std::uint32_t>(n), budget, geometry);
     budget -= walk.blocks.size() - 1;
     switch (walk.stop) {
       case SaveBlocks::Stop::kEnded: break;
-      case SaveBlocks::Stop::kOutside: report(TextId::kProblemListOutsideRam, {walk.badEntry}); break;
-      case SaveBlocks::Stop::kRepeated: report(TextId::kProblemListLoops, {walk.badEntry}); break;
-      case SaveBlocks::Stop::kRanOut: report(TextId::kProblemListRunsOn); break;
-      case SaveBlocks::Stop::kBudget: report(TextId::kProblemListTooLong); break;
+      case SaveBlocks::Stop::kOutside: report(ProblemListOutsideRam{name, n, walk.badEntry}); break;
+      case SaveBlocks::Stop::kRepeated: report(ProblemListLoops{name, n, walk.badEntry}); break;
+      case SaveBlocks::Stop::kRanOut: report(ProblemListRunsOn{name, n}); break;
+      case SaveBlocks::Stop::kBudget: report(ProblemListTooLong{name, n}); break;
     }
     for (const std::uint32_t block : walk.blocks) {
       if (block >= geometry.blockCount) {
-        if (block == n) report(TextId::kProblemOutsideRam);
+        if (block == n) report(ProblemOutsideRam{name, n});
         continue;
       }
-      if (owner[block]) report(TextId::kProblemSharedBlock, {block, owner[block]->name, owner[block]->block});
+      if (owner[block]) report(ProblemSharedBlock{name, n, block, owner[block]->name, owner[block]->block});
       else owner[block] = Owner{name, n};
     }
     // The stream holds 30 bytes in the first block and 60 in each further one (of 64).
     const std::size_t stream = FirstBlockStream(geometry) + FurtherBlockStream(geometry) * (walk.blocks.size() - 1);
     const std::size_t room = stream > walk.dataStart ? stream - walk.dataStart : 0;
     const std::uint32_t size = ram.ReadU32(start + kSizeOffset);
-    if (size > room) report(TextId::kProblemSizeExceedsBlocks, {size, room});
+    if (size > room) report(ProblemSizeExceedsBlocks{name, n, size, room});
   }
   return problems;
 }

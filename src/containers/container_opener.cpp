@@ -63,20 +63,21 @@ Content ContentOfKind(ContainerKind kind) {
 // That the content is not what `named` says: SS_MEMS.BIN's or SS_SAVE.BIN's
 // identification, or a backup memory's format text.
 Problem HoldsProblem(Content content, const std::string& file, const std::string& named) {
-  const TextId id = content == Content::kMems   ? TextId::kHoldsMemsImage
-                    : content == Content::kSave ? TextId::kHoldsSaveFile
-                                                : TextId::kHoldsBackupMemory;
-  return {id, {file, named}, Severity::kFatal};
+  switch (content) {
+    case Content::kMems: return {HoldsMemsImage{file, named}, Severity::kFatal};
+    case Content::kSave: return {HoldsSaveFile{file, named}, Severity::kFatal};
+    default: return {HoldsBackupMemory{file, named}, Severity::kFatal};
+  }
 }
 
-Message NotWritten(const std::string& file, Message reason) {
-  return {TextId::kNotWritten, {file}, {std::move(reason)}};
+Message WritesRefused(const std::string& file, Message reason) {
+  return {NotWritten{file}, {std::move(reason)}};
 }
 
 // Refuses writes for the first fatal problem found while opening.
 void RefuseWritesFor(OpenedContainer& opened, const std::string& file, const Problem& problem) {
   opened.problems.push_back(problem);
-  if (!opened.writeRefusal) opened.writeRefusal = NotWritten(file, problem.AsMessage());
+  if (!opened.writeRefusal) opened.writeRefusal = WritesRefused(file, problem.AsMessage());
 }
 
 // An SS_SAVE.BIN whose end cuts a game's area is never written: a write
@@ -85,7 +86,7 @@ void RefuseWritesFor(OpenedContainer& opened, const std::string& file, const Pro
 // the opening's problems.
 void RefuseWritesToCutSaveFile(OpenedContainer& opened, const std::string& file) {
   const std::vector<Problem> cut = save_file::CutAreaProblems(opened.image);
-  if (!cut.empty() && !opened.writeRefusal) opened.writeRefusal = NotWritten(file, cut.front().AsMessage());
+  if (!cut.empty() && !opened.writeRefusal) opened.writeRefusal = WritesRefused(file, cut.front().AsMessage());
 }
 
 // The RAM size nearest `size`: a memory cut short or padded is read as the
@@ -115,7 +116,7 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   }
   if (identified.content == Content::kMemory && layout == RamLayout::kPacked &&
       (byName == ContainerKind::kBkram || byName == ContainerKind::kBup)) {
-    opened.problems.push_back({TextId::kProblemFormUnusual, {file}, Severity::kNote});
+    opened.problems.push_back({ProblemFormUnusual{file}, Severity::kNote});
   }
   opened.memory.form = {layout, gzip, layout == RamLayout::kWordWide && contents.size() == backup_ram::kTwoMemoriesFileSize};
   opened.memory.contents = std::move(contents);
@@ -124,7 +125,7 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
 
   // The console formats a memory before it writes one; a write into an
   // unformatted one would be formatted away.
-  if (!StartsFormatted(ram)) RefuseWritesFor(opened, file, {TextId::kProblemUnformatted, {}, Severity::kFatal});
+  if (!StartsFormatted(ram)) RefuseWritesFor(opened, file, {ProblemUnformatted{}, Severity::kFatal});
 
   const std::size_t ramSize = ram.size();
   opened.presentBytes = ramSize;
@@ -132,7 +133,7 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   if (readAs != ramSize) {
     // Missing bytes read as zeros, so that every save lies where it lay.
     ram.Resize(readAs);
-    RefuseWritesFor(opened, file, {TextId::kProblemRamSize, {ramSize, readAs}, Severity::kFatal});
+    RefuseWritesFor(opened, file, {ProblemRamSize{ramSize, readAs}, Severity::kFatal});
   }
   opened.geometry = backup_ram::GeometryOfRam(readAs);
   opened.geometryFrom = Evidence::kSize;
@@ -142,7 +143,7 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
   const bool eitherSize = readAs == 4096 * kKiB && layout == RamLayout::kWordWide && !opened.memory.form.twoMemories;
   const backup_ram::BackupRamGeometry internal{backup_ram::kBlockSize, backup_ram::kMaxListedBlocks};
   if (request.blockSize && !eitherSize && *request.blockSize != opened.geometry.blockSize) {
-    RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+    RefuseWritesFor(opened, file, {ProblemBlockSizeNamed{*request.blockSize}, Severity::kFatal});
   } else if (eitherSize) {
     const auto smallSaves = SavesThatHoldTogether(ram, internal.blockSize);
     const auto largeSaves = SavesThatHoldTogether(ram, opened.geometry.blockSize);
@@ -153,10 +154,10 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
       if (internalNamed) opened.geometry = internal;
       opened.geometryFrom = Evidence::kOption;
       if (!(internalNamed ? smallSaves : largeSaves)) {
-        RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+        RefuseWritesFor(opened, file, {ProblemBlockSizeNamed{*request.blockSize}, Severity::kFatal});
       }
     } else if (request.blockSize) {
-      RefuseWritesFor(opened, file, {TextId::kProblemBlockSizeNamed, {*request.blockSize}, Severity::kFatal});
+      RefuseWritesFor(opened, file, {ProblemBlockSizeNamed{*request.blockSize}, Severity::kFatal});
     } else if (large && !smallSaves) {
       opened.geometryFrom = Evidence::kBlocks;
     } else if (small && !large) {
@@ -164,16 +165,18 @@ void OpenMemory(OpenedContainer& opened, ByteBuffer contents, const Identified& 
       opened.geometryFrom = Evidence::kBlocks;
     } else {
       const bool empty = smallSaves == 0 && largeSaves == 0;
-      const TextId id = (small && large) || empty ? TextId::kProblemBlockSizeBoth : TextId::kProblemBlockSizeNeither;
-      RefuseWritesFor(opened, file, {id, {}, Severity::kFatal});
+      if ((small && large) || empty) {
+        RefuseWritesFor(opened, file, {ProblemBlockSizeBoth{}, Severity::kFatal});
+      } else {
+        RefuseWritesFor(opened, file, {ProblemBlockSizeNeither{}, Severity::kFatal});
+      }
     }
   }
   // Each save the end cuts short is named: its bytes past the end are zeros, not its data.
   if (ramSize < opened.geometry.RamSize()) {
     for (const SaveRecord& record : backup_ram::ListBackupRam(ram, opened.geometry).records) {
       if (!backup_ram::UnitsPresent(record, opened.geometry, ramSize)) {
-        opened.problems.push_back({TextId::kProblemSaveCutByEnd,
-                                   {DecodeName(record.nameField), record.offset / opened.geometry.blockSize, ramSize},
+        opened.problems.push_back({ProblemSaveCutByEnd{DecodeName(record.nameField), record.offset / opened.geometry.blockSize, ramSize},
                                    Severity::kFatal});
       }
     }
@@ -232,7 +235,7 @@ OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request) {
     if (auto bytes = platform::Gunzip(file.bytes(), backup_ram::kMaxFileSize)) {
       inflated = ByteBuffer(std::move(*bytes));
     } else {
-      gzipDamage = Problem{TextId::kProblemGzipDamaged, {}, Severity::kFatal};
+      gzipDamage = Problem{ProblemGzipDamaged{}, Severity::kFatal};
     }
   }
   // Only a backup memory is kept compressed.
@@ -273,13 +276,13 @@ OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request) {
                                                          : ContainerKind::kBkram;
     opened.kindFrom = Evidence::kContent;
   } else {
-    Message message{TextId::kCannotTellKind, {name}, {}};
+    Message message{CannotTellKind{name}, {}};
     if (gzipDamage) message.lines.push_back(gzipDamage->AsMessage());
     return OpenRefusal{OpenFailure::kUnknownKind, message};
   }
 
   if (opened.IsBackupMemory() && contents.size() > backup_ram::kMaxFileSize) {
-    return OpenRefusal{OpenFailure::kTooLarge, {TextId::kWrongFormat, {}, {}}};
+    return OpenRefusal{OpenFailure::kTooLarge, {WrongFormat{}, {}}};
   }
   if (gzipDamage) RefuseWritesFor(opened, name, *gzipDamage);
   if (opened.IsBackupMemory()) {
@@ -287,7 +290,7 @@ OpenOutcome OpenContainer(ByteBuffer file, const OpenRequest& request) {
   } else {
     opened.image = std::move(contents);
     if (opened.kind == ContainerKind::kMems && opened.image.size() < mems::kDataAreaOffset) {
-      if (!opened.writeRefusal) opened.writeRefusal = NotWritten(name, {TextId::kWrongFormat, {}, {}});
+      if (!opened.writeRefusal) opened.writeRefusal = WritesRefused(name, {WrongFormat{}, {}});
     }
     if (opened.kind == ContainerKind::kSave) RefuseWritesToCutSaveFile(opened, name);
   }

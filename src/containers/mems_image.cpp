@@ -400,7 +400,7 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     ++reservedSlots;
     image.Fill(reserved, 2, 0);
   }
-  if (reservedSlots > 0) repair.mended.push_back({TextId::kMendedReservedBytes, {reservedSlots}, {}});
+  if (reservedSlots > 0) repair.mended.push_back({MendedReservedBytes{reservedSlots}, {}});
   std::vector<std::uint8_t> used(kBitmapClusters, 0);
   std::fill_n(used.begin(), kReservedClusters, 1);
   for (const MemsSave& save : ListMemsSaves(image)) {
@@ -415,11 +415,11 @@ MemsRepair RepairMemsImage(ByteBuffer& image) {
     (used[c] ? missingBits : strayBits) += 1;
     SetClusterBit(image, c, used[c] != 0);
   }
-  if (strayBits > 0) repair.mended.push_back({TextId::kMendedStrayBits, {strayBits}, {}});
-  if (missingBits > 0) repair.mended.push_back({TextId::kMendedMissingBits, {missingBits}, {}});
+  if (strayBits > 0) repair.mended.push_back({MendedStrayBits{strayBits}, {}});
+  if (missingBits > 0) repair.mended.push_back({MendedMissingBits{missingBits}, {}});
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
   if (freeCount != kBitmapClusters - usedCount) {
-    repair.mended.push_back({TextId::kMendedFreeCount, {freeCount, kBitmapClusters - usedCount}, {}});
+    repair.mended.push_back({MendedFreeCount{freeCount, kBitmapClusters - usedCount}, {}});
     image.MustWriteBE(kFreeClusterCountOffset, kBitmapClusters - usedCount, 2);  // the image holds the bitmap
   }
   repair.remaining = CheckMemsImage(image);
@@ -431,24 +431,24 @@ namespace {
 // Walks the problems of an image in a fixed order, handing each to `report`.
 template <typename Report>
 void VisitProblems(const ByteBuffer& image, Report report) {
-  auto fatal = [&](TextId id, std::vector<TextArg> args) { report(Problem{id, std::move(args), Severity::kFatal}); };
-  auto warning = [&](TextId id, std::vector<TextArg> args) { report(Problem{id, std::move(args), Severity::kWarning}); };
-  if (image.size() != kImageSize) warning(TextId::kProblemImageSize, {image.size(), kImageSize});
+  auto fatal = [&](ProblemKind problem) { report(Problem{std::move(problem), Severity::kFatal}); };
+  auto warning = [&](ProblemKind problem) { report(Problem{std::move(problem), Severity::kWarning}); };
+  if (image.size() != kImageSize) warning(ProblemImageSize{image.size(), kImageSize});
   const std::vector<MemsSave> saves = ListMemsSaves(image);
   std::vector<int> owner(kClusterCount, 0);
   for (std::uint32_t c = 0; c < kReservedClusters; ++c) owner[c] = -1;
   for (const MemsSave& save : saves) {
     if (DataClusterCount(save.size) > kClusterListCapacity) {
-      fatal(TextId::kProblemTooLargeForList, {save.slot, save.size, kClusterListCapacity});
+      fatal(ProblemTooLargeForList{save.slot, save.size, kClusterListCapacity});
     }
     for (const std::uint32_t cluster : save.clusters) {
       if (cluster < kReservedClusters || cluster >= kBitmapClusters) {
-        fatal(TextId::kProblemOutsideDataArea, {save.slot, cluster});
+        fatal(ProblemOutsideDataArea{save.slot, cluster});
       } else if (owner[cluster] != 0) {
-        fatal(TextId::kProblemSharedCluster, {save.slot, cluster, owner[cluster]});
+        fatal(ProblemSharedCluster{save.slot, cluster, owner[cluster]});
       } else {
         owner[cluster] = save.slot;
-        if ((std::size_t{cluster} + 1) * kClusterSize > image.size()) fatal(TextId::kProblemPastImageEnd, {save.slot, cluster});
+        if ((std::size_t{cluster} + 1) * kClusterSize > image.size()) fatal(ProblemPastImageEnd{save.slot, cluster});
       }
     }
   }
@@ -457,11 +457,11 @@ void VisitProblems(const ByteBuffer& image, Report report) {
     const bool expected = owner[c] != 0;
     used += expected ? 1 : 0;
     if (IsClusterUsed(image, c) != expected) {
-      warning(expected ? TextId::kProblemBitmapMarksFree : TextId::kProblemBitmapMarksUsed, {c});
+      warning(expected ? ProblemKind(ProblemBitmapMarksFree{c}) : ProblemKind(ProblemBitmapMarksUsed{c}));
     }
   }
   const std::uint32_t freeCount = image.ReadU16(kFreeClusterCountOffset);
-  if (freeCount != kBitmapClusters - used) warning(TextId::kProblemFreeCount, {freeCount, kBitmapClusters - used});
+  if (freeCount != kBitmapClusters - used) warning(ProblemFreeCount{freeCount, kBitmapClusters - used});
 }
 
 }  // namespace

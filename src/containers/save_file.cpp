@@ -154,9 +154,9 @@ std::vector<Problem> CutAreaProblems(const ByteBuffer& image) {
   for (const GameEntry& game : ListGames(image)) {
     const std::string id = GameIdText(game.id);
     if (game.area >= image.size()) {
-      problems.push_back({TextId::kProblemAreaPastEnd, {game.slot, id}, Severity::kFatal});
+      problems.push_back({ProblemAreaPastEnd{game.slot, id}, Severity::kFatal});
     } else if (image.size() - game.area < kAreaSize) {
-      problems.push_back({TextId::kProblemAreaCut, {game.slot, id, image.size() - game.area}, Severity::kFatal});
+      problems.push_back({ProblemAreaCut{game.slot, id, image.size() - game.area}, Severity::kFatal});
     }
   }
   return problems;
@@ -179,11 +179,11 @@ void IndexProblems(const ByteBuffer& image, std::vector<Problem>& problems) {
       ended = true;
       continue;
     }
-    if (ended) problems.push_back({TextId::kProblemUnreachableEntry, {slot, EntryText(image, slot)}, Severity::kFatal});
+    if (ended) problems.push_back({ProblemUnreachableEntry{slot, EntryText(image, slot)}, Severity::kFatal});
     const ByteBuffer key = ZeroFilledField(image, SlotLabelOffset(slot), kGameMatchSize);
     const auto [first, fresh] = firstOfGame.try_emplace(AsKey(key), slot);
     if (!fresh) {
-      problems.push_back({TextId::kProblemSharedGameId, {first->second, slot, DecodeName(key)}, Severity::kFatal});
+      problems.push_back({ProblemSharedGameId{first->second, slot, DecodeName(key)}, Severity::kFatal});
     }
   }
 }
@@ -202,24 +202,24 @@ void AreaProblems(const ByteBuffer& image, int slot, std::vector<Problem>& probl
   if (area >= image.size()) return;
   const AreaSurvey survey = SurveyArea(image, area);
   if (survey.blank) return;
-  auto fatal = [&](TextId id, std::vector<TextArg> args) { problems.push_back({id, std::move(args), Severity::kFatal}); };
-  auto warning = [&](TextId id, std::vector<TextArg> args) { problems.push_back({id, std::move(args), Severity::kWarning}); };
+  auto fatal = [&](ProblemKind problem) { problems.push_back({std::move(problem), Severity::kFatal}); };
+  auto warning = [&](ProblemKind problem) { problems.push_back({std::move(problem), Severity::kWarning}); };
   if (!survey.headerSound) {
-    fatal(TextId::kProblemAreaHeader, {slot});
+    fatal(ProblemAreaHeader{slot});
     return;
   }
-  if (survey.loopsAt) fatal(TextId::kProblemChainLoops, {slot, *survey.loopsAt});
-  if (survey.leavesFrom) fatal(TextId::kProblemChainLeavesArea, {slot, *survey.leavesFrom, survey.leavingLink});
+  if (survey.loopsAt) fatal(ProblemChainLoops{slot, *survey.loopsAt});
+  if (survey.leavesFrom) fatal(ProblemChainLeavesArea{slot, *survey.leavesFrom, survey.leavingLink});
   for (const AreaSurvey::Clash& clash : survey.clashes) {
     // A save that marks the header block is the listed save's own problem (see below).
     if (clash.holder < 0) continue;
     const Named one = NameAt(image, RecordOffset(area, survey.chain[clash.save]));
     const Named other = NameAt(image, RecordOffset(area, survey.chain[static_cast<std::size_t>(clash.holder)]));
-    fatal(TextId::kProblemSharedAreaBlock, {one.name, one.where, clash.block, other.name, other.where});
+    fatal(ProblemSharedAreaBlock{one.name, one.where, clash.block, other.name, other.where});
   }
-  if (survey.marksFree > 0) warning(TextId::kProblemAreaBitmapMarksFree, {slot, survey.marksFree});
-  if (survey.marksUsed > 0) warning(TextId::kProblemAreaBitmapMarksUsed, {slot, survey.marksUsed});
-  if (survey.freeCount != survey.bitmapFree) warning(TextId::kProblemAreaFreeCount, {slot, survey.freeCount, survey.bitmapFree});
+  if (survey.marksFree > 0) warning(ProblemAreaBitmapMarksFree{slot, survey.marksFree});
+  if (survey.marksUsed > 0) warning(ProblemAreaBitmapMarksUsed{slot, survey.marksUsed});
+  if (survey.freeCount != survey.bitmapFree) warning(ProblemAreaFreeCount{slot, survey.freeCount, survey.bitmapFree});
 
   // The firmware takes the first save of the chain whose name begins with
   // the name a game asks for. Earlier names sorted: those that begin with a
@@ -234,7 +234,7 @@ void AreaProblems(const ByteBuffer& image, int slot, std::vector<Problem>& probl
       if (next != earlier.end() && next->starts_with(name)) {
         const Named later = NameAt(image, record);
         const Named first = NameAt(image, firstOfName.at(*next));
-        warning(TextId::kProblemNameShadowed, {later.name, later.where, first.name, first.where});
+        warning(ProblemNameShadowed{later.name, later.where, first.name, first.where});
       }
     }
     if (earlier.insert(name).second) firstOfName.emplace(name, record);
@@ -264,9 +264,9 @@ std::vector<Problem> CheckSaveFile(const ByteBuffer& image, const std::vector<Sa
     const std::string name = DecodeName(record.nameField);
     const std::string where = UintToHex(record.offset);
     if (MarksAreaHeader(image, record.offset)) {
-      problems.push_back({TextId::kProblemMarksAreaHeader, {name, where}, Severity::kFatal});
+      problems.push_back({ProblemMarksAreaHeader{name, where}, Severity::kFatal});
     } else if (held < record.size) {
-      problems.push_back({TextId::kProblemRecordSizeExceedsBlocks, {name, where, record.size, held}, Severity::kFatal});
+      problems.push_back({ProblemRecordSizeExceedsBlocks{name, where, record.size, held}, Severity::kFatal});
     }
   }
   return problems;

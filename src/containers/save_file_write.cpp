@@ -228,9 +228,9 @@ SaveFileRepair RepairSaveFile(ByteBuffer& image) {
       (bit ? freed : marked) += 1;
       SetBit(image, area + kAreaBitmapOffset, k, want);
     }
-    if (freed > 0 || marked > 0) repair.mended.push_back({TextId::kMendedAreaBitmap, {slot, freed, marked}, {}});
+    if (freed > 0 || marked > 0) repair.mended.push_back({MendedAreaBitmap{slot, freed, marked}, {}});
     if (survey.freeCount != kAreaBlocks - used) {
-      repair.mended.push_back({TextId::kMendedAreaFreeCount, {slot, survey.freeCount, kAreaBlocks - used}, {}});
+      repair.mended.push_back({MendedAreaFreeCount{slot, survey.freeCount, kAreaBlocks - used}, {}});
       image.MustWriteBE(area + kFreeBlockCountOffset, kAreaBlocks - used, 2);  // the area's first block is in the file
     }
   }

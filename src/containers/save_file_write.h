@@ -39,7 +39,7 @@ std::optional<std::size_t> FindSaveFileSave(const ByteBuffer& image, int slot, c
 
 enum class SaveFileRefusal {
   kNone,
-  kNoRoom,         // the area has fewer free blocks than the save takes: "存档空间不足！" (TextId::kAreaFull)
+  kNoRoom,         // the area has fewer free blocks than the save takes: "存档空间不足！" (AreaFull)
   kIndexFull,      // a new game, and all 4095 entries are taken
   kUnnamedSave,    // the name's first byte is zero: the firmware finds no save by it
   kUnnamedGame,    // the game ID's first 4 bytes are zero: its entry would end the index

@@ -5,323 +5,288 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
-// What the core tells its users, as values: an id for each text and the data
-// it names. The words themselves are in the catalog (src/catalog), which
-// alone turns these into text.
+// What the core tells its users, as values: one small type for each kind of
+// outcome, naming the data it carries, grouped by what it is about. The words
+// are in the catalog (src/catalog), which alone turns these into text; each
+// type's words name its fields, in the order they are declared here.
 namespace quillmere {
 
-enum class TextId : std::uint16_t {
-  // Message boxes.
-  kCaption,
-  kWriteFailed,
-  kReadFailed,
-  kFileTooLarge,
-  kFileWritten,
-  kFileChanged,
-  kFileBusy,
-  kWrongFormat,
-  kNotSarooSingleSave,
-  kChecksumFailed,
-  kSelectSaveToExport,
-  kNothingSelectedToTransfer,
-  kImportDone,
-  kCompactDone,
-  kDirectoryFull,
-  kBitmapFullForRecord,
-  kBitmapFullForData,
-  kSaveTooLarge,
-  kDamagedTarget,
-  kUnnamedSave,
-  kCannotCompactDamaged,
-  kIncompleteSave,
-  kSelectSaveToDelete,
-  kRepairQuestion,
-  kRepairDone,
-  kNothingToRepair,
-  kCannotRepair,
-  kNoProblemsFound,
-  kImageHasProblems,
-  kListFull,
-  kReplaceQuestion,
-  kDeleteQuestion,
-  kBackupRamFull,
-  kChooseGame,
-  kUnnamedGame,
-  kDamagedArea,
-  kMoreProblemsEllipsis,
-  kAreaFull,
-  kNoCartridge,
-
-  // File dialogs: description and pattern pairs.
-  kSingleSaveFilter,
-  kSsfFileFilter,
-  kSarooFileFilter,
-  kContainerFileFilter,
-
-  // Captions of the window.
-  kWindowTitle,
-  kTransferArea,
-  kImport,
-  kExport,
-  kRefresh,
-  kTransferLeft,
-  kTransferRight,
-  kCompact,
-  kCompacting,
-  kCompactingCount,
-  kMap,
-  kRemaining,
-  kHintProgramFolder,
-  kHintOtherFolder,
-  kClearUnusedOnRefresh,
-  kOverwriteOnTransfer,
-  kExportBup,
-  kExportSro,
-  kDelete,
-  kCheck,
-  kRepair,
-  kImportToGame,
-  kOpenFile,
-  kOpenFolder,
-  kUsualFolder,
-  kShowCartridge,
-  kShowInternal,
-  kSsfToSarooArea,
-  kSarooToSsfArea,
-  kToSaroo,
-  kToSsf,
-  kPickFile,
-  kSsfLabel,
-  kSarooLabel,
-  kMapCaption,
-  kColumnNum,
-  kColumnName,
-  kColumnAddress,
-  kColumnComment,
-  kColumnDate,
-  kColumnSize,
-  kColumnUnits,
-  kColumnForm,
-  kWindowUsage,
-  kWindowNotAFolder,
-  // The pane's file label (form and memory), the kind words of its list, the
-  // figure's unit, the hint for a folder opened elsewhere, and why a control is off.
-  kFormPacked,
-  kFormGzip,
-  kFormTwoMemories,
-  kFormPackedTip,
-  kFormGzipTip,
-  kFormWordWideTip,
-  kFormTwoMemoriesTip,
-  kDeviceInternal,
-  kDeviceCartridge,
-  kKindMemsImage,
-  kKindBackupMemory,
-  kKindSaveFile,
-  kUnitBytes,
-  kUnitBlocks,
-  kRemainingFigure,
-  kHintFolder,
-  kHintFolderTip,
-  kHintUserFolder,
-  kNoFileHere,
-
-  // Problems a check finds (each has a stable code).
-  kProblemImageSize,
-  kProblemTooLargeForList,
-  kProblemOutsideDataArea,
-  kProblemSharedCluster,
-  kProblemPastImageEnd,
-  kProblemBitmapMarksFree,
-  kProblemBitmapMarksUsed,
-  kProblemFreeCount,
-  kProblemListOutsideRam,
-  kProblemListLoops,
-  kProblemListRunsOn,
-  kProblemListTooLong,
-  kProblemOutsideRam,
-  kProblemSharedBlock,
-  kProblemSizeExceedsBlocks,
-  kProblemMarksAreaHeader,
-  kProblemRecordSizeExceedsBlocks,
-  kProblemUnreachableEntry,
-  kProblemSharedGameId,
-  kProblemAreaHeader,
-  kProblemChainLoops,
-  kProblemChainLeavesArea,
-  kProblemSharedAreaBlock,
-  kProblemAreaBitmapMarksFree,
-  kProblemAreaBitmapMarksUsed,
-  kProblemAreaFreeCount,
-  kProblemNameShadowed,
-  kMoreProblems,
-
-  // What a repair mended (each has a stable code).
-  kMendedReservedBytes,
-  kMendedStrayBits,
-  kMendedMissingBits,
-  kMendedAreaBitmap,
-  kMendedAreaFreeCount,
-  kMendedFreeCount,
-
-  // The command line's own lines.
-  kCliRemaining,
-  kCliMended,
-  kCliRemains,
-  kCliUnknownKind,
-  kCliUnknownKindOfFile,
-  kCliUnknownForm,
-  kCliNoSuchFile,
-  kCliGiveGame,
-  kCliNameInGames,
-  kCliAlreadyForm,
-  kCliNoSuchRow,
-  kCliSkipped,
-  kCliNoSaveNamed,
-  kCliNoMap,
-  kCliFormatExists,
-  kCliGiveRowOrAll,
-  kCliGiveRowOrName,
-  kCliError,
-
-  // Added later: languages, transfer summaries, progress and long forms.
-  kLanguageChinese,
-  kLanguageEnglish,
-  kTransferSummary,
-  kProgress,
-  kSaveNameLine,
-  kRemainingTip,
-  kHintProgramFolderTip,
-  kHintOtherFolderTip,
-  kClearUnusedTip,
-  kOverwriteTip,
-  kCompactTip,
-  kDropSummary,
-
-  // Opening a container: what a file holds, and why it is not written.
-  kHoldsMemsImage,
-  kHoldsSaveFile,
-  kHoldsBackupMemory,
-  kNotWritten,
-  kCannotTellKind,
-  kNotRegularFile,
-  kOnlyForMems,
-  kRepairNotForMemory,
-  kFormatContradictsName,
-  kProblemFormUnusual,
-  kProblemUnformatted,
-  kProblemRamSize,
-  kProblemBlockSizeBoth,
-  kProblemBlockSizeNamed,
-  kProblemBlockSizeNeither,
-  kProblemGzipDamaged,
-  kProblemSaveCutByEnd,
-  kAskBlockSize,
-
-  // SS_SAVE.BIN games, and single saves whose stated size is not their data's.
-  kGameIdInvalid,
-  kGameIdHint,
-  kNewGameAdded,
-  kGameIndexFull,
-  kSingleSaveSizesDiffer,
-  kProblemAreaPastEnd,
-  kProblemAreaCut,
-  // What the window says about the file it looked at and the choices it asks.
-  kFileLookedAt,
-  kGameChoice,
-  kAddNewGame,
-  kReplaceListedSave,
-  kReplaceIncomingSave,
-  kRunCancelled,
-  kSingleSaveNotContainer,
-  kSkippedSameName,
-  kSaveWithReason,
-  kRunSavesNotImported,
-  kCaptionWarning,
-  kCaptionError,
-  kCaptionQuestion,
-  // The allocation map's hover and legend.
-  kMapTipCluster,
-  kMapTipBlock,
-  kMapTipSaveClusters,
-  kMapTipSaveBlocks,
-  kMapTipFree,
-  kMapTipMemsHeader,
-  kMapTipRamHeader,
-  kMapTipUnlisted,
-  kMapLegendFree,
-  kMapLegendUsed,
-  kMapLegendFirst,
-  kMapLegendBlink,
-  // What the window shows while slow file work runs off its thread.
-  kWritingFile,
-  kReadingFile,
-  kOpeningFileBrowser,
-  // The command line's front door.
-  kCliUnknownCommand,
-  kCliDidYouMean,
-  kCliRunHelp,
-  kCliNotSingleSave,
-  // Earlier versions: the writes that keep them, and taking a write back.
-  kOperationImport,
-  kOperationTransfer,
-  kOperationDelete,
-  kOperationCompact,
-  kOperationRepair,
-  kOperationClear,
-  kOperationFormat,
-  kOperationRestore,
-  kOperationOther,
-  kHistoryNotKept,
-  kHistoryIndexDamaged,
-  kHistoryOff,
-  kHistoryNone,
-  kHistoryNoSuchVersion,
-  kHistoryVersionDamaged,
-  kHistoryChangedElsewhere,
-  kRestoreDone,
-  kUndoQuestion,
-  kUndoLastChange,
-  kHistoryMenu,
-  kHistoryTitle,
-  kHistoryColumnNumber,
-  kHistoryColumnTime,
-  kHistoryColumnOperation,
-  kHistoryColumnSaves,
-  kHistoryColumnSize,
-  kHistoryRestore,
-  kHistoryShowSaves,
-  kHistoryExportSave,
-  kHistoryKeepVersions,
-  kHistoryKeepMegabytes,
-  kHistorySavesTitle,
-  kCliHistoryHeader,
-
-  kCount  // not a text: the number of ids
-};
-
-// A number or a text that a message names.
-struct TextArg {
-  std::variant<std::int64_t, std::string> value;
+// A number a text names: a count, a slot, a cluster, a size. Any integer
+// converts to it; there is no default, so an outcome cannot leave one out.
+struct Number {
+  std::int64_t value;
   template <std::integral T>
-  TextArg(T number) : value(static_cast<std::int64_t>(number)) {}
-  TextArg(std::string text) : value(std::move(text)) {}
-  TextArg(std::string_view text) : value(std::string(text)) {}
-  TextArg(const char* text) : value(std::string(text)) {}
-  bool operator==(const TextArg&) const = default;
+  Number(T number) : value(static_cast<std::int64_t>(number)) {}
+  bool operator==(const Number&) const = default;
 };
 
-// One text to show: its id, the data for its placeholders (%1, %2, ...), and
-// further messages shown one a line after it.
+// A text a text names: a file, a save's name, a game ID, a reason.
+struct Text {
+  std::string value;
+  Text(std::string text) : value(std::move(text)) {}
+  Text(std::string_view text) : value(text) {}
+  Text(const char* text) : value(text) {}
+  bool operator==(const Text&) const = default;
+};
+
+// A text type: its fields, each a Number or a Text, and equality.
+#define QUILLMERE_TEXT_TYPE(Type, ...)               \
+  struct Type {                                    \
+    __VA_ARGS__                                    \
+    bool operator==(const Type&) const = default;  \
+  }
+
+// Files: reading, writing, and what a file turned out to be.
+QUILLMERE_TEXT_TYPE(WriteFailed, Text file;);
+QUILLMERE_TEXT_TYPE(ReadFailed, Text file;);
+QUILLMERE_TEXT_TYPE(FileTooLarge, Text file;);
+QUILLMERE_TEXT_TYPE(FileWritten, Text file;);
+QUILLMERE_TEXT_TYPE(FileChanged, Text file;);
+QUILLMERE_TEXT_TYPE(FileBusy, Text file;);
+QUILLMERE_TEXT_TYPE(NotRegularFile, Text file;);
+QUILLMERE_TEXT_TYPE(NoCartridge, Text file;);
+QUILLMERE_TEXT_TYPE(FileLookedAt, Text file;);
+QUILLMERE_TEXT_TYPE(RunCancelled, Text file;);
+QUILLMERE_TEXT_TYPE(WritingFile, Text file;);
+QUILLMERE_TEXT_TYPE(ReadingFile, Text file;);
+QUILLMERE_TEXT_TYPE(OpeningFileBrowser, Text folder;);
+QUILLMERE_TEXT_TYPE(NotWritten, Text file;);
+QUILLMERE_TEXT_TYPE(CannotTellKind, Text file;);
+using FileMessage = std::variant<WriteFailed, ReadFailed, FileTooLarge, FileWritten, FileChanged, FileBusy, NotRegularFile,
+                                 NoCartridge, FileLookedAt, RunCancelled, WritingFile, ReadingFile, OpeningFileBrowser,
+                                 NotWritten, CannotTellKind>;
+
+// Saves: single saves, and what import, export, transfer and drops did.
+QUILLMERE_TEXT_TYPE(WrongFormat, );
+QUILLMERE_TEXT_TYPE(NotSarooSingleSave, );
+QUILLMERE_TEXT_TYPE(ChecksumFailed, Text file;);
+QUILLMERE_TEXT_TYPE(SelectSaveToExport, );
+QUILLMERE_TEXT_TYPE(SelectSaveToDelete, );
+QUILLMERE_TEXT_TYPE(NothingSelectedToTransfer, );
+QUILLMERE_TEXT_TYPE(ImportDone, );
+QUILLMERE_TEXT_TYPE(IncompleteSave, Text name;);
+QUILLMERE_TEXT_TYPE(SingleSaveSizesDiffer, Text file; Number stated; Number carried; Number taken;);
+QUILLMERE_TEXT_TYPE(SingleSaveNotContainer, Text file;);
+QUILLMERE_TEXT_TYPE(TransferSummary, Number moved; Number skipped; Number refused;);
+QUILLMERE_TEXT_TYPE(DropSummary, Number imported; Number skipped; Number refused;);
+QUILLMERE_TEXT_TYPE(SaveNameLine, Text name;);
+QUILLMERE_TEXT_TYPE(SkippedSameName, );
+QUILLMERE_TEXT_TYPE(SaveWithReason, Text name;);
+QUILLMERE_TEXT_TYPE(RunSavesNotImported, );
+using SaveMessage = std::variant<WrongFormat, NotSarooSingleSave, ChecksumFailed, SelectSaveToExport, SelectSaveToDelete,
+                                 NothingSelectedToTransfer, ImportDone, IncompleteSave, SingleSaveSizesDiffer,
+                                 SingleSaveNotContainer, TransferSummary, DropSummary, SaveNameLine, SkippedSameName,
+                                 SaveWithReason, RunSavesNotImported>;
+
+// Room and names: why a save does not go into a container.
+QUILLMERE_TEXT_TYPE(DirectoryFull, );
+QUILLMERE_TEXT_TYPE(BitmapFullForRecord, );
+QUILLMERE_TEXT_TYPE(BitmapFullForData, );
+QUILLMERE_TEXT_TYPE(SaveTooLarge, );
+QUILLMERE_TEXT_TYPE(DamagedTarget, );
+QUILLMERE_TEXT_TYPE(UnnamedSave, );
+QUILLMERE_TEXT_TYPE(ListFull, Number list;);
+QUILLMERE_TEXT_TYPE(BackupRamFull, );
+QUILLMERE_TEXT_TYPE(UnnamedGame, );
+QUILLMERE_TEXT_TYPE(DamagedArea, );
+QUILLMERE_TEXT_TYPE(AreaFull, );
+QUILLMERE_TEXT_TYPE(GameIdInvalid, );
+QUILLMERE_TEXT_TYPE(GameIdHint, );
+QUILLMERE_TEXT_TYPE(NewGameAdded, Text game;);
+QUILLMERE_TEXT_TYPE(GameIndexFull, );
+using RoomMessage = std::variant<DirectoryFull, BitmapFullForRecord, BitmapFullForData, SaveTooLarge, DamagedTarget,
+                                 UnnamedSave, ListFull, BackupRamFull, UnnamedGame, DamagedArea, AreaFull, GameIdInvalid,
+                                 GameIdHint, NewGameAdded, GameIndexFull>;
+
+// Questions an operation asks, and the choices it offers.
+QUILLMERE_TEXT_TYPE(ReplaceQuestion, Number list; Number row; Text name;);
+QUILLMERE_TEXT_TYPE(ReplaceListedSave, Text date; Number bytes;);
+QUILLMERE_TEXT_TYPE(ReplaceIncomingSave, Text date; Number bytes;);
+QUILLMERE_TEXT_TYPE(DeleteQuestion, Number count;);
+QUILLMERE_TEXT_TYPE(RepairQuestion, );
+QUILLMERE_TEXT_TYPE(ChooseGame, );
+QUILLMERE_TEXT_TYPE(GameChoice, Text game; Number saves;);
+QUILLMERE_TEXT_TYPE(AddNewGame, Text game;);
+QUILLMERE_TEXT_TYPE(AskBlockSize, Text file;);
+QUILLMERE_TEXT_TYPE(UndoQuestion, Text file; Text operation; Text time; Number before; Number now;);
+using QuestionMessage = std::variant<ReplaceQuestion, ReplaceListedSave, ReplaceIncomingSave, DeleteQuestion, RepairQuestion,
+                              ChooseGame, GameChoice, AddNewGame, AskBlockSize, UndoQuestion>;
+
+// Tidying: compacting, checking and repairing a container.
+QUILLMERE_TEXT_TYPE(CompactDone, );
+QUILLMERE_TEXT_TYPE(CannotCompactDamaged, );
+QUILLMERE_TEXT_TYPE(Compacting, );
+QUILLMERE_TEXT_TYPE(CompactingCount, Number save;);
+QUILLMERE_TEXT_TYPE(RepairDone, );
+QUILLMERE_TEXT_TYPE(NothingToRepair, );
+QUILLMERE_TEXT_TYPE(CannotRepair, );
+QUILLMERE_TEXT_TYPE(RepairNotForMemory, Text file;);
+QUILLMERE_TEXT_TYPE(NoProblemsFound, );
+QUILLMERE_TEXT_TYPE(ImageHasProblems, );
+QUILLMERE_TEXT_TYPE(MoreProblemsEllipsis, );
+using CareMessage = std::variant<CompactDone, CannotCompactDamaged, Compacting, CompactingCount, RepairDone,
+                                 NothingToRepair, CannotRepair, RepairNotForMemory, NoProblemsFound, ImageHasProblems,
+                                 MoreProblemsEllipsis>;
+
+// Problems a check finds; each has a stable code for scripts.
+// SS_MEMS.BIN: its slots, clusters and bitmap.
+QUILLMERE_TEXT_TYPE(ProblemImageSize, Number size; Number expected;);
+QUILLMERE_TEXT_TYPE(ProblemTooLargeForList, Number slot; Number size; Number clusters;);
+QUILLMERE_TEXT_TYPE(ProblemOutsideDataArea, Number slot; Number cluster;);
+QUILLMERE_TEXT_TYPE(ProblemSharedCluster, Number slot; Number cluster; Number otherSlot;);
+QUILLMERE_TEXT_TYPE(ProblemPastImageEnd, Number slot; Number cluster;);
+QUILLMERE_TEXT_TYPE(ProblemBitmapMarksFree, Number cluster;);
+QUILLMERE_TEXT_TYPE(ProblemBitmapMarksUsed, Number cluster;);
+QUILLMERE_TEXT_TYPE(ProblemFreeCount, Number counted; Number free;);
+// Backup memories: a save's block list.
+QUILLMERE_TEXT_TYPE(ProblemListOutsideRam, Text name; Number block; Number listed;);
+QUILLMERE_TEXT_TYPE(ProblemListLoops, Text name; Number block; Number listed;);
+QUILLMERE_TEXT_TYPE(ProblemListRunsOn, Text name; Number block;);
+QUILLMERE_TEXT_TYPE(ProblemListTooLong, Text name; Number block;);
+QUILLMERE_TEXT_TYPE(ProblemOutsideRam, Text name; Number block;);
+QUILLMERE_TEXT_TYPE(ProblemSharedBlock, Text name; Number block; Number shared; Text otherName; Number otherBlock;);
+QUILLMERE_TEXT_TYPE(ProblemSizeExceedsBlocks, Text name; Number block; Number size; Number held;);
+// SS_SAVE.BIN: its index of games and their areas.
+QUILLMERE_TEXT_TYPE(ProblemMarksAreaHeader, Text name; Text where;);
+QUILLMERE_TEXT_TYPE(ProblemRecordSizeExceedsBlocks, Text name; Text where; Number size; Number held;);
+QUILLMERE_TEXT_TYPE(ProblemUnreachableEntry, Number entry; Text game;);
+QUILLMERE_TEXT_TYPE(ProblemSharedGameId, Number entry; Number otherEntry; Text game;);
+QUILLMERE_TEXT_TYPE(ProblemAreaHeader, Number area;);
+QUILLMERE_TEXT_TYPE(ProblemChainLoops, Number area; Number block;);
+QUILLMERE_TEXT_TYPE(ProblemChainLeavesArea, Number area; Number block; Number link;);
+QUILLMERE_TEXT_TYPE(ProblemSharedAreaBlock, Text name; Text where; Number block; Text otherName; Text otherWhere;);
+QUILLMERE_TEXT_TYPE(ProblemAreaBitmapMarksFree, Number area; Number blocks;);
+QUILLMERE_TEXT_TYPE(ProblemAreaBitmapMarksUsed, Number area; Number blocks;);
+QUILLMERE_TEXT_TYPE(ProblemAreaFreeCount, Number area; Number counted; Number free;);
+QUILLMERE_TEXT_TYPE(ProblemNameShadowed, Text name; Text where; Text earlierName; Text earlierWhere;);
+QUILLMERE_TEXT_TYPE(ProblemAreaPastEnd, Number area; Text game;);
+QUILLMERE_TEXT_TYPE(ProblemAreaCut, Number area; Text game; Number bytes;);
+// Opening: what a file holds against what its name says.
+QUILLMERE_TEXT_TYPE(HoldsMemsImage, Text file; Text named;);
+QUILLMERE_TEXT_TYPE(HoldsSaveFile, Text file; Text named;);
+QUILLMERE_TEXT_TYPE(HoldsBackupMemory, Text file; Text named;);
+QUILLMERE_TEXT_TYPE(ProblemFormUnusual, Text file;);
+QUILLMERE_TEXT_TYPE(ProblemUnformatted, );
+QUILLMERE_TEXT_TYPE(ProblemRamSize, Number size; Number readAs;);
+QUILLMERE_TEXT_TYPE(ProblemBlockSizeBoth, );
+QUILLMERE_TEXT_TYPE(ProblemBlockSizeNamed, Number blockSize;);
+QUILLMERE_TEXT_TYPE(ProblemBlockSizeNeither, );
+QUILLMERE_TEXT_TYPE(ProblemGzipDamaged, );
+QUILLMERE_TEXT_TYPE(ProblemSaveCutByEnd, Text name; Number block; Number ramBytes;);
+// The count of problems past a list's limit.
+QUILLMERE_TEXT_TYPE(MoreProblems, Number count;);
+using ProblemKind =
+    std::variant<ProblemImageSize, ProblemTooLargeForList, ProblemOutsideDataArea, ProblemSharedCluster,
+                 ProblemPastImageEnd, ProblemBitmapMarksFree, ProblemBitmapMarksUsed, ProblemFreeCount,
+                 ProblemListOutsideRam, ProblemListLoops, ProblemListRunsOn, ProblemListTooLong, ProblemOutsideRam,
+                 ProblemSharedBlock, ProblemSizeExceedsBlocks, ProblemMarksAreaHeader, ProblemRecordSizeExceedsBlocks,
+                 ProblemUnreachableEntry, ProblemSharedGameId, ProblemAreaHeader, ProblemChainLoops,
+                 ProblemChainLeavesArea, ProblemSharedAreaBlock, ProblemAreaBitmapMarksFree,
+                 ProblemAreaBitmapMarksUsed, ProblemAreaFreeCount, ProblemNameShadowed, ProblemAreaPastEnd,
+                 ProblemAreaCut, HoldsMemsImage, HoldsSaveFile, HoldsBackupMemory, ProblemFormUnusual,
+                 ProblemUnformatted, ProblemRamSize, ProblemBlockSizeBoth, ProblemBlockSizeNamed,
+                 ProblemBlockSizeNeither, ProblemGzipDamaged, ProblemSaveCutByEnd, MoreProblems>;
+
+// What a repair mended; each has a stable code for scripts.
+QUILLMERE_TEXT_TYPE(MendedReservedBytes, Number slotCount;);
+QUILLMERE_TEXT_TYPE(MendedStrayBits, Number clusters;);
+QUILLMERE_TEXT_TYPE(MendedMissingBits, Number clusters;);
+QUILLMERE_TEXT_TYPE(MendedAreaBitmap, Number area; Number freed; Number marked;);
+QUILLMERE_TEXT_TYPE(MendedAreaFreeCount, Number area; Number was; Number now;);
+QUILLMERE_TEXT_TYPE(MendedFreeCount, Number was; Number now;);
+using Mending = std::variant<MendedReservedBytes, MendedStrayBits, MendedMissingBits, MendedAreaBitmap,
+                             MendedAreaFreeCount, MendedFreeCount>;
+
+// Earlier versions: the writes that keep them, and taking a write back.
+QUILLMERE_TEXT_TYPE(OperationImport, );
+QUILLMERE_TEXT_TYPE(OperationTransfer, );
+QUILLMERE_TEXT_TYPE(OperationDelete, );
+QUILLMERE_TEXT_TYPE(OperationCompact, );
+QUILLMERE_TEXT_TYPE(OperationRepair, );
+QUILLMERE_TEXT_TYPE(OperationClear, );
+QUILLMERE_TEXT_TYPE(OperationFormat, );
+QUILLMERE_TEXT_TYPE(OperationRestore, );
+QUILLMERE_TEXT_TYPE(OperationOther, Text word;);
+QUILLMERE_TEXT_TYPE(HistoryNotKept, Text file; Text why;);
+QUILLMERE_TEXT_TYPE(HistoryIndexDamaged, Text file;);
+QUILLMERE_TEXT_TYPE(HistoryOff, );
+QUILLMERE_TEXT_TYPE(HistoryNone, Text file;);
+QUILLMERE_TEXT_TYPE(HistoryNoSuchVersion, Text file; Number version; Number kept;);
+QUILLMERE_TEXT_TYPE(HistoryVersionDamaged, Text file; Number version;);
+QUILLMERE_TEXT_TYPE(HistoryChangedElsewhere, Text file;);
+using HistoryMessage =
+    std::variant<OperationImport, OperationTransfer, OperationDelete, OperationCompact, OperationRepair, OperationClear,
+                 OperationFormat, OperationRestore, OperationOther, HistoryNotKept, HistoryIndexDamaged, HistoryOff,
+                 HistoryNone, HistoryNoSuchVersion, HistoryVersionDamaged, HistoryChangedElsewhere>;
+
+// Any outcome of the core.
+using Outcome = std::variant<FileMessage, SaveMessage, RoomMessage, QuestionMessage, CareMessage, ProblemKind, Mending, HistoryMessage>;
+
+namespace detail {
+template <class T>
+inline constexpr bool kIsOutcomeVariant = false;
+template <class... A>
+inline constexpr bool kIsOutcomeVariant<std::variant<A...>> = true;
+}  // namespace detail
+
+// The value of type T that `outcome` holds, at whatever depth; nothing when it
+// holds another.
+template <class T, class... A>
+const T* Find(const std::variant<A...>& outcome) {
+  return std::visit(
+      [](const auto& held) -> const T* {
+        using Held = std::decay_t<decltype(held)>;
+        if constexpr (std::is_same_v<Held, T>) {
+          return &held;
+        } else if constexpr (detail::kIsOutcomeVariant<Held>) {
+          return Find<T>(held);
+        } else {
+          return nullptr;
+        }
+      },
+      outcome);
+}
+
+// Whether two outcomes are of one type, whatever data they carry.
+template <class... A>
+bool SameKind(const std::variant<A...>& one, const std::variant<A...>& other) {
+  if (one.index() != other.index()) return false;
+  return std::visit(
+      [&other](const auto& held) {
+        using Held = std::decay_t<decltype(held)>;
+        if constexpr (detail::kIsOutcomeVariant<Held>) {
+          return SameKind(held, std::get<Held>(other));
+        } else {
+          return true;
+        }
+      },
+      one);
+}
+
+// One text to show: an outcome, and further messages shown one a line after it.
 struct Message {
-  TextId id = TextId::kCaption;
-  std::vector<TextArg> args;
+  Outcome what;
   std::vector<Message> lines;
+
+  template <class T>
+    requires std::constructible_from<Outcome, T&&> && (!std::same_as<std::decay_t<T>, Message>)
+  Message(T&& outcome, std::vector<Message> after = {}) : what(std::forward<T>(outcome)), lines(std::move(after)) {}
   bool operator==(const Message&) const = default;
 };
+
+template <class T>
+const T* Find(const Message& message) {
+  return Find<T>(message.what);
+}
+template <class T>
+bool Is(const Message& message) {
+  return Find<T>(message) != nullptr;
+}
 
 // How bad a problem is: a warning that a repair mends without touching a
 // save, or fatal, which no repair mends and which stops compacting. A note
@@ -331,12 +296,20 @@ enum class Severity { kWarning, kFatal, kNote };
 
 // One problem of a container, with the data that places it.
 struct Problem {
-  TextId id = TextId::kProblemImageSize;
-  std::vector<TextArg> args;
+  ProblemKind what;
   Severity severity = Severity::kFatal;
-  Message AsMessage() const { return {id, args, {}}; }
+  Message AsMessage() const { return Message(what); }
   bool operator==(const Problem&) const = default;
 };
+
+template <class T>
+const T* Find(const Problem& problem) {
+  return Find<T>(problem.what);
+}
+template <class T>
+bool Is(const Problem& problem) {
+  return Find<T>(problem) != nullptr;
+}
 
 // How many problems each place lists before it only counts the rest.
 inline constexpr std::size_t kCheckedProblemLimit = 100;  // check and repair on the command line

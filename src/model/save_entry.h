@@ -9,7 +9,6 @@ namespace quillmere {
 // The columns of a pane's list, in order.
 enum class SaveColumn { kNum = 0, kName = 1, kAddress = 2, kComment = 3, kDate = 4, kSize = 5 };
 inline constexpr std::size_t kSaveColumnCount = 6;
-inline constexpr std::array<int, kSaveColumnCount> kSaveColumnWidths = {30, 84, 56, 80, 110, 60};
 
 // One listed save: the six text cells of a pane row, all UTF-8.
 struct SaveEntry {

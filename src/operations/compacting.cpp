@@ -15,15 +15,15 @@ class CompactProgress : public ProgressSink {
   bool Report(std::size_t done, std::size_t total) override {
     if (done < total && !started_) {
       started_ = true;
-      host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompacting, {}, {}}, false);
+      host_.ButtonChanged(pane_, PaneButton::kCompact, Message(Compacting{}), false);
     }
     const bool goOn = host_.Progress(done, total);
-    if (goOn && done < total) host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompactingCount, {done + 1}, {}}, false);
+    if (goOn && done < total) host_.ButtonChanged(pane_, PaneButton::kCompact, Message(CompactingCount{done + 1}), false);
     return goOn;
   }
   // The button as it was, once the run is over.
   void Restore() {
-    if (started_) host_.ButtonChanged(pane_, PaneButton::kCompact, {TextId::kCompact, {}, {}}, true);
+    if (started_) host_.ButtonChanged(pane_, PaneButton::kCompact, std::nullopt, true);
     started_ = false;
   }
 
@@ -45,7 +45,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
     case CompactOutcome::kWriteFailed: break;
     case CompactOutcome::kCancelled:
       progress.Restore();
-      host.ShowMessage({TextId::kRunCancelled, {platform::PathToUtf8(pane.file)}, {}});
+      host.ShowMessage({RunCancelled{platform::PathToUtf8(pane.file)}, {}});
       break;
     case CompactOutcome::kRefused:
       progress.Restore();
@@ -57,7 +57,7 @@ CompactOutcome CompactPane(Workbench& bench, int number) {
         return CompactOutcome::kWriteFailed;
       }
       progress.Restore();
-      host.ShowMessage({TextId::kCompactDone, {}, {}});
+      host.ShowMessage({CompactDone{}, {}});
       break;
   }
   return result.outcome;

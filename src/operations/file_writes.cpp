@@ -13,17 +13,17 @@ ContainerWrite ReplaceContainerFile(const std::filesystem::path& file, std::opti
   const std::string where = platform::PathToUtf8(file);
   const platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
-    write.said = Message{TextId::kFileBusy, {where}, {}};
+    write.said = Message{FileBusy{where}, {}};
     return write;
   }
   if (!lock.held()) {
-    write.said = Message{TextId::kWriteFailed, {where}, {}};
+    write.said = Message{WriteFailed{where}, {}};
     return write;
   }
   const std::optional<platform::Bytes> previous = stamp ? platform::ReadIfMatchesStamp(file, *stamp) : std::nullopt;
   if (!previous) {
     write.changed = true;
-    write.said = Message{TextId::kFileChanged, {where}, {}};
+    write.said = Message{FileChanged{where}, {}};
     return write;
   }
   // The version is deflated and kept, and its index made, while the new
@@ -46,9 +46,9 @@ ContainerWrite ReplaceContainerFile(const std::filesystem::path& file, std::opti
       return write;
     case platform::ReplaceOutcome::kChanged:
       write.changed = true;
-      write.said = Message{TextId::kFileChanged, {where}, {}};
+      write.said = Message{FileChanged{where}, {}};
       break;
-    case platform::ReplaceOutcome::kFailed: write.said = Message{TextId::kWriteFailed, {where}, {}}; break;
+    case platform::ReplaceOutcome::kFailed: write.said = Message{WriteFailed{where}, {}}; break;
   }
   if (kept.pending) platform::history::Discard(*kept.pending);
   return write;
@@ -69,17 +69,17 @@ ContainerWrite WriteContainer(Container& container, WriteOperation operation) {
 
 ContainerWrite WriteContainer(Host& host, Container& container, WriteOperation operation) {
   ContainerWrite write;
-  host.RunSlow({TextId::kWritingFile, {platform::PathToUtf8(container.file)}, {}},
+  host.RunSlow({WritingFile{platform::PathToUtf8(container.file)}, {}},
                [&](ProgressSink&) { write = WriteContainer(container, operation); });
   return write;
 }
 
 bool WriteFileOrReport(Host& host, const std::filesystem::path& path, const ByteBuffer& bytes) {
   bool written = false;
-  host.RunSlow({TextId::kWritingFile, {platform::PathToUtf8(path)}, {}},
+  host.RunSlow({WritingFile{platform::PathToUtf8(path)}, {}},
                [&](ProgressSink&) { written = platform::WriteFileAtomic(path, bytes.bytes()); });
   if (written) return true;
-  host.ShowMessage({TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}});
+  host.ShowMessage({WriteFailed{platform::PathToUtf8(path)}, {}});
   return false;
 }
 
@@ -104,15 +104,15 @@ std::optional<ByteBuffer> ReadFileOrReport(Host& host, const std::filesystem::pa
   platform::FileContents contents = platform::ReadFileChecked(path);
   switch (contents.status) {
     case platform::ReadStatus::kRead: return ByteBuffer(std::move(contents.bytes));
-    case platform::ReadStatus::kTooLarge: host.ShowMessage({TextId::kFileTooLarge, {platform::PathToUtf8(path)}, {}}); break;
+    case platform::ReadStatus::kTooLarge: host.ShowMessage({FileTooLarge{platform::PathToUtf8(path)}, {}}); break;
     case platform::ReadStatus::kMissing:
-    case platform::ReadStatus::kUnreadable: host.ShowMessage({TextId::kReadFailed, {platform::PathToUtf8(path)}, {}}); break;
+    case platform::ReadStatus::kUnreadable: host.ShowMessage({ReadFailed{platform::PathToUtf8(path)}, {}}); break;
   }
   return std::nullopt;
 }
 
 void RevealWrittenFile(Host& host, const std::filesystem::path& path) {
-  if (!host.RevealFile(path)) host.ShowMessage({TextId::kFileWritten, {platform::PathToUtf8(path)}, {}});
+  if (!host.RevealFile(path)) host.ShowMessage({FileWritten{platform::PathToUtf8(path)}, {}});
 }
 
 }  // namespace quillmere

@@ -19,17 +19,17 @@ namespace history = platform::history;
 struct OperationName {
   WriteOperation operation;
   std::string_view word;
-  TextId text;
+  Message text;
 };
-constexpr std::array<OperationName, 8> kOperations = {{
-    {WriteOperation::kImport, "import", TextId::kOperationImport},
-    {WriteOperation::kTransfer, "transfer", TextId::kOperationTransfer},
-    {WriteOperation::kDelete, "delete", TextId::kOperationDelete},
-    {WriteOperation::kCompact, "compact", TextId::kOperationCompact},
-    {WriteOperation::kRepair, "repair", TextId::kOperationRepair},
-    {WriteOperation::kClear, "clear", TextId::kOperationClear},
-    {WriteOperation::kFormat, "format", TextId::kOperationFormat},
-    {WriteOperation::kRestore, "restore", TextId::kOperationRestore},
+const std::array<OperationName, 8> kOperations = {{
+    {WriteOperation::kImport, "import", OperationImport{}},
+    {WriteOperation::kTransfer, "transfer", OperationTransfer{}},
+    {WriteOperation::kDelete, "delete", OperationDelete{}},
+    {WriteOperation::kCompact, "compact", OperationCompact{}},
+    {WriteOperation::kRepair, "repair", OperationRepair{}},
+    {WriteOperation::kClear, "clear", OperationClear{}},
+    {WriteOperation::kFormat, "format", OperationFormat{}},
+    {WriteOperation::kRestore, "restore", OperationRestore{}},
 }};
 
 }  // namespace
@@ -43,9 +43,9 @@ std::string_view OperationWord(WriteOperation operation) {
 
 Message OperationMessage(std::string_view word) {
   for (const OperationName& name : kOperations) {
-    if (name.word == word) return {name.text, {}, {}};
+    if (name.word == word) return name.text;
   }
-  return {TextId::kOperationOther, {word}, {}};
+  return {OperationOther{word}, {}};
 }
 
 std::vector<ByteBuffer> NameFieldsOf(const std::vector<SaveRecord>& records) {
@@ -82,8 +82,8 @@ std::string NameDifference::Text() const {
 
 std::optional<Message> HistoryNote(const history::Failure& failure) {
   const std::string where = platform::PathToUtf8(failure.where);
-  if (failure.kind == history::Failure::Kind::kIndexDamaged) return Message{TextId::kHistoryIndexDamaged, {where}, {}};
-  return Message{TextId::kHistoryNotKept, {where, failure.reason.empty() ? std::string("?") : failure.reason}, {}};
+  if (failure.kind == history::Failure::Kind::kIndexDamaged) return Message{HistoryIndexDamaged{where}, {}};
+  return Message{HistoryNotKept{where, failure.reason.empty() ? std::string("?") : failure.reason}, {}};
 }
 
 history::Saves SavesInFile(const std::filesystem::path& file, const ByteBuffer& bytes) {
@@ -98,19 +98,19 @@ VersionChoice ChooseVersion(const std::filesystem::path& file, int number) {
   const std::string where = platform::PathToUtf8(file);
   history::FileHistory read = history::Read(file);
   switch (read.state) {
-    case history::IndexState::kOff: choice.said = Message{TextId::kHistoryOff, {}, {}}; return choice;
+    case history::IndexState::kOff: choice.said = Message{HistoryOff{}, {}}; return choice;
     case history::IndexState::kDamaged:
-      choice.said = Message{TextId::kHistoryIndexDamaged, {platform::PathToUtf8(read.index)}, {}};
+      choice.said = Message{HistoryIndexDamaged{platform::PathToUtf8(read.index)}, {}};
       return choice;
     case history::IndexState::kNone:
     case history::IndexState::kRead: break;
   }
   if (read.versions.empty()) {
-    choice.said = Message{TextId::kHistoryNone, {where}, {}};
+    choice.said = Message{HistoryNone{where}, {}};
     return choice;
   }
   if (number < 1 || static_cast<std::size_t>(number) > read.versions.size()) {
-    choice.said = Message{TextId::kHistoryNoSuchVersion, {where, number, read.versions.size()}, {}};
+    choice.said = Message{HistoryNoSuchVersion{where, number, read.versions.size()}, {}};
     return choice;
   }
   history::Version version = read.versions[read.versions.size() - static_cast<std::size_t>(number)];
@@ -123,7 +123,7 @@ VersionRead ReadVersion(const std::filesystem::path& file, const ChosenVersion& 
   if (auto bytes = history::VersionBytes(chosen.history, chosen.version)) {
     read.bytes = ByteBuffer(std::move(*bytes));
   } else {
-    read.said = Message{TextId::kHistoryVersionDamaged, {platform::PathToUtf8(file), number}, {}};
+    read.said = Message{HistoryVersionDamaged{platform::PathToUtf8(file), number}, {}};
   }
   return read;
 }
@@ -140,7 +140,7 @@ RestoreOutcome RestoreVersion(const std::filesystem::path& file, int number) {
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(file, ec);
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    outcome.said = Message{TextId::kNotRegularFile, {where}, {}};
+    outcome.said = Message{NotRegularFile{where}, {}};
     return outcome;
   }
   VersionChoice choice = ChooseVersion(file, number);
@@ -156,20 +156,18 @@ RestoreOutcome RestoreVersion(const std::filesystem::path& file, int number) {
   // Held from the read of the file it replaces to the rename.
   const platform::FileLock lock = platform::FileLock::Acquire(file);
   if (lock.status() == platform::LockStatus::kBusy) {
-    outcome.said = Message{TextId::kFileBusy, {where}, {}};
+    outcome.said = Message{FileBusy{where}, {}};
     return outcome;
   }
   const platform::FileContents current = platform::ReadFileChecked(file);
   if (current.status == platform::ReadStatus::kMissing) {
     // Nothing is replaced, so nothing is kept: the file comes back as it was.
     outcome.restored = platform::WriteFileAtomic(file, version.bytes->bytes());
-    if (!outcome.restored) outcome.said = Message{TextId::kWriteFailed, {where}, {}};
+    if (!outcome.restored) outcome.said = Message{WriteFailed{where}, {}};
     return outcome;
   }
   if (!current.ok()) {
-    outcome.said = Message{current.status == platform::ReadStatus::kTooLarge ? TextId::kFileTooLarge : TextId::kReadFailed,
-                           {where},
-                           {}};
+    outcome.said = current.status == platform::ReadStatus::kTooLarge ? Message(FileTooLarge{where}) : Message(ReadFailed{where});
     return outcome;
   }
   const ByteBuffer now(current.bytes);

@@ -22,6 +22,14 @@ struct ChoiceAnswer {
   std::string typed;
 };
 
+// The files an open-file dialog shows.
+enum class FileFilter {
+  kSingleSave,  // every single save: SAROO, BUP and SRO
+  kSsf,         // SSF single saves
+  kSaroo,       // SAROO single saves and SRO
+  kContainer,   // container files, and all files
+};
+
 // Everything an operation needs from the world outside the core: the GUI
 // implements it with dialogs, the command line on the console, tests with a
 // script.
@@ -38,14 +46,13 @@ class Host {
   // may also type another; nothing on cancel.
   virtual std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
                                                 std::size_t chosen) = 0;
-  // An open-file dialog. `filter` names a text of "description|pattern"
-  // pairs, with more pairs after further bars for a choice of filters.
-  // Nothing on cancel.
-  virtual std::optional<std::filesystem::path> PickOpenFile(TextId filter,
+  // An open-file dialog showing the files `filter` names; the host has their
+  // words. Nothing on cancel.
+  virtual std::optional<std::filesystem::path> PickOpenFile(FileFilter filter,
                                                             const std::filesystem::path& initialFolder) = 0;
   // The same dialog taking several files at once, in the order chosen;
   // nothing on cancel.
-  virtual std::vector<std::filesystem::path> PickOpenFiles(TextId filter,
+  virtual std::vector<std::filesystem::path> PickOpenFiles(FileFilter filter,
                                                            const std::filesystem::path& initialFolder) = 0;
   // A choose-folder dialog opening at `initialFolder`; nothing on cancel.
   // Hosts without dialogs choose nothing.
@@ -58,8 +65,9 @@ class Host {
   virtual bool RevealFile(const std::filesystem::path& file) = 0;
   // The pane's rows, figures or hint changed; views should read them again.
   virtual void PaneChanged(int pane) = 0;
-  // A pane button's caption or enabled state changed while an operation runs.
-  virtual void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) = 0;
+  // A pane button's caption or enabled state changed while an operation runs:
+  // `busy` says what the button shows while it works, nothing its own caption.
+  virtual void ButtonChanged(int pane, PaneButton button, const std::optional<Message>& busy, bool enabled) = 0;
   // A long operation has done `done` of its `total` steps; `done == total`
   // ends it. False when the user asked to stop: the operation then stops
   // before it writes its container. Hosts that show no progress go on.

@@ -18,13 +18,13 @@ std::vector<Message> ReportLines(const std::vector<Line>& lines, AsMessage asMes
 
 }  // namespace
 
-Message DeleteQuestion(const Pane& pane) {
-  Message question{TextId::kDeleteQuestion, {pane.selection.size()}, {}};
+Message QuestionOfDeleting(const Pane& pane) {
+  Message question{DeleteQuestion{pane.selection.size()}, {}};
   // Few enough to read at a glance: each by name, a line each.
   if (pane.selection.size() > kDeleteQuestionNames) return question;
   for (const int row : pane.selection) {
     if (row >= 0 && static_cast<std::size_t>(row) < pane.rows.size()) {
-      question.lines.push_back({TextId::kSaveNameLine, {pane.rows[static_cast<std::size_t>(row)].name()}, {}});
+      question.lines.push_back({SaveNameLine{pane.rows[static_cast<std::size_t>(row)].name()}, {}});
     }
   }
   return question;
@@ -35,10 +35,10 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
   Host& host = bench.host();
   if (!pane.Writable() || pane.image.empty()) return CareOutcome::kNothing;
   if (pane.selection.empty()) {
-    host.ShowMessage({TextId::kSelectSaveToDelete, {}, {}});
+    host.ShowMessage({SelectSaveToDelete{}, {}});
     return CareOutcome::kNothing;
   }
-  if (!host.AskOkCancel(DeleteQuestion(pane))) return CareOutcome::kNothing;
+  if (!host.AskOkCancel(QuestionOfDeleting(pane))) return CareOutcome::kNothing;
   DeleteSaves(pane, pane.SelectedRecords());
   return WritePaneImage(bench, number, WriteOperation::kDelete) ? CareOutcome::kDone : CareOutcome::kWriteFailed;
 }
@@ -46,12 +46,12 @@ CareOutcome DeleteSaves(Workbench& bench, int number) {
 Message RepairMessage(const mems::MemsRepair& repair) {
   std::vector<Message> parts;
   if (!repair.mended.empty()) {
-    parts.push_back({TextId::kRepairDone, {}, ReportLines(repair.mended, [](const Message& m) { return m; })});
+    parts.push_back({RepairDone{}, ReportLines(repair.mended, [](const Message& m) { return m; })});
   }
   if (!repair.remaining.empty()) {
-    parts.push_back({TextId::kCannotRepair, {}, ReportLines(repair.remaining, [](const Problem& p) { return p.AsMessage(); })});
+    parts.push_back({CannotRepair{}, ReportLines(repair.remaining, [](const Problem& p) { return p.AsMessage(); })});
   }
-  if (parts.empty()) return {TextId::kNothingToRepair, {}, {}};
+  if (parts.empty()) return {NothingToRepair{}, {}};
   Message report = parts.front();
   if (parts.size() > 1) report.lines.push_back(parts.back());
   return report;
@@ -70,14 +70,14 @@ RepairReport RepairPane(Workbench& bench, int number) {
   // wrong file: as every writer, it shows the file afresh and stops.
   if (!ShowsFileAsItIs(pane)) {
     ReloadPane(bench, number, false);
-    host.ShowMessage({TextId::kFileChanged, {platform::PathToUtf8(pane.file)}, {}});
+    host.ShowMessage({FileChanged{platform::PathToUtf8(pane.file)}, {}});
     return report;
   }
   if (const auto refusal = RepairRefusal(pane)) {
     host.ShowMessage(*refusal);
     return report;
   }
-  if (!host.AskOkCancel({TextId::kRepairQuestion, {}, {}})) return report;
+  if (!host.AskOkCancel({RepairQuestion{}, {}})) return report;
   RepairResult result = Repair(pane);
   report.repair = std::move(result.repair);
   report.outcome = CareOutcome::kDone;
@@ -86,7 +86,7 @@ RepairReport RepairPane(Workbench& bench, int number) {
     return report;
   }
   Message told = RepairMessage(report.repair);
-  told.lines.push_back({TextId::kFileLookedAt, {platform::PathToUtf8(pane.file)}, {}});
+  told.lines.push_back({FileLookedAt{platform::PathToUtf8(pane.file)}, {}});
   host.ShowMessage(told);
   return report;
 }
@@ -102,9 +102,9 @@ std::vector<Problem> CheckPane(const Pane& pane) {
 namespace quillmere {
 
 Message ProblemReport(const std::vector<Problem>& problems, std::size_t most) {
-  Message report{TextId::kImageHasProblems, {}, {}};
+  Message report{ImageHasProblems{}, {}};
   for (std::size_t i = 0; i < problems.size() && i < most; ++i) report.lines.push_back(problems[i].AsMessage());
-  if (problems.size() > most) report.lines.push_back({TextId::kMoreProblemsEllipsis, {}, {}});
+  if (problems.size() > most) report.lines.push_back({MoreProblemsEllipsis{}, {}});
   return report;
 }
 
@@ -112,8 +112,8 @@ Message CheckPaneFile(Workbench& bench, int number) {
   if (!ShowsFileAsItIs(bench.pane(number))) ReloadPane(bench, number, false);
   const Pane& pane = bench.pane(number);
   const std::vector<Problem> problems = CheckPane(pane);
-  Message report = problems.empty() ? Message{TextId::kNoProblemsFound, {}, {}} : ProblemReport(problems, kCheckReportLimit);
-  if (!pane.hintVisible) report.lines.push_back({TextId::kFileLookedAt, {platform::PathToUtf8(pane.file)}, {}});
+  Message report = problems.empty() ? Message{NoProblemsFound{}, {}} : ProblemReport(problems, kCheckReportLimit);
+  if (!pane.hintVisible) report.lines.push_back({FileLookedAt{platform::PathToUtf8(pane.file)}, {}});
   return report;
 }
 

@@ -22,7 +22,7 @@ inline constexpr std::size_t kDeleteQuestionNames = 10;
 
 // "是否删除选中的N个存档？", then, for at most kDeleteQuestionNames selected
 // rows, each one's name on a line of its own.
-Message DeleteQuestion(const Pane& pane);
+Message QuestionOfDeleting(const Pane& pane);
 
 // Deletes the selected saves after DeleteQuestion ("请先选中要删除的存档！"
 // when nothing is selected), then writes once and reloads. Nothing is said

@@ -39,17 +39,17 @@ ImportResult Refused(ImportResult result, Message reason, bool forLackOfRoom = f
   return result;
 }
 
-TextId MemsRefusalText(mems::PlacementRefusal refusal) {
+Message MemsRefusalText(mems::PlacementRefusal refusal) {
   switch (refusal) {
-    case mems::PlacementRefusal::kDirectoryFull: return TextId::kDirectoryFull;
-    case mems::PlacementRefusal::kNoRecordCluster: return TextId::kBitmapFullForRecord;
-    case mems::PlacementRefusal::kNoDataClusters: return TextId::kBitmapFullForData;
-    case mems::PlacementRefusal::kTooLarge: return TextId::kSaveTooLarge;
-    case mems::PlacementRefusal::kDamagedTarget: return TextId::kDamagedTarget;
+    case mems::PlacementRefusal::kDirectoryFull: return DirectoryFull{};
+    case mems::PlacementRefusal::kNoRecordCluster: return BitmapFullForRecord{};
+    case mems::PlacementRefusal::kNoDataClusters: return BitmapFullForData{};
+    case mems::PlacementRefusal::kTooLarge: return SaveTooLarge{};
+    case mems::PlacementRefusal::kDamagedTarget: return DamagedTarget{};
     case mems::PlacementRefusal::kUnnamed:
     case mems::PlacementRefusal::kNone: break;
   }
-  return TextId::kUnnamedSave;
+  return UnnamedSave{};
 }
 
 bool ForLackOfRoom(mems::PlacementRefusal refusal) {
@@ -57,28 +57,28 @@ bool ForLackOfRoom(mems::PlacementRefusal refusal) {
          refusal == mems::PlacementRefusal::kNoDataClusters;
 }
 
-TextId BackupRamRefusalText(backup_ram::BackupRamRefusal refusal) {
+Message BackupRamRefusalText(backup_ram::BackupRamRefusal refusal) {
   switch (refusal) {
-    case backup_ram::BackupRamRefusal::kDamagedTarget: return TextId::kDamagedTarget;
-    case backup_ram::BackupRamRefusal::kUnnamed: return TextId::kUnnamedSave;
+    case backup_ram::BackupRamRefusal::kDamagedTarget: return DamagedTarget{};
+    case backup_ram::BackupRamRefusal::kUnnamed: return UnnamedSave{};
     case backup_ram::BackupRamRefusal::kNoRoom:
     case backup_ram::BackupRamRefusal::kTooLarge:
     case backup_ram::BackupRamRefusal::kNone: break;
   }
-  return TextId::kBackupRamFull;
+  return BackupRamFull{};
 }
 
-TextId SaveFileRefusalText(save_file::SaveFileRefusal refusal) {
+Message SaveFileRefusalText(save_file::SaveFileRefusal refusal) {
   switch (refusal) {
-    case save_file::SaveFileRefusal::kIndexFull: return TextId::kGameIndexFull;
-    case save_file::SaveFileRefusal::kUnnamedSave: return TextId::kUnnamedSave;
-    case save_file::SaveFileRefusal::kUnnamedGame: return TextId::kUnnamedGame;
-    case save_file::SaveFileRefusal::kDamagedArea: return TextId::kDamagedArea;
-    case save_file::SaveFileRefusal::kDamagedTarget: return TextId::kDamagedTarget;
+    case save_file::SaveFileRefusal::kIndexFull: return GameIndexFull{};
+    case save_file::SaveFileRefusal::kUnnamedSave: return UnnamedSave{};
+    case save_file::SaveFileRefusal::kUnnamedGame: return UnnamedGame{};
+    case save_file::SaveFileRefusal::kDamagedArea: return DamagedArea{};
+    case save_file::SaveFileRefusal::kDamagedTarget: return DamagedTarget{};
     case save_file::SaveFileRefusal::kNoRoom:
     case save_file::SaveFileRefusal::kNone: break;
   }
-  return TextId::kAreaFull;
+  return AreaFull{};
 }
 
 // The record of a save just placed in an SS_MEMS.BIN image, as the reader
@@ -100,18 +100,18 @@ ImportResult PlaceInMems(Container& container, const ByteBuffer& saroo, const By
                          const std::optional<std::size_t>& replaced, const ImportPolicy& policy, ImportResult result) {
   // A full list refuses a new save only; a replacement keeps its slot.
   if (!replaced && container.records.size() >= static_cast<std::size_t>(mems::kDirectorySlots)) {
-    return Refused(std::move(result), {TextId::kListFull, {policy.listNumber}, {}}, true);
+    return Refused(std::move(result), {ListFull{policy.listNumber}, {}}, true);
   }
   const ByteBuffer slotName =
       policy.slotName && !policy.slotName->empty() ? *policy.slotName
                                                    : header.Slice(save_header::kNameOffset, save_header::kNameSize);
   const mems::MemsPlacement plan = mems::PlanMemsSave(container.image, size, slotName, replaced);
   if (plan.refusal != mems::PlacementRefusal::kNone) {
-    return Refused(std::move(result), {MemsRefusalText(plan.refusal), {}, {}}, ForLackOfRoom(plan.refusal));
+    return Refused(std::move(result), MemsRefusalText(plan.refusal), ForLackOfRoom(plan.refusal));
   }
   // A plan the writer cannot carry out whole changes nothing and is refused.
   if (!mems::WriteMemsSave(container.image, plan, slotName, header, saroo.Slice(Saroo::kDataOffset, size))) {
-    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+    return Refused(std::move(result), {DamagedTarget{}, {}});
   }
   if (!replaced) {
     container.records.push_back(PlacedMemsRecord(container.image, plan, size, plan.slot));
@@ -135,10 +135,10 @@ ImportResult PlaceInBackupRam(Container& container, const ByteBuffer& saroo, con
   if (plan.refusal != backup_ram::BackupRamRefusal::kNone) {
     const bool forLackOfRoom = plan.refusal == backup_ram::BackupRamRefusal::kNoRoom ||
                                plan.refusal == backup_ram::BackupRamRefusal::kTooLarge;
-    return Refused(std::move(result), {BackupRamRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
+    return Refused(std::move(result), BackupRamRefusalText(plan.refusal), forLackOfRoom);
   }
   if (!backup_ram::WriteBackupRamSave(container.image, plan, save)) {
-    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+    return Refused(std::move(result), {DamagedTarget{}, {}});
   }
   if (occupancy) occupancy->Placed(plan);
   // The records follow the RAM, the new save last; a reload lists them in block order.
@@ -157,10 +157,10 @@ ImportResult PlaceInSaveFile(Container& container, const ByteBuffer& saroo, cons
   if (plan.refusal != save_file::SaveFileRefusal::kNone) {
     const bool forLackOfRoom = plan.refusal == save_file::SaveFileRefusal::kNoRoom ||
                                plan.refusal == save_file::SaveFileRefusal::kIndexFull;
-    return Refused(std::move(result), {SaveFileRefusalText(plan.refusal), {}, {}}, forLackOfRoom);
+    return Refused(std::move(result), SaveFileRefusalText(plan.refusal), forLackOfRoom);
   }
   if (!save_file::WriteSaveFileSave(container.image, plan, save)) {
-    return Refused(std::move(result), {TextId::kDamagedTarget, {}, {}});
+    return Refused(std::move(result), {DamagedTarget{}, {}});
   }
   if (plan.newEntry) result.newGame = save_file::GameIdText(plan.gameId);
   container.records = save_file::ListSaveFile(container.image).records;
@@ -181,11 +181,11 @@ SingleSaveRead ReadSingleSave(const fs::path& file) {
   switch (contents.status) {
     case platform::ReadStatus::kRead: break;
     case platform::ReadStatus::kTooLarge:
-      read.refusal = Message{TextId::kFileTooLarge, {platform::PathToUtf8(file)}, {}};
+      read.refusal = Message{FileTooLarge{platform::PathToUtf8(file)}, {}};
       return read;
     case platform::ReadStatus::kMissing:
     case platform::ReadStatus::kUnreadable:
-      read.refusal = Message{TextId::kReadFailed, {platform::PathToUtf8(file)}, {}};
+      read.refusal = Message{ReadFailed{platform::PathToUtf8(file)}, {}};
       return read;
   }
   ByteBuffer single(std::move(contents.bytes));
@@ -197,13 +197,13 @@ SingleSaveRead ReadSingleSave(const fs::path& file) {
   };
   if (singlesave::IsBupSingleSave(single)) {
     // A stated size no save can have is no .BUP, however it begins.
-    if (singlesave::BupStatedSize(single) > singlesave::kMaxDataSize) return refuse({TextId::kWrongFormat, {}, {}});
+    if (singlesave::BupStatedSize(single) > singlesave::kMaxDataSize) return refuse({WrongFormat{}, {}});
     single = singlesave::SarooFromBup(single);
   }
   // A checksum that does not match means damaged bytes: none of them go in.
   const singlesave::SroCheck check = singlesave::CheckSro(single);
   if (check == singlesave::SroCheck::kDamaged) {
-    return refuse({TextId::kChecksumFailed, {platform::PathToUtf8(file)}, {}});
+    return refuse({ChecksumFailed{platform::PathToUtf8(file)}, {}});
   }
   if (check == singlesave::SroCheck::kGood) single = singlesave::SarooFromSro(single);
   // The data show and convert take too (singlesave::SingleSaveData): said
@@ -212,7 +212,7 @@ SingleSaveRead ReadSingleSave(const fs::path& file) {
     // A size, stated or carried, that no save can have: no single save.
     const singlesave::SingleSaveData data = singlesave::SarooSaveData(single);
     if (data.statedSize > singlesave::kMaxDataSize || data.carriedSize > singlesave::kMaxDataSize) {
-      return refuse({TextId::kWrongFormat, {}, {}});
+      return refuse({WrongFormat{}, {}});
     }
     single = singlesave::SarooWithItsData(single);
   }
@@ -231,14 +231,14 @@ ImportResult ImportSave(Container& container, const ByteBuffer& saroo, const Imp
   // Too short to hold the free count, the bitmap and the directory: no
   // SS_MEMS.BIN, and nothing to place a save in.
   if (container.kind == ContainerKind::kMems && container.image.size() < mems::kDataAreaOffset) {
-    return Refused(std::move(result), {TextId::kWrongFormat, {}, {}});
+    return Refused(std::move(result), {WrongFormat{}, {}});
   }
   if (saroo.Slice(0, Saroo::kSaveHeaderOffset) != SarooMagic()) {
-    return Refused(std::move(result), {TextId::kNotSarooSingleSave, {}, {}});
+    return Refused(std::move(result), {NotSarooSingleSave{}, {}});
   }
   const ByteBuffer header = ZeroFilledField(saroo, Saroo::kSaveHeaderOffset, save_header::kSize);
   const std::uint32_t size = header.ReadU32(save_header::kSizeOffset);
-  if (size > singlesave::kMaxDataSize) return Refused(std::move(result), {TextId::kWrongFormat, {}, {}});
+  if (size > singlesave::kMaxDataSize) return Refused(std::move(result), {WrongFormat{}, {}});
   // The save is known by the name it holds, byte for byte: never by its file
   // name or its decoded text, which different names can share.
   const ByteBuffer storedName =

@@ -36,8 +36,8 @@ PaneLoad ReadPaneFile(const std::filesystem::path& file) {
       load.image = ByteBuffer(std::move(contents.bytes));
       break;
     case platform::ReadStatus::kMissing: break;
-    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, {TextId::kReadFailed, {platform::PathToUtf8(file)}, {}}); break;
-    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, {TextId::kFileTooLarge, {platform::PathToUtf8(file)}, {}}); break;
+    case platform::ReadStatus::kUnreadable: RefusePaneLoad(load, {ReadFailed{platform::PathToUtf8(file)}, {}}); break;
+    case platform::ReadStatus::kTooLarge: RefusePaneLoad(load, {FileTooLarge{platform::PathToUtf8(file)}, {}}); break;
   }
   return load;
 }

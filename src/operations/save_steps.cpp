@@ -1,6 +1,6 @@
 #include "operations/save_steps.h"
 
-#include <set>
+#include <algorithm>
 
 #include "containers/backup_ram.h"
 #include "containers/backup_ram_write.h"
@@ -72,10 +72,10 @@ ExportResult ExportRun::Write(const ExportedSave& save, ExportForm form) {
   const fs::path path = names_.Claim(folder / platform::PathFromUtf8(save.fileName));
   platform::EnsureDirectory(folder);
   if (!platform::WriteFileAtomic(path, save.bytes.bytes())) {
-    return {ExportOutcome::kWriteFailed, path, Message{TextId::kWriteFailed, {platform::PathToUtf8(path)}, {}}, save.name};
+    return {ExportOutcome::kWriteFailed, path, Message{WriteFailed{platform::PathToUtf8(path)}, {}}, save.name};
   }
   if (!save.complete) {
-    return {ExportOutcome::kIncomplete, path, Message{TextId::kIncompleteSave, {save.name}, {}}, save.name};
+    return {ExportOutcome::kIncomplete, path, Message{IncompleteSave{save.name}, {}}, save.name};
   }
   return {ExportOutcome::kWritten, path, std::nullopt, save.name};
 }
@@ -165,13 +165,18 @@ TransferCounts CountTransfer(const TransferReport& report) {
 
 std::vector<std::vector<Message>> SaidPerSave(const TransferReport& report) {
   std::vector<std::vector<Message>> said(std::max(report.exports.size(), report.imports.size()));
-  std::set<TextId> roomRefusals;
+  std::vector<Message> roomRefusals;
   for (std::size_t i = 0; i < said.size(); ++i) {
     if (i < report.exports.size() && report.exports[i].said) said[i].push_back(*report.exports[i].said);
     if (i >= report.imports.size()) continue;
     const ImportResult& result = report.imports[i];
     said[i].insert(said[i].end(), result.warnings.begin(), result.warnings.end());
-    if (!result.reason || (result.forLackOfRoom && !roomRefusals.insert(result.reason->id).second)) continue;
+    if (!result.reason) continue;
+    if (result.forLackOfRoom) {
+      const auto sameKind = [&](const Message& told) { return SameKind(told.what, result.reason->what); };
+      if (std::any_of(roomRefusals.begin(), roomRefusals.end(), sameKind)) continue;
+      roomRefusals.push_back(*result.reason);
+    }
     said[i].push_back(*result.reason);
   }
   return said;
@@ -184,7 +189,7 @@ std::vector<Message> RunSaid(const TransferReport& report) {
   return said;
 }
 
-std::vector<Message> RunMessages(const TransferReport& report, TextId summary) {
+std::vector<Message> RunMessages(const TransferReport& report, RunSummary summary) {
   std::vector<Message> said = RunSaid(report);
   const TransferCounts counts = CountTransfer(report);
   if (counts.skipped + counts.refused == 0 || report.cancelled || report.writeFailed) return said;
@@ -192,12 +197,13 @@ std::vector<Message> RunMessages(const TransferReport& report, TextId summary) {
   // and is still said after the summary.
   std::vector<Message> warnings;
   std::erase_if(said, [&](const Message& message) {
-    if (message.id != TextId::kSingleSaveSizesDiffer) return false;
+    if (!Is<SingleSaveSizesDiffer>(message)) return false;
     warnings.push_back(message);
     return true;
   });
-  Message told{summary, {counts.imported, counts.skipped, counts.refused}, {}};
-  told.lines.push_back({TextId::kRunSavesNotImported, {}, {}});
+  Message told = summary == RunSummary::kDrop ? Message(DropSummary{counts.imported, counts.skipped, counts.refused})
+                                              : Message(TransferSummary{counts.imported, counts.skipped, counts.refused});
+  told.lines.push_back({RunSavesNotImported{}, {}});
   for (std::size_t i = 0; i < report.imports.size(); ++i) {
     const ImportResult& result = report.imports[i];
     const ExportResult* copy = i < report.exports.size() ? &report.exports[i] : nullptr;
@@ -205,13 +211,13 @@ std::vector<Message> RunMessages(const TransferReport& report, TextId summary) {
     if (copy && copy->outcome != ExportOutcome::kWritten && copy->said) {
       reason = copy->said;
     } else if (result.outcome == ImportOutcome::kSkipped) {
-      reason = Message{TextId::kSkippedSameName, {}, {}};
+      reason = Message{SkippedSameName{}, {}};
     } else if (result.outcome == ImportOutcome::kRefused || result.outcome == ImportOutcome::kWriteFailed) {
       reason = result.reason;
     }
     if (!reason) continue;
     const std::string& name = result.name.empty() && copy ? copy->name : result.name;
-    told.lines.push_back({TextId::kSaveWithReason, {name}, {std::move(*reason)}});
+    told.lines.push_back({SaveWithReason{name}, {std::move(*reason)}});
   }
   warnings.insert(warnings.begin(), std::move(told));
   return warnings;
@@ -240,7 +246,7 @@ CompactResult Compact(Container& container, const std::vector<SaveRecord>& order
   // Compacting rewrites every cluster: on an image where saves share
   // clusters or reach outside the data area, moving one would change another.
   if (const auto problem = mems::FirstUnmendableProblem(container.image)) {
-    return {CompactOutcome::kRefused, Message{TextId::kCannotCompactDamaged, {}, {problem->AsMessage()}}};
+    return {CompactOutcome::kRefused, Message{CannotCompactDamaged{}, {problem->AsMessage()}}};
   }
   const std::size_t saves = order.size();
   const auto stopped = [&](std::size_t done) {
@@ -295,11 +301,11 @@ void DeleteSaves(Container& container, const std::vector<SaveRecord>& saves) {
 std::optional<Message> RepairRefusal(const Container& container) {
   // A backup memory has no allocation record: its saves are their own record.
   if (container.IsBackupMemory()) {
-    return Message{TextId::kRepairNotForMemory, {platform::PathToUtf8(container.file)}, {}};
+    return Message{RepairNotForMemory{platform::PathToUtf8(container.file)}, {}};
   }
   if (container.writeRefusal) return container.writeRefusal;
   if (container.kind == ContainerKind::kMems && container.image.size() < mems::kDataAreaOffset) {
-    return Message{TextId::kWrongFormat, {}, {}};
+    return Message{WrongFormat{}, {}};
   }
   return std::nullopt;
 }

@@ -124,12 +124,16 @@ std::vector<std::vector<Message>> SaidPerSave(const TransferReport& report);
 // after it meet the same full list or bitmap), then the write's.
 std::vector<Message> RunSaid(const TransferReport& report);
 
+// Which counts a run's summary gives: saves moved between panes, or files
+// dropped on one.
+enum class RunSummary { kTransfer, kDrop };
+
 // What a run tells at its end: what it said, as it was, when it skipped and
 // refused nothing, was stopped or could not write; otherwise one `summary`
 // message of its counts (imported, skipped, refused) that names each save
 // skipped or refused with its reason, then the warnings of saves whose
 // stated size was not their data's length (which are never a reason).
-std::vector<Message> RunMessages(const TransferReport& report, TextId summary);
+std::vector<Message> RunMessages(const TransferReport& report, RunSummary summary);
 
 enum class CompactOutcome {
   kNothing,      // not an SS_MEMS.BIN, or no saves

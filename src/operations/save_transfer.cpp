@@ -28,13 +28,10 @@ class PaneQuestions : public Questions {
       if (pane.RecordOfRow(r).offset == listed.offset) row = r + 1;
     }
     // Both saves' dates and sizes, so an older save is not taken for a newer one.
-    const auto dated = [](TextId id, const SaveRecord& save) {
-      return Message{id, {FormatSaveDate(SaveDateFromMinutes(save.date)), save.size}, {}};
-    };
-    return bench_.host().AskOkCancel({TextId::kReplaceQuestion,
-                                      {number_, row, DecodeName(save_header::StoredName(incoming.nameField))},
-                                      {dated(TextId::kReplaceListedSave, listed),
-                                       dated(TextId::kReplaceIncomingSave, incoming)}});
+    const auto date = [](const SaveRecord& save) { return FormatSaveDate(SaveDateFromMinutes(save.date)); };
+    return bench_.host().AskOkCancel({ReplaceQuestion{number_, row, DecodeName(save_header::StoredName(incoming.nameField))},
+                                      {ReplaceListedSave{date(listed), listed.size},
+                                       ReplaceIncomingSave{date(incoming), incoming.size}}});
   }
 
  private:
@@ -59,7 +56,7 @@ std::optional<ImportPolicy> RunPolicy(Workbench& bench, int number) {
 
 // Ends a run into the pane: writes what it placed, once, reloads the pane,
 // and tells the run.
-void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summary, WriteOperation operation) {
+void FinishRun(Workbench& bench, int number, TransferReport& report, RunSummary summary, WriteOperation operation) {
   const bool placed = std::any_of(report.imports.begin(), report.imports.end(),
                                   [](const ImportResult& result) { return result.Placed(); });
   if (!report.cancelled && placed) {
@@ -71,7 +68,7 @@ void FinishRun(Workbench& bench, int number, TransferReport& report, TextId summ
   }
   for (const Message& message : RunMessages(report, summary)) bench.host().ShowMessage(message);
   if (report.cancelled) {
-    bench.host().ShowMessage({TextId::kRunCancelled, {platform::PathToUtf8(bench.pane(number).file)}, {}});
+    bench.host().ShowMessage({RunCancelled{platform::PathToUtf8(bench.pane(number).file)}, {}});
   }
 }
 
@@ -92,7 +89,7 @@ std::optional<ByteBuffer> ChooseTargetGame(Workbench& bench, int number) {
     if (game.slot == selectedArea) chosen = choices.size();
     const auto saves = std::count_if(pane.records.begin(), pane.records.end(),
                                      [&](const SaveRecord& record) { return record.area == game.slot; });
-    choices.push_back({TextId::kGameChoice, {DecodeName(game.id), static_cast<std::int64_t>(saves)}, {}});
+    choices.push_back({GameChoice{DecodeName(game.id), static_cast<std::int64_t>(saves)}, {}});
     ids.push_back(game.id);
   }
   // Asked again after an invalid ID or a new game not confirmed, a bounded
@@ -101,18 +98,18 @@ std::optional<ByteBuffer> ChooseTargetGame(Workbench& bench, int number) {
   constexpr int kAsks = 10;
   for (int ask = 0; ask < kAsks; ++ask) {
     const auto answer =
-        bench.host().AskChoice({TextId::kChooseGame, {}, {{TextId::kGameIdHint, {}, {}}}}, choices, chosen);
+        bench.host().AskChoice({ChooseGame{}, {{GameIdHint{}, {}}}}, choices, chosen);
     if (!answer) return std::nullopt;
     if (answer->listed && *answer->listed < ids.size()) return ids[*answer->listed];
     if (!save_file::IsValidGameId(answer->typed)) {
-      bench.host().ShowMessage({TextId::kGameIdInvalid, {}, {}});
+      bench.host().ShowMessage({GameIdInvalid{}, {}});
       continue;
     }
     const ByteBuffer id = save_file::PadGameId(answer->typed);
     // A game the file already has, typed rather than chosen; a new one is
     // added only when the user confirms it.
     if (save_file::FindGame(pane.image, id) ||
-        bench.host().AskOkCancel({TextId::kAddNewGame, {save_file::GameIdText(id)}, {}})) {
+        bench.host().AskOkCancel({AddNewGame{save_file::GameIdText(id)}, {}})) {
       return id;
     }
   }
@@ -127,13 +124,13 @@ ExportResult ExportSingleSave(Workbench& bench, int number, ExportForm form) {
 ExportResult ExportSaves(Workbench& bench, const Container& from, const std::vector<SaveRecord>& saves,
                          ExportForm form) {
   if (saves.empty()) {
-    bench.host().ShowMessage({TextId::kSelectSaveToExport, {}, {}});
+    bench.host().ShowMessage({SelectSaveToExport{}, {}});
     return {};
   }
   // Every selected save, in one run: no file name is taken twice.
   ExportRun run(bench.Folders(), {bench.pane(1).file, bench.pane(2).file});
   std::vector<ExportResult> results;
-  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(bench.Folders().For(form))}, {}},
+  bench.host().RunSlow({WritingFile{platform::PathToUtf8(bench.Folders().For(form))}, {}},
                        [&](ProgressSink& progress) {
                          for (const SaveRecord& save : saves) {
                            results.push_back(run.Write(ExportSave(from, save, form), form));
@@ -158,7 +155,7 @@ namespace {
 // directory takes no save: said before any file is asked for.
 bool TooShortToImport(Workbench& bench, const Pane& pane) {
   if (pane.kind != ContainerKind::kMems || pane.image.size() >= mems::kDataAreaOffset) return false;
-  bench.host().ShowMessage({TextId::kWrongFormat, {}, {}});
+  bench.host().ShowMessage({WrongFormat{}, {}});
   return true;
 }
 
@@ -172,12 +169,12 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   policy.sameName = SameName::kAsk;
   policy.listNumber = number;
   if (TooShortToImport(bench, pane)) {
-    return {ImportOutcome::kRefused, {}, {}, Message{TextId::kWrongFormat, {}, {}}, false, {}};
+    return {ImportOutcome::kRefused, {}, {}, Message{WrongFormat{}, {}}, false, {}};
   }
   fs::path source;
   if (file) {
     source = *file;
-  } else if (const auto picked = host.PickOpenFile(TextId::kSingleSaveFilter, bench.sarooFolder)) {
+  } else if (const auto picked = host.PickOpenFile(FileFilter::kSingleSave, bench.sarooFolder)) {
     source = *picked;
   } else {
     return {};
@@ -205,16 +202,15 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
   if (result.reason) {
     host.ShowMessage(*result.reason);
     // A full bitmap may be a stale view: the pane shows the file afresh.
-    const TextId why = result.reason->id;
-    if (why == TextId::kBitmapFullForRecord || why == TextId::kBitmapFullForData) ReloadPane(bench, number);
+    if (Is<BitmapFullForRecord>(*result.reason) || Is<BitmapFullForData>(*result.reason)) ReloadPane(bench, number);
   }
   if (!result.Placed()) return result;
   if (!WritePaneImage(bench, number, WriteOperation::kImport)) {
     result.outcome = ImportOutcome::kWriteFailed;
     return result;
   }
-  Message done{TextId::kImportDone, {}, {}};
-  if (!result.newGame.empty()) done.lines.push_back({TextId::kNewGameAdded, {result.newGame}, {}});
+  Message done{ImportDone{}, {}};
+  if (!result.newGame.empty()) done.lines.push_back({NewGameAdded{result.newGame}, {}});
   host.ShowMessage(done);
   return result;
 }
@@ -222,40 +218,40 @@ ImportResult ImportSingleSave(Workbench& bench, int number, const std::optional<
 void ImportPickedSaves(Workbench& bench, int number) {
   const Pane& pane = bench.pane(number);
   if (!pane.Writable() || pane.hintVisible || TooShortToImport(bench, pane)) return;
-  const std::vector<fs::path> files = bench.host().PickOpenFiles(TextId::kSingleSaveFilter, bench.sarooFolder);
+  const std::vector<fs::path> files = bench.host().PickOpenFiles(FileFilter::kSingleSave, bench.sarooFolder);
   if (files.size() == 1) {
     ImportSingleSave(bench, number, files.front());
   } else if (files.size() > 1) {
-    ImportSingleSaves(bench, number, files, TextId::kDropSummary);
+    ImportSingleSaves(bench, number, files, RunSummary::kDrop);
   }
 }
 
-TransferReport TransferSaves(Workbench& bench, int source, int destination, TextId summary) {
+TransferReport TransferSaves(Workbench& bench, int source, int destination, RunSummary summary) {
   TransferReport report;
   Pane& target = bench.pane(destination);
   if (source == destination || !target.Writable() || target.hintVisible) return report;
   const std::vector<SaveRecord> saves = bench.pane(source).SelectedRecords();
   if (saves.empty()) {
-    bench.host().ShowMessage({TextId::kNothingSelectedToTransfer, {}, {}});
+    bench.host().ShowMessage({NothingSelectedToTransfer{}, {}});
     return report;
   }
   const auto policy = RunPolicy(bench, destination);
   if (!policy) return report;
   ExportRun copies(bench.Folders(), {bench.pane(1).file, bench.pane(2).file});
-  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}}, [&](ProgressSink& progress) {
+  bench.host().RunSlow({WritingFile{platform::PathToUtf8(target.file)}, {}}, [&](ProgressSink& progress) {
     report = TransferSaves(bench.pane(source), saves, target, *policy, copies, &progress);
   });
   FinishRun(bench, destination, report, summary, WriteOperation::kTransfer);
   return report;
 }
 
-TransferReport ImportSingleSaves(Workbench& bench, int number, const std::vector<fs::path>& files, TextId summary) {
+TransferReport ImportSingleSaves(Workbench& bench, int number, const std::vector<fs::path>& files, RunSummary summary) {
   TransferReport report;
   Pane& target = bench.pane(number);
   if (!target.Writable() || target.hintVisible) return report;
   const auto policy = RunPolicy(bench, number);
   if (!policy) return report;
-  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(target.file)}, {}},
+  bench.host().RunSlow({WritingFile{platform::PathToUtf8(target.file)}, {}},
                        [&](ProgressSink& progress) { report = ImportFiles(target, files, *policy, &progress); });
   FinishRun(bench, number, report, summary, WriteOperation::kImport);
   return report;

@@ -49,10 +49,10 @@ std::optional<ByteBuffer> ChooseTargetGame(Workbench& bench, int pane);
 // overwriteOnTransfer), writes the destination once, reloads it, and tells
 // the run: `summary` with its counts where anything was skipped or refused.
 TransferReport TransferSaves(Workbench& bench, int source, int destination,
-                             TextId summary = TextId::kTransferSummary);
+                             RunSummary summary = RunSummary::kTransfer);
 
 // Imports several single-save files into the pane the same way.
 TransferReport ImportSingleSaves(Workbench& bench, int pane, const std::vector<std::filesystem::path>& files,
-                                 TextId summary = TextId::kDropSummary);
+                                 RunSummary summary = RunSummary::kDrop);
 
 }  // namespace quillmere

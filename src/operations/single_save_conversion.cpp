@@ -17,7 +17,7 @@ namespace {
 ConversionResult WriteConverted(const std::optional<singlesave::ConvertedSave>& converted, const fs::path& source,
                                 const fs::path& outputFolder, Host& host) {
   if (!converted) {
-    host.ShowMessage({TextId::kWrongFormat, {}, {}});
+    host.ShowMessage({WrongFormat{}, {}});
     return {ConversionOutcome::kRefused, {}};
   }
   // Never onto the file converted, nor onto a container beside it.
@@ -43,7 +43,7 @@ std::optional<ByteBuffer> ReadSingleSave(const fs::path& path, Host& host) {
 // that its bytes do not match.
 bool ReportDamagedSro(const fs::path& path, const ByteBuffer& file, Host& host) {
   if (singlesave::CheckSro(file) != singlesave::SroCheck::kDamaged) return false;
-  host.ShowMessage({TextId::kChecksumFailed, {platform::PathToUtf8(path)}, {}});
+  host.ShowMessage({ChecksumFailed{platform::PathToUtf8(path)}, {}});
   return true;
 }
 
@@ -63,8 +63,7 @@ std::optional<Message> SizesDifferWarning(const fs::path& path, const ByteBuffer
     return std::nullopt;
   }
   if (!data.SizesDiffer()) return std::nullopt;
-  return Message{TextId::kSingleSaveSizesDiffer,
-                 {platform::PathToUtf8(path), data.statedSize, data.carriedSize, data.bytes.size()},
+  return Message{SingleSaveSizesDiffer{platform::PathToUtf8(path), data.statedSize, data.carriedSize, data.bytes.size()},
                  {}};
 }
 

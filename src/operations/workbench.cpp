@@ -72,7 +72,7 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   PaneLoad load;
   std::vector<Problem> problems;
   const std::filesystem::path shown = pane.fixedFile.empty() ? pane.folder : pane.fixedFile;
-  bench.host().RunSlow({TextId::kReadingFile, {platform::PathToUtf8(shown)}, {}}, [&](ProgressSink&) {
+  bench.host().RunSlow({ReadingFile{platform::PathToUtf8(shown)}, {}}, [&](ProgressSink&) {
     load = pane.fixedFile.empty() ? LoadPaneFolder(pane.kind, pane.folder, number, clearUnused)
                                   : LoadContainerFile(pane.fixedFile, clearUnused,
                                                       {pane.namedKind, pane.layout, pane.device, pane.blockSize});
@@ -95,12 +95,12 @@ void ReloadPane(Workbench& bench, int number, bool mayClear) {
   pane.problems = std::move(problems);
   // An 8 MiB word-wide memory whose saves do not tell its blocks (an empty
   // one): the window asks, and reads it again as told.
-  const auto undecided = [](const Problem& problem) { return problem.id == TextId::kProblemBlockSizeBoth; };
+  const auto undecided = [](const Problem& problem) { return Is<ProblemBlockSizeBoth>(problem); };
   if (!pane.blockSize && std::any_of(pane.openingProblems.begin(), pane.openingProblems.end(), undecided)) {
-    const std::vector<Message> sizes = {{TextId::kSaveNameLine, {"64"}, {}}, {TextId::kSaveNameLine, {"1024"}, {}}};
+    const std::vector<Message> sizes = {{SaveNameLine{"64"}, {}}, {SaveNameLine{"1024"}, {}}};
     const auto answer =
-        bench.host().AskChoice({TextId::kAskBlockSize, {platform::PathToUtf8(pane.file.filename())}, {}}, sizes, 0);
-    const std::string said = !answer ? "" : answer->listed ? std::get<std::string>(sizes[*answer->listed].args[0].value)
+        bench.host().AskChoice({AskBlockSize{platform::PathToUtf8(pane.file.filename())}, {}}, sizes, 0);
+    const std::string said = !answer ? "" : answer->listed ? Find<SaveNameLine>(sizes[*answer->listed])->name.value
                                                            : answer->typed;
     if (said == "64" || said == "1024") {
       pane.blockSize = said == "64" ? 64 : 1024;

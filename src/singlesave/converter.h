@@ -26,7 +26,6 @@ std::filesystem::path SsfFolder(const std::filesystem::path& programDirectory);
 // The columns of a converter half's one-row list.
 enum class SingleSaveColumn { kName = 0, kComment = 1, kDate = 2, kSize = 3 };
 inline constexpr std::size_t kSingleSaveColumnCount = 4;
-inline constexpr std::array<int, kSingleSaveColumnCount> kSingleSaveColumnWidths = {80, 80, 110, 50};
 
 // The information row of a converter half: four UTF-8 text cells, all empty
 // until a file has been shown, and the values they show. Conversions take

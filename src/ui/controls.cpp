@@ -57,7 +57,7 @@ QTableView* MakeList(QWidget* parent, QRect geometry, const char* name) {
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
-QString Words(TextId id) { return ToQString(catalog::Text(id)); }
+QString Words(UiText id) { return ToQString(Caption(id)); }
 
 // Qt hands paths over with "/" (drops, dialogs); the user reads them back in
 // messages, which on Windows name them with backslashes.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/outcome.h"
+#include "ui/words.h"
 
 class QLabel;
 class QObject;
@@ -30,7 +31,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, QRect geometry, co
 QTableView* MakeList(QWidget* parent, QRect geometry, const char* name);
 
 QString ToQString(const std::string& text);
-QString Words(TextId id);
+QString Words(UiText id);
 std::filesystem::path PathOf(const QString& text);
 QString PathText(const std::filesystem::path& path);
 
@@ -39,7 +40,7 @@ QString PathText(const std::filesystem::path& path);
 class Captions {
  public:
   template <typename Control>
-  Control* Add(Control* control, TextId text, std::optional<TextId> tip = std::nullopt) {
+  Control* Add(Control* control, UiText text, std::optional<UiText> tip = std::nullopt) {
     captions_.push_back({control, text, tip});
     return control;
   }
@@ -50,8 +51,8 @@ class Captions {
  private:
   struct Captioned {
     QObject* control;
-    TextId text;
-    std::optional<TextId> tip;
+    UiText text;
+    std::optional<UiText> tip;
   };
   std::vector<Captioned> captions_;
 };

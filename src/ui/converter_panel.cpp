@@ -25,10 +25,10 @@ const ConverterSetup kSsfToSaroo = {
     QRect(56, 17, 275, 20),
     QRect(8, 19, 48, 16),
     QRect(26, 45, 323, 36),
-    TextId::kSsfToSarooArea,
-    TextId::kToSaroo,
-    TextId::kSsfLabel,
-    TextId::kSsfFileFilter,
+    UiText::kSsfToSarooArea,
+    UiText::kToSaroo,
+    UiText::kSsfLabel,
+    FileFilter::kSsf,
     singlesave::SsfFolder,
     [](const fs::path& file, Host& host) { return singlesave::SarooShown{ShowSsfFile(file, host), {}}; },
     [](const fs::path& file, const singlesave::SarooShown& shown, const fs::path& programDirectory, Host& host) {
@@ -44,10 +44,10 @@ const ConverterSetup kSarooToSsf = {
     QRect(62, 16, 275, 20),
     QRect(5, 18, 56, 16),
     QRect(32, 45, 323, 36),
-    TextId::kSarooToSsfArea,
-    TextId::kToSsf,
-    TextId::kSarooLabel,
-    TextId::kSarooFileFilter,
+    UiText::kSarooToSsfArea,
+    UiText::kToSsf,
+    UiText::kSarooLabel,
+    FileFilter::kSaroo,
     singlesave::SarooFolder,
     [](const fs::path& file, Host& host) { return ShowSarooFile(file, host); },
     [](const fs::path& file, const singlesave::SarooShown& shown, const fs::path& programDirectory, Host& host) {
@@ -89,7 +89,7 @@ ConverterPanel::ConverterPanel(const ConverterSetup& setup, fs::path programDire
   setObjectName(name("Panel"));
   setGeometry(setup.frame);
   auto* convert = captions_.Add(MakeButton(this, {}, setup.convert, name("Convert")), setup.convertCaption);
-  auto* pick = MakeButton(this, Words(TextId::kPickFile), setup.pick, name("Pick"));
+  auto* pick = MakeButton(this, Words(UiText::kPickFile), setup.pick, name("Pick"));
   path_ = new QLineEdit(this);
   path_->setObjectName(name("Path"));
   path_->setGeometry(setup.path);
@@ -112,7 +112,7 @@ ConverterPanel::ConverterPanel(const ConverterSetup& setup, fs::path programDire
   // The style's least section width would keep the last column from giving way.
   list_->horizontalHeader()->setMinimumSectionSize(20);
   for (std::size_t i = 0; i < singlesave::kSingleSaveColumnCount; ++i) {
-    list_->setColumnWidth(static_cast<int>(i), singlesave::kSingleSaveColumnWidths[i]);
+    list_->setColumnWidth(static_cast<int>(i), kSingleSaveColumnWidths[i]);
   }
   list_->horizontalHeader()->setStretchLastSection(true);
   connect(pick, &QPushButton::clicked, this, &ConverterPanel::PickFile);

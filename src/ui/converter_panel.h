@@ -25,7 +25,8 @@ class SaveRowsModel;
 struct ConverterSetup {
   const char* prefix;  // of the controls' object names
   QRect frame, convert, pick, path, label, list;
-  TextId title, convertCaption, labelCaption, fileFilter;
+  UiText title, convertCaption, labelCaption;
+  FileFilter fileFilter;
   std::filesystem::path (*pickFolder)(const std::filesystem::path& programDirectory);
   singlesave::SarooShown (*show)(const std::filesystem::path& file, Host& host);
   void (*convertFile)(const std::filesystem::path& file, const singlesave::SarooShown& shown,

@@ -36,7 +36,7 @@ struct FileNow {
 };
 FileNow ReadFileNow(Workbench& bench, const std::filesystem::path& file, const history::FileHistory& kept) {
   FileNow now;
-  bench.host().RunSlow({TextId::kReadingFile, {platform::PathToUtf8(file)}, {}}, [&](ProgressSink&) {
+  bench.host().RunSlow({ReadingFile{platform::PathToUtf8(file)}, {}}, [&](ProgressSink&) {
     const platform::FileContents contents = platform::ReadFileChecked(file);
     if (!contents.ok()) return;
     const ByteBuffer bytes(contents.bytes);
@@ -50,11 +50,10 @@ FileNow ReadFileNow(Workbench& bench, const std::filesystem::path& file, const h
 // holds M now.", and what another program changed since.
 Message RestoreQuestion(const std::filesystem::path& file, const history::Version& version, const FileNow& now) {
   const std::string where = platform::PathToUtf8(file);
-  Message question{TextId::kUndoQuestion,
-                   {where, catalog::Render(OperationMessage(version.operation)), history::LocalTimeText(version.time),
+  Message question{UndoQuestion{where, catalog::Render(OperationMessage(version.operation)), history::LocalTimeText(version.time),
                     version.before.count, now.saves},
                    {}};
-  if (now.changedElsewhere) question.lines.push_back({TextId::kHistoryChangedElsewhere, {where}, {}});
+  if (now.changedElsewhere) question.lines.push_back({HistoryChangedElsewhere{where}, {}});
   return question;
 }
 
@@ -69,7 +68,7 @@ bool AskAndRestore(Workbench& bench, int pane, int number) {
   const FileNow now = ReadFileNow(bench, file, choice.chosen->history);
   if (!bench.host().AskOkCancel(RestoreQuestion(file, choice.chosen->version, now))) return false;
   RestoreOutcome outcome;
-  bench.host().RunSlow({TextId::kWritingFile, {platform::PathToUtf8(file)}, {}},
+  bench.host().RunSlow({WritingFile{platform::PathToUtf8(file)}, {}},
                        [&](ProgressSink&) { outcome = RestoreVersion(file, number); });
   ReloadPane(bench, pane, false);
   if (outcome.said) bench.host().ShowMessage(*outcome.said);
@@ -77,11 +76,11 @@ bool AskAndRestore(Workbench& bench, int pane, int number) {
   return outcome.restored;
 }
 
-QTableWidget* MakeTable(QWidget* parent, const char* name, const std::vector<TextId>& columns) {
+QTableWidget* MakeTable(QWidget* parent, const char* name, const std::vector<UiText>& columns) {
   auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
   table->setObjectName(name);
   QStringList headers;
-  for (const TextId column : columns) headers << Words(column);
+  for (const UiText column : columns) headers << Words(column);
   table->setHorizontalHeaderLabels(headers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -106,7 +105,7 @@ void ShowVersionSaves(Workbench& bench, int pane, int number, QWidget* parent) {
   }
   VersionRead read;
   PaneLoad version;
-  bench.host().RunSlow({TextId::kReadingFile, {platform::PathToUtf8(file)}, {}}, [&](ProgressSink&) {
+  bench.host().RunSlow({ReadingFile{platform::PathToUtf8(file)}, {}}, [&](ProgressSink&) {
     read = ReadVersion(file, *choice.chosen, number);
     if (!read.bytes) return;
     ContainerReading reading;
@@ -120,11 +119,11 @@ void ShowVersionSaves(Workbench& bench, int pane, int number, QWidget* parent) {
   }
   QDialog dialog(parent);
   dialog.setObjectName("VersionSavesDialog");
-  dialog.setWindowTitle(ToQString(catalog::Render(TextId::kHistorySavesTitle, platform::PathToUtf8(file), number)));
+  dialog.setWindowTitle(ToQString(Say(HistorySavesTitle{platform::PathToUtf8(file), number})));
   auto* layout = new QVBoxLayout(&dialog);
   QTableWidget* table = MakeTable(&dialog, "VersionSavesTable",
-                                  {TextId::kColumnNum, TextId::kColumnName, TextId::kColumnComment,
-                                   TextId::kColumnDate, TextId::kColumnSize});
+                                  {UiText::kColumnNum, UiText::kColumnName, UiText::kColumnComment,
+                                   UiText::kColumnDate, UiText::kColumnSize});
   table->setRowCount(static_cast<int>(version.records.size()));
   for (std::size_t r = 0; r < version.records.size(); ++r) {
     const SaveEntry row = PresentSave(version.records[r], ShownCommentBytes(version.kind, pane));
@@ -133,7 +132,7 @@ void ShowVersionSaves(Workbench& bench, int pane, int number, QWidget* parent) {
   table->resizeColumnsToContents();
   layout->addWidget(table);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-  QPushButton* exportButton = buttons->addButton(Words(TextId::kHistoryExportSave), QDialogButtonBox::ActionRole);
+  QPushButton* exportButton = buttons->addButton(Words(UiText::kHistoryExportSave), QDialogButtonBox::ActionRole);
   exportButton->setObjectName("VersionExport");
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   QObject::connect(exportButton, &QPushButton::clicked, &dialog, [&bench, &version, table] {
@@ -176,18 +175,18 @@ void ShowHistory(Workbench& bench, int pane, QWidget* parent) {
   history::FileHistory kept = history::Read(file);
   if (kept.state == history::IndexState::kOff || kept.state == history::IndexState::kDamaged) {
     bench.host().ShowMessage(kept.state == history::IndexState::kOff
-                                 ? Message{TextId::kHistoryOff, {}, {}}
-                                 : Message{TextId::kHistoryIndexDamaged, {platform::PathToUtf8(kept.index)}, {}});
+                                 ? Message{HistoryOff{}, {}}
+                                 : Message{HistoryIndexDamaged{platform::PathToUtf8(kept.index)}, {}});
     return;
   }
   QDialog dialog(parent);
   dialog.setObjectName("HistoryDialog");
-  dialog.setWindowTitle(ToQString(catalog::Render(TextId::kHistoryTitle, platform::PathToUtf8(file))));
+  dialog.setWindowTitle(ToQString(Say(HistoryTitle{platform::PathToUtf8(file)})));
   auto* layout = new QVBoxLayout(&dialog);
   QTableWidget* table = MakeTable(&dialog, "HistoryTable",
-                                  {TextId::kHistoryColumnNumber, TextId::kHistoryColumnTime,
-                                   TextId::kHistoryColumnOperation, TextId::kHistoryColumnSaves,
-                                   TextId::kHistoryColumnSize});
+                                  {UiText::kHistoryColumnNumber, UiText::kHistoryColumnTime,
+                                   UiText::kHistoryColumnOperation, UiText::kHistoryColumnSaves,
+                                   UiText::kHistoryColumnSize});
   table->setSelectionMode(QAbstractItemView::SingleSelection);
   const auto namesNow = [&bench, pane] { return SavesOf(NameFieldsOf(bench.pane(pane).records)).names; };
   FillVersions(table, kept, namesNow());
@@ -205,13 +204,13 @@ void ShowHistory(Workbench& bench, int pane, QWidget* parent) {
   const history::Limits limits = history::CurrentLimits();
   versions->setValue(static_cast<int>(std::min<std::size_t>(limits.versions, 10000)));
   megabytes->setValue(static_cast<int>(std::max<std::uint64_t>(1, limits.bytes / kMiB)));
-  bounds->addRow(Words(TextId::kHistoryKeepVersions), versions);
-  bounds->addRow(Words(TextId::kHistoryKeepMegabytes), megabytes);
+  bounds->addRow(Words(UiText::kHistoryKeepVersions), versions);
+  bounds->addRow(Words(UiText::kHistoryKeepMegabytes), megabytes);
   layout->addLayout(bounds);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-  QPushButton* restore = buttons->addButton(Words(TextId::kHistoryRestore), QDialogButtonBox::ActionRole);
-  QPushButton* saves = buttons->addButton(Words(TextId::kHistoryShowSaves), QDialogButtonBox::ActionRole);
+  QPushButton* restore = buttons->addButton(Words(UiText::kHistoryRestore), QDialogButtonBox::ActionRole);
+  QPushButton* saves = buttons->addButton(Words(UiText::kHistoryShowSaves), QDialogButtonBox::ActionRole);
   restore->setObjectName("HistoryRestore");
   saves->setObjectName("HistoryShowSaves");
   layout->addWidget(buttons);

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--help" || arg == "-h") {
-      std::printf("%s\n", quillmere::catalog::Text(quillmere::TextId::kWindowUsage).c_str());
+      std::printf("%s\n", quillmere::ui::Caption(quillmere::ui::UiText::kWindowUsage).c_str());
       return 0;
     }
   }
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string>& args = language.rest;
   const bool languageKnown = !language.value || quillmere::catalog::LanguageNamed(*language.value);
   if (args.size() > 1 || !languageKnown) {
-    std::fprintf(stderr, "%s\n", quillmere::catalog::Text(quillmere::TextId::kWindowUsage).c_str());
+    std::fprintf(stderr, "%s\n", quillmere::ui::Caption(quillmere::ui::UiText::kWindowUsage).c_str());
     return 2;
   }
   std::optional<std::filesystem::path> start;
@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
     const bool container =
         given.isFile() && quillmere::ContainerKindOfFile(quillmere::platform::PathFromUtf8(given.absoluteFilePath().toStdString()));
     if (!given.isDir() && !container) {
-      const quillmere::Message refusal{quillmere::TextId::kWindowNotAFolder, {args.front()}, {}};
-      std::fprintf(stderr, "%s\n", quillmere::catalog::Render(refusal).c_str());
+      const std::string refusal = quillmere::ui::Say(quillmere::ui::WindowNotAFolder{args.front()});
+      std::fprintf(stderr, "%s\n", refusal.c_str());
       return 2;
     }
     start = quillmere::platform::PathFromUtf8(given.absoluteFilePath().toStdString());

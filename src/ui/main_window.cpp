@@ -79,10 +79,10 @@ class MainWindow::WindowHost : public Host {
                                        std::size_t chosen) override {
     return dialogs_.AskChoice(question, choices, chosen);
   }
-  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
+  std::optional<std::filesystem::path> PickOpenFile(FileFilter filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFile(filter, initialFolder);
   }
-  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override {
+  std::vector<std::filesystem::path> PickOpenFiles(FileFilter filter, const std::filesystem::path& initialFolder) override {
     return dialogs_.PickOpenFiles(filter, initialFolder);
   }
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override {
@@ -93,11 +93,13 @@ class MainWindow::WindowHost : public Host {
     window_.view(pane).ShowPane();
     dialogs_.PaneChanged(pane);
   }
-  void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) override {
+  void ButtonChanged(int pane, PaneButton button, const std::optional<Message>& busy, bool enabled) override {
     switch (button) {
-      case PaneButton::kCompact: window_.view(pane).SetCompactButton(ToQString(catalog::Render(caption)), enabled); break;
+      case PaneButton::kCompact:
+        window_.view(pane).SetCompactButton(ToQString(busy ? catalog::Render(*busy) : Caption(UiText::kCompact)), enabled);
+        break;
     }
-    dialogs_.ButtonChanged(pane, button, caption, enabled);
+    dialogs_.ButtonChanged(pane, button, busy, enabled);
   }
   bool Progress(std::size_t done, std::size_t total) override { return dialogs_.Progress(done, total); }
   void RunSlow(const Message& doing, const std::function<void(ProgressSink&)>& work) override {
@@ -124,7 +126,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMainWindow(WorkingFolderPlace working) {
-  setWindowTitle(Words(TextId::kWindowTitle));
+  setWindowTitle(Words(UiText::kWindowTitle));
   // Drawn at this size, and never smaller; more room goes to the lists.
   resize(kClientWidth, kClientHeight);
   setMinimumSize(kClientWidth, kClientHeight);
@@ -138,7 +140,7 @@ void MainWindow::BuildMainWindow(WorkingFolderPlace working) {
   panels_ = {new ConverterPanel(kSsfToSaroo, bench_->programDirectory(), *host_, this),
              new ConverterPanel(kSarooToSsf, bench_->programDirectory(), *host_, this)};
 
-  auto* area = captions_.Add(new QGroupBox(this), TextId::kTransferArea);
+  auto* area = captions_.Add(new QGroupBox(this), UiText::kTransferArea);
   area->setObjectName("transferArea");
   area->setGeometry(kTransferAreaPlace);
   area_ = area;
@@ -146,13 +148,13 @@ void MainWindow::BuildMainWindow(WorkingFolderPlace working) {
             new PaneView(kPane2, *bench_, working, DragPayload(2), area)};
 
   // Between the panes, and over their edges.
-  transferLeft_ = captions_.Add(MakeButton(area, {}, {450, 366, 50, 25}, "transferLeft"), TextId::kTransferLeft);
-  transferRight_ = captions_.Add(MakeButton(area, {}, {395, 366, 50, 25}, "transferRight"), TextId::kTransferRight);
-  clearUnused_ = captions_.Add(new QCheckBox(area), TextId::kClearUnusedOnRefresh, TextId::kClearUnusedTip);
+  transferLeft_ = captions_.Add(MakeButton(area, {}, {450, 366, 50, 25}, "transferLeft"), UiText::kTransferLeft);
+  transferRight_ = captions_.Add(MakeButton(area, {}, {395, 366, 50, 25}, "transferRight"), UiText::kTransferRight);
+  clearUnused_ = captions_.Add(new QCheckBox(area), UiText::kClearUnusedOnRefresh, UiText::kClearUnusedTip);
   clearUnused_->setObjectName("clearUnusedOnRefresh");
   clearUnused_->setGeometry(315, 396, 140, 14);
   connect(clearUnused_, &QCheckBox::toggled, this, [this](bool on) { bench_->clearUnusedOnRefresh = on; });
-  overwrite_ = captions_.Add(new QCheckBox(area), TextId::kOverwriteOnTransfer, TextId::kOverwriteTip);
+  overwrite_ = captions_.Add(new QCheckBox(area), UiText::kOverwriteOnTransfer, UiText::kOverwriteTip);
   overwrite_->setObjectName("overwriteOnTransfer");
   overwrite_->setGeometry(466, 396, 133, 14);
   connect(overwrite_, &QCheckBox::toggled, this, [this](bool on) { bench_->overwriteOnTransfer = on; });
@@ -289,7 +291,7 @@ void MainWindow::DropOnPane(int pane, const QMimeData& data) {
     if (files.size() == 1) {
       ImportSingleSave(*bench_, pane, files.front());
     } else if (!files.empty()) {
-      ImportSingleSaves(*bench_, pane, files, TextId::kDropSummary);
+      ImportSingleSaves(*bench_, pane, files, RunSummary::kDrop);
     }
   });
 }

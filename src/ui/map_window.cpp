@@ -83,23 +83,22 @@ MapGridModel::MapGridModel(const AllocationMap& map, QObject* parent)
 QString MapUnitTip(const AllocationMap& map, std::uint32_t unit) {
   const MapUnitInfo info = DescribeMapUnit(map, unit);
   if (info.use == MapUnitUse::kOutside) return {};
-  Message tip{map.clusters ? TextId::kMapTipCluster : TextId::kMapTipBlock, {unit}, {}};
+  std::string tip = map.clusters ? Say(MapTipCluster{unit}) : Say(MapTipBlock{unit});
+  const auto line = [&tip](const std::string& words) { tip += "\n" + words; };
   switch (info.use) {
     case MapUnitUse::kSave:
       for (const MapUnitOwner& owner : info.owners) {
-        tip.lines.push_back({map.clusters ? TextId::kMapTipSaveClusters : TextId::kMapTipSaveBlocks,
-                             {map.saves[owner.save].name, owner.position, owner.count},
-                             {}});
+        const std::string& name = map.saves[owner.save].name;
+        line(map.clusters ? Say(MapTipSaveClusters{name, owner.position, owner.count})
+                          : Say(MapTipSaveBlocks{name, owner.position, owner.count}));
       }
       break;
-    case MapUnitUse::kHeader:
-      tip.lines.push_back({map.clusters ? TextId::kMapTipMemsHeader : TextId::kMapTipRamHeader, {}, {}});
-      break;
-    case MapUnitUse::kUnlisted: tip.lines.push_back({TextId::kMapTipUnlisted, {}, {}}); break;
-    case MapUnitUse::kFree: tip.lines.push_back({TextId::kMapTipFree, {}, {}}); break;
+    case MapUnitUse::kHeader: line(Caption(map.clusters ? UiText::kMapTipMemsHeader : UiText::kMapTipRamHeader)); break;
+    case MapUnitUse::kUnlisted: line(Caption(UiText::kMapTipUnlisted)); break;
+    case MapUnitUse::kFree: line(Caption(UiText::kMapTipFree)); break;
     case MapUnitUse::kOutside: break;
   }
-  return QString::fromStdString(catalog::Render(tip, "\n"));
+  return QString::fromStdString(tip);
 }
 
 int MapGridModel::rowCount(const QModelIndex& parent) const {
@@ -141,7 +140,7 @@ MapWindow::MapWindow(AllocationMap map, QWidget* parent)
       map_(std::move(map)) {
   const MapGeometry& g = map_.geometry;
   setObjectName("mapWindow");
-  setWindowTitle(QString::fromStdString(catalog::Render({TextId::kMapCaption, {map_.unitSize}, {}})));
+  setWindowTitle(QString::fromStdString(Say(MapCaption{map_.unitSize})));
   setFixedSize(g.window.width - kFrameWidth, g.window.height - kFrameHeight);
   move(g.window.x, g.window.y);
   setSizeGripEnabled(false);
@@ -213,11 +212,11 @@ void MapWindow::AddLegend(QRect place) {
     painter.setPen(grid_->palette().color(QPalette::Mid));
     painter.drawRect(0, 0, kMapImageWidth - 1, kMapImageHeight - 1);
   }
-  const std::pair<QPixmap, TextId> entries[] = {
-      {free, TextId::kMapLegendFree},
-      {MapCellPixmap(MapImage::kUsed), TextId::kMapLegendUsed},
-      {MapCellPixmap(MapImage::kFirst), TextId::kMapLegendFirst},
-      {MapCellPixmap(MapImage::kBlink), TextId::kMapLegendBlink},
+  const std::pair<QPixmap, UiText> entries[] = {
+      {free, UiText::kMapLegendFree},
+      {MapCellPixmap(MapImage::kUsed), UiText::kMapLegendUsed},
+      {MapCellPixmap(MapImage::kFirst), UiText::kMapLegendFirst},
+      {MapCellPixmap(MapImage::kBlink), UiText::kMapLegendBlink},
   };
   for (const auto& [swatch, words] : entries) {
     auto* sample = new QLabel(legend);

@@ -36,7 +36,8 @@ const PaneSetup kPane1 = {
     QRect(5, 16, 440, 346), QRect(8, 364, 45, 22), QRect(57, 364, 45, 22), QRect(106, 364, 45, 22),
     QRect(153, 364, 35, 22), QRect(8, 387, 45, 22), QRect(58, 388, 94, 22),
     QRect(198, 369, 28, 16), QRect(231, 369, 70, 16), QRect(172, 395, 140, 14), QRect(303, 366, 92, 24),
-    "", TextId::kHintProgramFolder, TextId::kHintProgramFolderTip, false,
+    "", [](std::string file) -> UiPhrase { return HintProgramFolder{file}; },
+    [](std::string file) -> UiPhrase { return HintProgramFolderTip{file}; }, false,
 };
 
 const PaneSetup kPane2 = {
@@ -44,7 +45,8 @@ const PaneSetup kPane2 = {
     QRect(450, 16, 440, 346), QRect(843, 364, 45, 22), QRect(794, 364, 45, 22), QRect(745, 364, 45, 22),
     QRect(707, 365, 35, 22), QRect(843, 387, 45, 22), QRect(743, 389, 94, 22),
     QRect(623, 371, 28, 16), QRect(656, 371, 50, 16), QRect(603, 395, 140, 14), QRect(503, 367, 115, 24),
-    "OTHER", TextId::kHintOtherFolder, TextId::kHintOtherFolderTip, true,
+    "OTHER", [](std::string file) -> UiPhrase { return HintOtherFolder{file}; },
+    [](std::string file) -> UiPhrase { return HintOtherFolderTip{file}; }, true,
 };
 
 namespace {
@@ -55,7 +57,7 @@ constexpr int kWarningSize = 12;
 // so that two lines fit the label's height.
 constexpr int kTwoLinePixels = 10;
 
-QString Text(TextId id) { return ToQString(catalog::Text(id)); }
+QString Text(UiText id) { return ToQString(Caption(id)); }
 
 // The folder a pane looks in: that of the file it lists or looks for.
 std::filesystem::path LookedAtFolder(const Pane& state) {
@@ -74,11 +76,11 @@ QString ListedName(const Pane& state) {
 QStringList FormWords(const Pane& state) {
   QStringList words;
   if (!state.IsBackupMemory() || !state.HasFile()) return words;
-  if (state.form.twoMemories) words << Text(TextId::kFormTwoMemories);
-  else if (state.form.layout == backup_ram::RamLayout::kPacked) words << Text(TextId::kFormPacked);
-  if (state.form.gzip) words << Text(TextId::kFormGzip);
+  if (state.form.twoMemories) words << Text(UiText::kFormTwoMemories);
+  else if (state.form.layout == backup_ram::RamLayout::kPacked) words << Text(UiText::kFormPacked);
+  if (state.form.gzip) words << Text(UiText::kFormGzip);
   if (state.form.twoMemories) {
-    words << Text(state.device == backup_ram::Device::kCart ? TextId::kDeviceCartridge : TextId::kDeviceInternal);
+    words << Text(state.device == backup_ram::Device::kCart ? UiText::kDeviceCartridge : UiText::kDeviceInternal);
   }
   return words;
 }
@@ -87,17 +89,17 @@ QStringList FormWords(const Pane& state) {
 QStringList FormTips(const Pane& state) {
   QStringList tips;
   if (!state.IsBackupMemory() || !state.HasFile()) return tips;
-  if (state.form.twoMemories) tips << Text(TextId::kFormTwoMemoriesTip);
-  tips << Text(state.form.layout == backup_ram::RamLayout::kPacked ? TextId::kFormPackedTip : TextId::kFormWordWideTip);
-  if (state.form.gzip) tips << Text(TextId::kFormGzipTip);
+  if (state.form.twoMemories) tips << Text(UiText::kFormTwoMemoriesTip);
+  tips << Text(state.form.layout == backup_ram::RamLayout::kPacked ? UiText::kFormPackedTip : UiText::kFormWordWideTip);
+  if (state.form.gzip) tips << Text(UiText::kFormGzipTip);
   return tips;
 }
 
 // What the figure counts: bytes for an SS_MEMS.BIN; blocks for a backup
 // memory, whose internal figure counts 64-byte blocks as the console's own
 // manager does (461 when empty), and a cartridge's its free blocks.
-TextId UnitOf(const Pane& state) {
-  return state.kind == ContainerKind::kMems ? TextId::kUnitBytes : TextId::kUnitBlocks;
+UiText UnitOf(const Pane& state) {
+  return state.kind == ContainerKind::kMems ? UiText::kUnitBytes : UiText::kUnitBlocks;
 }
 
 }  // namespace
@@ -114,14 +116,14 @@ PaneView::PaneView(const PaneSetup& setup, Workbench& bench, WorkingFolderPlace 
   const int pane = setup.number;
 
   // Made in the order they overlap: the warning sign over the map button.
-  import_ = captions_.Add(MakeButton(this, {}, at(setup.import), name("Import")), TextId::kImport);
-  exportButton_ = captions_.Add(MakeButton(this, {}, at(setup.exportButton), name("Export")), TextId::kExport);
-  auto* refresh = captions_.Add(MakeButton(this, {}, at(setup.refresh), name("Refresh")), TextId::kRefresh);
-  compact_ = captions_.Add(MakeButton(this, {}, at(setup.compact), name("Compact")), TextId::kCompact, TextId::kCompactTip);
-  map_ = captions_.Add(MakeButton(this, {}, at(setup.map), name("Map")), TextId::kMap);
+  import_ = captions_.Add(MakeButton(this, {}, at(setup.import), name("Import")), UiText::kImport);
+  exportButton_ = captions_.Add(MakeButton(this, {}, at(setup.exportButton), name("Export")), UiText::kExport);
+  auto* refresh = captions_.Add(MakeButton(this, {}, at(setup.refresh), name("Refresh")), UiText::kRefresh);
+  compact_ = captions_.Add(MakeButton(this, {}, at(setup.compact), name("Compact")), UiText::kCompact, UiText::kCompactTip);
+  map_ = captions_.Add(MakeButton(this, {}, at(setup.map), name("Map")), UiText::kMap);
   hint_ = MakeLabel(this, {}, at(setup.hint), kRedText, name("Hint"));
   remainingCaption_ = captions_.Add(MakeLabel(this, {}, at(setup.remainingCaption), kBlackText, name("RemainingCaption")),
-                                    TextId::kRemaining, TextId::kRemainingTip);
+                                    UiText::kRemaining, UiText::kRemainingTip);
   number_ = MakeLabel(this, {}, at(setup.figure), kRedText, name("Number"));
   fileLabel_ = MakeLabel(this, {}, at(setup.fileLabel), kMagentaText, name("FileLabel"));
   // A warning sign of its own, so that it does not read as a digit of the red
@@ -192,19 +194,19 @@ void PaneView::BuildMenu() {
   menu_->setObjectName(prefix + "Menu");
   // An entry that is off says why.
   menu_->setToolTipsVisible(true);
-  exportBup_ = captions_.Add(menu_->addAction(QString()), TextId::kExportBup);
+  exportBup_ = captions_.Add(menu_->addAction(QString()), UiText::kExportBup);
   exportBup_->setObjectName(prefix + "ExportBup");
-  exportSro_ = captions_.Add(menu_->addAction(QString()), TextId::kExportSro);
+  exportSro_ = captions_.Add(menu_->addAction(QString()), UiText::kExportSro);
   exportSro_->setObjectName(prefix + "ExportSro");
   menu_->addSeparator();
-  importToGame_ = captions_.Add(menu_->addAction(QString()), TextId::kImportToGame);
+  importToGame_ = captions_.Add(menu_->addAction(QString()), UiText::kImportToGame);
   importToGame_->setObjectName(prefix + "ImportToGame");
-  delete_ = captions_.Add(menu_->addAction(QString()), TextId::kDelete);
-  check_ = captions_.Add(menu_->addAction(QString()), TextId::kCheck);
-  repair_ = captions_.Add(menu_->addAction(QString()), TextId::kRepair);
+  delete_ = captions_.Add(menu_->addAction(QString()), UiText::kDelete);
+  check_ = captions_.Add(menu_->addAction(QString()), UiText::kCheck);
+  repair_ = captions_.Add(menu_->addAction(QString()), UiText::kRepair);
   // Any write of the pane's file can be taken back.
-  undo_ = captions_.Add(menu_->addAction(QString()), TextId::kUndoLastChange);
-  history_ = captions_.Add(menu_->addAction(QString()), TextId::kHistoryMenu);
+  undo_ = captions_.Add(menu_->addAction(QString()), UiText::kUndoLastChange);
+  history_ = captions_.Add(menu_->addAction(QString()), UiText::kHistoryMenu);
   undo_->setObjectName(prefix + "Undo");
   history_->setObjectName(prefix + "History");
   undo_->setShortcut(QKeySequence::Undo);
@@ -215,9 +217,9 @@ void PaneView::BuildMenu() {
   // Where the pane's file lies: another file or folder, or back beside the
   // program; and the other memory of a file that holds two.
   menu_->addSeparator();
-  openFile_ = captions_.Add(menu_->addAction(QString()), TextId::kOpenFile);
-  openFolder_ = captions_.Add(menu_->addAction(QString()), TextId::kOpenFolder);
-  usualPlace_ = captions_.Add(menu_->addAction(QString()), TextId::kUsualFolder);
+  openFile_ = captions_.Add(menu_->addAction(QString()), UiText::kOpenFile);
+  openFolder_ = captions_.Add(menu_->addAction(QString()), UiText::kOpenFolder);
+  usualPlace_ = captions_.Add(menu_->addAction(QString()), UiText::kUsualFolder);
   otherMemory_ = menu_->addAction(QString());
   openFile_->setObjectName(prefix + "OpenFile");
   openFolder_->setObjectName(prefix + "OpenFolder");
@@ -229,12 +231,12 @@ void PaneView::BuildMenu() {
     return state.file.empty() ? state.folder : state.file.parent_path();
   };
   connect(openFile_, &QAction::triggered, this, [this, shownFolder] {
-    const auto chosen = bench_.host().PickOpenFile(TextId::kContainerFileFilter, shownFolder());
+    const auto chosen = bench_.host().PickOpenFile(FileFilter::kContainer, shownFolder());
     if (!chosen || OpenPlace(*chosen)) return;
     // A single save picked where a container was asked for is named, with the way to import it.
     bench_.host().ShowMessage(IsSingleSaveFile(*chosen)
-                                  ? Message{TextId::kSingleSaveNotContainer, {platform::PathToUtf8(*chosen)}, {}}
-                                  : Message{TextId::kWrongFormat, {}, {}});
+                                  ? Message{SingleSaveNotContainer{platform::PathToUtf8(*chosen)}, {}}
+                                  : Message{WrongFormat{}, {}});
   });
   connect(openFolder_, &QAction::triggered, this, [this, shownFolder] {
     if (const auto chosen = bench_.host().PickFolder(shownFolder())) OpenPlace(*chosen);
@@ -243,8 +245,8 @@ void PaneView::BuildMenu() {
   connect(otherMemory_, &QAction::triggered, this, &PaneView::SwitchMemory);
   // The languages, each named in its own words; the choice applies at once.
   menu_->addSeparator();
-  chinese_ = captions_.Add(menu_->addAction(QString()), TextId::kLanguageChinese);
-  english_ = captions_.Add(menu_->addAction(QString()), TextId::kLanguageEnglish);
+  chinese_ = captions_.Add(menu_->addAction(QString()), UiText::kLanguageChinese);
+  english_ = captions_.Add(menu_->addAction(QString()), UiText::kLanguageEnglish);
   chinese_->setObjectName(prefix + "Chinese");
   english_->setObjectName(prefix + "English");
   for (QAction* action : {chinese_, english_}) action->setCheckable(true);
@@ -363,8 +365,8 @@ void PaneView::ShowHint() {
   const std::string name(ContainerFileName(state.kind));
   const bool english = catalog::CurrentLanguage() == catalog::Language::kEnglish;
   if (folder == usual && working_ == WorkingFolderPlace::kProgramFolder) {
-    hint_->setText(ToQString(catalog::Render(setup_.hintText, name)));
-    hint_->setToolTip(english ? ToQString(catalog::Render(setup_.hintTip, name)) : QString());
+    hint_->setText(ToQString(Say(setup_.hintText(name))));
+    hint_->setToolTip(english ? ToQString(Say(setup_.hintTip(name))) : QString());
     return;
   }
   // Another folder (dropped, opened, given at the start, or the user's
@@ -373,14 +375,16 @@ void PaneView::ShowHint() {
   const QString path = QDir::toNativeSeparators(PathText(folder));
   QString end = PathText(folder.filename());
   if (end.isEmpty()) end = path;
-  const TextId text = working_ == WorkingFolderPlace::kUserFolder && folder == bench_.programDirectory()
-                          ? TextId::kHintUserFolder
-                          : TextId::kHintFolder;
-  const QString spare = ToQString(catalog::Render({text, {name, std::string()}, {}}));
+  const bool userFolder = working_ == WorkingFolderPlace::kUserFolder && folder == bench_.programDirectory();
+  const auto text = [&](std::string shown) -> UiPhrase {
+    if (userFolder) return HintUserFolder{name, shown};
+    return HintFolder{name, shown};
+  };
+  const QString spare = ToQString(Say(text("")));
   const int room = std::max(0, hint_->width() - hint_->fontMetrics().horizontalAdvance(spare));
   end = hint_->fontMetrics().elidedText(end, Qt::ElideMiddle, room);
-  hint_->setText(ToQString(catalog::Render({text, {name, end.toStdString()}, {}})));
-  hint_->setToolTip(ToQString(catalog::Render({TextId::kHintFolderTip, {name, path.toStdString()}, {}})));
+  hint_->setText(ToQString(Say(text(end.toStdString()))));
+  hint_->setToolTip(ToQString(Say(HintFolderTip{name, path.toStdString()})));
 }
 
 void PaneView::ShowPane() {
@@ -401,7 +405,7 @@ void PaneView::ShowAvailability() {
   QString whyNot;
   if (!state.HasFile()) {
     const std::string folder = QDir::toNativeSeparators(PathText(LookedAtFolder(state))).toStdString();
-    whyNot = ToQString(catalog::Render({TextId::kNoFileHere, {ListedName(state).toStdString(), folder}, {}}));
+    whyNot = ToQString(Say(NoFileHere{ListedName(state).toStdString(), folder}));
   } else if (state.writeRefusal) {
     whyNot = ToQString(catalog::Render(*state.writeRefusal));
   }
@@ -437,8 +441,8 @@ void PaneView::ShowOtherMemory() {
   const Pane& state = bench_.pane(setup_.number);
   const bool backupRam = state.kind == ContainerKind::kBkram || state.kind == ContainerKind::kBup;
   otherMemory_->setVisible(backupRam && state.form.twoMemories && !state.hintVisible);
-  otherMemory_->setText(ToQString(catalog::Text(state.device == backup_ram::Device::kCart ? TextId::kShowInternal
-                                                                                        : TextId::kShowCartridge)));
+  otherMemory_->setText(ToQString(Caption(state.device == backup_ram::Device::kCart ? UiText::kShowInternal
+                                                                                        : UiText::kShowCartridge)));
 }
 
 void PaneView::ShowFigure() {
@@ -449,7 +453,7 @@ void PaneView::ShowFigure() {
   // The figure's tooltip says what it counts; a damaged image adds its problems.
   QStringList tips;
   if (!figure.isEmpty()) {
-    tips << ToQString(catalog::Render({TextId::kRemainingFigure, {state.numberLabel, unit.toStdString()}, {}}));
+    tips << ToQString(Say(RemainingFigure{state.numberLabel, unit.toStdString()}));
   }
   if (!state.problems.empty()) tips << ToQString(catalog::Render(ProblemReport(state.problems, kTooltipLimit), "\n"));
   // The unit follows the figure where the figure's room holds both (and the sign).
@@ -510,9 +514,9 @@ void PaneView::ShowKindWords() {
   QString words;
   if (state.HasFile() && !state.file.empty() &&
       PathText(state.file.filename()).compare(fileName, Qt::CaseInsensitive) != 0) {
-    words = Text(state.kind == ContainerKind::kMems   ? TextId::kKindMemsImage
-                 : state.kind == ContainerKind::kSave ? TextId::kKindSaveFile
-                                                      : TextId::kKindBackupMemory);
+    words = Text(state.kind == ContainerKind::kMems   ? UiText::kKindMemsImage
+                 : state.kind == ContainerKind::kSave ? UiText::kKindSaveFile
+                                                      : UiText::kKindBackupMemory);
   }
   kind_->SetShownText(words);
 }

@@ -37,7 +37,9 @@ struct PaneSetup {
   // The figure's place is all the room it has: its unit follows it where it fits.
   QRect remainingCaption, figure, hint, fileLabel;
   const char* usualSubfolder;  // empty: the program's folder itself
-  TextId hintText, hintTip;
+  // The hint and its tooltip, naming the file the pane looks for.
+  UiPhrase (*hintText)(std::string file);
+  UiPhrase (*hintTip)(std::string file);
   // The controls under the list keep their distance from the pane's right
   // edge when the pane widens (pane 2's), else from its left.
   bool controlsFollowRightEdge;

@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <memory>
+#include <type_traits>
+#include <variant>
 #include <system_error>
 
 #ifdef QUILLMERE_HAVE_DBUS
@@ -21,6 +23,7 @@
 #include "catalog/catalog.h"
 #include "platform/file_io.h"
 #include "ui/slow_work.h"
+#include "ui/words.h"
 
 namespace quillmere::ui {
 
@@ -35,57 +38,42 @@ constexpr int kProgressDelayMs = 500;
 
 // What kind of box a message is: a failure that stopped the work, a
 // refusal or doubt the user should weigh, or news.
-QMessageBox::Icon IconOf(TextId id) {
-  switch (id) {
-    case TextId::kWriteFailed:
-    case TextId::kReadFailed:
-    case TextId::kFileTooLarge:
-    case TextId::kFileBusy:
-    case TextId::kChecksumFailed:
-    case TextId::kWrongFormat:
-    case TextId::kNotSarooSingleSave:
-    case TextId::kCannotCompactDamaged:
-    case TextId::kIncompleteSave:
-    case TextId::kHoldsMemsImage:
-    case TextId::kHoldsSaveFile:
-    case TextId::kHoldsBackupMemory:
-    case TextId::kCannotTellKind:
-    case TextId::kNotRegularFile:
-    case TextId::kSingleSaveNotContainer: return QMessageBox::Critical;
-    case TextId::kFileChanged:
-    case TextId::kDirectoryFull:
-    case TextId::kBitmapFullForRecord:
-    case TextId::kBitmapFullForData:
-    case TextId::kSaveTooLarge:
-    case TextId::kDamagedTarget:
-    case TextId::kUnnamedSave:
-    case TextId::kUnnamedGame:
-    case TextId::kDamagedArea:
-    case TextId::kListFull:
-    case TextId::kBackupRamFull:
-    case TextId::kAreaFull:
-    case TextId::kGameIndexFull:
-    case TextId::kNoCartridge:
-    case TextId::kGameIdInvalid:
-    case TextId::kImageHasProblems:
-    case TextId::kCannotRepair:
-    case TextId::kSingleSaveSizesDiffer:
-    case TextId::kTransferSummary:
-    case TextId::kDropSummary:
-    case TextId::kSelectSaveToExport:
-    case TextId::kSelectSaveToDelete:
-    case TextId::kNothingSelectedToTransfer:
-    case TextId::kNotWritten: return QMessageBox::Warning;
-    default: return QMessageBox::Information;
-  }
+template <class T, class... Of>
+inline constexpr bool kOneOf = (std::is_same_v<T, Of> || ...);
+
+QMessageBox::Icon IconOf(const Message& message) {
+  return std::visit(
+      [](const auto& domain) {
+        return std::visit(
+            [](const auto& outcome) {
+              using T = std::decay_t<decltype(outcome)>;
+              if constexpr (kOneOf<T, WriteFailed, ReadFailed, FileTooLarge, FileBusy, ChecksumFailed, WrongFormat,
+                                   NotSarooSingleSave, CannotCompactDamaged, IncompleteSave, HoldsMemsImage,
+                                   HoldsSaveFile, HoldsBackupMemory, CannotTellKind, NotRegularFile,
+                                   SingleSaveNotContainer>) {
+                return QMessageBox::Critical;
+              } else if constexpr (kOneOf<T, FileChanged, DirectoryFull, BitmapFullForRecord, BitmapFullForData,
+                                          SaveTooLarge, DamagedTarget, UnnamedSave, UnnamedGame, DamagedArea, ListFull,
+                                          BackupRamFull, AreaFull, GameIndexFull, NoCartridge, GameIdInvalid,
+                                          ImageHasProblems, CannotRepair, SingleSaveSizesDiffer, TransferSummary,
+                                          DropSummary, SelectSaveToExport, SelectSaveToDelete,
+                                          NothingSelectedToTransfer, NotWritten>) {
+                return QMessageBox::Warning;
+              } else {
+                return QMessageBox::Information;
+              }
+            },
+            domain);
+      },
+      message.what);
 }
 
-TextId TitleOf(QMessageBox::Icon icon) {
+UiText TitleOf(QMessageBox::Icon icon) {
   switch (icon) {
-    case QMessageBox::Critical: return TextId::kCaptionError;
-    case QMessageBox::Warning: return TextId::kCaptionWarning;
-    case QMessageBox::Question: return TextId::kCaptionQuestion;
-    default: return TextId::kCaption;
+    case QMessageBox::Critical: return UiText::kCaptionError;
+    case QMessageBox::Warning: return UiText::kCaptionWarning;
+    case QMessageBox::Question: return UiText::kCaptionQuestion;
+    default: return UiText::kCaption;
   }
 }
 
@@ -95,12 +83,12 @@ constexpr qsizetype kBoxLines = 16;
 
 int RunMessageBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons buttons) {
   const bool question = buttons.testFlag(QMessageBox::Cancel);
-  const QMessageBox::Icon icon = question ? QMessageBox::Question : IconOf(message.id);
+  const QMessageBox::Icon icon = question ? QMessageBox::Question : IconOf(message);
   const QString text = ToQString(catalog::Render(message));
-  QMessageBox box(icon, ToQString(catalog::Text(TitleOf(icon))), text, buttons, parent);
+  QMessageBox box(icon, ToQString(Caption(TitleOf(icon))), text, buttons, parent);
   const QStringList lines = text.split("\r\n");
   if (lines.size() > kBoxLines) {
-    box.setText(lines.mid(0, kBoxLines).join("\r\n") + "\r\n" + ToQString(catalog::Text(TextId::kMoreProblemsEllipsis)));
+    box.setText(lines.mid(0, kBoxLines).join("\r\n") + "\r\n" + ToQString(catalog::Render(MoreProblemsEllipsis{})));
     box.setDetailedText(lines.join("\n"));
   }
   // A question is answered with the button that changes nothing unless the
@@ -166,7 +154,7 @@ bool QtHost::Progress(std::size_t done, std::size_t total) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     progress_ = new QProgressDialog(parent_);
     progress_->setWindowModality(Qt::ApplicationModal);
-    progress_->setWindowTitle(ToQString(catalog::Text(TextId::kCaption)));
+    progress_->setWindowTitle(ToQString(Caption(UiText::kCaption)));
     progress_->setMinimumDuration(kProgressDelayMs);
     progress_->setAutoReset(false);
     progress_->setAutoClose(false);
@@ -174,7 +162,7 @@ bool QtHost::Progress(std::size_t done, std::size_t total) {
   }
   // A dialog its window took with it ends the run.
   if (!progress_) return false;
-  progress_->setLabelText(ToQString(catalog::Render(TextId::kProgress, done, total)));
+  progress_->setLabelText(ToQString(Say(ui::Progress{done, total})));
   // Once shown, the modal dialog takes the clicks and lets the window repaint.
   progress_->setValue(static_cast<int>(done));
   return !progress_->wasCanceled();
@@ -192,7 +180,7 @@ std::optional<ChoiceAnswer> QtHost::AskChoice(const Message& question, const std
   for (const Message& choice : choices) items << ToQString(catalog::Render(choice));
   bool ok = false;
   // Editable: a game that has no entry yet is typed in.
-  const QString answer = QInputDialog::getItem(parent_, ToQString(catalog::Text(TextId::kCaption)),
+  const QString answer = QInputDialog::getItem(parent_, ToQString(Caption(UiText::kCaption)),
                                                ToQString(catalog::Render(question)), items,
                                                static_cast<int>(std::min(chosen, choices.size())), true, &ok);
   if (!ok) return std::nullopt;
@@ -215,19 +203,19 @@ void PrepareOpenFileDialog(QFileDialog& dialog, std::string_view filter, const s
   dialog.setDirectory(PathToQString(exists ? initialFolder : programFolder));
 }
 
-std::optional<std::filesystem::path> QtHost::PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) {
+std::optional<std::filesystem::path> QtHost::PickOpenFile(FileFilter filter, const std::filesystem::path& initialFolder) {
   // The dialog keeps the system's own title.
   QFileDialog dialog(parent_);
-  PrepareOpenFileDialog(dialog, catalog::Text(filter), initialFolder, fallbackFolder_);
+  PrepareOpenFileDialog(dialog, FilterWords(filter), initialFolder, fallbackFolder_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
   return platform::PathFromUtf8(chosen.front().toStdString());
 }
 
-std::vector<std::filesystem::path> QtHost::PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) {
+std::vector<std::filesystem::path> QtHost::PickOpenFiles(FileFilter filter, const std::filesystem::path& initialFolder) {
   QFileDialog dialog(parent_);
-  PrepareOpenFileDialog(dialog, catalog::Text(filter), initialFolder, fallbackFolder_);
+  PrepareOpenFileDialog(dialog, FilterWords(filter), initialFolder, fallbackFolder_);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   std::vector<std::filesystem::path> files;
   if (dialog.exec() != QDialog::Accepted) return files;
@@ -272,7 +260,7 @@ bool LaunchFileBrowser(const QString& path) {
 bool QtHost::RevealFile(const std::filesystem::path& file) {
   const QString path = PathToQString(file);
   bool shown = false;
-  RunOffThread(parent_, ToQString(catalog::Render(TextId::kOpeningFileBrowser, platform::PathToUtf8(file.parent_path()))),
+  RunOffThread(parent_, ToQString(catalog::Render(OpeningFileBrowser{platform::PathToUtf8(file.parent_path())})),
                [&](ProgressSink&) { shown = LaunchFileBrowser(path); });
   return shown;
 }

@@ -31,12 +31,12 @@ class QtHost : public Host {
   bool AskOkCancel(const Message& question) override;
   std::optional<ChoiceAnswer> AskChoice(const Message& question, const std::vector<Message>& choices,
                                        std::size_t chosen) override;
-  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override;
-  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override;
+  std::optional<std::filesystem::path> PickOpenFile(FileFilter filter, const std::filesystem::path& initialFolder) override;
+  std::vector<std::filesystem::path> PickOpenFiles(FileFilter filter, const std::filesystem::path& initialFolder) override;
   std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initialFolder) override;
   bool RevealFile(const std::filesystem::path& file) override;
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
+  void ButtonChanged(int, PaneButton, const std::optional<Message>&, bool) override {}
   // A busy cursor from the first step, and after half a second a modal
   // dialog with the count and Cancel, so that no other click starts work.
   bool Progress(std::size_t done, std::size_t total) override;

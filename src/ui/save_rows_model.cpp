@@ -3,6 +3,7 @@
 #include <QMimeData>
 
 #include "catalog/catalog.h"
+#include "ui/words.h"
 
 namespace quillmere::ui {
 
@@ -34,7 +35,7 @@ QVariant SaveRowsModel::data(const QModelIndex& index, int role) const {
 
 QVariant SaveRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  if (role == Qt::DisplayRole) return QString::fromStdString(catalog::ColumnCaption(columns_[static_cast<std::size_t>(section)]));
+  if (role == Qt::DisplayRole) return QString::fromStdString(ColumnCaption(columns_[static_cast<std::size_t>(section)]));
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(alignment_ | Qt::AlignVCenter);
   return {};
 }

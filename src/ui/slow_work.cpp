@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "catalog/catalog.h"
+#include "ui/words.h"
 
 namespace quillmere::ui {
 
@@ -128,7 +129,7 @@ void RunOffThread(QWidget* parent, const QString& doing, const std::function<voi
     if (!dialog) {
       dialog = new QProgressDialog(parent);
       dialog->setWindowModality(Qt::ApplicationModal);
-      dialog->setWindowTitle(QString::fromStdString(catalog::Text(TextId::kCaption)));
+      dialog->setWindowTitle(QString::fromStdString(Caption(UiText::kCaption)));
       dialog->setMinimumDuration(0);
       dialog->setAutoReset(false);
       dialog->setAutoClose(false);
@@ -140,7 +141,7 @@ void RunOffThread(QWidget* parent, const QString& doing, const std::function<voi
     }
     QString label = doing;
     if (total > 0) {
-      label += "\r\n" + QString::fromStdString(catalog::Render(TextId::kProgress, done, total));
+      label += "\r\n" + QString::fromStdString(Say(Progress{done, total}));
       dialog->setRange(0, static_cast<int>(total));
       dialog->setValue(static_cast<int>(done));
       if (dialog->wasCanceled()) sink.stop_.store(true);

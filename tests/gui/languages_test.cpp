@@ -154,7 +154,7 @@ class LanguagesTest : public QObject {
       QCOMPARE(FindChild<QCheckBox>(window, "overwriteOnTransfer")->toolTip().isEmpty(), !english);
     }
     QCOMPARE(remembered, (std::vector<Language>{Language::kEnglish, Language::kChinese, Language::kEnglish}));
-    QCOMPARE(QString::fromStdString(quillmere::catalog::Render(TextId::kImportDone)), "Import done!");
+    QCOMPARE(QString::fromStdString(quillmere::catalog::Render(ImportDone{})), "Import done!");
   }
 
   // Every English caption fits its fixed control in the window's font.

@@ -74,12 +74,12 @@ class QtHostTest : public QObject {
     answer.start(10);
     using quillmere::Message;
     using quillmere::TextId;
-    Message replace{TextId::kReplaceQuestion, {1, 2, "GAME"}, {}};
+    Message replace{ReplaceQuestion{1, 2, "GAME"}, {}};
     QVERIFY(!host.AskOkCancel(replace));
-    host.ShowMessage({TextId::kWriteFailed, {"/x"}, {}});
-    host.ShowMessage({TextId::kBackupRamFull, {}, {}});
-    Message longRun{TextId::kTransferSummary, {0, 0, 40}, {}};
-    for (int i = 0; i < 40; ++i) longRun.lines.push_back({TextId::kSaveNameLine, {"SAVE" + std::to_string(i)}, {}});
+    host.ShowMessage({WriteFailed{"/x"}, {}});
+    host.ShowMessage({BackupRamFull{}, {}});
+    Message longRun{TransferSummary{0, 0, 40}, {}};
+    for (int i = 0; i < 40; ++i) longRun.lines.push_back({SaveNameLine{"SAVE" + std::to_string(i)}, {}});
     host.ShowMessage(longRun);
     answer.stop();
     QCOMPARE(seen.size(), std::size_t{4});
