@@ -22,7 +22,6 @@
 using quillmere::ByteBuffer;
 using quillmere::Problem;
 using quillmere::Severity;
-using quillmere::TextId;
 namespace mems = quillmere::mems;
 namespace fuzzing = quillmere::fuzzing;
 
@@ -40,7 +39,7 @@ bool InDataArea(const mems::MemsSave& save) {
 
 bool CannotBeMended(const Problem& problem) {
   // A repair never resizes the image; every fatal problem stays too.
-  return problem.severity == Severity::kFatal || problem.id == TextId::kProblemImageSize;
+  return problem.severity == Severity::kFatal || quillmere::Is<quillmere::ProblemImageSize>(problem);
 }
 
 // Whether byte `at` may change when `doomed` are deleted: the free count and

@@ -93,13 +93,13 @@ class QuietHost : public Host {
   std::optional<ChoiceAnswer> AskChoice(const Message&, const std::vector<Message>& choices, std::size_t chosen) override {
     return chosen < choices.size() ? std::optional<ChoiceAnswer>(ChoiceAnswer{chosen, {}}) : std::nullopt;
   }
-  std::optional<std::filesystem::path> PickOpenFile(TextId, const std::filesystem::path&) override {
+  std::optional<std::filesystem::path> PickOpenFile(FileFilter, const std::filesystem::path&) override {
     return std::nullopt;
   }
-  std::vector<std::filesystem::path> PickOpenFiles(TextId, const std::filesystem::path&) override { return {}; }
+  std::vector<std::filesystem::path> PickOpenFiles(FileFilter, const std::filesystem::path&) override { return {}; }
   bool RevealFile(const std::filesystem::path&) override { return true; }
   void PaneChanged(int) override {}
-  void ButtonChanged(int, PaneButton, const Message&, bool) override {}
+  void ButtonChanged(int, PaneButton, const std::optional<Message>&, bool) override {}
   std::vector<Message> messages;
 };
 

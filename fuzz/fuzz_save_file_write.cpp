@@ -112,8 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Repair leaves every area it can reach with a free count that equals its bitmap, and has nothing left to mend.
   ByteBuffer repaired = image;
   for (const quillmere::Problem& problem : sf::RepairSaveFile(repaired).remaining) {
-    if (problem.id != quillmere::TextId::kProblemAreaFreeCount) continue;
-    const auto slot = static_cast<int>(std::get<std::int64_t>(problem.args.at(0).value));
+    const auto* freeCount = quillmere::Find<quillmere::ProblemAreaFreeCount>(problem);
+    if (freeCount == nullptr) continue;
+    const auto slot = static_cast<int>(freeCount->area.value);
     assert(!repaired.Contains(sf::AreaOffset(slot), sf::kBlockSize));
   }
   assert(sf::RepairSaveFile(repaired).mended.empty());

@@ -48,7 +48,7 @@ TEST_F(CompactingTest, ACompactImageComesOutCleanWithEverySaveInPlace) {
   EXPECT_EQ(host.messages, std::vector<std::string>{"整理完成!"});
   std::vector<std::string> captions;
   for (const auto& change : host.buttonChanges) captions.push_back(change.caption + (change.enabled ? "+" : "-"));
-  EXPECT_EQ(captions, (std::vector<std::string>{"整理中-", "整理1-", "整理2-", "整理3-", "整理+"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"整理中-", "整理1-", "整理2-", "整理3-", "+"}));
 }
 
 TEST_F(CompactingTest, SavesComeBackInListOrderFromCluster8) {

@@ -80,7 +80,7 @@ TEST(RunSummary, CountsAndEachReason) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(CountTransfer(c.report), c.counts);
     EXPECT_EQ(RunSaid(c.report), c.said);
-    EXPECT_EQ(RunMessages(c.report, TextId::kTransferSummary), c.told);
+    EXPECT_EQ(RunMessages(c.report, RunSummary::kTransfer), c.told);
   }
 }
 
@@ -147,7 +147,7 @@ TEST_F(StoppedRunTest, ACompactionStoppedWritesNothing) {
     EXPECT_EQ(ReadFile(dir / "SS_MEMS.BIN"), before);
     EXPECT_EQ(Names(1), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(host.messages, std::vector<std::string>{catalog::Render(RunCancelled{(dir / "SS_MEMS.BIN").string()})});
-    EXPECT_EQ(host.buttonChanges.back().caption, "整理");
+    EXPECT_EQ(host.buttonChanges.back().caption, "");
   }
   host.stopAt.reset();
   EXPECT_EQ(CompactPane(bench, 1), CompactOutcome::kCompacted);
@@ -186,8 +186,7 @@ TEST(DeleteQuestion, NamesUpToTenSaves) {
     }
     for (std::size_t i = 0; i < selected; ++i) pane.selection.push_back(static_cast<int>(11 - i));
     const Message question = QuestionOfDeleting(pane);
-    EXPECT_EQ(question.id, TextId::kDeleteQuestion);
-    EXPECT_EQ(question.args, std::vector<TextArg>{selected});
+    EXPECT_EQ(question.what, Outcome(DeleteQuestion{selected}));
     ASSERT_EQ(question.lines.size(), selected <= kDeleteQuestionNames ? selected : 0u);
     if (!question.lines.empty()) {
       EXPECT_EQ(question.lines.front(), (Message{SaveNameLine{"SAVE11"}, {}}));

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/conversions.h"
 #include "containers/save_file.h"
 #include "operations/image_care.h"
 #include "operations/save_transfer.h"

@@ -8,6 +8,7 @@
 #include <random>
 #include <tuple>
 
+#include "catalog/catalog.h"
 #include "containers/save_file.h"
 #include "containers/save_file_write.h"
 #include "model/conversions.h"
@@ -240,38 +241,40 @@ TEST(SaveFileCheck, FindsDamageAndRepairMendsTheAllocation) {
   SaveFileBuilder base;
   base.SetSlot(1, "T-1809G   V1.001").AddRecord(1, 1, NamedSave("ABCDEF", 200)).AddRecord(1, 4, NamedSave("XYZ", 10));
   base.SetSlot(2, "T-1810G");
-  using Ids = std::vector<TextId>;
+  // Problems by their stable codes.
+  using Ids = std::vector<std::string_view>;
   const auto poke = [](std::size_t at, ByteBuffer bytes) { return [=](ByteBuffer& image) { image.MustWrite(at, bytes); }; };
   const struct { const char* what; std::function<void(ByteBuffer&)> damage; Ids found; Ids afterRepair; } rows[] = {
       {"sound", [](ByteBuffer&) {}, {}, {}},
       {"an entry that ends the index", poke(0x34, ByteBuffer::FromText("ABC")), {}, {}},
-      {"entry past a zero entry", poke(0x40, ByteBuffer::FromText("T-7777G")), {TextId::kProblemUnreachableEntry}, {TextId::kProblemUnreachableEntry}},
-      {"one game twice", poke(0x20, ByteBuffer::FromText("T-1809G   V1.002")), {TextId::kProblemSharedGameId}, {TextId::kProblemSharedGameId}},
-      {"free count", poke(0x1000E, {0x00, 0x07}), {TextId::kProblemAreaFreeCount}, {}},
-      {"stray bit", poke(0x10048, {0x80}), {TextId::kProblemAreaBitmapMarksUsed, TextId::kProblemAreaFreeCount}, {}},
-      {"missing bit", poke(0x10040, {0x0F}), {TextId::kProblemAreaBitmapMarksFree, TextId::kProblemAreaFreeCount}, {}},
-      {"header", poke(0x10000, {'s'}), {TextId::kProblemAreaHeader}, {TextId::kProblemAreaHeader}},
-      {"loop", poke(0x1023E, {0x00, 0x04}), {TextId::kProblemChainLoops}, {TextId::kProblemChainLoops}},
-      {"leaves", poke(0x1023E, {0x02, 0x00}), {TextId::kProblemChainLeavesArea}, {TextId::kProblemChainLeavesArea}},
-      {"shared block", poke(0x10240, {0x28}), {TextId::kProblemSharedAreaBlock}, {TextId::kProblemSharedAreaBlock}},
-      {"header block as data", poke(0x100C0, {0x0D}), {TextId::kProblemMarksAreaHeader}, {TextId::kProblemMarksAreaHeader}},
-      {"size past its blocks", poke(0x1008C, {0, 0, 1, 1}), {TextId::kProblemRecordSizeExceedsBlocks}, {TextId::kProblemRecordSizeExceedsBlocks}},
-      {"name begins an earlier name", poke(0x10200, ByteBuffer::FromText("ABC\0")), {TextId::kProblemNameShadowed}, {TextId::kProblemNameShadowed}},
+      {"entry past a zero entry", poke(0x40, ByteBuffer::FromText("T-7777G")), {"entry-after-index-end"}, {"entry-after-index-end"}},
+      {"one game twice", poke(0x20, ByteBuffer::FromText("T-1809G   V1.002")), {"shared-game-id"}, {"shared-game-id"}},
+      {"free count", poke(0x1000E, {0x00, 0x07}), {"area-free-count"}, {}},
+      {"stray bit", poke(0x10048, {0x80}), {"area-bitmap-marks-free-blocks-used", "area-free-count"}, {}},
+      {"missing bit", poke(0x10040, {0x0F}), {"area-bitmap-marks-used-blocks-free", "area-free-count"}, {}},
+      {"header", poke(0x10000, {'s'}), {"bad-area-header"}, {"bad-area-header"}},
+      {"loop", poke(0x1023E, {0x00, 0x04}), {"chain-loops"}, {"chain-loops"}},
+      {"leaves", poke(0x1023E, {0x02, 0x00}), {"chain-leaves-area"}, {"chain-leaves-area"}},
+      {"shared block", poke(0x10240, {0x28}), {"shared-area-block"}, {"shared-area-block"}},
+      {"header block as data", poke(0x100C0, {0x0D}), {"data-in-area-header"}, {"data-in-area-header"}},
+      {"size past its blocks", poke(0x1008C, {0, 0, 1, 1}), {"size-exceeds-data-blocks"}, {"size-exceeds-data-blocks"}},
+      {"name begins an earlier name", poke(0x10200, ByteBuffer::FromText("ABC\0")), {"name-shadowed"}, {"name-shadowed"}},
   };
   for (const auto& row : rows) {
     ByteBuffer image = base.Build();
     row.damage(image);
     Ids found;
     for (const Problem& problem : sf::CheckSaveFile(image)) {
-      found.push_back(problem.id);
-      const bool warning = problem.id == TextId::kProblemAreaFreeCount || problem.id == TextId::kProblemAreaBitmapMarksUsed ||
-                           problem.id == TextId::kProblemAreaBitmapMarksFree || problem.id == TextId::kProblemNameShadowed;
+      const std::string_view code = catalog::Code(problem);
+      found.push_back(code);
+      const bool warning = code == "area-free-count" || code == "area-bitmap-marks-free-blocks-used" ||
+                           code == "area-bitmap-marks-used-blocks-free" || code == "name-shadowed";
       EXPECT_EQ(problem.severity, warning ? Severity::kWarning : Severity::kFatal) << row.what;
     }
     EXPECT_EQ(found, row.found) << row.what;
     const sf::SaveFileRepair repair = sf::RepairSaveFile(image);
     Ids remaining;
-    for (const Problem& problem : repair.remaining) remaining.push_back(problem.id);
+    for (const Problem& problem : repair.remaining) remaining.push_back(catalog::Code(problem));
     EXPECT_EQ(remaining, row.afterRepair) << row.what;
     EXPECT_EQ(repair.mended.empty(), found == row.afterRepair) << row.what;
   }

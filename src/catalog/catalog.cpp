@@ -375,6 +375,8 @@ std::string Render(const Message& message, std::string_view newline) {
   return text;
 }
 
+std::vector<SampleText> OutcomeSamples(bool one) { return Samples<Outcome>(one); }
+
 std::string_view Code(const Problem& problem) { return PhraseOfValue(problem.what).code; }
 
 std::string_view Code(const Message& message) { return PhraseOfValue(message.what).code; }

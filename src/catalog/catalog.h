@@ -40,6 +40,9 @@ std::optional<std::string> LanguageFromEnvironment();
 std::string_view Code(const Problem& problem);
 std::string_view Code(const Message& message);
 
+// Every outcome's words, filled in as Samples fills them: for tests.
+std::vector<SampleText> OutcomeSamples(bool one);
+
 // The text of `message`: its outcome's words, then each of its lines after
 // `newline`.
 std::string Render(const Message& message, std::string_view newline = "\r\n");

@@ -152,17 +152,50 @@ const Phrase& PhraseOfValue(const T& outcome) {
   }
 }
 
-// Every phrase of the types a variant may hold, nested variants flattened:
-// for tests that read each text.
-template <class T>
+// Calls `visit.template operator()<T>(phrase)` for every type T a variant may
+// hold, nested variants flattened.
+template <class V>
 void EachPhrase(auto&& visit) {
-  if constexpr (detail::kIsVariant<T>) {
+  if constexpr (detail::kIsVariant<V>) {
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      (EachPhrase<std::variant_alternative_t<I, T>>(visit), ...);
-    }(std::make_index_sequence<std::variant_size_v<T>>());
+      (EachPhrase<std::variant_alternative_t<I, V>>(visit), ...);
+    }(std::make_index_sequence<std::variant_size_v<V>>());
   } else {
-    visit.template operator()<T>(PhraseOf<T>::kPhrase);
+    visit.template operator()<V>(PhraseOf<V>::kPhrase);
   }
+}
+
+// A text type's words with its fields filled in, for tests that read every text.
+struct SampleText {
+  std::string_view name;
+  std::string_view code;
+  std::string chinese;
+  std::string english;
+};
+
+namespace detail {
+// A field's value: a number, or the same digits as a text.
+struct SampleField {
+  std::int64_t value;
+  operator Number() const { return value; }
+  operator Text() const { return std::to_string(value); }
+};
+template <class T, std::size_t... I>
+T Sample(bool one, std::index_sequence<I...>) {
+  return T{SampleField{one ? 1 : static_cast<std::int64_t>(11 + I)}...};
+}
+}  // namespace detail
+
+// Every text type a variant may hold, rendered in both languages with every
+// number 1 (`one`, where English counts say one) or with field k as 10+k.
+template <class V>
+std::vector<SampleText> Samples(bool one) {
+  std::vector<SampleText> all;
+  EachPhrase<V>([&]<class T>(const Phrase& phrase) {
+    const T sample = detail::Sample<T>(one, std::make_index_sequence<kFieldCount<T>>());
+    all.push_back({phrase.name, phrase.code, Say(sample, Language::kChinese), Say(sample, Language::kEnglish)});
+  });
+  return all;
 }
 
 // One caption of a table by id: no fields, words in both languages.

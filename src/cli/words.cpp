@@ -78,9 +78,13 @@ std::string_view Line(CliText id, catalog::Language language) {
   return kTable[static_cast<std::size_t>(id)].In(language);
 }
 
+std::span<const catalog::Word<CliText>> EveryLine() { return kTable; }
+
 std::string Line(CliText id) { return std::string(Line(id, catalog::CurrentLanguage())); }
 
 std::string Say(const CliPhrase& phrase) { return catalog::Say(phrase); }
+
+std::vector<catalog::SampleText> PhraseSamples(bool one) { return catalog::Samples<CliPhrase>(one); }
 
 std::string ColumnCaption(SaveColumn column) {
   static constexpr std::array<CliText, kSaveColumnCount> kCaptions = {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "catalog/phrase.h"
 #include "model/outcome.h"
@@ -35,6 +37,8 @@ enum class CliText : std::uint16_t {
 // A line in the language shown.
 std::string Line(CliText id);
 std::string_view Line(CliText id, catalog::Language language);
+// Every line, in the order of the ids.
+std::span<const catalog::Word<CliText>> EveryLine();
 
 // Lines that name data.
 QUILLMERE_TEXT_TYPE(CliRemaining, Number free;);
@@ -64,6 +68,8 @@ using CliPhrase = std::variant<CliRemaining, CliMended, CliRemains, CliUnknownKi
 
 // A line that names data, in the language shown.
 std::string Say(const CliPhrase& phrase);
+// Every one of them, filled in as catalog::Samples fills them: for tests.
+std::vector<catalog::SampleText> PhraseSamples(bool one);
 
 // The header of a listing's column.
 std::string ColumnCaption(SaveColumn column);

@@ -142,9 +142,13 @@ std::string_view Caption(UiText id, catalog::Language language) {
   return kTable[static_cast<std::size_t>(id)].In(language);
 }
 
+std::span<const catalog::Word<UiText>> EveryCaption() { return kTable; }
+
 std::string Caption(UiText id) { return std::string(Caption(id, catalog::CurrentLanguage())); }
 
 std::string Say(const UiPhrase& phrase) { return catalog::Say(phrase); }
+
+std::vector<catalog::SampleText> PhraseSamples(bool one) { return catalog::Samples<UiPhrase>(one); }
 
 std::string FilterWords(FileFilter filter) {
   switch (filter) {

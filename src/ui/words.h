@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "catalog/phrase.h"
 #include "model/outcome.h"
@@ -111,6 +113,8 @@ enum class UiText : std::uint16_t {
 // A caption in the language shown.
 std::string Caption(UiText id);
 std::string_view Caption(UiText id, catalog::Language language);
+// Every caption, in the order of the ids.
+std::span<const catalog::Word<UiText>> EveryCaption();
 
 // Captions that name data.
 QUILLMERE_TEXT_TYPE(HintProgramFolder, Text file;);
@@ -135,6 +139,8 @@ using UiPhrase = std::variant<HintProgramFolder, HintOtherFolder, MapCaption, Wi
 
 // A caption that names data, in the language shown.
 std::string Say(const UiPhrase& phrase);
+// Every one of them, filled in as catalog::Samples fills them: for tests.
+std::vector<catalog::SampleText> PhraseSamples(bool one);
 
 // The "description|pattern" pairs of an open-file dialog's filter, more pairs
 // after further bars for a choice of filters.

@@ -29,7 +29,7 @@ class ChangedFileTest : public QObject {
     ScriptedHost host;
     MainWindow window(dir.path(), host);
     QTableView* list = FindChild<QTableView>(window, "pane1List");
-    const std::string changed = quillmere::catalog::Render(quillmere::TextId::kFileChanged, file.string());
+    const std::string changed = quillmere::catalog::Render(quillmere::FileChanged{file.string()});
 
     struct Step {
       const char* what;
@@ -66,7 +66,7 @@ class ChangedFileTest : public QObject {
     WriteFile(file, MemsImageBuilder().AddSave(1, 8, NamedSave("ONE", 2000, 1), {9}).AddSave(2, 10, NamedSave("TWO", 2000, 2), {9}).Build());
     host.messages.clear();
     FindChild<QAction>(window, "pane1Check")->trigger();
-    QCOMPARE(host.shown.back().id, quillmere::TextId::kImageHasProblems);
+    QVERIFY(quillmere::Is<quillmere::ImageHasProblems>(host.shown.back()));
     QVERIFY(host.messages.back().ends_with("文件：" + file.string()));
     QCOMPARE(Column(list, 1), QStringList({"ONE", "TWO"}));
     QCOMPARE(ReadFile(file), MemsImageBuilder().AddSave(1, 8, NamedSave("ONE", 2000, 1), {9}).AddSave(2, 10, NamedSave("TWO", 2000, 2), {9}).Build());

@@ -59,7 +59,7 @@ class ConverterPanelsTest : public QObject {
     host.pickedFiles.push_back(ssf);
     QTest::mouseClick(FindChild<QPushButton>(window, "ssfPick"), Qt::LeftButton);
     QCOMPARE(host.filePicks.size(), std::size_t{1});
-    QCOMPARE(host.filePicks[0].filter, std::string("SSF单存档文件（*.bin）|*.bin"));
+    QCOMPARE(quillmere::ui::FilterWords(host.filePicks[0].filter), std::string("SSF单存档文件（*.bin）|*.bin"));
     QCOMPARE(host.filePicks[0].initialFolder, dir / "SSF");
     QCOMPARE(FindChild<QLineEdit>(window, "ssfPath")->text(), QString::fromStdString(ssf.string()));
     QCOMPARE(Row(FindChild<QTableView>(window, "ssfList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
@@ -79,7 +79,7 @@ class ConverterPanelsTest : public QObject {
 
     host.pickedFiles.push_back(saroo);
     QTest::mouseClick(FindChild<QPushButton>(window, "sarooPick"), Qt::LeftButton);
-    QCOMPARE(host.filePicks.back().filter, std::string("SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro"));
+    QCOMPARE(quillmere::ui::FilterWords(host.filePicks.back().filter), std::string("SAROO单存档（*.bin）|*.bin|SRO存档（*.sro）|*.sro"));
     QCOMPARE(host.filePicks.back().initialFolder, dir / "SAROO");
     QCOMPARE(Row(FindChild<QTableView>(window, "sarooList")), QStringList({"GRANDIA_001", "ｾｰﾌﾞ", "1999-05-18 15:08", "100"}));
 

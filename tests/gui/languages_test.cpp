@@ -27,7 +27,6 @@
 #include "widget_lookup.h"
 
 using quillmere::Message;
-using quillmere::TextId;
 using quillmere::catalog::Language;
 using quillmere::testing::FindChild;
 using quillmere::testing::MemsImageBuilder;
@@ -154,7 +153,7 @@ class LanguagesTest : public QObject {
       QCOMPARE(FindChild<QCheckBox>(window, "overwriteOnTransfer")->toolTip().isEmpty(), !english);
     }
     QCOMPARE(remembered, (std::vector<Language>{Language::kEnglish, Language::kChinese, Language::kEnglish}));
-    QCOMPARE(QString::fromStdString(quillmere::catalog::Render(ImportDone{})), "Import done!");
+    QCOMPARE(QString::fromStdString(quillmere::catalog::Render(quillmere::ImportDone{})), "Import done!");
   }
 
   // Every English caption fits its fixed control in the window's font.

@@ -51,7 +51,7 @@ class PanePlacesTest : public QObject {
     QCOMPARE(Column(list, 1), QStringList({"HOME"}));
     QVERIFY(!other->isVisible());
     trigger("pane1OpenFile");
-    QCOMPARE(host.filePicks.back().filter, quillmere::Caption(UiText::kContainerFileFilter));
+    QCOMPARE(host.filePicks.back().filter, quillmere::FileFilter::kContainer);
     QCOMPARE(host.filePicks.back().initialFolder, dir.path());
     QCOMPARE(Column(list, 1), QStringList({"INNER"}));
     QCOMPARE(label->text(), QString("Game.sav\nMiSTer 内部存储"));

@@ -73,7 +73,7 @@ class QtHostTest : public QObject {
     });
     answer.start(10);
     using quillmere::Message;
-    using quillmere::TextId;
+    using namespace quillmere;
     Message replace{ReplaceQuestion{1, 2, "GAME"}, {}};
     QVERIFY(!host.AskOkCancel(replace));
     host.ShowMessage({WriteFailed{"/x"}, {}});

@@ -17,14 +17,14 @@ namespace quillmere::testing {
 class ScriptedHost : public Host {
  public:
   struct FilePick {
-    std::string filter;
+    FileFilter filter;
     std::filesystem::path initialFolder;
     bool several = false;  // the dialog took several files
   };
   struct ButtonChange {
     int pane;
     PaneButton button;
-    std::string caption;
+    std::string caption;  // empty: the button's own
     bool enabled;
   };
 
@@ -61,16 +61,16 @@ class ScriptedHost : public Host {
     if (listed != choices.end()) return ChoiceAnswer{static_cast<std::size_t>(listed - choices.begin()), *answer};
     return ChoiceAnswer{std::nullopt, *answer};
   }
-  std::optional<std::filesystem::path> PickOpenFile(TextId filter, const std::filesystem::path& initialFolder) override {
-    filePicks.push_back({catalog::Text(filter), initialFolder});
+  std::optional<std::filesystem::path> PickOpenFile(FileFilter filter, const std::filesystem::path& initialFolder) override {
+    filePicks.push_back({filter, initialFolder});
     if (pickedFiles.empty()) return std::nullopt;
     auto file = pickedFiles.front();
     pickedFiles.pop_front();
     return file;
   }
   // Answers from `pickedFileSets`; a dialog that takes several files records its pick as one does.
-  std::vector<std::filesystem::path> PickOpenFiles(TextId filter, const std::filesystem::path& initialFolder) override {
-    filePicks.push_back({catalog::Text(filter), initialFolder, true});
+  std::vector<std::filesystem::path> PickOpenFiles(FileFilter filter, const std::filesystem::path& initialFolder) override {
+    filePicks.push_back({filter, initialFolder, true});
     if (pickedFileSets.empty()) return {};
     auto files = pickedFileSets.front();
     pickedFileSets.pop_front();
@@ -88,8 +88,8 @@ class ScriptedHost : public Host {
     return revealSucceeds;
   }
   void PaneChanged(int pane) override { paneChanges.push_back(pane); }
-  void ButtonChanged(int pane, PaneButton button, const Message& caption, bool enabled) override {
-    buttonChanges.push_back({pane, button, catalog::Render(caption), enabled});
+  void ButtonChanged(int pane, PaneButton button, const std::optional<Message>& busy, bool enabled) override {
+    buttonChanges.push_back({pane, button, busy ? catalog::Render(*busy) : std::string(), enabled});
   }
 
   bool Progress(std::size_t done, std::size_t total) override {
