@@ -64,11 +64,6 @@ consteval std::size_t CountFields() {
   }
 }
 
-template <class T>
-inline constexpr bool kIsVariant = false;
-template <class... A>
-inline constexpr bool kIsVariant<std::variant<A...>> = true;
-
 }  // namespace detail
 
 // The number of fields of a text type.
@@ -131,7 +126,7 @@ std::string Fill(std::string_view words, const std::vector<FieldText>& fields);
 // The words of a text type's value, or of whichever type a variant holds.
 template <class T>
 std::string Say(const T& outcome, Language language) {
-  if constexpr (detail::kIsVariant<T>) {
+  if constexpr (::quillmere::detail::kIsVariant<T>) {
     return std::visit([language](const auto& held) { return Say(held, language); }, outcome);
   } else {
     return Fill(PhraseOf<T>::kPhrase.In(language), FieldsOf(outcome));
@@ -145,7 +140,7 @@ std::string Say(const T& outcome) {
 // The phrase of whichever type a variant holds.
 template <class T>
 const Phrase& PhraseOfValue(const T& outcome) {
-  if constexpr (detail::kIsVariant<T>) {
+  if constexpr (::quillmere::detail::kIsVariant<T>) {
     return std::visit([](const auto& held) -> const Phrase& { return PhraseOfValue(held); }, outcome);
   } else {
     return PhraseOf<T>::kPhrase;
@@ -156,7 +151,7 @@ const Phrase& PhraseOfValue(const T& outcome) {
 // hold, nested variants flattened.
 template <class V>
 void EachPhrase(auto&& visit) {
-  if constexpr (detail::kIsVariant<V>) {
+  if constexpr (::quillmere::detail::kIsVariant<V>) {
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       (EachPhrase<std::variant_alternative_t<I, V>>(visit), ...);
     }(std::make_index_sequence<std::variant_size_v<V>>());

@@ -229,9 +229,9 @@ using Outcome = std::variant<FileMessage, SaveMessage, RoomMessage, QuestionMess
 
 namespace detail {
 template <class T>
-inline constexpr bool kIsOutcomeVariant = false;
+inline constexpr bool kIsVariant = false;
 template <class... A>
-inline constexpr bool kIsOutcomeVariant<std::variant<A...>> = true;
+inline constexpr bool kIsVariant<std::variant<A...>> = true;
 }  // namespace detail
 
 // The value of type T that `outcome` holds, at whatever depth; nothing when it
@@ -243,7 +243,7 @@ const T* Find(const std::variant<A...>& outcome) {
         using Held = std::decay_t<decltype(held)>;
         if constexpr (std::is_same_v<Held, T>) {
           return &held;
-        } else if constexpr (detail::kIsOutcomeVariant<Held>) {
+        } else if constexpr (detail::kIsVariant<Held>) {
           return Find<T>(held);
         } else {
           return nullptr;
@@ -259,7 +259,7 @@ bool SameKind(const std::variant<A...>& one, const std::variant<A...>& other) {
   return std::visit(
       [&other](const auto& held) {
         using Held = std::decay_t<decltype(held)>;
-        if constexpr (detail::kIsOutcomeVariant<Held>) {
+        if constexpr (detail::kIsVariant<Held>) {
           return SameKind(held, std::get<Held>(other));
         } else {
           return true;
@@ -279,14 +279,6 @@ struct Message {
   bool operator==(const Message&) const = default;
 };
 
-template <class T>
-const T* Find(const Message& message) {
-  return Find<T>(message.what);
-}
-template <class T>
-bool Is(const Message& message) {
-  return Find<T>(message) != nullptr;
-}
 
 // How bad a problem is: a warning that a repair mends without touching a
 // save, or fatal, which no repair mends and which stops compacting. A note
@@ -302,13 +294,15 @@ struct Problem {
   bool operator==(const Problem&) const = default;
 };
 
-template <class T>
-const T* Find(const Problem& problem) {
-  return Find<T>(problem.what);
+// The same for what a message or a problem carries.
+template <class T, class Carrier>
+  requires requires(const Carrier& carrier) { carrier.what; }
+const T* Find(const Carrier& carrier) {
+  return Find<T>(carrier.what);
 }
-template <class T>
-bool Is(const Problem& problem) {
-  return Find<T>(problem) != nullptr;
+template <class T, class Carrier>
+bool Is(const Carrier& carrier) {
+  return Find<T>(carrier) != nullptr;
 }
 
 // How many problems each place lists before it only counts the rest.
