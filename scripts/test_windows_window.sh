@@ -64,8 +64,10 @@ for program in "$build"/tests/*_test.exe; do
   # Qt Test's output under Wine reaches a file, not a pipe.
   result=$PWD/$build/tests/${name%.exe}.txt
   rm -f "$result"
-  (cd "$build" && QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR="$fonts" QUILLMERE_SCREENSHOT_DIR="$PWD/screenshots" \
-     timeout 600 wine "tests/$name" -o "$(winepath -w "$result"),txt" >/dev/null 2>&1)
+  # Wine hands no QT_* variable of the host to a program: they are set inside.
+  (cd "$build" && QUILLMERE_SCREENSHOT_DIR="$PWD/screenshots" timeout 600 wine cmd /c \
+     "set QT_QPA_PLATFORM=offscreen&& set QT_QPA_FONTDIR=$(winepath -w "$fonts")&& tests\\$name -o $(winepath -w "$result"),txt" \
+     >/dev/null 2>&1)
   status=$?
   output=$(tr -d '\r' <"$result" 2>/dev/null)
   printf '%s\n' "$output" >>"$log"
